@@ -1,0 +1,16 @@
+#pragma once
+
+// The whole program: settings, window, start-up, message loop. Returns the
+// process status.
+int runGame();
+
+enum class LoopPass { Message, Frame, Quit };
+
+// One pass of the message loop: dispatches one waiting message, or, when the
+// queue is empty, computes frameDelta and runs one frame.
+LoopPass loopPass();
+
+// Puts every program-wide value back as it is when the process starts and
+// releases what start-up loaded, so the game can be started again in the
+// same process (tests, the benchmark).
+void resetProgramState();

@@ -1,0 +1,54 @@
+#include "app/settings.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "platform/platform.h"
+
+int32_t fullScreen = 0;
+int32_t screenWidth = 0;
+int32_t screenHeight = 0;
+int32_t bitsPerPixel = 0;
+float spawnAcceleration = 0.0f;
+int32_t showFps = 0;
+
+void parseSettings(const char* text) {
+    // Fields the text does not hold count as 0.
+    int full = 0, width = 0, height = 0, bpp = 0, fps = 0;
+    float accel = 0.0f;
+    std::sscanf(text, "%i %i %i %i %f %i", &full, &width, &height, &bpp, &accel, &fps);
+
+    bitsPerPixel = bpp;
+    // "nan" or "inf" would leave the spawner without a usable interval.
+    spawnAcceleration = std::isfinite(accel) ? accel : 0.0f;
+    showFps = fps;
+    fullScreen = full;
+    // The height is taken as written, except that a screen needs some height.
+    if ((width != 640 && width != 800 && width != 1024) || height <= 0) {
+        width = 1024;
+        height = 768;
+        platform::messageBox("Error screen mode", "Settings.ini");
+    }
+    screenWidth = width;
+    screenHeight = height;
+}
+
+void readSettings(const char* path) {
+    std::FILE* file = std::fopen(path, "r");
+    if (!file) {
+        platform::messageBox(path, "File not found!");
+        // Without the file the game still needs a window it can draw in.
+        screenWidth = 1024;
+        screenHeight = 768;
+        return;
+    }
+    char text[512] = {};
+    size_t length = std::fread(text, 1, sizeof(text) - 1, file);
+    text[length] = '\0';
+    std::fclose(file);
+    parseSettings(text);
+}
+
+void applyDisplayMode() {
+    if (fullScreen != 0) platform::changeDisplayMode(screenWidth, screenHeight, bitsPerPixel);
+}

@@ -1,0 +1,5 @@
+#pragma once
+
+// Seeds the random numbers, makes the fonts, loads every asset in its fixed
+// order, prepares a new game and opens on the menu. Runs once, on Create.
+void startUp();

@@ -1,0 +1,42 @@
+// Fire-and-forget sound effects by index.
+#pragma once
+
+#include <cstdint>
+
+enum SoundIndex : int {
+    SoundPistolShot = 0,
+    SoundAKShot = 1,
+    SoundShotGun = 2,
+    SoundGrenadeGun = 3,
+    SoundDamage = 4,
+    SoundExplosion = 5,
+    SoundPickUp = 6,
+    SoundMarineHm = 7,
+    SoundMarineDeath = 8,
+    SoundSpecial = 9,
+};
+
+constexpr int kMaxSounds = 64;
+constexpr int kMaxSources = 64;
+
+extern uint32_t soundBuffers[kMaxSounds];
+extern int soundCount;
+extern uint32_t activeSources[kMaxSources];
+extern int activeSourceCount;
+
+// Opens the default device; with none the game runs silent.
+void openAudio();
+// Appends one sound; a missing file takes its slot and plays silence.
+void loadSound(const char* path);
+// Starts sound `index` once. Skipped when silent, out of range or when all
+// sources are busy.
+void playSound(int index);
+// Deletes the sources that have stopped.
+void reclaimSounds();
+// Releases every source and buffer and closes the device (tests start the
+// game more than once in one process).
+void closeAudio();
+// New game: stops and deletes every source still in the list.
+void clearSounds();
+// Counts every play request, played or not (tests and the benchmark).
+extern uint64_t soundPlayCount[kMaxSounds];

@@ -1,0 +1,41 @@
+// Pick-ups dropped by killed monsters.
+#pragma once
+
+#include <cstdint>
+
+#include "render/vec2.h"
+
+enum BonusKind : int32_t {
+    BonusFastSpeed = 200,
+    BonusFastShot = 201,
+    BonusAK = 202,
+    BonusShotGun = 203,
+    BonusGrenadeGun = 204,
+    BonusHealth = 205,
+    BonusSpecial = 206,
+    BonusScore = 207,
+    BonusMaxAmmo = 208,
+};
+
+struct Bonus {
+    int32_t kind = 0;
+    float age = 0.0f;
+    float lifetime = 0.0f;
+    float size = 0.0f;
+    Vec2 position;
+    Vec2 lastPosition;
+    Segment edges[4];
+};
+
+constexpr int kMaxBonuses = 1024;
+extern Bonus bonuses[kMaxBonuses];
+extern int bonusCount;
+
+// Appends a bonus; a full pool drops it.
+void addBonus(const Bonus& bonus);
+void removeBonus(int index);
+void clearBonuses();
+void drawBonuses();
+void updateBonuses();
+void placeBonusEdges(int index);
+void tryPickUpBonus(int index);

@@ -1,0 +1,14 @@
+// The four weapons, firing and reloading, the special attack.
+#pragma once
+
+#include <cstdint>
+
+#include "render/vec2.h"
+
+extern uint32_t score;
+
+void defineWeapon(int id, const char* name, int clipSize, float fireInterval, float reloadTime);
+void addWeapon(int id);
+void selectWeapon(int id);
+void updateWeapons();
+void fireSpecial();

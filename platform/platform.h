@@ -1,0 +1,95 @@
+// The one seam between the game and the operating system. Everything that
+// touches SDL2, fontconfig or FreeType lives behind these calls; the game
+// speaks in Windows terms (virtual-key codes, a window procedure fed with
+// messages, a millisecond tick count) and never sees SDL.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class MsgType : uint8_t {
+    Create,      // sent once by the entry right after the window exists
+    Destroy,     // the window is being closed (system close key, window manager)
+    KeyDown,     // wParam: Windows virtual-key code
+    KeyUp,       // wParam: Windows virtual-key code
+    LButtonDown,
+    LButtonUp,
+    RButtonDown,
+    RButtonUp,
+    Quit,        // ends the message loop
+};
+
+struct Message {
+    MsgType type = MsgType::Quit;
+    uint32_t wParam = 0;
+};
+
+// Windows virtual-key codes the game uses by name.
+enum VirtualKey : uint32_t {
+    VkShift = 16,
+    VkEscape = 27,
+    VkLeft = 37,
+    VkUp = 38,
+    VkRight = 39,
+    VkDown = 40,
+};
+
+namespace platform {
+
+// Opens one borderless window at (0, 0) with a double-buffered OpenGL
+// compatibility context, makes the context current and asks for vertical
+// sync (going on without it where refused). Returns false, after saying why
+// on standard error, when no display can show a window.
+bool createWindow(const char* title, int width, int height);
+// Releases the rendering context and the window.
+void destroyWindow();
+// Switches the display to width x height at the given depth for the rest of
+// the run (the full-screen setting). The result is not needed by the game.
+void changeDisplayMode(int width, int height, int bitsPerPixel);
+void swapBuffers();
+
+// Takes the next waiting message, translating pending window events first.
+// Returns false when nothing is waiting.
+bool peekMessage(Message& out);
+// Appends a message to the queue (tests inject input this way).
+void postMessage(const Message& msg);
+void postQuitMessage();
+
+// Cursor in window pixels, polled.
+void getCursorPos(int& x, int& y);
+void setCursorPos(int x, int y);
+void showCursor(bool show);
+
+// Milliseconds since some fixed point, wrapping like GetTickCount.
+uint32_t tickCount();
+
+// Modal box with one OK button. Without a display that can show it, caption
+// and text go to standard error instead.
+void messageBox(const char* text, const char* caption);
+
+// Builds 96 display lists (listBase + k draws character 32 + k) from the
+// bold monospaced face matched for `face`, with a character cell of the
+// given pixel height and average character width, as GDI's CreateFont
+// defines them. Returns false when no face could be found or rendered; the
+// lists then exist but draw nothing.
+bool buildFontLists(const char* face, int height, int width, unsigned listBase);
+
+// Test support: a scripted clock, a virtual cursor and captured message
+// boxes. Once enabled, tickCount, getCursorPos/setCursorPos and messageBox
+// use these instead of the system, so tests never block.
+namespace test {
+struct Box {
+    std::string text;
+    std::string caption;
+};
+void enable();
+bool enabled();
+void setTicks(uint32_t ticks);
+void advanceTicks(uint32_t ms);
+void setCursor(int x, int y);
+const std::vector<Box>& boxes();
+void clearBoxes();
+} // namespace test
+
+} // namespace platform

@@ -1,0 +1,11 @@
+#include "render/rng.h"
+
+#include "render/vec2.h"
+
+Rng rng;
+
+float randomSpreadAngle(int spread) {
+    if (spread <= 0) spread = 1;
+    int d = rng.next() % spread - spread / 2;
+    return static_cast<float>(d) * kDegToRad;
+}

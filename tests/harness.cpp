@@ -1,0 +1,190 @@
+#include "harness.h"
+
+#include <GL/gl.h>
+#include <png.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/entry.h"
+#include "app/frame.h"
+#include "app/input.h"
+#include "app/settings.h"
+#include "platform/platform.h"
+
+namespace fs = std::filesystem;
+
+namespace harness {
+namespace {
+
+bool windowOpen = false;
+int windowWidth = 0;
+int windowHeight = 0;
+bool quit = false;
+std::vector<uint8_t> lastFrame; // RGBA, bottom row first as GL reads it
+std::vector<std::string> scratchDirs;
+
+void captureFrame() {
+    lastFrame.resize(static_cast<size_t>(windowWidth) * windowHeight * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, windowWidth, windowHeight, GL_RGBA, GL_UNSIGNED_BYTE, lastFrame.data());
+}
+
+void removeScratch() {
+    std::error_code ec;
+    for (const std::string& dir : scratchDirs) fs::remove_all(dir, ec);
+}
+
+} // namespace
+
+bool boot(const char* dir) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    setenv("ALSOFT_DRIVERS", "null", 0);
+    platform::test::enable();
+    platform::test::setTicks(1000);
+    platform::test::clearBoxes();
+    if (chdir(dir) != 0) return false;
+
+    resetProgramState();
+    quit = false;
+    readSettings("Settings.ini");
+    if (windowOpen && (windowWidth != screenWidth || windowHeight != screenHeight)) {
+        platform::destroyWindow();
+        windowOpen = false;
+    }
+    if (!windowOpen) {
+        if (!platform::createWindow("Quorvex Game", screenWidth, screenHeight)) return false;
+        windowOpen = true;
+        windowWidth = screenWidth;
+        windowHeight = screenHeight;
+    }
+    // Leftover messages belong to the previous game.
+    Message stale;
+    while (platform::peekMessage(stale)) {
+    }
+    beforeSwap = captureFrame;
+    windowProc(Message{MsgType::Create, 0});
+    previousTicks = static_cast<float>(platform::tickCount());
+    runFactor = 1.0f;
+    return true;
+}
+
+bool frame(uint32_t ms) {
+    platform::test::advanceTicks(ms);
+    for (;;) {
+        LoopPass pass = loopPass();
+        if (pass == LoopPass::Quit) {
+            quit = true;
+            return false;
+        }
+        if (pass == LoopPass::Frame) return true;
+    }
+}
+
+bool frames(int count, uint32_t ms) {
+    for (int i = 0; i < count; ++i)
+        if (!frame(ms)) return false;
+    return true;
+}
+
+bool quitRequested() { return quit; }
+
+void keyDown(uint32_t vk) { platform::postMessage(Message{MsgType::KeyDown, vk}); }
+void keyUp(uint32_t vk) { platform::postMessage(Message{MsgType::KeyUp, vk}); }
+void key(uint32_t vk) {
+    keyDown(vk);
+    keyUp(vk);
+}
+void leftDown() { platform::postMessage(Message{MsgType::LButtonDown, 0}); }
+void leftUp() { platform::postMessage(Message{MsgType::LButtonUp, 0}); }
+void rightDown() { platform::postMessage(Message{MsgType::RButtonDown, 0}); }
+void rightUp() { platform::postMessage(Message{MsgType::RButtonUp, 0}); }
+
+void cursor(int x, int y) { platform::test::setCursor(x, y); }
+void cursorArena(float x, float y) {
+    int px = static_cast<int>(std::lround((x + 1.0f) * (screenWidth / 2)));
+    int py = static_cast<int>(std::lround((1.0f - y) * (screenHeight / 2)));
+    platform::test::setCursor(px, py);
+}
+void cursorPos(int& x, int& y) { platform::getCursorPos(x, y); }
+
+int width() { return windowWidth; }
+int height() { return windowHeight; }
+
+Pixel pixel(int x, int y) {
+    Pixel p;
+    if (x < 0 || y < 0 || x >= windowWidth || y >= windowHeight || lastFrame.empty()) return p;
+    size_t row = static_cast<size_t>(windowHeight - 1 - y);
+    const uint8_t* src = &lastFrame[(row * windowWidth + x) * 4];
+    p.r = src[0];
+    p.g = src[1];
+    p.b = src[2];
+    p.a = src[3];
+    return p;
+}
+
+Pixel pixelArena(float x, float y) {
+    int px = static_cast<int>((x + 1.0f) * 0.5f * windowWidth);
+    int py = static_cast<int>((1.0f - y) * 0.5f * windowHeight);
+    if (px == windowWidth) --px;
+    if (py == windowHeight) --py;
+    return pixel(px, py);
+}
+
+void screenshot(const std::string& name) {
+    fs::create_directories(QUORVEX_SCREENSHOT_DIR);
+    std::string path = std::string(QUORVEX_SCREENSHOT_DIR) + "/" + name + ".png";
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file || lastFrame.empty()) {
+        if (file) std::fclose(file);
+        return;
+    }
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file);
+        return;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, windowWidth, windowHeight, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<uint8_t> row(static_cast<size_t>(windowWidth) * 3);
+    for (int y = 0; y < windowHeight; ++y) {
+        const uint8_t* src = &lastFrame[static_cast<size_t>(windowHeight - 1 - y) * windowWidth * 4];
+        for (int x = 0; x < windowWidth; ++x) {
+            row[x * 3] = src[x * 4];
+            row[x * 3 + 1] = src[x * 4 + 1];
+            row[x * 3 + 2] = src[x * 4 + 2];
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+}
+
+std::vector<std::string> boxes() {
+    std::vector<std::string> out;
+    for (const platform::test::Box& box : platform::test::boxes())
+        out.push_back(box.caption + ": " + box.text);
+    return out;
+}
+
+std::string scratchDataDir(bool copyData) {
+    if (scratchDirs.empty()) std::atexit(removeScratch);
+    char pattern[] = "/tmp/quorvex-data-XXXXXX";
+    char* made = mkdtemp(pattern);
+    if (!made) return {};
+    std::string dir = made;
+    scratchDirs.push_back(dir);
+    if (copyData) fs::copy(QUORVEX_DATA_DIR, dir, fs::copy_options::recursive);
+    return dir;
+}
+
+} // namespace harness

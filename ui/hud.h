@@ -1,0 +1,8 @@
+#pragma once
+
+#include "render/vec2.h"
+
+// The status panel, then the menu when it is shown.
+void drawHud();
+// A line from `start` toward `end`, `value` percent of the way.
+void drawBar(const Vec2& start, const Vec2& end, float value);

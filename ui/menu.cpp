@@ -1,0 +1,3 @@
+#include "ui/menu.h"
+// Placeholder until the menu lands.
+void drawMenu() {}
