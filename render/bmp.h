@@ -1,0 +1,26 @@
+// Bitmap reader: turns a BMP file into 24-bit RGB rows for the texture bank.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+// 24-bit result of the reader: height rows of width*3 bytes (red, green, blue),
+// in the file's row order (bottom row first for the usual bottom-up file).
+struct BmpImage {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint8_t> pixels;
+};
+// Decodes a bitmap held in memory. On failure returns false and sets `message`
+// to the reader's message ("Unknown DIB file format.", "Image file conversion error.",
+// "Out of memory."); never reads outside [data, data + size).
+bool decodeBmp(const uint8_t* data, size_t size, BmpImage& out, const char*& message);
+// Reads the file at `path` and decodes it. On failure shows the message in a box
+// captioned "Error" (platform::messageBox) and returns false; an unopenable or
+// unreadable file gives "Failed to open DIB file <path>.\n".
+bool loadBmp(const char* path, BmpImage& out);
+
+// Largest image the reader accepts; anything bigger is "Out of memory.".
+constexpr int32_t kBmpMaxSide = 16384;
+constexpr int64_t kBmpMaxPixels = 64ll * 1024 * 1024;
+// Largest file loadBmp reads into memory.
+constexpr size_t kBmpMaxFileBytes = 512u * 1024 * 1024;
