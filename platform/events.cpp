@@ -1,0 +1,102 @@
+// The message queue: messages posted by the program, then window events
+// translated into the Windows messages the game's window procedure expects.
+#include "platform/keymap.h"
+#include "platform/platform.h"
+#include "platform/sdl_window.h"
+
+#include <SDL.h>
+
+namespace platform {
+
+namespace {
+
+// Fixed ring so that posting never allocates; a full queue drops the message.
+constexpr int queueCapacity = 256;
+Message queue[queueCapacity];
+int queueHead = 0;
+int queueCount = 0;
+
+// Closing a window arrives as both a window-close event and SDL_QUIT; the
+// game must see one Destroy per window.
+uint32_t destroySentFor = 0;
+bool quitSeen = false;
+
+bool takePosted(Message& out) {
+    if (queueCount == 0) return false;
+    out = queue[queueHead];
+    queueHead = (queueHead + 1) % queueCapacity;
+    --queueCount;
+    return true;
+}
+
+bool destroyOnce(Message& out) {
+    SDL_Window* w = sdlWindow();
+    uint32_t id = w != nullptr ? SDL_GetWindowID(w) : 0;
+    if (id == 0) {
+        // No window left: only a quit request (a signal) still means stop.
+        if (quitSeen) return false;
+        quitSeen = true;
+    } else {
+        if (destroySentFor == id) return false;
+        destroySentFor = id;
+    }
+    out = Message{MsgType::Destroy, 0};
+    return true;
+}
+
+bool translate(const SDL_Event& e, Message& out) {
+    switch (e.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+        // Auto-repeat stays in: Windows repeats WM_KEYDOWN too.
+        uint32_t vk = virtualKeyFor(e.key.keysym.sym, e.key.keysym.scancode);
+        if (vk == 0) return false;
+        out = Message{e.type == SDL_KEYDOWN ? MsgType::KeyDown : MsgType::KeyUp, vk};
+        return true;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        bool down = e.type == SDL_MOUSEBUTTONDOWN;
+        if (e.button.button == SDL_BUTTON_LEFT) {
+            out = Message{down ? MsgType::LButtonDown : MsgType::LButtonUp, 0};
+            return true;
+        }
+        if (e.button.button == SDL_BUTTON_RIGHT) {
+            out = Message{down ? MsgType::RButtonDown : MsgType::RButtonUp, 0};
+            return true;
+        }
+        return false;
+    }
+    case SDL_WINDOWEVENT:
+        if (e.window.event == SDL_WINDOWEVENT_CLOSE) return destroyOnce(out);
+        return false;
+    case SDL_QUIT:
+        return destroyOnce(out);
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+bool peekMessage(Message& out) {
+    if (takePosted(out)) return true;
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return false;
+    SDL_Event e;
+    while (SDL_PollEvent(&e) != 0) {
+        if (translate(e, out)) return true;
+    }
+    return false;
+}
+
+void postMessage(const Message& msg) {
+    if (queueCount == queueCapacity) return;
+    queue[(queueHead + queueCount) % queueCapacity] = msg;
+    ++queueCount;
+}
+
+void postQuitMessage() {
+    postMessage(Message{MsgType::Quit, 0});
+}
+
+} // namespace platform

@@ -1,0 +1,96 @@
+// Cursor, clock and message boxes, each with the scripted stand-in that
+// tests switch on.
+#include "platform/platform.h"
+#include "platform/sdl_window.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+bool testMode = false;
+uint32_t scriptedTicks = 0;
+int virtualCursorX = 0;
+int virtualCursorY = 0;
+std::vector<test::Box> capturedBoxes;
+
+void printBox(const char* text, const char* caption) {
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+}
+
+} // namespace
+
+void getCursorPos(int& x, int& y) {
+    if (testMode) {
+        x = virtualCursorX;
+        y = virtualCursorY;
+        return;
+    }
+    SDL_GetMouseState(&x, &y);
+}
+
+void setCursorPos(int x, int y) {
+    if (testMode) {
+        virtualCursorX = x;
+        virtualCursorY = y;
+        return;
+    }
+    if (sdlWindow() != nullptr) SDL_WarpMouseInWindow(sdlWindow(), x, y);
+}
+
+void showCursor(bool show) {
+    if (SDL_WasInit(SDL_INIT_VIDEO) != 0) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+uint32_t tickCount() {
+    return testMode ? scriptedTicks : SDL_GetTicks();
+}
+
+void messageBox(const char* text, const char* caption) {
+    if (text == nullptr) text = "";
+    if (caption == nullptr) caption = "";
+    if (testMode) {
+        capturedBoxes.push_back(test::Box{text, caption});
+        printBox(text, caption);
+        return;
+    }
+    // Failures say so in the caption or text; they get the error icon.
+    bool error = std::strstr(caption, "Error") != nullptr ||
+                 std::strstr(caption, "not found") != nullptr ||
+                 std::strstr(text, "Error") != nullptr;
+    Uint32 flags = error ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
+    if (SDL_ShowSimpleMessageBox(flags, caption, text, sdlWindow()) != 0) printBox(text, caption);
+}
+
+namespace test {
+
+void enable() {
+    testMode = true;
+}
+bool enabled() {
+    return testMode;
+}
+void setTicks(uint32_t ticks) {
+    scriptedTicks = ticks;
+}
+void advanceTicks(uint32_t ms) {
+    scriptedTicks += ms;
+}
+void setCursor(int x, int y) {
+    virtualCursorX = x;
+    virtualCursorY = y;
+}
+const std::vector<Box>& boxes() {
+    return capturedBoxes;
+}
+void clearBoxes() {
+    capturedBoxes.clear();
+}
+
+} // namespace test
+
+} // namespace platform
