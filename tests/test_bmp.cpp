@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -336,7 +339,7 @@ TEST(BmpReader, IndexPastThePaletteIsBlack) {
     pixels[0] = 150;
     pixels[1] = 99;
     std::vector<uint8_t> file =
-        withFileHeader(concat({info40(2, 1, 8, 100), palette(100)}), {150, 99, 0, 0});
+        withFileHeader(concat({info40(2, 1, 8, 100), palette(100)}), pixels);
     BmpImage image;
     std::string message;
     ASSERT_TRUE(decodeExact(file, image, message)) << message;
