@@ -1,4 +1,8 @@
 // Bitmap reader: turns a BMP file into 24-bit RGB rows for the texture bank.
+// Reads uncompressed 1/4/8/16 (5-5-5)/24/32-bit data under the 12- and 40-byte info headers,
+// with or without the "BM" file header. Anything compressed is refused; a top-down file
+// (negative height) comes out bottom-up like the rest; a palette index past the palette, or
+// an entry the file is too short to hold, reads as black.
 #pragma once
 #include <cstddef>
 #include <cstdint>
