@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the game (and, with "test", its tests) needs.
+set -euo pipefail
+
+packages=(build-essential cmake ninja-build pkg-config
+          libsdl2-dev libopenal-dev libalut-dev libfreetype-dev libfontconfig-dev
+          fonts-liberation libgl-dev libpng-dev)
+if [ "${1:-}" = "test" ]; then
+    packages+=(libgtest-dev libbenchmark-dev xvfb xauth xdotool imagemagick
+               clang libclang-rt-14-dev dpkg-dev file)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+fi
