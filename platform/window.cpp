@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace platform {
 
@@ -12,12 +13,6 @@ namespace {
 
 SDL_Window* window = nullptr;
 SDL_GLContext context = nullptr;
-
-// A mode asked for before the window existed; applied once it does.
-bool modePending = false;
-int pendingWidth = 0;
-int pendingHeight = 0;
-int pendingBits = 0;
 
 void applyDisplayMode(int width, int height, int bitsPerPixel) {
     SDL_DisplayMode wanted{};
@@ -31,11 +26,20 @@ void applyDisplayMode(int width, int height, int bitsPerPixel) {
     int display = SDL_GetWindowDisplayIndex(window);
     if (display < 0) display = 0;
     SDL_DisplayMode closest{};
-    // Like the Windows call, a refused mode leaves the desktop as it is.
-    if (SDL_GetClosestDisplayMode(display, &wanted, &closest) != nullptr) {
-        SDL_SetWindowDisplayMode(window, &closest);
-    }
+    // Like the Windows call, a mode the display lacks leaves the desktop as
+    // it is; a near miss would stretch the game's fixed cursor mapping.
+    if (SDL_GetClosestDisplayMode(display, &wanted, &closest) == nullptr) return;
+    if (closest.w != width || closest.h != height) return;
+    SDL_SetWindowDisplayMode(window, &closest);
     SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
+}
+
+bool fallbackDriverUnasked() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr) return true;
+    if (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0) return false;
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    return asked == nullptr || std::strstr(asked, driver) == nullptr;
 }
 
 } // namespace
@@ -46,9 +50,18 @@ SDL_Window* sdlWindow() {
 
 bool createWindow(const char* title, int width, int height) {
     if (window != nullptr) destroyWindow();
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "No display could be opened: %s\n", SDL_GetError());
-        return false;
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            std::fprintf(stderr, "No display could be opened: %s\n", SDL_GetError());
+            return false;
+        }
+        // With no display SDL falls back to its invisible offscreen driver;
+        // that is only wanted when asked for (headless tests).
+        if (fallbackDriverUnasked()) {
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            std::fprintf(stderr, "No display could be opened: no X11 or Wayland display found\n");
+            return false;
+        }
     }
     SDL_GL_ResetAttributes();
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
@@ -75,10 +88,6 @@ bool createWindow(const char* title, int width, int height) {
     SDL_GL_MakeCurrent(window, context);
     // Vertical sync where the driver offers it; the game runs unthrottled otherwise.
     SDL_GL_SetSwapInterval(1);
-    if (modePending) {
-        modePending = false;
-        applyDisplayMode(pendingWidth, pendingHeight, pendingBits);
-    }
     return true;
 }
 
@@ -95,14 +104,7 @@ void destroyWindow() {
 }
 
 void changeDisplayMode(int width, int height, int bitsPerPixel) {
-    if (window == nullptr) {
-        modePending = true;
-        pendingWidth = width;
-        pendingHeight = height;
-        pendingBits = bitsPerPixel;
-        return;
-    }
-    applyDisplayMode(width, height, bitsPerPixel);
+    if (window != nullptr) applyDisplayMode(width, height, bitsPerPixel);
 }
 
 void swapBuffers() {

@@ -2,6 +2,7 @@
 // test hooks, and (in one offscreen window) the GL context and the fonts.
 #include "platform/keymap.h"
 #include "platform/platform.h"
+#include "platform/sdl_window.h"
 
 #include <GL/gl.h>
 #include <SDL.h>
@@ -177,7 +178,24 @@ TEST(PlatformTestHooks, ScriptedClockCursorAndCapturedBoxes) {
 }
 
 // Without any display, createWindow says so and fails. Runs itself again in
-// a child process whose SDL has no usable video driver.
+// a child process with no usable video driver.
+std::string runNoDisplayChild(const std::string& environment, int& status) {
+    std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    std::string cmd = "env " + environment + " QUORVEX_PLATFORM_CHILD=1 '" + self +
+                      "' --gtest_filter=PlatformNoDisplay.* 2>&1";
+    FILE* child = popen(cmd.c_str(), "r");
+    if (child == nullptr) {
+        status = -1;
+        return "";
+    }
+    std::string output;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, child) != nullptr)
+        output += buffer;
+    status = pclose(child);
+    return output;
+}
+
 TEST(PlatformNoDisplay, CreateWindowFailsWithAClearMessage) {
     if (std::getenv("QUORVEX_PLATFORM_CHILD") != nullptr) {
         EXPECT_FALSE(platform::createWindow("Quorvex Game", 640, 480));
@@ -187,16 +205,13 @@ TEST(PlatformNoDisplay, CreateWindowFailsWithAClearMessage) {
         platform::destroyWindow();
         return;
     }
-    std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    std::string cmd = "QUORVEX_PLATFORM_CHILD=1 SDL_VIDEODRIVER=no-such-driver '" + self +
-                      "' --gtest_filter=PlatformNoDisplay.CreateWindowFailsWithAClearMessage 2>&1";
-    FILE* child = popen(cmd.c_str(), "r");
-    ASSERT_NE(child, nullptr);
-    std::string output;
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, child) != nullptr)
-        output += buffer;
-    int status = pclose(child);
+    int status = 0;
+    std::string output = runNoDisplayChild("SDL_VIDEODRIVER=no-such-driver", status);
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_NE(output.find("No display could be opened"), std::string::npos) << output;
+
+    // No X or Wayland display: SDL's invisible fallback must not pass for one.
+    output = runNoDisplayChild("-u SDL_VIDEODRIVER -u DISPLAY -u WAYLAND_DISPLAY", status);
     EXPECT_EQ(status, 0) << output;
     EXPECT_NE(output.find("No display could be opened"), std::string::npos) << output;
 }
@@ -440,16 +455,25 @@ TEST(PlatformWindowLifecycle, WindowsCanBeOpenedAgainAfterClosing) {
     platform::destroyWindow();
 }
 
-TEST(PlatformWindowLifecycle, FullScreenModeKeepsTheContextWorking) {
-    if (!platform::createWindow("Quorvex Game", 1024, 768)) GTEST_SKIP() << "no display";
-    platform::changeDisplayMode(1024, 768, 32);
-    platform::showCursor(false);
-    glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    unsigned char px[3] = {};
-    glReadPixels(5, 5, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, px);
-    EXPECT_EQ(px[0], 255);
-    platform::swapBuffers();
-    drain();
-    platform::destroyWindow();
+TEST(PlatformWindowLifecycle, FullScreenModeKeepsTheWindowSizeAndContext) {
+    const struct { int width, height, bits; } modes[] = {{1024, 768, 32}, {640, 480, 16}};
+    for (const auto& mode : modes) {
+        if (!platform::createWindow("Quorvex Game", mode.width, mode.height)) {
+            GTEST_SKIP() << "no display";
+        }
+        platform::changeDisplayMode(mode.width, mode.height, mode.bits);
+        platform::showCursor(false);
+        int w = 0, h = 0;
+        SDL_GetWindowSize(platform::sdlWindow(), &w, &h);
+        EXPECT_EQ(w, mode.width);
+        EXPECT_EQ(h, mode.height);
+        glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        unsigned char px[3] = {};
+        glReadPixels(mode.width - 1, mode.height - 1, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, px);
+        EXPECT_EQ(px[0], 255);
+        platform::swapBuffers();
+        drain();
+        platform::destroyWindow();
+    }
 }
