@@ -1,11 +1,190 @@
 #include "game/bonuses/bonuses.h"
-// Placeholder until the bonuses land.
+
+#include <GL/gl.h>
+#include <cstring>
+
+#include "app/frame.h"
+#include "app/input.h"
+#include "audio/sound_bank.h"
+#include "game/player/marine.h"
+#include "game/player/weapons.h"
+#include "render/texture_bank.h"
+
 Bonus bonuses[kMaxBonuses];
 int bonusCount = 0;
-void addBonus(const Bonus&) {}
-void removeBonus(int) {}
-void clearBonuses() { bonusCount = 0; }
-void drawBonuses() {}
-void updateBonuses() {}
-void placeBonusEdges(int) {}
-void tryPickUpBonus(int) {}
+
+namespace {
+
+constexpr float kWalkDivisor = 5000.0f; // plain walking: 1/5000 arena unit per ms
+
+bool owns(int weaponId) {
+    int owned = marine.ownedCount;
+    if (owned > 4) owned = 4;
+    for (int i = 0; i < owned; ++i)
+        if (marine.owned[i] == weaponId) return true;
+    return false;
+}
+
+void giveWeapon(int weaponId) {
+    if (!owns(weaponId)) addWeapon(weaponId);
+}
+
+// Nothing is added when the timed bonus already runs: its clock restarts.
+void startTimed(bool& running, float& time) {
+    if (!running) ++marine.timedBonusCount;
+    running = true;
+    time = 0.0f;
+}
+
+// Applies the effect and returns its message, or nullptr for an unknown kind.
+const char* applyEffect(int kind) {
+    switch (kind) {
+    case BonusFastSpeed:
+        startTimed(marine.fastSpeed, marine.fastSpeedTime);
+        return "Bonus fast speed";
+    case BonusFastShot:
+        startTimed(marine.fastShot, marine.fastShotTime);
+        return "Bonus fast shot";
+    case BonusAK:
+        giveWeapon(WeaponAK);
+        return "Bonus AK";
+    case BonusShotGun:
+        giveWeapon(WeaponShotGun);
+        return "Bonus ShotGun";
+    case BonusGrenadeGun:
+        giveWeapon(WeaponGrenadeGun);
+        return "Bonus GrenadeGun";
+    case BonusHealth:
+        marine.health += 20.0f;
+        if (marine.health > 100.0f) marine.health = 100.0f;
+        return "Bonus Health +20";
+    case BonusSpecial:
+        if (marine.specialCount <= 16) marine.specialCount *= 2;
+        return "Bonus Special 2x";
+    case BonusScore:
+        score += 100;
+        return "Bonus Score +100";
+    case BonusMaxAmmo: {
+        // Works once per game: the Pistol's clip tells whether it happened.
+        Weapon* w = marine.weapons;
+        if (w[WeaponPistol - 100].clipSize == 7) {
+            w[WeaponPistol - 100].clipSize = 14;
+            w[WeaponAK - 100].clipSize *= 2;
+            w[WeaponShotGun - 100].clipSize *= 2;
+        }
+        return "2x max ammo";
+    }
+    default:
+        return nullptr;
+    }
+}
+
+bool insideBox(const Vec2& point, const Bonus& bonus) {
+    float half = 2.0f * bonus.size;
+    return point.x >= bonus.position.x - half && point.x <= bonus.position.x + half &&
+           point.y >= bonus.position.y - half && point.y <= bonus.position.y + half;
+}
+
+} // namespace
+
+void addBonus(const Bonus& bonus) {
+    if (bonusCount >= kMaxBonuses) return; // a full ground keeps what it has
+    bonuses[bonusCount++] = bonus;
+}
+
+void removeBonus(int index) {
+    if (index < 0 || index >= bonusCount) return;
+    for (int i = index; i + 1 < bonusCount; ++i)
+        bonuses[i] = bonuses[i + 1];
+    --bonusCount;
+    bonuses[bonusCount] = Bonus{};
+}
+
+void clearBonuses() {
+    for (int i = 0; i < bonusCount; ++i)
+        bonuses[i] = Bonus{};
+    bonusCount = 0;
+}
+
+void placeBonusEdges(int index) {
+    Bonus& bonus = bonuses[index];
+    float h = 1.5f * bonus.size;
+    float x = bonus.position.x;
+    float y = bonus.position.y;
+    Vec2 bottomLeft(x - h, y - h);
+    Vec2 topLeft(x - h, y + h);
+    Vec2 topRight(x + h, y + h);
+    Vec2 bottomRight(x + h, y - h);
+    bonus.edges[0] = {bottomLeft, topLeft};
+    bonus.edges[1] = {topLeft, topRight};
+    bonus.edges[2] = {topRight, bottomRight};
+    bonus.edges[3] = {bottomRight, bottomLeft};
+}
+
+void updateBonuses() {
+    for (int i = 0; i < bonusCount; ++i) {
+        bonuses[i].age += frameDelta;
+        if (bonuses[i].age >= bonuses[i].lifetime) {
+            removeBonus(i);
+            if (i >= bonusCount) break;
+            // The bonus that moved into place i is not aged this frame.
+        }
+        Bonus& bonus = bonuses[i];
+        // The outline is built once. A bonus dropped exactly at (0, 0)
+        // starts with lastPosition equal to its position, so an outline that
+        // was never built counts as a move too; else it would never show.
+        bool unbuilt = bonus.edges[0].p1.x == bonus.edges[0].p2.x &&
+                       bonus.edges[0].p1.y == bonus.edges[0].p2.y;
+        if (bonus.lastPosition.x != bonus.position.x || bonus.lastPosition.y != bonus.position.y ||
+            unbuilt)
+            placeBonusEdges(i);
+        bonus.lastPosition = bonus.position;
+        tryPickUpBonus(i);
+    }
+}
+
+void tryPickUpBonus(int index) {
+    if (index < 0 || index >= bonusCount) return;
+    const Bonus& bonus = bonuses[index];
+    Vec2 m = marine.position;
+    // One plain walking step ahead along his facing, also when he stands.
+    Vec2 n = m + marine.facing * frameDelta / kWalkDivisor;
+
+    bool taken = insideBox(m, bonus);
+    if (!taken) {
+        for (const Segment& edge : bonus.edges)
+            if (segmentsCross(m, n, edge.p1, edge.p2)) taken = true;
+    }
+    if (!taken) return;
+
+    const char* message = applyEffect(bonus.kind);
+    if (message) {
+        std::strncpy(pickupMessage, message, sizeof(pickupMessage) - 1);
+        pickupMessage[sizeof(pickupMessage) - 1] = '\0';
+        pickupMessageAlpha = 1.0f;
+    }
+    score += 5;
+    playSound(SoundPickUp);
+    removeBonus(index);
+}
+
+void drawBonuses() {
+    updateBonuses();
+    glEnable(GL_TEXTURE_2D);
+    textureBank.bindByName("Textures/Bonus.bmp");
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glBegin(GL_QUADS);
+    for (int i = 0; i < bonusCount; ++i) {
+        const Segment* e = bonuses[i].edges;
+        glTexCoord2f(0.0f, 0.0f);
+        glVertex2f(e[0].p1.x, e[0].p1.y);
+        glTexCoord2f(0.0f, 1.0f);
+        glVertex2f(e[1].p1.x, e[1].p1.y);
+        glTexCoord2f(1.0f, 1.0f);
+        glVertex2f(e[2].p1.x, e[2].p1.y);
+        glTexCoord2f(1.0f, 0.0f);
+        glVertex2f(e[3].p1.x, e[3].p1.y);
+    }
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+}

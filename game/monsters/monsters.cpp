@@ -1,17 +1,30 @@
 #include "game/monsters/monsters.h"
-// Placeholder until the monsters land.
+
+#include <cstring>
+
 Monster monsters[kMaxMonsters];
 int monsterCount = 0;
-float spawnTimer = 0.0f;
-float spawnInterval = 0.0f;
-float hmSoundTimer = 0.0f;
-void buildHitEdges(Monster&) {}
-void clearMonsters() { monsterCount = 0; }
-void lowerSpriteIndicesFrom(int) {}
-void updateSpawner(float, float) {}
-int spawnMonster(const char*, const Vec2&) { return -1; }
-int addMonster(const Monster&) { return -1; }
-void updateMonsters() {}
-void monsterAttacks() {}
-void addMonsterCorpse(const Monster&) {}
-void removeMonster(int) {}
+
+void buildHitEdges(Monster& monster) {
+    Vec2 f = monster.heading * monster.size;
+    Vec2 r = monster.heading.perpUnit() * monster.size;
+    Vec2 frontRight = monster.position + r + f;
+    Vec2 backRight = monster.position + r - f;
+    Vec2 frontLeft = monster.position - r + f;
+    Vec2 backLeft = monster.position - r - f;
+    monster.hitEdges[0] = {frontRight, backRight}; // right
+    monster.hitEdges[1] = {frontLeft, backLeft};   // left
+    monster.hitEdges[2] = {frontRight, frontLeft}; // front
+    monster.hitEdges[3] = {backRight, backLeft};   // back
+}
+
+void clearMonsters() {
+    for (int i = 0; i < monsterCount; ++i)
+        monsters[i] = Monster{};
+    monsterCount = 0;
+}
+
+void lowerSpriteIndicesFrom(int removedIndex) {
+    for (int i = 0; i < monsterCount; ++i)
+        if (monsters[i].spriteIndex >= removedIndex) --monsters[i].spriteIndex;
+}

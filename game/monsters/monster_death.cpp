@@ -1,0 +1,73 @@
+// A killed monster: its corpse on the ground, a possible bonus, and its
+// record and sprite out of their pools with every later index kept true.
+#include "game/bonuses/bonuses.h"
+#include "game/monsters/monsters.h"
+#include "game/player/marine.h"
+#include "render/decal_layer.h"
+#include "render/rng.h"
+#include "render/sprite_layer.h"
+#include "render/texture_bank.h"
+
+namespace {
+
+constexpr float kCorpseFadeRate = 0.00005f; // gone after 20 s of play
+constexpr float kBonusLifetime = 20000.0f;
+constexpr float kBonusSize = 0.025f;
+
+} // namespace
+
+void addMonsterCorpse(const Monster& monster) {
+    int corpseTexture = -1;
+    if (monster.texture == textureBank.slotFor("Textures/Tooth.bmp"))
+        corpseTexture = textureBank.slotFor("Textures/Tooth_Dead.bmp");
+    else if (monster.texture == textureBank.slotFor("Textures/Zombie.bmp"))
+        corpseTexture = textureBank.slotFor("Textures/Zombie_Dead.bmp");
+    else if (monster.texture == textureBank.slotFor("Textures/Mind.bmp"))
+        corpseTexture = textureBank.slotFor("Textures/Mind_Dead.bmp");
+    // A kind we have no dead picture for leaves no corpse rather than
+    // someone else's.
+    if (corpseTexture < 0) return;
+
+    Decal corpse;
+    corpse.alpha = 1.0f;
+    corpse.size = monster.size;
+    corpse.fadeRate = kCorpseFadeRate;
+    corpse.texture = corpseTexture;
+    corpse.centre = monster.position;
+    corpse.direction = monster.heading.perpUnit(); // as its sprite faced
+    decalLayer.add(corpse);
+}
+
+void removeMonster(int index) {
+    if (index < 0 || index >= monsterCount) return;
+    const Vec2 position = monsters[index].position;
+    const int spriteIndex = monsters[index].spriteIndex;
+
+    // The first kill of a game always arms the Marine; later ones drop one
+    // time in ten.
+    bool drops = !marine.firstDropDone || rng.next() % 10 == 1;
+    if (drops) {
+        Bonus bonus;
+        if (!marine.firstDropDone)
+            bonus.kind = BonusAK + rng.next() % 2;
+        else
+            bonus.kind = BonusFastSpeed + rng.next() % 9;
+        bonus.age = 0.0f;
+        bonus.lifetime = kBonusLifetime;
+        bonus.size = kBonusSize;
+        bonus.position = position;
+        bonus.lastPosition = Vec2(0.0f, 0.0f);
+        addBonus(bonus);
+        marine.firstDropDone = true;
+    }
+
+    if (spriteIndex >= 0 && spriteIndex < spriteLayer.count) spriteLayer.remove(spriteIndex);
+
+    for (int i = index; i + 1 < monsterCount; ++i)
+        monsters[i] = monsters[i + 1];
+    --monsterCount;
+    monsters[monsterCount] = Monster{};
+    // Their sprites lay after the removed one and have just moved down.
+    for (int i = index; i < monsterCount; ++i)
+        --monsters[i].spriteIndex;
+}

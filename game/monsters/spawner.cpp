@@ -1,0 +1,97 @@
+// One spawner, no waves: a monster every spawnInterval ms, the interval
+// shrinking with the time played and larger monsters joining as it falls.
+#include "app/input.h"
+#include "app/settings.h"
+#include "game/monsters/monster_templates.h"
+#include "game/monsters/monsters.h"
+#include "render/rng.h"
+#include "render/sprite_layer.h"
+
+float spawnTimer = 0.0f;
+float spawnInterval = 0.0f;
+
+namespace {
+
+// Indexed by the kind draw (Tooth, Zombie, Mind), then by size.
+const char* const kMonsterNames[3][3] = {
+    {"MonsterToothSmall", "MonsterToothMedium", "MonsterToothLarge"},
+    {"MonsterZombieSmall", "MonsterZombieMedium", "MonsterZombieLarge"},
+    {"MonsterMindSmall", "MonsterMindMedium", "MonsterMindLarge"},
+};
+
+// Slightly less than a degree; the spawn circle has always used it.
+constexpr float kSpawnDegree = 0.017444445f;
+
+} // namespace
+
+void updateSpawner(float radius, float /*unused*/) {
+    spawnTimer += frameDelta;
+    if (spawnInterval != 0.0f) spawnInterval -= spawnAcceleration * frameDelta;
+    if (spawnInterval <= 0.0f) spawnInterval = 0.0f;
+
+    if (spawnTimer < spawnInterval) return;
+    if (monsterCount >= kMonsterSpawnLimit) return; // the timer waits for room
+    spawnTimer = 0.0f;
+
+    // Draw order matters for replays: angle, kind, size.
+    Vec2 position(radius, radius);
+    int degrees = rng.next() % 360;
+    position.rotate(static_cast<float>(degrees) * kSpawnDegree);
+    int kind = rng.next() % 3;
+    int size = 0;
+    if (spawnInterval >= 750.0f)
+        size = 0;
+    else if (spawnInterval >= 500.0f)
+        size = rng.next() % 2;
+    else
+        size = rng.next() % 3;
+
+    spawnMonster(kMonsterNames[kind][size], position);
+}
+
+int spawnMonster(const char* templateName, const Vec2& position) {
+    int index = findMonsterTemplate(templateName);
+    if (index < 0) return -1;
+    const MonsterTemplate& t = monsterTemplates[index];
+
+    Monster monster;
+    monster.position = position;
+    monster.moveDir = Vec2(0.0f, 0.0f);
+    monster.heading = Vec2(0.0f, 1.0f);
+    monster.speed = t.speed;
+    monster.damage = t.damage;
+    monster.health = t.health;
+    monster.size = t.size;
+    monster.attackTimer = 0.0f;
+    monster.attackInterval = t.attackInterval;
+    monster.scoreValue = t.scoreValue;
+    monster.texture = t.texture;
+    return addMonster(monster);
+}
+
+int addMonster(const Monster& monster) {
+    if (monsterCount >= kMaxMonsters) return -1;
+
+    AnimSprite sprite;
+    sprite.alpha = 1.0f;
+    sprite.size = monster.size;
+    sprite.fadeRate = 0.0f; // never fades, so the layer never drops it
+    sprite.frameRate = 10.0f;
+    sprite.frameTimer = 0.0f;
+    sprite.frame = 0;
+    sprite.frameCount = 16;
+    sprite.animate = 1;
+    sprite.texture = monster.texture;
+    sprite.centre = monster.position;
+    sprite.direction = monster.heading;
+
+    // The monster's sprite takes the next free slot of the layer. With the
+    // layer full there is no sprite to name, so the monster is not added.
+    int spriteIndex = spriteLayer.count;
+    if (!spriteLayer.add(sprite)) return -1;
+
+    Monster& added = monsters[monsterCount];
+    added = monster;
+    added.spriteIndex = spriteIndex;
+    return ++monsterCount;
+}
