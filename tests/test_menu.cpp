@@ -1,0 +1,256 @@
+// The main menu: hover boxes, clicks acted on at the release, Escape with
+// the cursor, the credits panel and the title picture over the world.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/input.h"
+#include "game/player/marine.h"
+#include "harness.h"
+#include "platform/platform.h"
+#include "ui/menu.h"
+
+namespace {
+
+// Points well inside each item, clear of its label and of the slanted ends.
+constexpr float kNewGameX = 0.5f, kNewGameY = -0.05f;
+constexpr float kCreditsX = 0.5f, kCreditsY = -0.2f;
+constexpr float kExitX = 0.5f, kExitY = -0.36f;
+// Over the logo, far from every item.
+constexpr float kNowhereX = -0.5f, kNowhereY = -0.6f;
+
+class Menu : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(harness::boot());
+        ASSERT_TRUE(harness::frame());
+        ASSERT_TRUE(menuShown);
+    }
+
+    // Moves the cursor, lets one frame find the hovered item, then clicks.
+    static void clickAt(float x, float y) {
+        harness::cursorArena(x, y);
+        harness::frame();
+        harness::leftDown();
+        harness::leftUp();
+        harness::frame();
+    }
+
+    // The hovered item as the menu finds it for an exact arena point.
+    static int hoverAt(float x, float y) {
+        cursorArena = Vec2(x, y);
+        menuHover = 0;
+        drawMenu();
+        return menuHover;
+    }
+};
+
+int near(int got, double want) {
+    return std::abs(got - static_cast<int>(want + 0.5));
+}
+
+} // namespace
+
+TEST_F(Menu, HoverBoxesAreOpenAndLeaveTheGapsAndSlantsEmpty) {
+    EXPECT_EQ(hoverAt(kNewGameX, kNewGameY), 1);
+    EXPECT_EQ(hoverAt(kCreditsX, kCreditsY), 2);
+    EXPECT_EQ(hoverAt(kExitX, kExitY), 3);
+
+    // Every edge of every box selects nothing.
+    EXPECT_EQ(hoverAt(0.3f, 0.0f), 0);
+    EXPECT_EQ(hoverAt(0.3f, -0.15f), 0);
+    EXPECT_EQ(hoverAt(0.6f, -0.05f), 0);
+    EXPECT_EQ(hoverAt(0.1f, -0.05f), 0);
+    EXPECT_EQ(hoverAt(0.15f, -0.2f), 0);
+    EXPECT_EQ(hoverAt(0.3f, -0.16f), 0);
+    EXPECT_EQ(hoverAt(0.3f, -0.31f), 0);
+    EXPECT_EQ(hoverAt(0.3f, -0.32f), 0);
+    EXPECT_EQ(hoverAt(0.3f, -0.47f), 0);
+    EXPECT_EQ(hoverAt(0.1f, -0.4f), 0);
+    EXPECT_EQ(hoverAt(0.6f, -0.4f), 0);
+
+    // The 0.01 gaps between the plates.
+    EXPECT_EQ(hoverAt(0.3f, -0.155f), 0);
+    EXPECT_EQ(hoverAt(0.3f, -0.315f), 0);
+    // The slanted plate ends outside the boxes, and Credits' narrower box.
+    EXPECT_EQ(hoverAt(0.07f, -0.02f), 0);
+    EXPECT_EQ(hoverAt(0.12f, -0.2f), 0);
+    EXPECT_EQ(hoverAt(0.07f, -0.45f), 0);
+    EXPECT_EQ(hoverAt(0.11f, -0.1f), 1);
+    EXPECT_EQ(hoverAt(0.11f, -0.4f), 3);
+}
+
+TEST_F(Menu, HoverIsForgottenByTheNextHudPass) {
+    harness::cursorArena(kCreditsX, kCreditsY);
+    harness::frame();
+    EXPECT_EQ(menuHover, 2);
+    harness::cursorArena(kNowhereX, kNowhereY);
+    harness::frame();
+    EXPECT_EQ(menuHover, 0);
+}
+
+TEST_F(Menu, CursorOnTheTopEdgeOfNewGameSelectsNothing) {
+    // Pixel row 384 of 768 maps to y = 0 exactly.
+    harness::cursor(800, 384);
+    harness::frame();
+    EXPECT_EQ(cursorArena.y, 0.0f);
+    EXPECT_EQ(menuHover, 0);
+    harness::leftDown();
+    harness::leftUp();
+    harness::frame();
+    EXPECT_TRUE(menuShown);
+    EXPECT_FALSE(creditsShown);
+    EXPECT_FALSE(harness::quitRequested());
+}
+
+TEST_F(Menu, ReleaseActsOnTheItemUnderTheCursorThen) {
+    harness::cursorArena(kExitX, kExitY);
+    harness::frame();
+    harness::leftDown();
+    harness::frame();
+    harness::cursorArena(kCreditsX, kCreditsY);
+    harness::frame();
+    harness::leftUp();
+    EXPECT_TRUE(harness::frame());
+    EXPECT_TRUE(creditsShown);
+    EXPECT_TRUE(menuShown);
+
+    // Pressed on Credits, released on New Game: a new game, credits kept.
+    harness::leftDown();
+    harness::frame();
+    harness::cursorArena(kNewGameX, kNewGameY);
+    harness::frame();
+    harness::leftUp();
+    EXPECT_TRUE(harness::frame());
+    EXPECT_FALSE(menuShown);
+    EXPECT_TRUE(creditsShown);
+}
+
+TEST_F(Menu, ClicksDuringPlayDoNothing) {
+    clickAt(kNewGameX, kNewGameY);
+    ASSERT_FALSE(menuShown);
+    // The cursor still sits where the items were drawn.
+    for (float y : {kNewGameY, kCreditsY, kExitY}) {
+        harness::cursorArena(kExitX, y);
+        harness::frame();
+        EXPECT_EQ(menuHover, 0);
+        harness::leftDown();
+        harness::leftUp();
+        EXPECT_TRUE(harness::frame());
+    }
+    EXPECT_FALSE(menuShown);
+    EXPECT_FALSE(creditsShown);
+    EXPECT_FALSE(harness::quitRequested());
+}
+
+TEST_F(Menu, EscapeAtStartUpClosesAndPutsTheCursorTopLeft) {
+    harness::cursor(700, 500);
+    harness::frame();
+    harness::key(VkEscape);
+    harness::frame();
+    EXPECT_FALSE(menuShown);
+    int x = -1, y = -1;
+    harness::cursorPos(x, y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+}
+
+TEST_F(Menu, EscapeReopensAndRestoresTheSavedCursor) {
+    clickAt(kNewGameX, kNewGameY);
+    ASSERT_FALSE(menuShown);
+    harness::cursor(123, 456);
+    harness::frame();
+    harness::key(VkEscape);
+    harness::frame();
+    EXPECT_TRUE(menuShown);
+    harness::cursor(900, 700);
+    harness::frame();
+    harness::key(VkEscape);
+    harness::frame();
+    EXPECT_FALSE(menuShown);
+    int x = -1, y = -1;
+    harness::cursorPos(x, y);
+    EXPECT_EQ(x, 123);
+    EXPECT_EQ(y, 456);
+}
+
+TEST_F(Menu, ExitWinEndsTheLoop) {
+    harness::cursorArena(kExitX, kExitY);
+    harness::frame();
+    harness::leftDown();
+    harness::leftUp();
+    EXPECT_FALSE(harness::frame());
+    EXPECT_TRUE(harness::quitRequested());
+}
+
+TEST_F(Menu, HoveredPlateIsDrawnBrighter) {
+    // The same pixel of the Credits plate, away from its label, with the
+    // cursor elsewhere and then on the item (the cursor's own quad kept
+    // away from the pixel).
+    const float px = 0.55f, py = -0.175f; // above the label
+    harness::cursorArena(kNowhereX, kNowhereY);
+    harness::frame();
+    harness::Pixel plain = harness::pixelArena(px, py);
+    harness::cursorArena(0.2f, -0.18f);
+    harness::frame();
+    ASSERT_EQ(menuHover, 2);
+    harness::Pixel lit = harness::pixelArena(px, py);
+
+    // Green at 0.5 over the logo L, then at 0.75 over the same L.
+    double logoR = 2.0 * plain.r;
+    double logoG = 2.0 * (plain.g - 0.5 * 191.25);
+    EXPECT_LE(near(lit.r, 0.25 * logoR), 2);
+    EXPECT_LE(near(lit.g, 0.75 * 191.25 + 0.25 * logoG), 2);
+    EXPECT_LE(lit.r, plain.r);
+    harness::screenshot("menu_hover_credits");
+}
+
+TEST_F(Menu, CreditsPanelTogglesWithEachClick) {
+    // Inside the panel, below its last line and away from the cursor.
+    const float px = -0.1f, py = 0.05f;
+    harness::cursorArena(kCreditsX, kCreditsY);
+    harness::frame();
+    harness::Pixel logo = harness::pixelArena(px, py);
+
+    harness::leftDown();
+    harness::leftUp();
+    harness::frame();
+    ASSERT_TRUE(creditsShown);
+    harness::Pixel panel = harness::pixelArena(px, py);
+    EXPECT_LE(near(panel.r, 127.5 + 0.5 * logo.r), 2);
+    EXPECT_LE(near(panel.g, 127.5 + 0.5 * logo.g), 2);
+    EXPECT_LE(near(panel.b, 127.5 + 0.5 * logo.b), 2);
+    harness::screenshot("menu_credits");
+
+    harness::leftDown();
+    harness::leftUp();
+    harness::frame();
+    EXPECT_FALSE(creditsShown);
+    harness::Pixel gone = harness::pixelArena(px, py);
+    EXPECT_EQ(gone.r, logo.r);
+    EXPECT_EQ(gone.g, logo.g);
+    EXPECT_EQ(gone.b, logo.b);
+}
+
+TEST_F(Menu, TitlePictureCoversTheWorld) {
+    // The HUD panel changes size under the menu; nothing of it shows.
+    const float px = -0.7f, py = 0.62f;
+    harness::cursorArena(kNowhereX, kNowhereY);
+    harness::frame();
+    harness::Pixel before = harness::pixelArena(px, py);
+    marine.timedBonusCount = 2;
+    marine.health = 37.5f;
+    harness::frame();
+    harness::Pixel after = harness::pixelArena(px, py);
+    EXPECT_EQ(before.r, after.r);
+    EXPECT_EQ(before.g, after.g);
+    EXPECT_EQ(before.b, after.b);
+
+    // With the menu closed the same pixel belongs to the panel.
+    harness::key(VkEscape);
+    harness::frame();
+    ASSERT_FALSE(menuShown);
+    harness::Pixel panel = harness::pixelArena(px, py);
+    harness::screenshot("menu_closed_panel");
+    EXPECT_TRUE(panel.r != before.r || panel.g != before.g || panel.b != before.b);
+}
