@@ -6,6 +6,7 @@
 
 #include "app/input.h"
 #include "game/player/marine.h"
+#include "game/player/weapons.h"
 #include "harness.h"
 #include "platform/platform.h"
 #include "ui/menu.h"
@@ -253,4 +254,25 @@ TEST_F(Menu, TitlePictureCoversTheWorld) {
     harness::Pixel panel = harness::pixelArena(px, py);
     harness::screenshot("menu_closed_panel");
     EXPECT_TRUE(panel.r != before.r || panel.g != before.g || panel.b != before.b);
+}
+
+TEST_F(Menu, WeaponKeysWaitForTheMenuToClose) {
+    clickAt(kNewGameX, kNewGameY);
+    addWeapon(WeaponAK);
+    harness::key(VkEscape);
+    harness::frame();
+    ASSERT_TRUE(menuShown);
+    harness::key('2');
+    harness::frame();
+    EXPECT_EQ(marine.currentWeapon, 0);
+
+    harness::key(VkEscape);
+    harness::frame();
+    harness::key('2');
+    harness::frame();
+    EXPECT_EQ(marine.currentWeapon, 1);
+    // Not owned: nothing changes.
+    harness::key('4');
+    harness::frame();
+    EXPECT_EQ(marine.currentWeapon, 1);
 }
