@@ -1,15 +1,171 @@
 #include "audio/sound_bank.h"
-// Placeholder until the sound bank lands.
+
+#include <AL/al.h>
+#include <AL/alc.h>
+#include <AL/alext.h>
+#include <AL/alut.h>
+
+#include <cstring>
+
 uint32_t soundBuffers[kMaxSounds] = {};
 int soundCount = 0;
 uint32_t activeSources[kMaxSources] = {};
 int activeSourceCount = 0;
 uint64_t soundPlayCount[kMaxSounds] = {};
-void openAudio() {}
-void closeAudio() { soundCount = 0; }
-void loadSound(const char*) { ++soundCount; }
-void playSound(int index) {
-    if (index >= 0 && index < kMaxSounds) ++soundPlayCount[index];
+
+namespace {
+
+ALCdevice* device = nullptr;
+ALCcontext* context = nullptr;
+// Set only for the loopback device, which mixes when asked to.
+LPALCRENDERSAMPLESSOFT renderSamples = nullptr;
+
+bool audible() {
+    return context != nullptr;
 }
-void reclaimSounds() {}
-void clearSounds() { activeSourceCount = 0; }
+
+// Makes a context on the opened device; without one the game stays silent.
+bool startContext(const ALCint* attributes) {
+    if (!device) return false;
+    context = alcCreateContext(device, attributes);
+    if (!context) {
+        alcCloseDevice(device);
+        device = nullptr;
+        return false;
+    }
+    alcMakeContextCurrent(context);
+    return true;
+}
+
+} // namespace
+
+void openAudio() {
+    closeAudio();
+    device = alcOpenDevice(nullptr);
+    startContext(nullptr);
+}
+
+bool openAudioLoopback(int sampleRate) {
+    closeAudio();
+    if (sampleRate <= 0 || alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback") == ALC_FALSE)
+        return false;
+    auto openLoopback = reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(
+        alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
+    auto render = reinterpret_cast<LPALCRENDERSAMPLESSOFT>(
+        alcGetProcAddress(nullptr, "alcRenderSamplesSOFT"));
+    if (!openLoopback || !render) return false;
+    device = openLoopback(nullptr);
+    const ALCint attributes[] = {ALC_FORMAT_CHANNELS_SOFT,
+                                 ALC_MONO_SOFT,
+                                 ALC_FORMAT_TYPE_SOFT,
+                                 ALC_SHORT_SOFT,
+                                 ALC_FREQUENCY,
+                                 sampleRate,
+                                 0};
+    if (!startContext(attributes)) return false;
+    renderSamples = render;
+    return true;
+}
+
+void renderAudio(int16_t* out, int frames) {
+    if (!out || frames <= 0) return;
+    if (renderSamples && device) {
+        renderSamples(device, out, frames);
+    } else {
+        std::memset(out, 0, sizeof(int16_t) * static_cast<size_t>(frames));
+    }
+}
+
+bool audioOpen() {
+    return audible();
+}
+
+void loadSound(const char* path) {
+    if (soundCount >= kMaxSounds) return;
+    ALuint buffer = 0;
+    if (audible() && path) {
+        alGenBuffers(1, &buffer);
+        // What the loader leaves for a file it cannot read: no samples,
+        // 16-bit mono at 22050 Hz, so the slot holds an empty buffer.
+        ALenum format = AL_FORMAT_MONO16;
+        ALvoid* data = nullptr;
+        ALsizei size = 0;
+        ALsizei frequency = 22050;
+        ALboolean loop = AL_FALSE;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+        alutLoadWAVFile(reinterpret_cast<ALbyte*>(const_cast<char*>(path)), &format, &data, &size,
+                        &frequency, &loop);
+        alBufferData(buffer, format, data, size, frequency);
+        alutUnloadWAV(format, data, size, frequency);
+#pragma GCC diagnostic pop
+        // A sample block the library refuses leaves the buffer empty; the
+        // error must not be taken for a later call's.
+        alGetError();
+    }
+    // Silent or not, the sound keeps its index.
+    soundBuffers[soundCount++] = buffer;
+}
+
+void playSound(int index) {
+    if (index < 0 || index >= kMaxSounds) return;
+    ++soundPlayCount[index];
+    if (!audible() || index >= soundCount || activeSourceCount >= kMaxSources) return;
+
+    alGetError();
+    ALuint source = 0;
+    alGenSources(1, &source);
+    if (alGetError() != AL_NO_ERROR) return; // the library ran out of voices
+    alSourcei(source, AL_BUFFER, static_cast<ALint>(soundBuffers[index]));
+    alSourcePlay(source);
+    activeSources[activeSourceCount++] = source;
+}
+
+void reclaimSounds() {
+    if (!audible()) return;
+    // The entry that moves into a freed place waits for the next pass.
+    for (int i = 0; i < activeSourceCount; ++i) {
+        ALint state = AL_STOPPED;
+        alGetSourcei(activeSources[i], AL_SOURCE_STATE, &state);
+        if (state == AL_PLAYING) continue;
+        ALuint source = activeSources[i];
+        alDeleteSources(1, &source);
+        for (int j = i; j < activeSourceCount - 1; ++j)
+            activeSources[j] = activeSources[j + 1];
+        activeSources[--activeSourceCount] = 0;
+    }
+}
+
+void clearSounds() {
+    if (audible()) {
+        for (int i = 0; i < activeSourceCount; ++i) {
+            ALuint source = activeSources[i];
+            alSourceStop(source);
+            alDeleteSources(1, &source);
+        }
+    }
+    for (int i = 0; i < activeSourceCount; ++i)
+        activeSources[i] = 0;
+    activeSourceCount = 0;
+}
+
+void closeAudio() {
+    clearSounds();
+    if (audible()) {
+        for (int i = 0; i < soundCount; ++i) {
+            ALuint buffer = soundBuffers[i];
+            if (buffer != 0) alDeleteBuffers(1, &buffer);
+        }
+        alcMakeContextCurrent(nullptr);
+        alcDestroyContext(context);
+    }
+    if (device) alcCloseDevice(device);
+    context = nullptr;
+    device = nullptr;
+    renderSamples = nullptr;
+    for (int i = 0; i < kMaxSounds; ++i) {
+        soundBuffers[i] = 0;
+        soundPlayCount[i] = 0;
+    }
+    soundCount = 0;
+}

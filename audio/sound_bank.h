@@ -34,9 +34,18 @@ void playSound(int index);
 // Deletes the sources that have stopped.
 void reclaimSounds();
 // Releases every source and buffer and closes the device (tests start the
-// game more than once in one process).
+// game more than once in one process); the play counts start again at 0.
 void closeAudio();
 // New game: stops and deletes every source still in the list.
 void clearSounds();
+// Test support: opens OpenAL Soft's loopback device, which mixes 16-bit mono
+// at `sampleRate` only when renderAudio asks, in place of the sound card.
+// Returns false (and leaves the game silent) where the library lacks it.
+bool openAudioLoopback(int sampleRate);
+// Mixes the next `frames` samples of every playing source into `out`; zeros
+// when no loopback device is open.
+void renderAudio(int16_t* out, int frames);
+// True while a device and context are open (the game is not silent).
+bool audioOpen();
 // Counts every play request, played or not (tests and the benchmark).
 extern uint64_t soundPlayCount[kMaxSounds];

@@ -14,6 +14,7 @@
 #include "app/input.h"
 #include "app/settings.h"
 #include "platform/platform.h"
+#include "platform/sdl_window.h"
 
 namespace fs = std::filesystem;
 
@@ -52,6 +53,8 @@ bool boot(const char* dir) {
     resetProgramState();
     quit = false;
     readSettings("Settings.ini");
+    // Platform tests in the same process may have closed the window under us.
+    if (windowOpen && platform::sdlWindow() == nullptr) windowOpen = false;
     if (windowOpen && (windowWidth != screenWidth || windowHeight != screenHeight)) {
         platform::destroyWindow();
         windowOpen = false;

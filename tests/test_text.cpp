@@ -1,0 +1,141 @@
+// Bitmap-font text, drawn in the real game's GL context and read back.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/frame.h"
+#include "harness.h"
+#include "platform/platform.h"
+#include "render/text.h"
+
+namespace {
+
+void (*captureFrame)() = nullptr;
+float rasterBefore[4];
+float rasterAfter[4];
+
+void blackBox(float x0, float y0, float x1, float y1) {
+    glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+    glBegin(GL_QUADS);
+    glVertex2f(x0, y0);
+    glVertex2f(x1, y0);
+    glVertex2f(x1, y1);
+    glVertex2f(x0, y1);
+    glEnd();
+}
+
+// Drawn at the end of a frame, over everything, just before the read-back.
+void drawTestTexts() {
+    glDisable(GL_TEXTURE_2D);
+    blackBox(-0.6f, -0.3f, 0.6f, 0.3f);
+    blackBox(-1.0f, -0.6f, -0.5f, -0.4f);
+
+    glColor4f(1.0f, 0.0f, 0.0f, 1.0f);
+    drawText(1, -0.25f, 0.0f, "Game Over");
+    // Starts left of the window: nothing of it may show.
+    drawText(1, -1.2f, -0.5f, "Game Over");
+    // The same word, once wrapped in codes the font has no lists for.
+    drawText(1, -0.5f, -0.2f, "Game");
+    drawText(1, 0.0f, -0.2f, "%cGame\x80\xff%c", 1, 31);
+    // No such fonts.
+    drawText(2, 0.3f, 0.2f, "Game Over");
+    drawText(-1, 0.3f, 0.2f, "Game Over");
+    // Far longer than the buffer; it is cut, not overrun.
+    std::string tooLong(400, 'W');
+    drawText(0, 0.65f, -0.8f, "%s%s", tooLong.c_str(), tooLong.c_str());
+
+    glRasterPos2f(0.1f, 0.1f);
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, rasterBefore);
+    const char* empty = "";
+    drawText(1, 0.5f, 0.5f, empty, 0);
+    drawText(1, 0.5f, 0.5f, "%s", "");
+    drawText(1, 0.5f, 0.5f, "\n\t");
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, rasterAfter);
+
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glEnable(GL_TEXTURE_2D);
+    captureFrame();
+}
+
+bool isRed(harness::Pixel p) {
+    return p.r > 200 && p.g < 60 && p.b < 60;
+}
+bool isWhite(harness::Pixel p) {
+    return p.r > 200 && p.g > 200 && p.b > 200;
+}
+
+int countPixels(int x0, int y0, int x1, int y1, bool (*match)(harness::Pixel)) {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            if (match(harness::pixel(x, y))) ++n;
+    return n;
+}
+
+// Window pixel of an arena point, top-left origin as the harness reads it.
+int px(float x) {
+    return static_cast<int>((x + 1.0f) * 0.5f * harness::width());
+}
+int py(float y) {
+    return static_cast<int>((1.0f - y) * 0.5f * harness::height());
+}
+
+} // namespace
+
+TEST(Text, DrawsAtItsPlaceInTheCurrentColour) {
+    ASSERT_TRUE(harness::boot());
+    harness::key(VkEscape);
+    ASSERT_TRUE(harness::frame(16));
+    ASSERT_NE(fontLists[0], 0u);
+    ASSERT_NE(fontLists[1], 0u);
+
+    // The frame driver's own game time, opaque white in font 0.
+    int timeX = px(0.55f), timeY = py(0.9f);
+    EXPECT_GT(countPixels(timeX, timeY - 14, timeX + 130, timeY + 3, isWhite), 30);
+    EXPECT_EQ(countPixels(timeX - 40, timeY - 14, timeX - 2, timeY + 3, isWhite), 0);
+
+    captureFrame = beforeSwap;
+    beforeSwap = drawTestTexts;
+    bool ran = harness::frame(16);
+    beforeSwap = captureFrame;
+    ASSERT_TRUE(ran);
+    harness::screenshot("text_game_over");
+
+    // "Game Over" in font 1 from (-0.25, 0): red pixels right of its start
+    // and above its baseline, none before it.
+    int x = px(-0.25f), y = py(0.0f);
+    EXPECT_GT(countPixels(x, y - 30, x + 9 * 20, y + 8, isRed), 150);
+    EXPECT_EQ(countPixels(x - 60, y - 30, x - 3, y + 8, isRed), 0);
+    EXPECT_EQ(countPixels(x, y + 10, x + 9 * 20, py(-0.12f), isRed), 0);
+
+    // Off-window start: the whole text is dropped, not just its first part.
+    EXPECT_EQ(countPixels(0, py(-0.4f), px(-0.5f), py(-0.6f), isRed), 0);
+
+    // Bad font indices draw nothing.
+    EXPECT_EQ(countPixels(px(0.3f), py(0.28f), px(0.6f), py(0.1f), isRed), 0);
+
+    // Codes without a list are skipped: both words are the same picture.
+    int ax = px(-0.5f), bx = px(0.0f), top = py(-0.1f), bottom = py(-0.25f);
+    int litA = 0;
+    for (int row = top; row < bottom; ++row)
+        for (int col = -4; col < 100; ++col) {
+            harness::Pixel a = harness::pixel(ax + col, row);
+            harness::Pixel b = harness::pixel(bx + col, row);
+            if (isRed(a)) ++litA;
+            ASSERT_EQ(isRed(a), isRed(b)) << "at column " << col << ", row " << row;
+        }
+    EXPECT_GT(litA, 50);
+
+    // An empty text leaves even the raster position alone.
+    EXPECT_EQ(std::memcmp(rasterBefore, rasterAfter, sizeof(rasterBefore)), 0);
+
+    // Only fonts 0 and 1 exist.
+    uint32_t small = fontLists[0], large = fontLists[1];
+    createFont("Courier new", 30, 30, 2);
+    createFont("Courier new", 30, 30, -1);
+    EXPECT_EQ(fontLists[0], small);
+    EXPECT_EQ(fontLists[1], large);
+}
