@@ -208,7 +208,9 @@ data=$usr/$datadir
 [ "$(head -c 2 "$launcher")" = "#!" ] || fail "the launcher is not a script"
 [ -x "$program" ] || fail "no program at /usr/$programdir/quorvex"
 [ "$(od -An -c -N4 "$program" | tr -d ' ')" = '177ELF' ] || fail "the program is not an ELF file"
-[ -d "$data" ] || fail "no data folder at /usr/$datadir"
+if [ -f "$data_source/Settings.ini" ]; then
+    [ -d "$data" ] || fail "no data folder at /usr/$datadir"
+fi
 [ ! -e "$data/README.md" ] || fail "the data folder's README is installed as data"
 
 # Every data file, byte for byte.
@@ -259,8 +261,8 @@ fi
 
 # --- The installed game --------------------------------------------------------
 
-if [ ! -f "$data/Settings.ini" ]; then
-    echo "SKIP: the data folder holds no Settings.ini yet, so the game cannot start"
+if [ ! -f "$data_source/Settings.ini" ]; then
+    echo "SKIP: $data_source holds no Settings.ini yet, so the game cannot start"
     exit 77
 fi
 
