@@ -24,6 +24,7 @@
 #include "render/decal_layer.h"
 #include "render/rng.h"
 #include "render/sprite_layer.h"
+#include "render/texture_bank.h"
 
 namespace world {
 
@@ -52,6 +53,9 @@ inline void fillMonsterTemplates() {
             char name[64];
             std::snprintf(name, sizeof(name), "Monster%s%s", kinds[k], sizes[s]);
             setMonsterTemplate(templateCount, name, 0.03f + 0.01f * s + 0.001f * k, 0.0002f);
+            MonsterTemplate& t = monsterTemplates[templateCount];
+            std::snprintf(t.textureFile, sizeof(t.textureFile), "Textures/%s.bmp", kinds[k]);
+            t.texture = textureBank.slotFor(t.textureFile);
             ++templateCount;
         }
 }

@@ -1,0 +1,211 @@
+// A whole scripted game in the real program: a new game, monsters coming in,
+// kills with corpses and the first bonus, a grenade blast, the Marine's
+// death and "Game Over", with a screenshot of each moment (flow_*.png).
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "harness.h"
+#include "monster_world.h"
+#include "render/texture_bank.h"
+
+namespace {
+
+// Pixels bright on every channel in a window rectangle: the white texts.
+int brightPixels(int x0, int y0, int x1, int y1) {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            harness::Pixel p = harness::pixel(x, y);
+            if (p.r > 180 && p.g > 180 && p.b > 180) ++n;
+        }
+    return n;
+}
+
+// "Game Over" in the large font starts at arena (-0.25, 0): left of the
+// centre, just above the middle row.
+int gameOverPixels() {
+    int w = harness::width();
+    int h = harness::height();
+    return brightPixels(w * 3 / 8, h / 2 - h / 20, w / 2 + w / 10, h / 2);
+}
+
+bool hasDecal(int texture) {
+    for (int i = 0; i < decalLayer.count; ++i)
+        if (decalLayer.decals[i].texture == texture) return true;
+    return false;
+}
+
+int explosionSprites() {
+    int n = 0;
+    for (int i = 0; i < spriteLayer.count; ++i)
+        if (spriteLayer.sprites[i].size == 0.2f && spriteLayer.sprites[i].fadeRate > 0.0f) ++n;
+    return n;
+}
+
+// One frame of the game, then every monster must still name its sprite.
+::testing::AssertionResult step(uint32_t ms = 16) {
+    if (!harness::frame(ms)) return ::testing::AssertionFailure() << "the game quit";
+    // Sprites are placed before the move, so they may lag by one step.
+    float fastest = 0.0f;
+    for (int i = 0; i < monsterCount; ++i)
+        fastest = std::fmax(fastest, monsters[i].speed);
+    return world::checkSpriteIndices(0.05f + fastest * static_cast<float>(ms));
+}
+
+// Places a monster of the named kind and keeps the spawner's draws out of it.
+int placeMonster(const char* name, const Vec2& at, float health) {
+    int count = spawnMonster(name, at);
+    if (count < 0) return -1;
+    monsters[count - 1].health = health;
+    return count - 1;
+}
+
+} // namespace
+
+TEST(GameFlow, NewGameToGameOver) {
+    ASSERT_TRUE(harness::boot());
+    // The data folder may not hold the game's files yet: stand-ins then.
+    if (findMonsterTemplate("MonsterToothSmall") < 0) world::fillMonsterTemplates();
+    if (findBulletTemplate("BulletPistol") < 0) world::fillBulletTemplates();
+    rng.seed(2024);
+
+    ASSERT_TRUE(step());
+    EXPECT_TRUE(menuShown);
+    harness::screenshot("flow_menu");
+    harness::key(VkEscape);
+    ASSERT_TRUE(step());
+    ASSERT_FALSE(menuShown);
+    // Closing the menu put the cursor back; aim straight up from here on.
+    harness::cursorArena(0.0f, 0.95f);
+
+    // The spawner brings the first monster in from outside the arena.
+    spawnAcceleration = 0.0f;
+    for (int k = 0; k < 40 && monsterCount == 0; ++k)
+        ASSERT_TRUE(step(50));
+    ASSERT_EQ(monsterCount, 1);
+    float r = std::sqrt(monsters[0].position.dot(monsters[0].position));
+    EXPECT_GT(r, 1.3f);
+    // From here on the script places the monsters itself.
+    spawnInterval = 1e9f;
+    harness::screenshot("flow_first_monster");
+
+    // Kill one with the Pistol: it leaves blood, a corpse and the first bonus.
+    monsters[0].position = Vec2(0.0f, 0.5f);
+    monsters[0].health = 1.0f;
+    int toothSlot = monsters[0].texture;
+    int corpseSlot = -1;
+    if (toothSlot == textureBank.slotFor("Textures/Tooth.bmp"))
+        corpseSlot = textureBank.slotFor("Textures/Tooth_Dead.bmp");
+    else if (toothSlot == textureBank.slotFor("Textures/Zombie.bmp"))
+        corpseSlot = textureBank.slotFor("Textures/Zombie_Dead.bmp");
+    else
+        corpseSlot = textureBank.slotFor("Textures/Mind_Dead.bmp");
+    int scoreValue = monsters[0].scoreValue;
+    bool pistolScores = bulletTemplates[findBulletTemplate("BulletPistol")].scores;
+    ASSERT_TRUE(step());
+    harness::leftDown();
+    for (int k = 0; k < 200 && monsterCount > 0; ++k)
+        ASSERT_TRUE(step());
+    harness::leftUp();
+    ASSERT_EQ(monsterCount, 0);
+    EXPECT_EQ(score, pistolScores ? static_cast<uint32_t>(scoreValue) : 0u);
+    EXPECT_TRUE(hasDecal(corpseSlot));
+    EXPECT_TRUE(hasDecal(textureBank.slotFor("Textures/Blood.bmp")));
+    ASSERT_EQ(bonusCount, 1);
+    int firstKind = bonuses[0].kind;
+    EXPECT_TRUE(firstKind == BonusAK || firstKind == BonusShotGun);
+    ASSERT_TRUE(step());
+    harness::screenshot("flow_kill");
+
+    // Walk up onto the bonus and take the new gun.
+    harness::keyDown(VkUp);
+    for (int k = 0; k < 300 && bonusCount > 0; ++k)
+        ASSERT_TRUE(step());
+    harness::keyUp(VkUp);
+    ASSERT_EQ(bonusCount, 0);
+    int gun = firstKind == BonusAK ? WeaponAK : WeaponShotGun;
+    ASSERT_EQ(marine.ownedCount, 2);
+    EXPECT_EQ(marine.owned[1], gun);
+    EXPECT_STREQ(pickupMessage, firstKind == BonusAK ? "Bonus AK" : "Bonus ShotGun");
+    EXPECT_GE(soundPlayCount[SoundPickUp], 1u);
+    ASSERT_TRUE(step());
+    harness::screenshot("flow_bonus");
+
+    // A second kill with it.
+    harness::key(firstKind == BonusAK ? '2' : '3');
+    ASSERT_TRUE(step());
+    EXPECT_EQ(marine.currentWeapon, gun - WeaponPistol);
+    ASSERT_GE(placeMonster("MonsterZombieSmall", marine.position + Vec2(0.0f, 0.3f), 1.0f), 0);
+    harness::leftDown();
+    for (int k = 0; k < 300 && monsterCount > 0; ++k)
+        ASSERT_TRUE(step());
+    harness::leftUp();
+    ASSERT_EQ(monsterCount, 0);
+    ASSERT_TRUE(step());
+    harness::screenshot("flow_kill_again");
+
+    // The GrenadeGun: a blast with its sprite, scorch mark and fragments.
+    Bonus grenadeGun;
+    grenadeGun.kind = BonusGrenadeGun;
+    grenadeGun.lifetime = 20000.0f;
+    grenadeGun.size = 0.025f;
+    grenadeGun.position = marine.position;
+    addBonus(grenadeGun);
+    ASSERT_TRUE(step());
+    ASSERT_EQ(marine.ownedCount, 3);
+    harness::key('4');
+    ASSERT_TRUE(step());
+    ASSERT_EQ(marine.currentWeapon, 3);
+    ASSERT_GE(placeMonster("MonsterMindLarge", marine.position + Vec2(0.0f, 0.3f), 1e6f), 0);
+    uint64_t blasts = soundPlayCount[SoundExplosion];
+    harness::leftDown();
+    for (int k = 0; k < 300 && soundPlayCount[SoundExplosion] == blasts; ++k)
+        ASSERT_TRUE(step());
+    harness::leftUp();
+    ASSERT_GT(soundPlayCount[SoundExplosion], blasts);
+    EXPECT_GE(explosionSprites(), 1);
+    EXPECT_TRUE(hasDecal(textureBank.slotFor("Textures/Spot_Explosion.bmp")));
+    harness::screenshot("flow_blast");
+
+    // A monster whose sprite comes after the explosion's keeps its own when
+    // the explosion fades out of the layer.
+    ASSERT_GE(placeMonster("MonsterToothMedium", Vec2(-0.8f, -0.8f), 1e6f), 0);
+    for (int k = 0; k < 80 && explosionSprites() > 0; ++k)
+        ASSERT_TRUE(step(20));
+    EXPECT_EQ(explosionSprites(), 0);
+    ASSERT_GE(monsterCount, 2);
+
+    // The Marine goes down under a crowd, away from the "Game Over" text.
+    marine.position = Vec2(-0.5f, -0.5f);
+    ASSERT_TRUE(step());
+    int textBefore = gameOverPixels();
+    marine.health = 12.0f;
+    for (int k = 0; k < 6; ++k) {
+        Vec2 offset(0.05f * std::cos(k * 1.0f), 0.05f * std::sin(k * 1.0f));
+        ASSERT_GE(placeMonster("MonsterToothSmall", marine.position + offset, 1e6f), 0);
+    }
+    for (int k = 0; k < 400 && !marine.marineDead; ++k)
+        ASSERT_TRUE(step());
+    ASSERT_TRUE(marine.marineDead);
+    EXPECT_EQ(soundPlayCount[SoundMarineDeath], 1u);
+    EXPECT_TRUE(hasDecal(textureBank.slotFor("Textures/MarineDead.bmp")));
+    EXPECT_GT(gameOverPixels(), textBefore + 50);
+    harness::screenshot("flow_game_over");
+    float clock = gameTime;
+
+    // The world runs on; a key before 2000 ms does nothing, after opens the menu.
+    ASSERT_TRUE(step(1000));
+    ASSERT_TRUE(step(983));
+    EXPECT_LT(deathTime, 2000.0f);
+    harness::key('A');
+    ASSERT_TRUE(step(0));
+    EXPECT_FALSE(menuShown);
+    EXPECT_EQ(gameTime, clock);
+    ASSERT_TRUE(step(20));
+    EXPECT_GE(deathTime, 2000.0f);
+    harness::key('A');
+    ASSERT_TRUE(step());
+    EXPECT_TRUE(menuShown);
+    harness::screenshot("flow_menu_after_death");
+}
