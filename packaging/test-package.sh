@@ -103,20 +103,23 @@ x11_check() {
     start_game x11 SDL_VIDEODRIVER=x11 ALSOFT_DRIVERS=null SDL_AUDIODRIVER=dummy
     mkdir -p "$shots"
     shot=$shots/package-menu.png
-    # Wait for the first drawn frame (or a message box) to reach the screen.
-    waited=0
+    # Give it the settling time, then wait for the first drawn frame (or a
+    # message box) to reach the screen. Screenshots are slow while the game
+    # draws flat out, so take them only then.
+    sleep "$settle"
+    waited=$settle
     spread=0
     while :; do
-        sleep 1
-        waited=$((waited + 1))
         check_running x11
         mine=$(xdotool search --onlyvisible --pid "$(game_pid)" 2>/dev/null | tr '\n' ' ')
         if [ -n "$mine" ]; then
             import -window root "$shot"
             spread=$(convert "$shot" -format '%[fx:round(1000*standard_deviation)]' info:)
-            [ "$spread" -gt 0 ] && [ "$waited" -ge "$settle" ] && break
+            [ "$spread" -eq 0 ] || break
         fi
-        [ "$waited" -lt 20 ] || break
+        [ "$waited" -lt 40 ] || break
+        sleep 1
+        waited=$((waited + 1))
     done
     root=$(xdotool search --maxdepth 0 --name '' 2>/dev/null)
     all=$(xdotool search --maxdepth 1 --onlyvisible --class '' 2>/dev/null | tr '\n' ' ')
@@ -129,7 +132,7 @@ x11_check() {
     done
     [ "$spread" -gt 0 ] || fail "x11: the window stayed blank for ${waited} s ($shot)"
     check_quiet x11
-    echo "x11: the game's window is up alone; screenshot $shot"
+    echo "x11: the game's window is up alone after ${waited} s; screenshot $shot"
 
     # The menu's plates, green over the title picture: arena x 0.17 to 0.58,
     # y -0.02 to -0.45 (clear of the slanted ends), in the window's pixels.
