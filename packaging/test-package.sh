@@ -71,16 +71,17 @@ show_logs() {
     return 0
 }
 
-# Fails unless the game is still running and has printed nothing.
 check_running() {
     name=$1
     pid=$(game_pid)
     if [ -z "$pid" ] || ! kill -0 "$pid" 2>/dev/null; then
         show_logs "$name" >&2
-        fail "$name: the game ended within ${settle} s"
+        fail "$name: the game ended early"
     fi
 }
 
+# Anything printed is an error: the game reports bad files in message boxes,
+# which land on standard error where no box can be shown.
 check_quiet() {
     name=$1
     if [ -s "$work/$name.err" ] || [ -s "$work/$name.out" ]; then
