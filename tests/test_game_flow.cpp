@@ -209,3 +209,81 @@ TEST(GameFlow, NewGameToGameOver) {
     EXPECT_TRUE(menuShown);
     harness::screenshot("flow_menu_after_death");
 }
+
+// Each living texture maps to its own dead one, compared in the order
+// Tooth, Zombie, Mind, with the real bank.
+TEST(GameFlow, CorpsesShowTheDeadPictureOfTheirKind) {
+    ASSERT_TRUE(harness::boot());
+    resetGame();
+    const char* kinds[3][2] = {{"Textures/Tooth.bmp", "Textures/Tooth_Dead.bmp"},
+                               {"Textures/Zombie.bmp", "Textures/Zombie_Dead.bmp"},
+                               {"Textures/Mind.bmp", "Textures/Mind_Dead.bmp"}};
+    for (auto& kind : kinds) {
+        int living = textureBank.slotFor(kind[0]);
+        int dead = textureBank.slotFor(kind[1]);
+        ASSERT_NE(living, 0) << kind[0];
+        ASSERT_NE(dead, 0) << kind[1];
+        Monster m;
+        m.texture = living;
+        m.size = 0.05f;
+        m.heading = Vec2(0.0f, 1.0f);
+        int before = decalLayer.count;
+        addMonsterCorpse(m);
+        ASSERT_EQ(decalLayer.count, before + 1);
+        EXPECT_EQ(decalLayer.decals[before].texture, dead) << kind[0];
+    }
+}
+
+// Free play under fire: monsters pour in, all four guns fire at random,
+// grenades blow up and fade, bonuses are taken, the Marine dies and the
+// monsters walk on. After every frame each monster still names its sprite.
+TEST(GameFlow, RandomisedPlayKeepsSpriteIndices) {
+    ASSERT_TRUE(harness::boot());
+    harness::key(VkEscape);
+    ASSERT_TRUE(step());
+    rng.seed(777);
+    spawnAcceleration = 0.2f; // the interval reaches 0 in 5 s
+    for (int id = WeaponAK; id <= WeaponGrenadeGun; ++id)
+        addWeapon(id);
+    Rng script;
+    script.seed(99);
+    int frames = 0;
+    int mostMonsters = 0;
+    uint64_t blasts = soundPlayCount[SoundExplosion];
+    for (; frames < 900; ++frames) {
+        if (frames % 80 == 0 && !marine.marineDead) harness::key("24341434"[frames / 80 % 8]);
+        if (frames % 5 == 0 && monsterCount > 0) {
+            // Aim at the nearest monster, as a player would.
+            int nearest = 0;
+            float best = 1e9f;
+            for (int i = 0; i < monsterCount; ++i) {
+                Vec2 d = monsters[i].position - marine.position;
+                if (d.dot(d) < best) {
+                    best = d.dot(d);
+                    nearest = i;
+                }
+            }
+            Vec2 target = monsters[nearest].position;
+            // Extra grenades straight at it, so blasts surely happen.
+            Vec2 d = target - marine.position;
+            float len = std::sqrt(d.dot(d));
+            if (frames % 40 == 0 && marine.currentWeapon == 3 && !marine.marineDead && len > 0.2f &&
+                std::fabs(target.x) < 1.0f && std::fabs(target.y) < 1.0f) {
+                const BulletTemplate& g = bulletTemplates[findBulletTemplate("BulletGrenadeGun")];
+                appendBullet(world::makeBullet(marine.position, d / len, g.speed, g.damage,
+                                               g.scores, g.trail));
+            }
+            harness::cursorArena(std::fmax(-0.99f, std::fmin(0.99f, target.x)),
+                                 std::fmax(-0.99f, std::fmin(0.99f, target.y)));
+        }
+        if (frames == 10) harness::leftDown();
+        ASSERT_TRUE(step(10 + script.next() % 30)) << "frame " << frames;
+        if (monsterCount > mostMonsters) mostMonsters = monsterCount;
+        if (marine.marineDead && deathTime > 3000.0f) break;
+    }
+    harness::leftUp();
+    EXPECT_GT(mostMonsters, 20);
+    EXPECT_GE(soundPlayCount[SoundExplosion], blasts + 3);
+    EXPECT_TRUE(marine.marineDead);
+    harness::screenshot("flow_random_play");
+}
