@@ -1,0 +1,22 @@
+// The settings reader on arbitrary text: whatever it holds, the game ends up
+// with a screen it can open and a finite spawn acceleration.
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "app/settings.h"
+#include "fuzz/fuzz_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz::quietBoxes();
+    // The reader scans a C string.
+    std::vector<char> text(data, data + size);
+    text.push_back('\0');
+    parseSettings(text.data());
+
+    if (screenWidth != 640 && screenWidth != 800 && screenWidth != 1024)
+        fuzz::fail("screen width outside 640, 800, 1024");
+    if (screenHeight <= 0) fuzz::fail("screen without height");
+    if (!std::isfinite(spawnAcceleration)) fuzz::fail("spawn acceleration not finite");
+    return 0;
+}
