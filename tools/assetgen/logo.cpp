@@ -24,17 +24,17 @@ const Vec kMarineAt{-0.70, -0.58};
 const double kAim = -0.12; // radians from the +x axis, toward the monsters on the right
 const Vec kBlastAt{1.16, -0.86};
 
-constexpr double kMarineSize = 0.29;
+constexpr double kMarineSize = 0.25;
 
 Vec muzzle() {
-    return kMarineAt + rotated({0.0, 0.97 * kMarineSize}, kAim - dm::kPi / 2.0);
+    return kMarineAt + rotated({0.0, 0.93 * kMarineSize}, kAim - dm::kPi / 2.0);
 }
 
 // Cold moonlight everywhere, warm pools around the muzzle and the blast.
 Rgba lightAt(Vec p) {
     const Light lights[] = {
-        {muzzle(), 0.5, rgb(230, 170, 100)},
-        {kMarineAt, 0.4, rgb(110, 90, 70)},
+        {muzzle(), 0.42, rgb(200, 150, 90)},
+        {kMarineAt, 0.35, rgb(90, 74, 60)},
         {kBlastAt, 0.75, rgb(255, 120, 40)},
         {{-1.3, -1.0}, 0.5, rgb(90, 70, 60)},
     };
@@ -121,7 +121,11 @@ void placeSprite(Canvas& cv, FrameFn draw, double phase, Vec at, double scale, d
             const float* s = layer.px(i, j);
             if (s[3] <= 0.0f) continue;
             Rgba c{s[0] / s[3], s[1] / s[3], s[2] / s[3], s[3] * alpha};
-            if (!emissive) c = applyLight(c, lightAt(cv.samplePos(ci, cj)));
+            if (!emissive) {
+                // Figures keep their colours: light no brighter than daylight.
+                Rgba l = lightAt(cv.samplePos(ci, cj));
+                c = applyLight(c, {dm::min(l.r, 1.0), dm::min(l.g, 1.0), dm::min(l.b, 1.0), 1.0});
+            }
             cv.over(ci, cj, c);
         }
 }
@@ -172,7 +176,7 @@ Image8 makeLogo() {
     paintFloor(cv);
     // Ground marks of the fight so far.
     placeSprite(cv, drawScorch, 0.0, kBlastAt + Vec{-0.06, 0.05}, 0.34, 0.4, false);
-    placeSprite(cv, drawScorch, 0.0, {-0.12, -0.78}, 0.18, 1.3, false, false, 0.7);
+    placeSprite(cv, drawScorch, 0.0, {-0.12, -0.78}, 0.18, 1.3, false, false, 0.5);
     const struct {
         Vec at;
         double size, angle;
@@ -183,7 +187,7 @@ Image8 makeLogo() {
                   {{-0.55, -0.86}, 0.08, 5.1}};
     for (const auto& s : splats)
         placeSprite(cv, drawBlood, 0.0, s.at, s.size, s.angle, false);
-    placeSprite(cv, drawToothDead, 0.0, {-0.28, -0.50}, 0.13, 2.2, false);
+    placeSprite(cv, drawToothDead, 0.0, {-0.20, -0.34}, 0.13, 2.2, false);
     placeSprite(cv, drawZombieDead, 0.0, {0.38, -0.70}, 0.15, -1.9, false);
     placeSprite(cv, drawMindDead, 0.0, {-1.18, -0.72}, 0.13, 0.7, false);
     // The soldier, firing toward the pack on the right.
@@ -209,7 +213,7 @@ Image8 makeLogo() {
     Vec m = muzzle();
     tracer(cv, m + Vec{0.12, -0.01}, {0.62, -0.72}, 0.006);
     tracer(cv, m + Vec{0.35, -0.03}, {0.92, -0.66}, 0.005);
-    glow(cv, m, 0.22, rgb(255, 200, 120), 0.65);
+    glow(cv, m + rotated({0.05, 0.0}, kAim), 0.15, rgb(255, 200, 120), 0.5);
     auto flash = [m](Vec p) {
         Vec q = rotated(p - m, -kAim);
         double ang = dm::atan2(q.y, q.x);

@@ -44,12 +44,16 @@ template <class Sdf> void flat(Canvas& cv, Box b, Sdf f, Rgba c) {
 // Draws the enclosed figure larger (k > 1) or smaller about the local origin.
 class ScopedScale {
   public:
-    ScopedScale(Canvas& cv, double k) : cv_(cv), saved_(cv.transform()) {
+    ScopedScale(Canvas& cv, double k, Vec shift = {}) : cv_(cv), saved_(cv.transform()) {
+        // local' = k * local + shift, then the saved transform.
         Affine m = saved_;
+        Vec origin = saved_.apply(shift);
         m.a *= k;
         m.b *= k;
         m.c *= k;
         m.d *= k;
+        m.tx = origin.x;
+        m.ty = origin.y;
         cv.setTransform(m);
     }
     ~ScopedScale() { cv_.setTransform(saved_); }

@@ -117,15 +117,15 @@ Signal explosion() {
         double t = timeOf(int(i));
         double w = rng.range(-1.0, 1.0);
         lp.set(150.0 + 3800.0 * dm::exp(-t / 0.18), 0.8);
-        double blast = lp(w) * decay(t, 0.32, 0.004) * 1.6;
+        double blast = lp(w) * decay(t, 0.26, 0.004) * 1.6;
         double crack = crackHp(w) * decay(t, 0.012, 0.0005);
         brown = brown * 0.995 + w * 0.1;
-        double tail = rumble(brown) * decay(t, 0.5, 0.02) * 5.0;
+        double tail = rumble(brown) * decay(t, 0.45, 0.02) * 3.5;
         phase += (32.0 + 30.0 * dm::exp(-t / 0.08)) / kRate;
         double sub = dm::sin(dm::kTau * phase) * decay(t, 0.22, 0.004);
         // Debris: sparse pops that thin out.
-        double pop = rng.uniform() < 0.004 * dm::exp(-t / 0.35) ? rng.range(-1.0, 1.0) * 6.0 : 0.0;
-        s[i] = softClip(1.2 * (blast + crack * 0.8 + tail + sub * 0.9 + crackle(pop) * 0.5));
+        double pop = rng.uniform() < 0.002 * dm::exp(-t / 0.3) ? rng.range(-1.0, 1.0) * 3.0 : 0.0;
+        s[i] = softClip(blast + crack * 0.8 + tail + sub * 0.9 + crackle(pop) * 0.5);
     }
     reverb(s, 0.3, 1.6, 0.6);
     return s;

@@ -5,7 +5,7 @@
 namespace {
 
 const Rgba kRim = rgb(22, 24, 18);
-const Rgba kArmour = rgb(74, 106, 150);
+const Rgba kArmour = rgb(86, 122, 170);
 const Rgba kCloth = rgb(58, 70, 88);
 const Rgba kBoot = rgb(52, 44, 36);
 const Rgba kGlove = rgb(58, 50, 42);
@@ -39,21 +39,23 @@ void drawRifle(Canvas& cv) {
     solid(cv, {-0.1, 0.2, 0.1, 0.65}, body, plain(kGunDark, 0.05, 0.35));
     auto guard = [](Vec p) { return sdf::box(p, {0.0, 0.62}, 0.065, 0.07, 0.02); };
     solid(cv, {-0.1, 0.5, 0.1, 0.72}, guard, plain(rgb(62, 66, 60), 0.04));
-    auto barrel = [](Vec p) { return sdf::box(p, {0.0, 0.80}, 0.042, 0.14, 0.01); };
+    auto barrel = [](Vec p) { return sdf::box(p, {0.0, 0.78}, 0.042, 0.13, 0.01); };
     solid(cv, {-0.08, 0.6, 0.08, 0.98}, barrel, plain(kSteel, 0.04, 0.5));
-    auto brake = [](Vec p) { return sdf::box(p, {0.0, 0.92}, 0.055, 0.035, 0.01); };
-    solid(cv, {-0.08, 0.85, 0.08, 0.98}, brake, plain(rgb(100, 104, 112), 0.03, 0.5));
+    auto brake = [](Vec p) { return sdf::box(p, {0.0, 0.89}, 0.055, 0.035, 0.01); };
+    solid(cv, {-0.08, 0.8, 0.08, 0.98}, brake, plain(rgb(100, 104, 112), 0.03, 0.5));
 }
 
 } // namespace
 
 void drawMarine(Canvas& cv, double phase) {
+    // Drawn large and low in the frame, so that the body fills it and the muzzle stays inside.
+    ScopedScale big(cv, 1.2, {0.0, -0.18});
     double s = dm::sin(phase * dm::kTau);
-    double stride = 0.40 * s;
+    double stride = 0.50 * s;
     // Legs: each foot swings forward and back in turn.
     for (int side = -1; side <= 1; side += 2) {
         double step = side < 0 ? stride : -stride;
-        Vec hip{0.19 * side, -0.10}, foot{0.25 * side, -0.12 + step};
+        Vec hip{0.20 * side, -0.10}, foot{0.28 * side, -0.14 + step};
         auto leg = [=](Vec p) { return sdf::capsule(p, hip, foot, 0.12, 0.11); };
         solid(cv, span(hip, foot, 0.2), leg, camo(kCloth, 11));
         Vec toe = foot + Vec{0.0, 0.07};
@@ -79,8 +81,8 @@ void drawMarine(Canvas& cv, double phase) {
     }
     // Arms reach from the shoulders to the rifle.
     Vec shoulderR = twist({0.40, 0.02}), shoulderL = twist({-0.40, 0.02});
-    Vec elbowR = Vec{0.37, 0.27} + Vec{0.02 * s, 0.0}, handR{0.07, 0.30};
-    Vec elbowL = Vec{-0.37, 0.30} + Vec{0.02 * s, 0.0}, handL{-0.04, 0.58};
+    Vec elbowR = Vec{0.42, 0.18} + Vec{0.02 * s, 0.0}, handR{0.08, 0.30};
+    Vec elbowL = Vec{-0.30, 0.33} + Vec{0.02 * s, 0.0}, handL{-0.04, 0.55};
     Vec arms[2][3] = {{shoulderR, elbowR, handR}, {shoulderL, elbowL, handL}};
     for (auto& a : arms) {
         auto upper = [=](Vec p) { return sdf::capsule(p, a[0], a[1], 0.11, 0.095); };
