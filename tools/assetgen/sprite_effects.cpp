@@ -64,10 +64,10 @@ namespace {
 
 void drawBonusToken(Canvas& cv, double) {
     // A glowing medallion: light rays, a gold rim and a bright star on green glass.
-    for (int k = 0; k < 8; ++k) {
-        double ang = k * dm::kTau / 8.0 + dm::kTau / 16.0;
-        Vec a = rotated({0.55, 0.0}, ang), b = rotated({0.95, 0.0}, ang);
-        auto ray = [=](Vec p) { return sdf::capsule(p, a, b, 0.09, 0.02); };
+    for (int k = 0; k < 16; ++k) {
+        double ang = k * dm::kTau / 16.0 + dm::kTau / 32.0;
+        Vec a = rotated({0.6, 0.0}, ang), b = rotated({k % 2 ? 0.8 : 0.96, 0.0}, ang);
+        auto ray = [=](Vec p) { return sdf::capsule(p, a, b, 0.05, 0.015); };
         cv.fill(span(a, b, 0.1), ray, [=](Vec p, double) {
             double t = dm::clamp01((length(p) - 0.55) / 0.4);
             return mix(rgb(255, 250, 190), rgb(255, 170, 30), t);
