@@ -4,7 +4,7 @@
 #include "canvas.h"
 
 // Signed distance to the word in letter units: letters 1 high, the word starting at
-// x = 0 with its baseline at y = 0. wordWidth() gives its extent along x.
+// x = 0 with its baseline at y = 0. titleWidth() gives its extent along x.
 double titleDistance(Vec p);
 double titleWidth();
 
