@@ -34,6 +34,9 @@ void moveBullets();
 void resolveBulletHits();
 // The plain monster-by-bullet scan, kept as the reference behaviour.
 void resolveBulletHitsReference();
+// One hit of the bullet in slot `bullet` on the monster in slot `monster`:
+// blast, damage, knock-back, sound, blood or kill, then the bullet leaves.
+void applyBulletHit(int monster, int bullet);
 void grenadeBurst(const Vec2& position, int count);
 void addBloodSplat(const Monster& monster);
 void addBlastMark(const Monster& monster);

@@ -105,8 +105,8 @@ void resolveBulletHitsReference() {
     }
 }
 
-void resolveBulletHits() {
-    resolveBulletHitsReference();
+void applyBulletHit(int monster, int bullet) {
+    applyHit(monster, bullet);
 }
 
 void grenadeBurst(const Vec2& position, int count) {
