@@ -105,19 +105,23 @@ void TextureBank::clear() {
     count_ = 0;
 }
 
+void drawTexturedRect(float x0, float y0, float x1, float y1) {
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2f(x0, y0);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex2f(x0, y1);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex2f(x1, y1);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex2f(x1, y0);
+    glEnd();
+}
+
 void drawGround() {
     glEnable(GL_TEXTURE_2D);
     textureBank.bindSlot(textureBank.slotFor("GreenGrass"));
     glColor3f(1.0f, 1.0f, 1.0f);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex2f(-1.0f, -1.0f);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex2f(-1.0f, 1.0f);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex2f(1.0f, 1.0f);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex2f(1.0f, -1.0f);
-    glEnd();
+    drawTexturedRect(-1.0f, -1.0f, 1.0f, 1.0f);
     glDisable(GL_TEXTURE_2D);
 }

@@ -45,3 +45,8 @@ extern TextureBank textureBank;
 
 // The full-window ground quad, the first thing drawn every frame.
 void drawGround();
+
+// One upright quad from (x0, y0) to (x1, y1) showing the bound texture whole:
+// (0, 0) at the bottom-left corner, corners in the order bottom-left,
+// top-left, top-right, bottom-right.
+void drawTexturedRect(float x0, float y0, float x1, float y1);

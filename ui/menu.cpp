@@ -69,16 +69,7 @@ void drawTitlePicture() {
     glEnable(GL_TEXTURE_2D);
     textureBank.bindByName("Textures/QuorvexLogo.bmp");
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex2f(-1.0f, -1.0f);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex2f(-1.0f, 1.0f);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex2f(1.0f, 1.0f);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex2f(1.0f, -1.0f);
-    glEnd();
+    drawTexturedRect(-1.0f, -1.0f, 1.0f, 1.0f);
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_BLEND);
 }
@@ -123,16 +114,7 @@ void drawCursor() {
     glEnable(GL_TEXTURE_2D);
     textureBank.bindByName("Textures/Cell.bmp");
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex2f(x - h, y - h);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex2f(x - h, y + h);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex2f(x + h, y + h);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex2f(x + h, y - h);
-    glEnd();
+    drawTexturedRect(x - h, y - h, x + h, y + h);
     glDisable(GL_TEXTURE_2D);
 }
 

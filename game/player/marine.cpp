@@ -186,16 +186,7 @@ void drawCrosshair() {
     glEnable(GL_TEXTURE_2D);
     textureBank.bindSlot(textureBank.slotFor("Textures/Cell.bmp"));
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex2f(mx - h, my - h);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex2f(mx - h, my + h);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex2f(mx + h, my + h);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex2f(mx + h, my - h);
-    glEnd();
+    drawTexturedRect(mx - h, my - h, mx + h, my + h);
     glDisable(GL_TEXTURE_2D);
 
     // The turn is the sine of the angle to the mouse: quick when nearly on
