@@ -1,5 +1,8 @@
 // The monster template reader on arbitrary file contents: it adds at most one
-// template, or says why not in a box; both words stay terminated.
+// template, or says why not in a box; both words stay terminated and the
+// numbers finite.
+#include <cmath>
+
 #include "fuzz/fuzz_file.h"
 #include "game/monsters/monster_templates.h"
 #include "platform/platform.h"
@@ -17,6 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!fuzz::terminated(t.name, sizeof(t.name))) fuzz::fail("name not terminated");
         if (!fuzz::terminated(t.textureFile, sizeof(t.textureFile)))
             fuzz::fail("texture file not terminated");
+        const float values[] = {t.damage, t.health, t.size, t.speed, t.attackInterval};
+        for (float v : values)
+            if (!std::isfinite(v)) fuzz::fail("template holds a number that is not finite");
         // No texture is loaded here, so every texture file is unknown.
         if (t.texture != 0) fuzz::fail("unknown texture got a slot");
         if (findMonsterTemplate(t.name) != 0) fuzz::fail("loaded template not found by name");

@@ -76,6 +76,7 @@ for target in "${targets[@]}"; do
         -max_total_time="$seconds" \
         -artifact_prefix="$artifacts/" "$corpus" "${seed_dirs[@]}" > "$build/$target.log" 2>&1; then
         tail -n 60 "$build/$target.log"
+        grep -h "fuzz invariant broken" "$build/$target.log" || true
         echo "FAIL: $target found an input that breaks the reader; it is under $artifacts/"
         echo "      fix the reader and keep the input in $regressions/"
         status=1

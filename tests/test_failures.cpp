@@ -257,8 +257,11 @@ TEST_P(BadFiles, ReportedAsTheReaderSaysAndTheGamePlays) {
     } else {
         // Sounds and particles are passed over silently.
         EXPECT_TRUE(shown.empty());
-        if (folder == "Particles") EXPECT_EQ(particleTemplates.count, 0);
-        if (folder == "Sounds") EXPECT_EQ(soundCount, 10);
+        if (folder == "Particles") {
+            EXPECT_EQ(particleTemplates.count, 0);
+        } else {
+            EXPECT_EQ(soundCount, 10);
+        }
     }
     EXPECT_TRUE(playThrough());
 }
@@ -366,6 +369,26 @@ TEST(HostileValues, TemplatesWithExtremeNumbersPlayWithoutFaults) {
     EXPECT_LE(particleLayer.count, ParticleLayer::kCapacity);
     EXPECT_LE(monsterCount, kMaxMonsters);
     harness::screenshot("failures_hostile_values");
+}
+
+// A number that reads but is not finite makes a monster that never dies
+// ("nan" health) or is never anywhere ("1e39" overflows to infinity): the
+// file is refused like any malformed one.
+TEST(HostileValues, MonsterFileWithNonFiniteNumberIsRefused) {
+    platform::test::enable();
+    std::string dir = harness::scratchDataDir(false);
+    const char* values[] = {"4 nan 0.04 0.0003 350", "4 25 0.04 1e39 350",
+                            "-inf 25 0.04 0.0003 350"};
+    for (const char* numbers : values) {
+        std::string path = dir + "/MonsterToothSmall.mst";
+        writeFile(path, std::string("MonsterToothSmall 10 ") + numbers + " Textures/Tooth.bmp");
+        platform::test::clearBoxes();
+        templateCount = 0;
+        loadMonsterTemplate(path.c_str());
+        EXPECT_EQ(templateCount, 0) << numbers;
+        EXPECT_EQ(harness::boxes(), std::vector<std::string>{"Error: Bad monster file: " + path})
+            << numbers;
+    }
 }
 
 // --- No audio device -------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "game/monsters/monster_templates.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -51,6 +52,8 @@ bool readFloat(std::FILE* file, float& out) {
     char* end = nullptr;
     float value = std::strtof(word, &end);
     if (end == word || *end != '\0') return false;
+    // "nan" never dies and never arrives; "1e39" overflows to infinity.
+    if (!std::isfinite(value)) return false;
     out = value;
     return true;
 }
