@@ -172,6 +172,8 @@ TEST(MissingData, BulletsFolderGivesSixBoxesAndNoBullets) {
     EXPECT_EQ(bulletTemplateCount, 0);
     EXPECT_TRUE(playThrough());
     EXPECT_EQ(bulletCount, 0);
+    // The weapons still fire: sound without bullets.
+    EXPECT_GT(soundPlayCount[SoundPistolShot] + soundPlayCount[SoundAKShot], 0u);
 }
 
 TEST(MissingData, ParticlesFolderIsSilentAndPlays) {
