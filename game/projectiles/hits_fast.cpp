@@ -1,22 +1,43 @@
 // The game's hit pass: the same monster-by-bullet scan as the reference, in
 // the same order with the same effects, but a pair only reaches the segment
-// tests when it could possibly pass them.
+// test when that test could come out true.
 //
 // Bullets get pass-local ids in pool order (fragments appended during the
-// scan get the next ids), so ascending id is ascending slot. Per id we keep
-// the path P-Q and its bounding box, and set its bit in the column and row
-// bitmaps its box (widened by kMargin) covers and in the bitmap of its path's
-// direction. A monster's candidates are the bullets in its columns and rows,
-// plus those flying nearly parallel to one of its sides: the crossing test is
-// done in float, and nearly collinear segments can "cross" through rounding
-// although their boxes are far apart. For any other pair the rounding is
-// bounded (see pairMayCross), and a box gap beyond kMargin rules it out.
+// scan get the next ids), so ascending id is ascending slot. For each
+// monster slot the scan takes, in ascending id:
+// 1. Candidates: the bullets whose path box, widened by kMargin, reaches the
+//    grid cells of the monster's box, plus those flying nearly parallel to
+//    one of its sides. Nothing else can cross (see "Why candidates").
+// 2. Per candidate and side, a line test with a bound on the reference's
+//    rounding (see "Why sides"); only the sides it cannot rule out go to
+//    segmentsCross, on the very floats the reference uses.
+// Anything unusual (far-away or non-finite coordinates, too many ids) gets
+// the plain test, or the plain scan from where the pass stands.
 //
-// Anything unusual (far-away or non-finite coordinates, too many ids) falls
-// back to the plain scan from where the pass stands.
+// Why candidates. segmentsCross(P, Q, E1, E2) takes the line through P
+// along d = fl(Q - P); a side end point can come out on the wrong side of it
+// (or on it) only within 2.01u |A - P| of that line (u = 2^-24), and the
+// same holds for P and Q against the side's line. So a float "crossing"
+// needs a point X of PQ and a point Y of the side that both lie within
+// W = 2.01u R of both lines (R <= 2 sqrt2 C, C the largest |coordinate|).
+// Lines at an angle with sine s leave room only for |X - Y| <= 4W / s: a
+// pair whose boxes lie more than kMargin apart cannot cross unless
+// s <= 23 u C / kMargin. The scan takes 128 u C / kMargin as "nearly
+// parallel". Nearly collinear paths far from a side do "cross" in float.
+//
+// Why sides. The reference's side of P against the line E1 + t fl(E2 - E1)
+// is the sign of an expression whose rounding error is below
+// 2.01u |P - E1| |fl(E2 - E1)| <= 5.7u C |fl(E2 - E1)|; the distance below,
+// from a unit normal n and offset c computed in float, errs by less than
+// 22u C. So when both P and Q lie more than 28u C (the scan takes 128u C)
+// on one side, the reference's t1 and t2 share their sign and the test is
+// false. The same holds for E1 and E2 against the path's line.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
 
 #include "app/input.h"
 #include "game/monsters/monsters.h"
@@ -26,47 +47,76 @@ namespace {
 
 constexpr int kMaxIds = 2048;
 constexpr int kWords = kMaxIds / 64;
-constexpr int kGrid = 64;                   // columns and rows
-constexpr float kGridLow = -1.25f;          // boxes beyond the grid clamp to
-constexpr float kGridHigh = 1.25f;          // its border cells
-constexpr int kBuckets = 256;               // line directions over half a turn
-constexpr float kMargin = 1.0f / 64.0f;     // box gap that rules a pair out
-constexpr float kUnit = 1.0f / 16777216.0f; // float rounding unit, 2^-24
+constexpr int kBaseWords = kMaxBullets / 64; // ids given at the start of a pass
+constexpr int kGrid = 128;                   // columns and rows
+constexpr int kLevels = 6;                   // runs of up to 32 cells
+constexpr float kGridLow = -1.25f;           // boxes beyond the grid count
+constexpr float kGridHigh = 1.25f;           // in its border cells
+constexpr int kBuckets = 4096;               // line directions, half a turn
+constexpr float kMargin = 1.0f / 128.0f;     // box gap that rules a pair out
+constexpr float kUnit = 1.0f / 16777216.0f;  // float rounding unit, 2^-24
 // Coordinates beyond this get the plain test against everything.
 constexpr float kFar = 64.0f;
 // Directions shorter than this (but not zero) get the plain test too: the
-// rounding bounds below assume no underflow.
+// rounding bounds assume no underflow.
 constexpr float kTiny = 8.67361738e-19f; // 2^-60
-// Above this near-parallel bound the filter would pass nearly everything.
+// Above this the near-parallel bound would let nearly everything through.
 constexpr float kMaxParallel = 0.25f;
 
 using Bits = uint64_t[kWords];
+using BaseBits = uint64_t[kBaseWords];
+using Floats = float __attribute__((vector_size(16))); // one lane per side
+using Lanes = int32_t __attribute__((vector_size(16)));
 
 // Per id, fixed for the pass: a record never changes while it is in the
 // pool, it only moves down.
-struct PathCache {
+struct PathLine {
+    float px, py, qx, qy; // as below; not-a-number for the unfiltered kinds,
+    float mx, my, o;      // so that no side is ruled out; unit normal, offset
+};
+struct PathEnds {
     float px, py, qx, qy; // the exact floats the reference tests
-    float minX, maxX, minY, maxY;
-    float ux, uy; // unit direction of fl(Q - P)
 };
 
-PathCache paths[kMaxIds];
-Bits live;   // ids still in the pool
-Bits always; // ids tested against every monster
-Bits columns[kGrid];
-Bits rows[kGrid];
-Bits buckets[kBuckets];
+PathLine lines[kMaxIds];
+PathEnds ends[kMaxIds];
+Bits live;              // ids still in the pool
+Bits always;            // ids tested against every monster
+bool anyAlways = false; // some id is in `always`
 int nextId = 0;
 int usedWords = 0;
-int clearedWords = 0;     // words that may hold bits from earlier passes
+int baseIds = 0;
 float bulletReach = 0.0f; // largest |coordinate| of the filtered paths
+
+// columns[k][i] holds the ids whose widened boxes reach a column from i to
+// i + 2^k - 1, so a run of up to 2^(kLevels-1) columns is the union of two
+// entries.
+BaseBits columns[kLevels][kGrid];
+BaseBits rows[kLevels][kGrid];
+uint8_t colLo[kMaxBullets], colHi[kMaxBullets], rowLo[kMaxBullets], rowHi[kMaxBullets];
+static_assert(kGrid <= 256, "cells are stored in bytes");
+
+// Filtered ids given during the scan (fragments), checked one by one.
+struct LatePath {
+    int id;
+    uint8_t colLo, colHi, rowLo, rowHi;
+    int bucket;
+};
+LatePath latePaths[kMaxIds];
+int lateCount = 0;
+
+// Filtered start-of-pass ids sorted by direction bucket.
+uint16_t bucketOfId[kMaxBullets];
+int bucketStart[kBuckets + 1];
+uint16_t byBucket[kMaxBullets];
 
 // The monster in the current slot.
 struct MonsterView {
-    bool testAll = false;         // no filtering for this one
-    float minX, maxX, minY, maxY; // box of its hit edges, widened by kMargin
-    float ex[4], ey[4];           // unit directions of its four edges
-    float parallel = 0.0f;        // sine below which a pair is nearly parallel
+    bool testAll; // no filtering: every live id, every side
+    // Per side: unit normal, offset, end points, all not-a-number for
+    // testAll so that no side is ruled out; and the rounding margin.
+    Floats nx, ny, c, x1, y1, x2, y2;
+    float margin;
     int colLo, colHi, rowLo, rowHi;
     int bucketLo[4], bucketHi[4];
 };
@@ -89,8 +139,8 @@ int cellOf(float v) {
     return static_cast<int>(scaled);
 }
 
-// Orientation of a line direction over half a turn, as a bucket; monotone
-// in the angle (a "diamond" angle: no trigonometry).
+// Orientation of a line over half a turn as a bucket: monotone in the angle
+// (a "diamond" angle, no trigonometry), wrapping at half a turn.
 int bucketOf(float x, float y) {
     if (y < 0.0f || (y == 0.0f && x < 0.0f)) {
         x = -x;
@@ -103,155 +153,225 @@ int bucketOf(float x, float y) {
     return b;
 }
 
-void setBit(Bits& bits, int id) {
+void setBit(uint64_t* bits, int id) {
     bits[id >> 6] |= uint64_t{1} << (id & 63);
 }
 
-void clearBit(Bits& bits, int id) {
-    bits[id >> 6] &= ~(uint64_t{1} << (id & 63));
-}
-
-void clearWords(Bits& bits, int words) {
-    std::memset(bits, 0, sizeof(uint64_t) * static_cast<size_t>(words));
-}
+enum class PathKind { Filtered, Always, None };
 
 // Caches bullet `slot` under a new id. False when the ids have run out.
-bool addPath(int slot) {
+bool addPath(int slot, PathKind& kind) {
     if (nextId >= kMaxIds) return false;
     const int id = nextId++;
     usedWords = (nextId + 63) >> 6;
-    if (usedWords > clearedWords) clearedWords = usedWords;
     setBit(live, id);
 
     // Exactly the reference's floats.
     const Bullet& bullet = bullets[slot];
     Vec2 p = bullet.position;
     Vec2 q = p + bullet.direction * bullet.speed * frameDelta;
-    PathCache& c = paths[id];
-    c.px = p.x;
-    c.py = p.y;
-    c.qx = q.x;
-    c.qy = q.y;
-    c.minX = p.x < q.x ? p.x : q.x;
-    c.maxX = p.x < q.x ? q.x : p.x;
-    c.minY = p.y < q.y ? p.y : q.y;
-    c.maxY = p.y < q.y ? q.y : p.y;
-    c.ux = 0.0f; // stays 0 for the kinds that are never filtered
-    c.uy = 0.0f;
+    ends[id] = PathEnds{p.x, p.y, q.x, q.y};
 
     const float dx = q.x - p.x;
     const float dy = q.y - p.y;
-    // A path of no length crosses nothing (its side tests are all zero).
-    if (dx == 0.0f && dy == 0.0f && finite(p.x) && finite(p.y)) return true;
-
-    const float reach = absf(p.x) > absf(p.y) ? absf(p.x) : absf(p.y);
-    const float reachQ = absf(q.x) > absf(q.y) ? absf(q.x) : absf(q.y);
-    const bool usable = finite(p.x) && finite(p.y) && finite(q.x) && finite(q.y) && reach <= kFar &&
-                        reachQ <= kFar && (absf(dx) >= kTiny || absf(dy) >= kTiny);
-    if (!usable) {
-        setBit(always, id);
+    // A path of no length crosses nothing: its side tests are all zero.
+    if (dx == 0.0f && dy == 0.0f && finite(p.x) && finite(p.y)) {
+        kind = PathKind::None;
         return true;
     }
-    if (reach > bulletReach) bulletReach = reach;
+    const float reachP = absf(p.x) > absf(p.y) ? absf(p.x) : absf(p.y);
+    const float reachQ = absf(q.x) > absf(q.y) ? absf(q.x) : absf(q.y);
+    const bool usable = finite(p.x) && finite(p.y) && finite(q.x) && finite(q.y) &&
+                        reachP <= kFar && reachQ <= kFar &&
+                        (absf(dx) >= kTiny || absf(dy) >= kTiny);
+    PathLine& line = lines[id];
+    if (!usable) {
+        const float nan = __builtin_nanf("");
+        line = PathLine{nan, nan, nan, nan, nan, nan, nan};
+        setBit(always, id);
+        anyAlways = true;
+        kind = PathKind::Always;
+        return true;
+    }
+    if (reachP > bulletReach) bulletReach = reachP;
     if (reachQ > bulletReach) bulletReach = reachQ;
-
-    const float length = std::sqrt(dx * dx + dy * dy);
-    c.ux = dx / length;
-    c.uy = dy / length;
-
-    const int colLo = cellOf(c.minX - kMargin), colHi = cellOf(c.maxX + kMargin);
-    const int rowLo = cellOf(c.minY - kMargin), rowHi = cellOf(c.maxY + kMargin);
-    for (int i = colLo; i <= colHi; ++i)
-        setBit(columns[i], id);
-    for (int i = rowLo; i <= rowHi; ++i)
-        setBit(rows[i], id);
-    setBit(buckets[bucketOf(dx, dy)], id);
+    const float inverse = 1.0f / std::sqrt(dx * dx + dy * dy);
+    const float mx = dy * inverse, my = -dx * inverse;
+    line = PathLine{p.x, p.y, q.x, q.y, mx, my, mx * p.x + my * p.y};
+    kind = PathKind::Filtered;
     return true;
+}
+
+// The cells a path's box, widened by kMargin, reaches.
+void cellsOf(const PathEnds& e, uint8_t& cLo, uint8_t& cHi, uint8_t& rLo, uint8_t& rHi) {
+    cLo = static_cast<uint8_t>(cellOf((e.px < e.qx ? e.px : e.qx) - kMargin));
+    cHi = static_cast<uint8_t>(cellOf((e.px < e.qx ? e.qx : e.px) + kMargin));
+    rLo = static_cast<uint8_t>(cellOf((e.py < e.qy ? e.py : e.qy) - kMargin));
+    rHi = static_cast<uint8_t>(cellOf((e.py < e.qy ? e.qy : e.py) + kMargin));
+}
+
+// Union of the entries for cells lo to hi: blocks of the largest stored
+// size, the last one ending at hi (overlaps do no harm).
+void orRange(uint64_t* out, const BaseBits (*table)[kGrid], int lo, int hi, int words) {
+    int level = 31 - __builtin_clz(static_cast<unsigned>(hi - lo + 1));
+    if (level > kLevels - 1) level = kLevels - 1;
+    const int size = 1 << level;
+    const uint64_t* last = table[level][hi - size + 1];
+    for (int w = 0; w < words; ++w)
+        out[w] = last[w];
+    for (int start = lo; start + size <= hi; start += size) {
+        const uint64_t* block = table[level][start];
+        for (int w = 0; w < words; ++w)
+            out[w] |= block[w];
+    }
+}
+
+void buildTable(BaseBits (*table)[kGrid], const uint8_t* lo, const uint8_t* hi,
+                const bool* filtered, int words) {
+    for (int i = 0; i < kGrid; ++i)
+        std::memset(table[0][i], 0, sizeof(uint64_t) * static_cast<size_t>(words));
+    for (int id = 0; id < baseIds; ++id) {
+        if (!filtered[id]) continue;
+        for (int i = lo[id]; i <= hi[id]; ++i)
+            setBit(table[0][i], id);
+    }
+    for (int k = 1; k < kLevels; ++k) {
+        const int half = 1 << (k - 1);
+        for (int i = 0; i + (1 << k) <= kGrid; ++i)
+            for (int w = 0; w < words; ++w)
+                table[k][i][w] = table[k - 1][i][w] | table[k - 1][i + half][w];
+    }
+}
+
+bool startPass() {
+    std::memset(live, 0, sizeof(live));
+    std::memset(always, 0, sizeof(always));
+    anyAlways = false;
+    lateCount = 0;
+    nextId = 0;
+    usedWords = 0;
+    bulletReach = 0.0f;
+
+    static bool filtered[kMaxBullets];
+    int counts[kBuckets + 1] = {};
+    for (int b = 0; b < bulletCount; ++b) {
+        PathKind kind;
+        if (!addPath(b, kind)) return false;
+        filtered[b] = kind == PathKind::Filtered;
+        if (!filtered[b]) continue;
+        const PathEnds& e = ends[b];
+        cellsOf(e, colLo[b], colHi[b], rowLo[b], rowHi[b]);
+        bucketOfId[b] = static_cast<uint16_t>(bucketOf(e.qx - e.px, e.qy - e.py));
+        ++counts[bucketOfId[b] + 1];
+    }
+    baseIds = nextId;
+    const int words = (baseIds + 63) >> 6;
+    buildTable(columns, colLo, colHi, filtered, words);
+    buildTable(rows, rowLo, rowHi, filtered, words);
+
+    bucketStart[0] = 0;
+    for (int i = 0; i < kBuckets; ++i)
+        bucketStart[i + 1] = bucketStart[i] + counts[i + 1];
+    int fill[kBuckets];
+    std::memcpy(fill, bucketStart, sizeof(fill));
+    for (int id = 0; id < baseIds; ++id)
+        if (filtered[id]) byBucket[fill[bucketOfId[id]]++] = static_cast<uint16_t>(id);
+    return true;
+}
+
+void viewEverything() {
+    const float nan = __builtin_nanf("");
+    const Floats none = {nan, nan, nan, nan};
+    view.testAll = true;
+    view.nx = view.ny = view.c = none;
+    view.x1 = view.y1 = view.x2 = view.y2 = none;
+    view.margin = 0.0f;
 }
 
 // Reads the monster in slot m. Its hit edges do not change during the pass
 // (knock-back moves only its position), so neither does this view until the
 // slot gets another monster.
 void viewMonster(int m) {
-    const Monster& monster = monsters[m];
-    view = MonsterView{};
-    float minX = monster.hitEdges[0].p1.x, maxX = minX;
-    float minY = monster.hitEdges[0].p1.y, maxY = minY;
-    bool ok = true;
+    const Segment* edges = monsters[m].hitEdges;
+    float minX = edges[0].p1.x, maxX = minX;
+    float minY = edges[0].p1.y, maxY = minY;
+    float ux[4], uy[4];
     for (int k = 0; k < 4; ++k) {
-        const Segment& e = monster.hitEdges[k];
-        const float xs[2] = {e.p1.x, e.p2.x};
-        const float ys[2] = {e.p1.y, e.p2.y};
-        for (int j = 0; j < 2; ++j) {
-            if (!finite(xs[j]) || !finite(ys[j]) || absf(xs[j]) > kFar || absf(ys[j]) > kFar)
-                ok = false;
-            if (xs[j] < minX) minX = xs[j];
-            if (xs[j] > maxX) maxX = xs[j];
-            if (ys[j] < minY) minY = ys[j];
-            if (ys[j] > maxY) maxY = ys[j];
+        const float x1 = edges[k].p1.x, y1 = edges[k].p1.y;
+        const float x2 = edges[k].p2.x, y2 = edges[k].p2.y;
+        // The direction the crossing test itself takes for this side.
+        const float dx = x2 - x1, dy = y2 - y1;
+        const bool ok = finite(x1) && finite(y1) && finite(x2) && finite(y2) && absf(x1) <= kFar &&
+                        absf(y1) <= kFar && absf(x2) <= kFar && absf(y2) <= kFar &&
+                        (absf(dx) >= kTiny || absf(dy) >= kTiny);
+        if (!ok) {
+            viewEverything();
+            return;
         }
-        // The direction the crossing test itself uses for this side.
-        const float dx = e.p2.x - e.p1.x;
-        const float dy = e.p2.y - e.p1.y;
-        if (absf(dx) < kTiny && absf(dy) < kTiny) {
-            ok = false;
-            continue;
-        }
-        const float length = std::sqrt(dx * dx + dy * dy);
-        view.ex[k] = dx / length;
-        view.ey[k] = dy / length;
-    }
-    if (!ok) {
-        view.testAll = true;
-        return;
+        minX = x1 < minX ? x1 : minX;
+        minX = x2 < minX ? x2 : minX;
+        maxX = x1 > maxX ? x1 : maxX;
+        maxX = x2 > maxX ? x2 : maxX;
+        minY = y1 < minY ? y1 : minY;
+        minY = y2 < minY ? y2 : minY;
+        maxY = y1 > maxY ? y1 : maxY;
+        maxY = y2 > maxY ? y2 : maxY;
+        const float inverse = 1.0f / std::sqrt(dx * dx + dy * dy);
+        ux[k] = dx * inverse;
+        uy[k] = dy * inverse;
+        view.nx[k] = uy[k];
+        view.ny[k] = -ux[k];
+        view.c[k] = uy[k] * x1 - ux[k] * y1;
+        view.x1[k] = x1;
+        view.y1[k] = y1;
+        view.x2[k] = x2;
+        view.y2[k] = y2;
     }
 
     float reach = bulletReach;
     const float monsterReach[4] = {absf(minX), absf(maxX), absf(minY), absf(maxY)};
     for (float r : monsterReach)
-        if (r > reach) reach = r;
+        reach = r > reach ? r : reach;
     if (reach < 1.0f / 1048576.0f) reach = 1.0f / 1048576.0f;
-    // See pairMayCross: 128 u C / M, over five times the bound.
-    view.parallel = 128.0f * kUnit * reach / kMargin;
-    if (view.parallel > kMaxParallel) {
-        view.testAll = true;
+    const float parallel = 128.0f * kUnit * reach / kMargin;
+    if (parallel > kMaxParallel) {
+        viewEverything();
         return;
     }
-
-    view.minX = minX - kMargin;
-    view.maxX = maxX + kMargin;
-    view.minY = minY - kMargin;
-    view.maxY = maxY + kMargin;
+    view.testAll = false;
+    view.margin = 128.0f * kUnit * reach;
     view.colLo = cellOf(minX);
     view.colHi = cellOf(maxX);
     view.rowLo = cellOf(minY);
     view.rowHi = cellOf(maxY);
 
-    // Directions within asin(parallel) of a side, with room for the
-    // rounding of this arithmetic: turn the side both ways and take the
-    // buckets in between (wrapping over half a turn).
-    const float half = 2.0f * view.parallel + 1.0f / 4096.0f;
-    const float c = std::cos(half), s = std::sin(half);
+    // Directions whose |sine| with a side is at most `bound` lie within
+    // asin(bound) of it, under atan(t) for this t (also for the largest
+    // bound, 0.25), with 2^-14 to spare: turn the side that far both ways and
+    // take the buckets in between. The turned vectors are not normalised;
+    // buckets do not care. Opposite sides are parallel up to rounding: one
+    // within 2^-16 of an earlier side's line shares its run of buckets, the
+    // spare angle covering the difference.
+    const float bound = parallel + 16.0f * kUnit; // and the sine's own rounding
+    const float t = 1.1f * bound + 1.0f / 16384.0f;
     for (int k = 0; k < 4; ++k) {
-        const float x = view.ex[k], y = view.ey[k];
-        view.bucketLo[k] = bucketOf(x * c + y * s, y * c - x * s);
-        view.bucketHi[k] = bucketOf(x * c - y * s, x * s + y * c);
+        const float x = ux[k], y = uy[k];
+        int same = -1;
+        for (int j = 0; j < k && same < 0; ++j)
+            if (absf(x * uy[j] - y * ux[j]) <= 1.0f / 65536.0f) same = j;
+        if (same >= 0) {
+            view.bucketLo[k] = view.bucketLo[same];
+            view.bucketHi[k] = view.bucketHi[same];
+            continue;
+        }
+        view.bucketLo[k] = bucketOf(x + y * t, y - x * t);
+        view.bucketHi[k] = bucketOf(x - y * t, y + x * t);
     }
 }
 
-void orRange(uint64_t* out, const Bits* table, int lo, int hi) {
-    for (int i = lo; i <= hi; ++i)
-        for (int w = 0; w < usedWords; ++w)
-            out[w] |= table[i][w];
-}
-
-void orBuckets(uint64_t* out, int lo, int hi) {
-    if (lo <= hi) {
-        orRange(out, buckets, lo, hi);
-    } else {
-        orRange(out, buckets, lo, kBuckets - 1);
-        orRange(out, buckets, 0, hi);
-    }
+void addBucketRun(uint64_t* out, int lo, int hi) {
+    for (int i = bucketStart[lo]; i < bucketStart[hi + 1]; ++i)
+        setBit(out, byBucket[i]);
 }
 
 // Ids that may hit the current monster.
@@ -261,55 +381,101 @@ void candidates(uint64_t* out) {
             out[w] = live[w];
         return;
     }
-    uint64_t cols[kWords] = {};
-    uint64_t rowBits[kWords] = {};
-    orRange(cols, columns, view.colLo, view.colHi);
-    orRange(rowBits, rows, view.rowLo, view.rowHi);
-    uint64_t parallel[kWords] = {};
+    const int words = (baseIds + 63) >> 6;
+    uint64_t cols[kBaseWords];
+    uint64_t rowBits[kBaseWords];
+    orRange(cols, columns, view.colLo, view.colHi, words);
+    orRange(rowBits, rows, view.rowLo, view.rowHi, words);
+    for (int w = 0; w < words; ++w)
+        out[w] = cols[w] & rowBits[w];
+    for (int w = words; w < usedWords; ++w)
+        out[w] = 0;
     for (int k = 0; k < 4; ++k) {
         bool seen = false;
         for (int j = 0; j < k; ++j)
             seen = seen ||
                    (view.bucketLo[j] == view.bucketLo[k] && view.bucketHi[j] == view.bucketHi[k]);
-        if (!seen) orBuckets(parallel, view.bucketLo[k], view.bucketHi[k]);
+        if (seen) continue;
+        if (view.bucketLo[k] <= view.bucketHi[k]) {
+            addBucketRun(out, view.bucketLo[k], view.bucketHi[k]);
+        } else { // wraps over half a turn
+            addBucketRun(out, view.bucketLo[k], kBuckets - 1);
+            addBucketRun(out, 0, view.bucketHi[k]);
+        }
+    }
+    for (int i = 0; i < lateCount; ++i) {
+        const LatePath& l = latePaths[i];
+        bool in = l.colLo <= view.colHi && l.colHi >= view.colLo && l.rowLo <= view.rowHi &&
+                  l.rowHi >= view.rowLo;
+        for (int k = 0; k < 4 && !in; ++k) {
+            const int lo = view.bucketLo[k], hi = view.bucketHi[k];
+            in = lo <= hi ? (l.bucket >= lo && l.bucket <= hi) : (l.bucket >= lo || l.bucket <= hi);
+        }
+        if (in) setBit(out, l.id);
+    }
+    if (anyAlways) {
+        for (int w = 0; w < usedWords; ++w)
+            out[w] |= always[w];
     }
     for (int w = 0; w < usedWords; ++w)
-        out[w] = ((cols[w] & rowBits[w]) | parallel[w] | always[w]) & live[w];
+        out[w] &= live[w];
 }
 
-// False only when the reference's float test cannot pass for this pair.
-//
-// The test takes the line through P along d = fl(Q - P); a side end point's
-// sign can come out wrong only within 2.01u |A - P| of that line, and the
-// same holds for P and Q against the side's line. So a float "crossing"
-// needs a point X of PQ and a point Y of the side that both lie within
-// W = 2.01u R of both lines (R <= 2 sqrt2 C, C the largest |coordinate|).
-// Lines at an angle with sine s leave room only for |X - Y| <= 4W / s, so a
-// pair whose boxes are more than kMargin apart cannot cross unless
-// s <= 23 u C / kMargin; view.parallel takes 128 u C / kMargin.
-bool pairMayCross(int id) {
-    if (view.testAll) return true;
-    const PathCache& c = paths[id];
-    const bool near =
-        c.minX <= view.maxX && c.maxX >= view.minX && c.minY <= view.maxY && c.maxY >= view.minY;
-    if (near) return true;
-    if (c.ux == 0.0f && c.uy == 0.0f) return true; // never cached: the "always" kind
-    const float bound = view.parallel + 16.0f * kUnit;
-    for (int k = 0; k < 4; ++k) {
-        const float sine = absf(c.ux * view.ey[k] - c.uy * view.ex[k]);
-        if (sine <= bound) return true;
+// The sides of the current monster, as bits 0 to 3, that the path might
+// cross in the reference's test; see "Why sides". Branch-free: candidates go
+// either way at random.
+unsigned sidesToTest(const PathLine& l) {
+    const Floats g = Floats{} + view.margin;
+    // P and Q against each side's line...
+    const Floats tp = view.nx * l.px + view.ny * l.py - view.c;
+    const Floats tq = view.nx * l.qx + view.ny * l.qy - view.c;
+    // ...and each side's end points against the path's line.
+    const Floats s1 = l.mx * view.x1 + l.my * view.y1 - l.o;
+    const Floats s2 = l.mx * view.x2 + l.my * view.y2 - l.o;
+    const Lanes apart = ((tp > g) & (tq > g)) | ((tp < -g) & (tq < -g)) | ((s1 > g) & (s2 > g)) |
+                        ((s1 < -g) & (s2 < -g));
+    const Lanes test = ~apart;
+#if defined(__SSE__)
+    return static_cast<unsigned>(_mm_movemask_ps(reinterpret_cast<__m128>(test)));
+#else
+    return static_cast<unsigned>((test[0] & 1) | (test[1] & 2) | (test[2] & 4) | (test[3] & 8));
+#endif
+}
+
+bool crosses(int id, unsigned sides, int m) {
+    const PathEnds& e = ends[id];
+    const Vec2 p(e.px, e.py), q(e.qx, e.qy);
+    // The reference tests all four, but only the answer matters, and a side
+    // left out cannot cross.
+    const Segment* edges = monsters[m].hitEdges;
+    for (int k = 0; k < 4; ++k)
+        if ((sides >> k & 1u) && segmentsCross(p, q, edges[k].p1, edges[k].p2)) return true;
+    return false;
+}
+
+struct Candidate {
+    uint16_t id;
+    uint16_t sides;
+};
+
+// Candidates of the current monster from id `from` on with a side to test,
+// in ascending order, into `out`; returns how many.
+int gather(int from, Candidate* out) {
+    uint64_t cand[kWords];
+    candidates(cand);
+    int n = 0;
+    for (int w = from >> 6; w < usedWords; ++w) {
+        uint64_t bits = cand[w];
+        if ((w << 6) < from) bits &= ~uint64_t{0} << (from & 63);
+        while (bits != 0) {
+            const int id = (w << 6) + __builtin_ctzll(bits);
+            bits &= bits - 1;
+            const unsigned sides = sidesToTest(lines[id]);
+            out[n] = Candidate{static_cast<uint16_t>(id), static_cast<uint16_t>(sides)};
+            n += sides != 0 ? 1 : 0;
+        }
     }
-    return false;
-}
-
-bool crosses(int id, int m) {
-    const PathCache& c = paths[id];
-    const Vec2 p(c.px, c.py), q(c.qx, c.qy);
-    // Any side will do: the reference tests all four, but only the answer
-    // matters.
-    for (const Segment& edge : monsters[m].hitEdges)
-        if (segmentsCross(p, q, edge.p1, edge.p2)) return true;
-    return false;
+    return n;
 }
 
 // Pool slot of a live id: the live ids below it.
@@ -317,20 +483,16 @@ int slotOf(int id) {
     int slot = 0;
     for (int w = 0; w < (id >> 6); ++w)
         slot += __builtin_popcountll(live[w]);
-    uint64_t below = (uint64_t{1} << (id & 63)) - 1;
+    const uint64_t below = (uint64_t{1} << (id & 63)) - 1;
     return slot + __builtin_popcountll(live[id >> 6] & below);
 }
 
 // First live id after `id`, or -1.
 int nextLive(int id) {
-    for (int i = id + 1; i < nextId; ++i) {
-        const int w = i >> 6;
-        const uint64_t bits = live[w] >> (i & 63);
-        if (bits == 0) {
-            i = (w << 6) + 63;
-            continue;
-        }
-        return i + __builtin_ctzll(bits);
+    for (int i = id + 1; i < nextId;) {
+        const uint64_t bits = live[i >> 6] >> (i & 63);
+        if (bits != 0) return i + __builtin_ctzll(bits);
+        i = ((i >> 6) + 1) << 6;
     }
     return -1;
 }
@@ -350,25 +512,6 @@ void scanFrom(int m, int b) {
     }
 }
 
-bool startPass() {
-    const int clearTo = clearedWords > kWords ? kWords : clearedWords;
-    clearWords(live, clearTo);
-    clearWords(always, clearTo);
-    for (Bits& bits : columns)
-        clearWords(bits, clearTo);
-    for (Bits& bits : rows)
-        clearWords(bits, clearTo);
-    for (Bits& bits : buckets)
-        clearWords(bits, clearTo);
-    nextId = 0;
-    usedWords = 0;
-    clearedWords = 0;
-    bulletReach = 0.0f;
-    for (int b = 0; b < bulletCount; ++b)
-        if (!addPath(b)) return false;
-    return true;
-}
-
 } // namespace
 
 void resolveBulletHits() {
@@ -386,40 +529,39 @@ void resolveBulletHits() {
         return;
     }
 
-    uint64_t cand[kWords];
+    static Candidate order[kMaxIds];
     for (int m = 0; m < monsterCount; ++m) {
         viewMonster(m);
-        candidates(cand);
         int from = 0; // lowest id still to test against this slot
-        int w = 0;
-        while (w < usedWords) {
-            const int base = w << 6;
-            uint64_t bits = cand[w];
-            if (from >= base + 64)
-                bits = 0;
-            else if (from > base)
-                bits &= ~uint64_t{0} << (from - base);
-            if (bits == 0) {
-                ++w;
-                continue;
-            }
-            const int id = base + __builtin_ctzll(bits);
-            from = id + 1;
-            if (!pairMayCross(id) || !crosses(id, m)) continue;
+        for (;;) {
+            const int n = gather(from, order);
+            int id = -1;
+            for (int i = 0; i < n && id < 0; ++i)
+                if (crosses(order[i].id, order[i].sides, m)) id = order[i].id;
+            if (id < 0) break;
 
             const int slot = slotOf(id);
             const int monstersBefore = monsterCount;
             const int bulletsBefore = bulletCount;
             applyBulletHit(m, slot);
-            clearBit(live, id);
+            live[id >> 6] &= ~(uint64_t{1} << (id & 63));
 
             // Fragments were appended before the bullet left the pool.
             const int appended = bulletCount - (bulletsBefore - 1);
             for (int k = appended; k > 0; --k) {
-                if (!addPath(bulletCount - k)) {
+                PathKind kind;
+                const int newId = nextId;
+                if (!addPath(bulletCount - k, kind)) {
                     // Out of ids: finish with the plain scan from here.
                     scanFrom(m, slot + 1);
                     return;
+                }
+                if (kind == PathKind::Filtered) {
+                    LatePath& l = latePaths[lateCount++];
+                    l.id = newId;
+                    cellsOf(ends[newId], l.colLo, l.colHi, l.rowLo, l.rowHi);
+                    l.bucket =
+                        bucketOf(ends[newId].qx - ends[newId].px, ends[newId].qy - ends[newId].py);
                 }
             }
 
@@ -435,8 +577,6 @@ void resolveBulletHits() {
             const int skipped = nextLive(id);
             if (skipped < 0) break;
             from = skipped + 1;
-            candidates(cand);
-            w = from >> 6;
         }
     }
 }
