@@ -1,0 +1,167 @@
+// The fill floor: the quads, points, lines and texts of a frame, drawn from
+// the pools as they stand, in the game's order and with the game's calls,
+// but with no update, no hit test and no other game logic.
+#include "floor.h"
+
+#include <GL/gl.h>
+
+#include "app/frame.h"
+#include "app/input.h"
+#include "game/bonuses/bonuses.h"
+#include "game/player/marine.h"
+#include "game/projectiles/bullets.h"
+#include "platform/platform.h"
+#include "render/decal_layer.h"
+#include "render/particle_layer.h"
+#include "render/sprite_layer.h"
+#include "render/text.h"
+#include "render/texture_bank.h"
+#include "ui/hud.h"
+
+namespace bench {
+namespace {
+
+void quad(const Vec2* corners, float u0, float u1) {
+    glBegin(GL_QUADS);
+    glTexCoord2f(u0, 0.0f);
+    glVertex2f(corners[0].x, corners[0].y);
+    glTexCoord2f(u0, 1.0f);
+    glVertex2f(corners[1].x, corners[1].y);
+    glTexCoord2f(u1, 1.0f);
+    glVertex2f(corners[2].x, corners[2].y);
+    glTexCoord2f(u1, 0.0f);
+    glVertex2f(corners[3].x, corners[3].y);
+    glEnd();
+}
+
+void decals() {
+    glEnable(GL_TEXTURE_2D);
+    for (int i = 0; i < decalLayer.count; ++i) {
+        const Decal& d = decalLayer.decals[i];
+        textureBank.bindSlot(d.texture);
+        glColor4f(1.0f, 1.0f, 1.0f, d.alpha);
+        quad(d.corners, 0.0f, 1.0f);
+    }
+    glDisable(GL_TEXTURE_2D);
+}
+
+void particles() {
+    glEnable(GL_POINT_SMOOTH);
+    glPointSize(3.0f);
+    glBegin(GL_POINTS);
+    for (int i = 0; i < particleLayer.count; ++i) {
+        const Particle& p = particleLayer.particles[i];
+        glColor4f(p.red, p.green, p.blue, p.life);
+        glVertex2f(p.position.x, p.position.y);
+    }
+    glEnd();
+    glDisable(GL_POINT_SMOOTH);
+}
+
+void pickUps() {
+    glEnable(GL_TEXTURE_2D);
+    textureBank.bindByName("Textures/Bonus.bmp");
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glBegin(GL_QUADS);
+    for (int i = 0; i < bonusCount; ++i) {
+        const Segment* e = bonuses[i].edges;
+        glTexCoord2f(0.0f, 0.0f);
+        glVertex2f(e[0].p1.x, e[0].p1.y);
+        glTexCoord2f(0.0f, 1.0f);
+        glVertex2f(e[1].p1.x, e[1].p1.y);
+        glTexCoord2f(1.0f, 1.0f);
+        glVertex2f(e[2].p1.x, e[2].p1.y);
+        glTexCoord2f(1.0f, 0.0f);
+        glVertex2f(e[3].p1.x, e[3].p1.y);
+    }
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+}
+
+void streaks() {
+    glLineWidth(1.0f);
+    glEnable(GL_POINT_SMOOTH);
+    glPointSize(2.0f);
+    for (int i = 0; i < bulletCount; ++i) {
+        const Bullet& b = bullets[i];
+        Vec2 head = b.position + b.direction * b.speed * frameDelta;
+        glBegin(GL_LINES);
+        glColor4f(1.0f, 1.0f, 1.0f, 0.0f);
+        glVertex2f(b.position.x, b.position.y);
+        glColor4f(1.0f, 1.0f, 1.0f, 1.5f);
+        glVertex2f(head.x, head.y);
+        glEnd();
+        glBegin(GL_POINTS);
+        glVertex2f(head.x, head.y);
+        glEnd();
+    }
+    glDisable(GL_POINT_SMOOTH);
+}
+
+void sprites() {
+    glEnable(GL_TEXTURE_2D);
+    for (int i = 0; i < spriteLayer.count; ++i) {
+        const AnimSprite& s = spriteLayer.sprites[i];
+        textureBank.bindSlot(s.texture);
+        float frames = s.frameCount > 0 ? static_cast<float>(s.frameCount) : 1.0f;
+        float u0 = static_cast<float>(s.frame) / frames;
+        glColor4f(1.0f, 1.0f, 1.0f, s.alpha);
+        quad(s.corners, u0, u0 + 1.0f / frames);
+    }
+    glDisable(GL_TEXTURE_2D);
+}
+
+void crosshair() {
+    const float mx = cursorArena.x, my = cursorArena.y, h = 0.035f;
+    glEnable(GL_TEXTURE_2D);
+    textureBank.bindSlot(textureBank.slotFor("Textures/Cell.bmp"));
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    const Vec2 corners[4] = {Vec2(mx - h, my - h), Vec2(mx - h, my + h), Vec2(mx + h, my + h),
+                             Vec2(mx + h, my - h)};
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2f(corners[0].x, corners[0].y);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex2f(corners[1].x, corners[1].y);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex2f(corners[2].x, corners[2].y);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex2f(corners[3].x, corners[3].y);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+
+    Vec2 from = marine.position + marine.aim * 0.04f;
+    Vec2 to = marine.position + marine.aim;
+    glLineWidth(2.0f);
+    glBegin(GL_LINES);
+    glColor4f(1.0f, 0.0f, 0.0f, 1.0f);
+    glVertex2f(from.x, from.y);
+    glColor4f(1.0f, 0.0f, 0.0f, 0.0f);
+    glVertex2f(to.x, to.y);
+    glEnd();
+    glLineWidth(1.0f);
+}
+
+} // namespace
+
+void drawFloor() {
+    drawGround();
+    decals();
+    particles();
+    pickUps();
+    streaks();
+    sprites();
+    crosshair();
+
+    glColor4f(1.0f, 1.0f, 1.0f, pickupMessageAlpha);
+    if (pickupMessageAlpha > 0.0f) drawText(0, 0.0f, 0.9f, "%s", pickupMessage);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    drawText(0, 0.55f, 0.9f, "Game time:%5.2f", gameTime);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    drawHud();
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_TEXTURE_2D);
+    platform::swapBuffers();
+}
+
+} // namespace bench

@@ -1,0 +1,331 @@
+// quorvex_bench: the performance figures of the game at full load, one line
+// each: "<figure>: <value> (target <target>): ok" or "... : short".
+// Notes on the world measured go to standard error.
+#include <GL/gl.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "alloc_count.h"
+#include "app/entry.h"
+#include "app/frame.h"
+#include "app/input.h"
+#include "app/settings.h"
+#include "audio/sound_bank.h"
+#include "floor.h"
+#include "game/bonuses/bonuses.h"
+#include "game/monsters/monsters.h"
+#include "game/player/death.h"
+#include "game/player/marine.h"
+#include "game/player/weapons.h"
+#include "game/projectiles/bullets.h"
+#include "platform/platform.h"
+#include "render/decal_layer.h"
+#include "render/particle_layer.h"
+#include "render/rng.h"
+#include "render/sprite_layer.h"
+#include "world.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr uint32_t kFrameMs = 16;
+constexpr int kSeed = 20240601;
+constexpr int kHitsPerPass = 16;
+
+// Snapshot slots.
+constexpr int kBeforeFrame = 0; // the world at the start of a frame
+constexpr int kBeforeHits = 1;  // the same after the bullets' move
+constexpr int kAfterFrame = 2;  // what one game frame leaves, for the floor
+
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// CPU time of this thread: on a shared machine the logic figures should not
+// count the time other processes hold the core.
+double threadMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) * 1e-6;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
+}
+
+void figure(const char* name, const char* value, const char* target, bool met) {
+    std::printf("%s: %s (target %s): %s\n", name, value, target, met ? "ok" : "short");
+    std::fflush(stdout);
+}
+
+void useTestEnvironment() {
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setenv("ALSOFT_DRIVERS", "null", 1);
+    platform::test::enable();
+    platform::test::setTicks(1000);
+}
+
+// One pass of the message loop that ran a frame, after the scripted clock
+// moved on by one frame.
+void gameFrame() {
+    platform::test::advanceTicks(kFrameMs);
+    while (loopPass() == LoopPass::Message) {
+    }
+}
+
+// Child process: the program's own start, from entry to the first frame on
+// the screen. Prints milliseconds.
+int startUpOnce() {
+    const Clock::time_point entry = Clock::now();
+    useTestEnvironment();
+    if (chdir(QUORVEX_DATA_DIR) != 0) return 1;
+    readSettings("Settings.ini");
+    if (!platform::createWindow("Quorvex Game", screenWidth, screenHeight)) return 1;
+    applyDisplayMode();
+    windowProc(Message{MsgType::Create, 0});
+    previousTicks = static_cast<float>(platform::tickCount());
+    runFactor = 1.0f;
+    gameFrame();
+    glFinish();
+    std::printf("%.3f\n", msSince(entry));
+    closeAudio();
+    return 0;
+}
+
+double startUpFigure(const char* self) {
+    std::vector<double> runs;
+    char command[4096];
+    std::snprintf(command, sizeof(command), "'%s' --startup-once", self);
+    for (int i = 0; i < 7; ++i) {
+        FILE* child = popen(command, "r");
+        if (!child) continue;
+        double ms = 0.0;
+        if (std::fscanf(child, "%lf", &ms) == 1) runs.push_back(ms);
+        pclose(child);
+    }
+    return runs.empty() ? -1.0 : median(runs);
+}
+
+bool boot() {
+    useTestEnvironment();
+    if (chdir(QUORVEX_DATA_DIR) != 0) return false;
+    resetProgramState();
+    readSettings("Settings.ini");
+    if (!platform::createWindow("Quorvex Game", screenWidth, screenHeight)) return false;
+    applyDisplayMode();
+    windowProc(Message{MsgType::Create, 0});
+    previousTicks = static_cast<float>(platform::tickCount());
+    runFactor = 1.0f;
+    gameFrame(); // the menu
+    menuShown = 0;
+    gameFrame(); // the first frame after it closes has no time
+    return true;
+}
+
+struct HitRun {
+    int bullets, monsters, decals;
+    uint32_t rng, score;
+};
+
+HitRun hitRunOutcome() {
+    return HitRun{bulletCount, monsterCount, decalLayer.count, rng.state, score};
+}
+
+bool sameRun(const HitRun& a, const HitRun& b) {
+    return a.bullets == b.bullets && a.monsters == b.monsters && a.decals == b.decals &&
+           a.rng == b.rng && a.score == b.score;
+}
+
+// Every update step of a frame, without drawing.
+void simulatedFrame() {
+    if (!marine.marineDead) {
+        updateMarine();
+        if (!marine.marineDead) updateSpawner(1.0f, 500.0f);
+    }
+    decalLayer.update();
+    particleLayer.update();
+    updateBonuses();
+    moveBullets();
+    updateMonsters();
+    updateMarineDeath();
+    spriteLayer.update();
+}
+
+template <typename Step> double timedMedian(int runs, int slot, Step step) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        bench::restore(slot);
+        frameDelta = static_cast<float>(kFrameMs);
+        const double start = threadMs();
+        step();
+        times.push_back(threadMs() - start);
+    }
+    return median(times);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const char* option = argc > 1 ? argv[1] : "";
+    if (std::strcmp(option, "--startup-once") == 0) return startUpOnce();
+    // --loop-hits: only the game's hit pass, over and over (for a profiler).
+    // --logic: only the figures that draw nothing.
+    const bool loopHits = std::strcmp(option, "--loop-hits") == 0;
+    const bool logicOnly = std::strcmp(option, "--logic") == 0;
+
+    const double startUpMs = loopHits || logicOnly ? -1.0 : startUpFigure(argv[0]);
+
+    if (!boot()) {
+        std::fprintf(stderr, "quorvex_bench: no window could be opened\n");
+        return 1;
+    }
+    beforeSwap = nullptr;
+
+    frameDelta = static_cast<float>(kFrameMs);
+    bench::buildFullLoad(kSeed, kHitsPerPass);
+    bench::save(kBeforeFrame);
+    bench::stepBullets();
+    bench::save(kBeforeHits);
+    const bench::LoadStats load = bench::measureLoad(kAfterFrame);
+    std::fprintf(stderr,
+                 "# full load: %d monsters, %d bullets, %d decals, %d sprites, %d particles, "
+                 "%d bonuses; the pass lands %d hits (%d kills, one grenade blast)\n",
+                 load.monsters, load.bullets, load.decals, load.sprites, load.particles,
+                 load.bonuses, load.hits, load.kills);
+
+    if (loopHits) {
+        for (int i = 0; i < 2000; ++i) {
+            bench::restore(kBeforeHits);
+            frameDelta = static_cast<float>(kFrameMs);
+            resolveBulletHits();
+        }
+        closeAudio();
+        return 0;
+    }
+
+    // 1. The hit pass, both scans on identical copies, interleaved.
+    std::vector<double> reference, game;
+    HitRun referenceOutcome{}, gameOutcome{};
+    for (int i = 0; i < 41; ++i) {
+        bench::restore(kBeforeHits);
+        frameDelta = static_cast<float>(kFrameMs);
+        double start = threadMs();
+        resolveBulletHitsReference();
+        reference.push_back(threadMs() - start);
+        referenceOutcome = hitRunOutcome();
+
+        bench::restore(kBeforeHits);
+        frameDelta = static_cast<float>(kFrameMs);
+        start = threadMs();
+        resolveBulletHits();
+        game.push_back(threadMs() - start);
+        gameOutcome = hitRunOutcome();
+        if (!sameRun(referenceOutcome, gameOutcome)) {
+            std::fprintf(stderr, "quorvex_bench: the two scans disagree\n");
+            return 1;
+        }
+    }
+    const double referenceMs = median(reference);
+    const double gameMs = median(game);
+    const double speedUp = referenceMs / gameMs;
+    std::fprintf(stderr, "# hit pass: reference %.3f ms, game %.3f ms\n", referenceMs, gameMs);
+    char value[64];
+    std::snprintf(value, sizeof(value), "%.1fx (%.3f ms against %.2f ms)", speedUp, gameMs,
+                  referenceMs);
+    figure("bullet-hit pass at full load, reference scan / game's scan", value, ">= 20x",
+           speedUp >= 20.0);
+
+    // 2. A whole frame's updates, no drawing.
+    const double frameMs = timedMedian(301, kBeforeFrame, simulatedFrame);
+    std::snprintf(value, sizeof(value), "%.3f ms", frameMs);
+    figure("simulated frame at full load (every update step, no drawing)", value, "<= 1 ms",
+           frameMs <= 1.0);
+
+    // Where a frame's time goes (notes only).
+    {
+        auto part = [](const char* name, void (*step)()) {
+            const double ms = timedMedian(101, kBeforeFrame, step);
+            std::fprintf(stderr, "#   %s %.3f ms\n", name, ms);
+        };
+        std::fprintf(stderr, "# frame steps, each alone on the frame's starting world:\n");
+        part("updateMarine", [] { updateMarine(); });
+        part("updateSpawner", [] { updateSpawner(1.0f, 500.0f); });
+        part("decal update", [] { decalLayer.update(); });
+        part("particle update", [] { particleLayer.update(); });
+        part("updateBonuses", [] { updateBonuses(); });
+        part("moveBullets", [] { moveBullets(); });
+        part("updateMonsters", [] { updateMonsters(); });
+        part("sprite update", [] { spriteLayer.update(); });
+    }
+
+    if (logicOnly) {
+        closeAudio();
+        return 0;
+    }
+
+    // 3. Drawn frames against the fill floor, interleaved.
+    bench::restore(kBeforeFrame);
+    gameFrame();
+    bench::save(kAfterFrame);
+    std::vector<double> drawn, floor;
+    for (int i = 0; i < 3; ++i) { // warm the driver's caches
+        bench::restore(kBeforeFrame);
+        gameFrame();
+        glFinish();
+    }
+    for (int i = 0; i < 15; ++i) {
+        bench::restore(kBeforeFrame);
+        Clock::time_point start = Clock::now();
+        gameFrame();
+        glFinish();
+        drawn.push_back(msSince(start));
+
+        bench::restore(kAfterFrame);
+        frameDelta = static_cast<float>(kFrameMs);
+        start = Clock::now();
+        bench::drawFloor();
+        glFinish();
+        floor.push_back(msSince(start));
+    }
+    const double drawnMs = median(drawn);
+    const double floorMs = median(floor);
+    const double drawnRatio = drawnMs / floorMs;
+    std::snprintf(value, sizeof(value), "%.3f (%.1f ms against %.1f ms)", drawnRatio, drawnMs,
+                  floorMs);
+    figure("drawn frame at full load, Mesa llvmpipe 1024x768 / fill floor", value, "<= 1.15",
+           drawnRatio <= 1.15);
+
+    // 4. Heap allocations over steady frames.
+    alloc::start();
+    for (int i = 0; i < 1000; ++i) {
+        bench::restore(kBeforeFrame);
+        gameFrame();
+    }
+    glFinish();
+    alloc::stop();
+    const uint64_t allocations = alloc::count();
+    std::snprintf(value, sizeof(value), "%llu", static_cast<unsigned long long>(allocations));
+    if (allocations != 0) {
+        std::fprintf(stderr, "# allocations on the game's thread: %llu\n",
+                     static_cast<unsigned long long>(alloc::countOnCountingThread()));
+        alloc::reportSources();
+    }
+    figure("heap allocations in 1000 steady frames at full load", value, "0", allocations == 0);
+
+    // 5. Start-up (measured first, in fresh processes).
+    std::snprintf(value, sizeof(value), "%.1f ms", startUpMs);
+    figure("start-up, entry to the first frame shown", value, "< 150 ms",
+           startUpMs >= 0.0 && startUpMs < 150.0);
+    closeAudio();
+    return 0;
+}
