@@ -14,17 +14,17 @@ struct MonsterRow {
 
 const MonsterRow kMonsters[] = {
     // Zombies: slow and tough, they hit hard when they arrive.
-    {"MonsterZombieSmall", "15\n8.0 60.0 0.05 0.00009 800.0", "Textures/Zombie.bmp"},
-    {"MonsterZombieMedium", "35\n14.0 150.0 0.09 0.00007 900.0", "Textures/Zombie.bmp"},
-    {"MonsterZombieLarge", "80\n22.0 320.0 0.15 0.00005 1000.0", "Textures/Zombie.bmp"},
+    {"MonsterZombieSmall", "15\n5.0 40.0 0.05 0.00009 800.0", "Textures/Zombie.bmp"},
+    {"MonsterZombieMedium", "35\n9.0 95.0 0.09 0.00007 900.0", "Textures/Zombie.bmp"},
+    {"MonsterZombieLarge", "80\n14.0 200.0 0.15 0.00006 1000.0", "Textures/Zombie.bmp"},
     // Teeth: fast and fragile, biting often but lightly.
-    {"MonsterToothSmall", "10\n4.0 25.0 0.04 0.00026 350.0", "Textures/Tooth.bmp"},
-    {"MonsterToothMedium", "25\n7.0 60.0 0.065 0.00022 400.0", "Textures/Tooth.bmp"},
-    {"MonsterToothLarge", "60\n11.0 130.0 0.1 0.00018 450.0", "Textures/Tooth.bmp"},
+    {"MonsterToothSmall", "10\n3.5 18.0 0.04 0.00024 350.0", "Textures/Tooth.bmp"},
+    {"MonsterToothMedium", "25\n5.0 40.0 0.065 0.0002 400.0", "Textures/Tooth.bmp"},
+    {"MonsterToothLarge", "60\n8.0 85.0 0.1 0.00017 450.0", "Textures/Tooth.bmp"},
     // Minds: in between.
-    {"MonsterMindSmall", "12\n6.0 40.0 0.045 0.00015 600.0", "Textures/Mind.bmp"},
-    {"MonsterMindMedium", "30\n10.0 100.0 0.075 0.00012 700.0", "Textures/Mind.bmp"},
-    {"MonsterMindLarge", "70\n16.0 220.0 0.12 0.00009 800.0", "Textures/Mind.bmp"},
+    {"MonsterMindSmall", "12\n4.0 28.0 0.045 0.00014 600.0", "Textures/Mind.bmp"},
+    {"MonsterMindMedium", "30\n7.0 65.0 0.075 0.00011 700.0", "Textures/Mind.bmp"},
+    {"MonsterMindLarge", "70\n10.0 140.0 0.12 0.00008 800.0", "Textures/Mind.bmp"},
 };
 
 // name, then trail scores spread, then damage speed
@@ -47,9 +47,11 @@ const char* const kParticles[][2] = {
 } // namespace
 
 bool writeDataFiles(const std::string& dir) {
-    // Windowed 1024x768x32; the spawn interval falls from 1000 ms to 500 ms in about two
-    // minutes; no FPS counter.
-    if (!writeText(dir + "/Settings.ini", "0 1024 768 32 0.004 0\n")) return false;
+    // Windowed 1024x768x32; no FPS counter. The spawn interval falls from 1000 ms to 750 ms
+    // (Medium monsters join) in 83 s, to 500 ms (Large ones join) in 167 s and to 0 in
+    // 333 s. With the monsters above a decent player lasts about 3.5 minutes
+    // (docs/DIFFICULTY.md).
+    if (!writeText(dir + "/Settings.ini", "0 1024 768 32 0.003 0\n")) return false;
     if (!makeDirs(dir + "/Monsters") || !makeDirs(dir + "/Bullets") ||
         !makeDirs(dir + "/Particles"))
         return false;
