@@ -74,6 +74,7 @@ void Player::begin(const Skill& skill, uint32_t seed) {
         h = false;
     left_ = right_ = false;
     menuPhase_ = 0;
+    moveChoice_ = 0;
     deadFor_ = 0.0f;
     keyAfterDeath_ = false;
     hasTarget_ = false;
@@ -173,56 +174,85 @@ void Player::menuStep() {
     menuPhase_ = menuPhase_ >= 6 ? 0 : menuPhase_ + 1;
 }
 
+// Looks 0.6 s ahead along each of the eight key directions and standing
+// still, and takes the one that leaves the most room to the monsters
+// walking at him, away from the border, toward a bonus when it is safe.
 void Player::move(float /*ms*/) {
+    static const int kDirs[9][2] = {{0, 0},  {0, 1},   {1, 1},  {1, 0}, {1, -1},
+                                    {0, -1}, {-1, -1}, {-1, 0}, {-1, 1}};
+    constexpr float kHorizon = 600.0f;
     const Vec2 p = marine.position;
-    Vec2 away(0.0f, 0.0f);
+
     float nearest = 1e9f;
-    for (int i = 0; i < monsterCount; ++i) {
-        Vec2 d = p - monsters[i].position;
-        float dist = length(d);
-        nearest = std::fmin(nearest, dist);
-        if (dist < 0.6f && dist > 1e-6f) away += d / dist * ((0.6f - dist) / (dist + 0.05f));
-    }
-    // Monsters come from every side: the border is where they pin him.
-    constexpr float kWall = 0.6f;
-    if (p.x > kWall) away.x -= (p.x - kWall) * 8.0f;
-    if (p.x < -kWall) away.x += (-kWall - p.x) * 8.0f;
-    if (p.y > kWall) away.y -= (p.y - kWall) * 8.0f;
-    if (p.y < -kWall) away.y += (-kWall - p.y) * 8.0f;
+    for (int i = 0; i < monsterCount; ++i)
+        nearest = std::fmin(nearest, length(monsters[i].position - p) - monsters[i].size);
+    bool run = nearest < 0.2f && marine.runPower > 10.0f;
+    float speed = (run ? 0.4f : 0.2f) * (marine.fastSpeed ? 2.0f : 1.0f) * 0.001f;
 
-    // A bonus nearby with no monster beside it is worth the walk.
-    if (nearest > 0.2f) {
-        int best = -1;
-        float bestDist = 0.8f;
-        for (int b = 0; b < bonusCount; ++b) {
-            float dist = length(bonuses[b].position - p);
-            if (dist < bestDist && monstersWithin(bonuses[b].position, 0.2f) == 0) {
-                best = b;
-                bestDist = dist;
-            }
+    // A bonus is worth a walk, a new gun (or health when hurt) a long one.
+    int bonus = -1;
+    bool bonusWanted = false;
+    float bestWorth = 1e9f;
+    for (int b = 0; b < bonusCount; ++b) {
+        const Bonus& it = bonuses[b];
+        bool gun = it.kind >= BonusAK && it.kind <= BonusGrenadeGun &&
+                   !owns(WeaponAK + (it.kind - BonusAK));
+        bool wanted = gun || (it.kind == BonusHealth && marine.health < 70.0f);
+        float dist = length(it.position - p);
+        if (dist > (wanted ? 2.0f : 0.7f) || monstersWithin(it.position, 0.12f) > 0) continue;
+        float worth = dist - (wanted ? 1.0f : 0.0f);
+        if (worth < bestWorth) {
+            bonus = b;
+            bonusWanted = wanted;
+            bestWorth = worth;
         }
-        if (best >= 0 && bestDist > 1e-6f) away += (bonuses[best].position - p) / bestDist * 3.0f;
     }
+    float bonusDist = bonus >= 0 ? length(bonuses[bonus].position - p) : 0.0f;
 
-    float strength = length(away);
-    bool walk = strength > 0.3f;
-    Vec2 dir = walk ? away / strength : Vec2(0.0f, 0.0f);
-    hold('W', walk && dir.y > 0.38f);
-    hold('S', walk && dir.y < -0.38f);
-    hold('D', walk && dir.x > 0.38f);
-    hold('A', walk && dir.x < -0.38f);
-    hold(VkShift, walk && nearest < 0.2f && marine.runPower > 10.0f);
+    int best = 0;
+    float bestScore = -1e9f;
+    for (int c = 0; c < 9; ++c) {
+        Vec2 d(static_cast<float>(kDirs[c][0]), static_cast<float>(kDirs[c][1]));
+        if (c > 0) d = d / length(d);
+        Vec2 q = p + d * speed * kHorizon;
+        q.x = std::fmax(-1.0f, std::fmin(1.0f, q.x));
+        q.y = std::fmax(-1.0f, std::fmin(1.0f, q.y));
+        float room = 1.0f;
+        for (int i = 0; i < monsterCount; ++i) {
+            const Monster& m = monsters[i];
+            float gap = length(q - m.position) - m.speed * kHorizon - m.size;
+            room = std::fmin(room, gap);
+        }
+        float wall = std::fmin(1.0f - std::fabs(q.x), 1.0f - std::fabs(q.y));
+        float score = room - std::fmax(0.0f, 0.35f - wall) * 0.5f;
+        if (bonus >= 0 && room > (bonusWanted ? 0.05f : 0.15f))
+            score +=
+                (bonusWanted ? 2.0f : 0.6f) * (bonusDist - length(bonuses[bonus].position - q));
+        if (c == moveChoice_) score += 0.02f; // no dithering between equals
+        if (score > bestScore) {
+            bestScore = score;
+            best = c;
+        }
+    }
+    moveChoice_ = best;
+    hold('W', kDirs[best][1] > 0);
+    hold('S', kDirs[best][1] < 0);
+    hold('D', kDirs[best][0] > 0);
+    hold('A', kDirs[best][0] < 0);
+    hold(VkShift, best != 0 && run);
 }
 
+// The visible monster that would reach him first.
 int Player::pickTarget() const {
     int best = -1;
-    float bestDist = 1e9f;
+    float soonest = 1e9f;
     for (int i = 0; i < monsterCount; ++i) {
-        if (!visible(monsters[i].position)) continue;
-        float dist = length(monsters[i].position - marine.position);
-        if (dist < bestDist) {
+        const Monster& m = monsters[i];
+        if (!visible(m.position)) continue;
+        float reach = (length(m.position - marine.position) - 0.1f) / std::fmax(m.speed, 1e-5f);
+        if (reach < soonest) {
             best = i;
-            bestDist = dist;
+            soonest = reach;
         }
     }
     return best;

@@ -24,7 +24,7 @@ struct Skill {
 inline constexpr Skill kSharp{0.0f, 100.0f, 0.0f, 0.25f};
 // A decent human: a quarter second to pick a new target, a quick but
 // bounded swing of the mouse, a few degrees off.
-inline constexpr Skill kHuman{250.0f, 6.0f, 0.06f, 0.12f};
+inline constexpr Skill kHuman{250.0f, 6.0f, 0.06f, 0.35f};
 
 // What one game came to, for the difficulty figure.
 struct Tally {
@@ -70,6 +70,7 @@ class Player {
     bool left_ = false;
     bool right_ = false;
     int menuPhase_ = 0;
+    int moveChoice_ = 0; // index of the direction held
     float deadFor_ = 0.0f;
     bool keyAfterDeath_ = false;
 
