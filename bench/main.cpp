@@ -1,5 +1,5 @@
 // quorvex_bench: the performance figures of the game at full load, one line
-// each: "<figure>: <value> (target <target>): ok" or "... : short".
+// each: "<figure>: <value> (target <target>): ok" or "...: short".
 // Notes on the world measured go to standard error.
 #include <GL/gl.h>
 #include <time.h>
@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "alloc_count.h"
@@ -102,9 +103,11 @@ int startUpOnce() {
     return 0;
 }
 
-double startUpFigure(const char* self) {
+double startUpMedian() {
+    char self[4096] = {};
+    if (readlink("/proc/self/exe", self, sizeof(self) - 1) <= 0) return -1.0;
     std::vector<double> runs;
-    char command[4096];
+    char command[4200];
     std::snprintf(command, sizeof(command), "'%s' --startup-once", self);
     for (int i = 0; i < 7; ++i) {
         FILE* child = popen(command, "r");
@@ -173,116 +176,72 @@ template <typename Step> double timedMedian(int runs, int slot, Step step) {
     return median(times);
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    const char* option = argc > 1 ? argv[1] : "";
-    if (std::strcmp(option, "--startup-once") == 0) return startUpOnce();
-    // --loop-hits: only the game's hit pass, over and over (for a profiler).
-    // --logic: only the figures that draw nothing.
-    const bool loopHits = std::strcmp(option, "--loop-hits") == 0;
-    const bool logicOnly = std::strcmp(option, "--logic") == 0;
-
-    const double startUpMs = loopHits || logicOnly ? -1.0 : startUpFigure(argv[0]);
-
-    if (!boot()) {
-        std::fprintf(stderr, "quorvex_bench: no window could be opened\n");
-        return 1;
-    }
-    beforeSwap = nullptr;
-
-    frameDelta = static_cast<float>(kFrameMs);
-    bench::buildFullLoad(kSeed, kHitsPerPass);
-    bench::save(kBeforeFrame);
-    bench::stepBullets();
-    bench::save(kBeforeHits);
-    const bench::LoadStats load = bench::measureLoad(kAfterFrame);
-    std::fprintf(stderr,
-                 "# full load: %d monsters, %d bullets, %d decals, %d sprites, %d particles, "
-                 "%d bonuses; the pass lands %d hits (%d kills, one grenade blast)\n",
-                 load.monsters, load.bullets, load.decals, load.sprites, load.particles,
-                 load.bonuses, load.hits, load.kills);
-
-    if (loopHits) {
-        for (int i = 0; i < 2000; ++i) {
-            bench::restore(kBeforeHits);
-            frameDelta = static_cast<float>(kFrameMs);
-            resolveBulletHits();
-        }
-        closeAudio();
-        return 0;
-    }
-
-    // 1. The hit pass, both scans on identical copies, interleaved.
+// 1. The hit pass, both scans on identical copies, interleaved. False when
+// they disagree.
+bool hitFigure() {
     std::vector<double> reference, game;
-    HitRun referenceOutcome{}, gameOutcome{};
     for (int i = 0; i < 41; ++i) {
         bench::restore(kBeforeHits);
         frameDelta = static_cast<float>(kFrameMs);
         double start = threadMs();
         resolveBulletHitsReference();
         reference.push_back(threadMs() - start);
-        referenceOutcome = hitRunOutcome();
+        const HitRun referenceOutcome = hitRunOutcome();
 
         bench::restore(kBeforeHits);
         frameDelta = static_cast<float>(kFrameMs);
         start = threadMs();
         resolveBulletHits();
         game.push_back(threadMs() - start);
-        gameOutcome = hitRunOutcome();
-        if (!sameRun(referenceOutcome, gameOutcome)) {
+        if (!sameRun(referenceOutcome, hitRunOutcome())) {
             std::fprintf(stderr, "quorvex_bench: the two scans disagree\n");
-            return 1;
+            return false;
         }
     }
     const double referenceMs = median(reference);
     const double gameMs = median(game);
     const double speedUp = referenceMs / gameMs;
-    std::fprintf(stderr, "# hit pass: reference %.3f ms, game %.3f ms\n", referenceMs, gameMs);
-    char value[64];
+    char value[96];
     std::snprintf(value, sizeof(value), "%.1fx (%.3f ms against %.2f ms)", speedUp, gameMs,
                   referenceMs);
     figure("bullet-hit pass at full load, reference scan / game's scan", value, ">= 20x",
            speedUp >= 20.0);
+    return true;
+}
 
-    // 2. A whole frame's updates, no drawing.
+// 2. A whole frame's updates, no drawing; and where its time goes.
+void frameFigure() {
     const double frameMs = timedMedian(301, kBeforeFrame, simulatedFrame);
+    char value[96];
     std::snprintf(value, sizeof(value), "%.3f ms", frameMs);
     figure("simulated frame at full load (every update step, no drawing)", value, "<= 1 ms",
            frameMs <= 1.0);
 
-    // Where a frame's time goes (notes only).
-    {
-        auto part = [](const char* name, void (*step)()) {
-            const double ms = timedMedian(101, kBeforeFrame, step);
-            std::fprintf(stderr, "#   %s %.3f ms\n", name, ms);
-        };
-        std::fprintf(stderr, "# frame steps, each alone on the frame's starting world:\n");
-        part("updateMarine", [] { updateMarine(); });
-        part("updateSpawner", [] { updateSpawner(1.0f, 500.0f); });
-        part("decal update", [] { decalLayer.update(); });
-        part("particle update", [] { particleLayer.update(); });
-        part("updateBonuses", [] { updateBonuses(); });
-        part("moveBullets", [] { moveBullets(); });
-        part("updateMonsters", [] { updateMonsters(); });
-        part("sprite update", [] { spriteLayer.update(); });
-    }
+    auto part = [](const char* name, void (*step)()) {
+        std::fprintf(stderr, "#   %s %.3f ms\n", name, timedMedian(101, kBeforeFrame, step));
+    };
+    std::fprintf(stderr, "# frame steps, each alone on the frame's starting world:\n");
+    part("updateMarine", [] { updateMarine(); });
+    part("updateSpawner", [] { updateSpawner(1.0f, 500.0f); });
+    part("decal update", [] { decalLayer.update(); });
+    part("particle update", [] { particleLayer.update(); });
+    part("updateBonuses", [] { updateBonuses(); });
+    part("moveBullets (with the hit pass)", [] { moveBullets(); });
+    part("updateMonsters", [] { updateMonsters(); });
+    part("sprite update", [] { spriteLayer.update(); });
+}
 
-    if (logicOnly) {
-        closeAudio();
-        return 0;
-    }
-
-    // 3. Drawn frames against the fill floor, interleaved.
+// 3. Drawn frames against the fill floor, interleaved.
+void drawnFigure() {
     bench::restore(kBeforeFrame);
     gameFrame();
     bench::save(kAfterFrame);
-    std::vector<double> drawn, floor;
     for (int i = 0; i < 3; ++i) { // warm the driver's caches
         bench::restore(kBeforeFrame);
         gameFrame();
         glFinish();
     }
+    std::vector<double> drawn, floor;
     for (int i = 0; i < 15; ++i) {
         bench::restore(kBeforeFrame);
         Clock::time_point start = Clock::now();
@@ -299,33 +258,92 @@ int main(int argc, char** argv) {
     }
     const double drawnMs = median(drawn);
     const double floorMs = median(floor);
-    const double drawnRatio = drawnMs / floorMs;
-    std::snprintf(value, sizeof(value), "%.3f (%.1f ms against %.1f ms)", drawnRatio, drawnMs,
-                  floorMs);
+    const double ratio = drawnMs / floorMs;
+    char value[96];
+    std::snprintf(value, sizeof(value), "%.3f (%.1f ms against %.1f ms)", ratio, drawnMs, floorMs);
     figure("drawn frame at full load, Mesa llvmpipe 1024x768 / fill floor", value, "<= 1.15",
-           drawnRatio <= 1.15);
+           ratio <= 1.15);
+}
 
-    // 4. Heap allocations over steady frames.
+// 4. Heap allocations over steady frames, drawn and shown.
+void allocationFigure(int frames) {
     alloc::start();
-    for (int i = 0; i < 1000; ++i) {
+    for (int i = 0; i < frames; ++i) {
         bench::restore(kBeforeFrame);
         gameFrame();
     }
     glFinish();
     alloc::stop();
-    const uint64_t allocations = alloc::count();
-    std::snprintf(value, sizeof(value), "%llu", static_cast<unsigned long long>(allocations));
-    if (allocations != 0) {
-        std::fprintf(stderr, "# allocations on the game's thread: %llu\n",
-                     static_cast<unsigned long long>(alloc::countOnCountingThread()));
-        alloc::reportSources();
-    }
-    figure("heap allocations in 1000 steady frames at full load", value, "0", allocations == 0);
+    const alloc::Counts counts = alloc::counts();
+    std::fprintf(stderr, "# allocations in those frames: %llu, of which\n",
+                 static_cast<unsigned long long>(counts.total));
+    alloc::report();
+    const uint64_t ours = counts.game + counts.unknown;
+    char value[160];
+    std::snprintf(value, sizeof(value),
+                  "%llu by the game's code (inside libraries: %llu in the GL driver, %llu in "
+                  "others)",
+                  static_cast<unsigned long long>(ours),
+                  static_cast<unsigned long long>(counts.driver),
+                  static_cast<unsigned long long>(counts.libraries));
+    char name[96];
+    std::snprintf(name, sizeof(name), "heap allocations in %d steady frames at full load", frames);
+    figure(name, value, "0", ours == 0);
+}
 
-    // 5. Start-up (measured first, in fresh processes).
-    std::snprintf(value, sizeof(value), "%.1f ms", startUpMs);
-    figure("start-up, entry to the first frame shown", value, "< 150 ms",
-           startUpMs >= 0.0 && startUpMs < 150.0);
+// 5. Start-up, measured in fresh processes before anything else.
+void startUpFigure(double ms) {
+    char value[96];
+    std::snprintf(value, sizeof(value), "%.1f ms", ms);
+    figure("start-up, entry to the first frame shown", value, "< 150 ms", ms >= 0.0 && ms < 150.0);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string option = argc > 1 ? argv[1] : "";
+    if (option == "--startup-once") return startUpOnce();
+    // For development: --loop-hits runs only the game's hit pass, over and
+    // over (for a profiler); --logic only the figures that draw nothing;
+    // --allocations [frames] only the allocation count.
+    const bool all = option.empty();
+
+    const double startUpMs = all ? startUpMedian() : -1.0;
+
+    if (!boot()) {
+        std::fprintf(stderr, "quorvex_bench: no window could be opened\n");
+        return 1;
+    }
+    beforeSwap = nullptr;
+
+    frameDelta = static_cast<float>(kFrameMs);
+    bench::buildFullLoad(kSeed, kHitsPerPass);
+    bench::save(kBeforeFrame);
+    bench::stepBullets();
+    bench::save(kBeforeHits);
+    const bench::LoadStats load = bench::measureLoad(kAfterFrame);
+    std::fprintf(stderr,
+                 "# full load: %d monsters, %d bullets, %d decals, %d sprites, %d particles, "
+                 "%d bonuses; the hit pass lands %d hits (%d kills, one grenade blast)\n",
+                 load.monsters, load.bullets, load.decals, load.sprites, load.particles,
+                 load.bonuses, load.hits, load.kills);
+
+    int status = 0;
+    if (option == "--loop-hits") {
+        for (int i = 0; i < 2000; ++i) {
+            bench::restore(kBeforeHits);
+            frameDelta = static_cast<float>(kFrameMs);
+            resolveBulletHits();
+        }
+    }
+    if (all || option == "--logic") {
+        if (!hitFigure()) status = 1;
+        frameFigure();
+    }
+    if (all) drawnFigure();
+    if (all || option == "--allocations")
+        allocationFigure(argc > 2 && !all ? std::atoi(argv[2]) : 1000);
+    if (all) startUpFigure(startUpMs);
     closeAudio();
-    return 0;
+    return status;
 }

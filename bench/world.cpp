@@ -160,6 +160,7 @@ void buildFullLoad(uint32_t seed, int hitsWanted) {
         if (spawnMonster(kMonsterNames[script.below(9)], at) < 0) break;
         Monster& m = monsters[monsterCount - 1];
         m.heading = script.direction();
+        m.health *= script.between(0.1f, 1.0f); // wounded in the fight so far
         buildHitEdges(m);
     }
 
