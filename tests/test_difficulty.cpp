@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -22,11 +23,15 @@
 #include "app/frame.h"
 #include "app/input.h"
 #include "bot.h"
+#include "game/bonuses/bonuses.h"
 #include "game/monsters/monster_templates.h"
+#include "game/monsters/monsters.h"
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
 #include "harness.h"
+#include "render/particle_layer.h"
 #include "render/rng.h"
+#include "render/sprite_layer.h"
 
 namespace {
 
@@ -137,4 +142,47 @@ TEST(Difficulty, DISABLED_SurvivalFigure) {
         std::printf("  %-14s %8d %14.0f %12d\n", names[t].c_str(), kills[t], damage[t],
                     killers[t + 1]);
     if (killers[0] > 0) std::printf("  (no fatal hit seen in %d games)\n", killers[0]);
+}
+
+// Pictures for the README: one seeded game of the bot at the shipped
+// window size; the busiest moment after the Large monsters have joined,
+// while the Marine still stands well (showcase_play.png), and the Game Over
+// screen (showcase_game_over.png).
+//   ./build/tests/quorvex_tests --gtest_also_run_disabled_tests
+//   --gtest_filter=Difficulty.DISABLED_Showcase
+TEST(Difficulty, DISABLED_Showcase) {
+    ASSERT_TRUE(harness::boot());
+    const uint32_t seed = static_cast<uint32_t>(envInt("QUORVEX_DIFFICULTY_FIRST", 3));
+    rng.seed(seed);
+    bot::Player player;
+    player.begin(bot::kHuman, seed * 7919u);
+    float best = -1.0f;
+    float sinceLook = 0.0f;
+    for (int f = 0; f < 20 * 60 * 60; ++f) {
+        player.act(16.0f);
+        ASSERT_TRUE(harness::frame(16));
+        if (player.gamesStarted > 0 && marine.marineDead) break;
+        sinceLook += 16.0f;
+        if (spawnInterval >= 500.0f || sinceLook < 250.0f || marine.health < 35.0f) continue;
+        sinceLook = 0.0f;
+        int onScreen = 0;
+        for (int i = 0; i < monsterCount; ++i)
+            if (std::fabs(monsters[i].position.x) < 0.95f &&
+                std::fabs(monsters[i].position.y) < 0.95f)
+                ++onScreen;
+        int blasts = 0;
+        for (int i = 0; i < spriteLayer.count; ++i)
+            if (spriteLayer.sprites[i].fadeRate > 0.0f) ++blasts;
+        float busy = static_cast<float>(onScreen + 15 * blasts + bonusCount * 3) +
+                     static_cast<float>(particleLayer.count) * 0.2f;
+        if (busy > best) {
+            best = busy;
+            harness::screenshot("showcase_play");
+        }
+    }
+    ASSERT_TRUE(marine.marineDead);
+    // Let the body settle and the monsters walk on a little.
+    ASSERT_TRUE(harness::frames(40, 16));
+    harness::screenshot("showcase_game_over");
+    std::printf("showcase: seed %u, game over at %.1f s\n", seed, gameTime);
 }

@@ -13,8 +13,7 @@ its sound (OpenAL Soft's wave writer into a file):
   2. a faster spawner: a crowd comes in while the Marine fires around him,
      he dies, "Game Over" shows, a key brings the menu back, "Exit Win".
 
-Screenshots land as e2e_*.png in --shots. With --docs DIR the ones the README
-shows are copied there as well.
+Screenshots land as e2e_*.png in --shots.
 
 Exit status: 0 passed, 1 failed, 77 skipped (no Xvfb, xdotool or
 ImageMagick, or no data yet).
@@ -473,7 +472,6 @@ def crowd_run(args, display, work):
         game.x("mousedown", 1)
         began = time.time()
         angle = 0.0
-        play_shot = None
         best = -1
         dead = None
         while time.time() - began < 45:
@@ -493,8 +491,7 @@ def crowd_run(args, display, work):
                 busy = 1.0 - shot.ground_share()
                 if busy > best:
                     best = busy
-                    play_shot = os.path.join(args.shots, "e2e_play.png")
-                    shutil.copyfile(path, play_shot)
+                    shutil.copyfile(path, os.path.join(args.shots, "e2e_play.png"))
         game.x("mouseup", 1)
         check(dead is not None, "the crowd kills the Marine and \"Game Over\" shows")
         shutil.copyfile(dead.path, os.path.join(args.shots, "e2e_game_over.png"))
@@ -521,7 +518,6 @@ def main():
     parser.add_argument("--game", required=True, help="the quorvex program")
     parser.add_argument("--data", required=True, help="the data folder to copy")
     parser.add_argument("--shots", required=True, help="folder for e2e_*.png")
-    parser.add_argument("--docs", help="also copy the README's screenshots here")
     parser.add_argument("--keep", action="store_true", help="keep the scratch folder")
     args = parser.parse_args()
     args.game, args.data, args.shots = map(os.path.abspath, (args.game, args.data, args.shots))
@@ -556,11 +552,6 @@ def main():
         else:
             shutil.rmtree(work, ignore_errors=True)
     log(f"passed in {time.time() - began:.0f} s; screenshots in {args.shots}")
-    if args.docs:
-        os.makedirs(args.docs, exist_ok=True)
-        for name in ("e2e_title.png", "e2e_play.png", "e2e_game_over.png"):
-            shutil.copyfile(os.path.join(args.shots, name), os.path.join(args.docs, name))
-        log(f"copied the README's screenshots to {args.docs}")
     return 0
 
 
