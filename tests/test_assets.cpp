@@ -134,13 +134,13 @@ void writePreview(const Picture& pic, const std::string& name) {
     std::fclose(f);
 }
 
-struct BitmapSpec {
+struct ExpectedBitmap {
     const char* name;
     int width, height;
     bool strip;
 };
 
-const BitmapSpec kBitmaps[] = {
+const ExpectedBitmap kBitmaps[] = {
     {"Marine", 1024, 64, true},        {"Zombie", 2048, 128, true},
     {"Mind", 2048, 128, true},         {"Tooth", 2048, 128, true},
     {"Explosion", 4096, 256, true},    {"Zombie_Dead", 128, 128, false},
@@ -177,13 +177,13 @@ TEST(Assets, GeneratorReproducesTheCommittedDataFolder) {
 }
 
 TEST(Assets, BitmapsAreTwentyFourBitAndOpaqueWhereTheyShow) {
-    for (const BitmapSpec& spec : kBitmaps) {
-        SCOPED_TRACE(spec.name);
-        Picture pic = readBmp(kData + "/Textures/" + spec.name + ".bmp");
-        ASSERT_EQ(pic.w, spec.width);
-        ASSERT_EQ(pic.h, spec.height);
-        writePreview(pic, spec.name);
-        if (spec.strip) {
+    for (const ExpectedBitmap& want : kBitmaps) {
+        SCOPED_TRACE(want.name);
+        Picture pic = readBmp(kData + "/Textures/" + want.name + ".bmp");
+        ASSERT_EQ(pic.w, want.width);
+        ASSERT_EQ(pic.h, want.height);
+        writePreview(pic, want.name);
+        if (want.strip) {
             ASSERT_EQ(pic.w, 16 * pic.h) << "a strip holds 16 square frames";
             for (int f = 0; f < 16; ++f) {
                 double share = shareShown(pic, f * pic.h, pic.h);

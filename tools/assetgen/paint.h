@@ -22,7 +22,7 @@ struct Surface {
     double grainAmount = 0.0; // brightness variation from noise
     double grainScale = 6.0;
     std::uint32_t seed = 1;
-    double spec = 0.2;
+    double specular = 0.2;
     double ambient = 0.45;
 };
 
@@ -32,7 +32,7 @@ template <class Sdf> void solid(Canvas& cv, Box b, Sdf f, const Surface& s) {
         Rgba c = s.base;
         if (s.grainAmount > 0.0)
             c = grain(c, fbm(p.x * s.grainScale, p.y * s.grainScale, 3, s.seed), s.grainAmount);
-        return lit(c, bevelNormal(f, p, d, s.bevel), s.ambient, s.spec);
+        return lit(c, bevelNormal(f, p, d, s.bevel), s.ambient, s.specular);
     });
 }
 

@@ -24,7 +24,7 @@ Vec3 lightDir() {
     return {x / l, y / l, z / l};
 }
 
-Rgba lit(Rgba base, Vec3 n, double ambient, double spec, double shine) {
+Rgba lit(Rgba base, Vec3 n, double ambient, double specular, double shine) {
     Vec3 l = lightDir();
     double nl = dm::max(0.0, n.x * l.x + n.y * l.y + n.z * l.z);
     // Half vector between the light and a viewer straight above.
@@ -33,7 +33,7 @@ Rgba lit(Rgba base, Vec3 n, double ambient, double spec, double shine) {
     double nh = dm::max(0.0, (n.x * hx + n.y * hy + n.z * hz) / hl);
     double k = ambient + (1.0 - ambient) * nl;
     // Integer exponents (all that the pictures use) by repeated multiplication.
-    double s = spec;
+    double s = specular;
     int whole = static_cast<int>(shine);
     if (whole == shine && whole >= 0 && whole < 64)
         for (int i = 0; i < whole; ++i)

@@ -77,7 +77,7 @@ template <class Sdf> Vec3 bevelNormal(Sdf f, Vec p, double d, double bevel) {
 }
 
 // Diffuse plus specular lighting of a base colour.
-Rgba lit(Rgba base, Vec3 n, double ambient = 0.45, double spec = 0.25, double shine = 18.0);
+Rgba lit(Rgba base, Vec3 n, double ambient = 0.45, double specular = 0.25, double shine = 18.0);
 
 // Domed (spherical) normal inside an ellipse, for heads, eyes and bulbs.
 Vec3 domeNormal(Vec p, Vec c, double rx, double ry);

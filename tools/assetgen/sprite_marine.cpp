@@ -23,11 +23,11 @@ Surface camo(Rgba base, std::uint32_t seed) {
     return s;
 }
 
-Surface plain(Rgba base, double bevel, double spec = 0.2) {
+Surface plain(Rgba base, double bevel, double specular = 0.2) {
     Surface s;
     s.base = base;
     s.bevel = bevel;
-    s.spec = spec;
+    s.specular = specular;
     return s;
 }
 
