@@ -1,3 +1,5 @@
 #include "app/entry.h"
 
-int main() { return runGame(); }
+int main() {
+    return runGame();
+}

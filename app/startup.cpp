@@ -19,19 +19,18 @@
 namespace {
 
 const char* const kTextures[] = {
-    "Textures/Cell.bmp",           "Textures/Marine.bmp",         "Textures/Zombie.bmp",
-    "Textures/Mind.bmp",           "Textures/Blood.bmp",          "Textures/Tooth.bmp",
-    "Textures/Zombie_Dead.bmp",    "Textures/Mind_Dead.bmp",      "Textures/Tooth_Dead.bmp",
-    "Textures/Spot_Explosion.bmp", "Textures/Explosion.bmp",      "Textures/Bonus.bmp",
-    "Textures/QuorvexLogo.bmp",    "Textures/MarineBlur.bmp",     "Textures/MarineDead.bmp",
+    "Textures/Cell.bmp",           "Textures/Marine.bmp",     "Textures/Zombie.bmp",
+    "Textures/Mind.bmp",           "Textures/Blood.bmp",      "Textures/Tooth.bmp",
+    "Textures/Zombie_Dead.bmp",    "Textures/Mind_Dead.bmp",  "Textures/Tooth_Dead.bmp",
+    "Textures/Spot_Explosion.bmp", "Textures/Explosion.bmp",  "Textures/Bonus.bmp",
+    "Textures/QuorvexLogo.bmp",    "Textures/MarineBlur.bmp", "Textures/MarineDead.bmp",
 };
 
 // The order gives each sound its index for playSound.
 const char* const kSounds[] = {
-    "Sounds/PistolShot.wav", "Sounds/AKShot.wav",    "Sounds/ShotGun.wav",
-    "Sounds/GrenadeGun.wav", "Sounds/Damage.wav",    "Sounds/Explosion.wav",
-    "Sounds/PickUp.wav",     "Sounds/MarineHm.wav",  "Sounds/MarineDeath.wav",
-    "Sounds/Special.wav",
+    "Sounds/PistolShot.wav",  "Sounds/AKShot.wav",    "Sounds/ShotGun.wav", "Sounds/GrenadeGun.wav",
+    "Sounds/Damage.wav",      "Sounds/Explosion.wav", "Sounds/PickUp.wav",  "Sounds/MarineHm.wav",
+    "Sounds/MarineDeath.wav", "Sounds/Special.wav",
 };
 
 const char* const kMonsters[] = {
@@ -43,9 +42,12 @@ const char* const kMonsters[] = {
 };
 
 const char* const kBullets[] = {
-    "Bullets/BulletPistol.blt",     "Bullets/BulletAK.blt",
-    "Bullets/BulletShotGun.blt",    "Bullets/BulletGrenadeGun.blt",
-    "Bullets/BulletGrenadeGunExplosion.blt", "Bullets/BulletCirclePlayer.blt",
+    "Bullets/BulletPistol.blt",
+    "Bullets/BulletAK.blt",
+    "Bullets/BulletShotGun.blt",
+    "Bullets/BulletGrenadeGun.blt",
+    "Bullets/BulletGrenadeGunExplosion.blt",
+    "Bullets/BulletCirclePlayer.blt",
 };
 
 const char* const kParticles[] = {
@@ -73,17 +75,22 @@ void startUp() {
     createFont("Courier new", large, large, 1);
 
     textureBank.createGrass("GreenGrass");
-    for (const char* path : kTextures) textureBank.loadBitmap(path);
+    for (const char* path : kTextures)
+        textureBank.loadBitmap(path);
 
     // Effects that expire on their own shift the sprites of later monsters.
     spriteLayer.onExpire = lowerSpriteIndicesFrom;
     resetGame();
 
     openAudio();
-    for (const char* path : kSounds) loadSound(path);
-    for (const char* path : kMonsters) loadMonsterTemplate(path);
-    for (const char* path : kBullets) loadBulletTemplate(path);
-    for (const char* path : kParticles) particleTemplates.load(path);
+    for (const char* path : kSounds)
+        loadSound(path);
+    for (const char* path : kMonsters)
+        loadMonsterTemplate(path);
+    for (const char* path : kBullets)
+        loadBulletTemplate(path);
+    for (const char* path : kParticles)
+        particleTemplates.load(path);
 
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);

@@ -9,15 +9,15 @@
 #include <vector>
 
 enum class MsgType : uint8_t {
-    Create,      // sent once by the entry right after the window exists
-    Destroy,     // the window is being closed (system close key, window manager)
-    KeyDown,     // wParam: Windows virtual-key code
-    KeyUp,       // wParam: Windows virtual-key code
+    Create,  // sent once by the entry right after the window exists
+    Destroy, // the window is being closed (system close key, window manager)
+    KeyDown, // wParam: Windows virtual-key code
+    KeyUp,   // wParam: Windows virtual-key code
     LButtonDown,
     LButtonUp,
     RButtonDown,
     RButtonUp,
-    Quit,        // ends the message loop
+    Quit, // ends the message loop
 };
 
 struct Message {

@@ -63,8 +63,8 @@ void TextureBank::loadBitmap(const char* path) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.width, image.height, 0, GL_RGBA,
-                 GL_UNSIGNED_BYTE, rgba.data());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.width, image.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 rgba.data());
 }
 
 void TextureBank::createGrass(const char* name) {
@@ -100,7 +100,8 @@ void TextureBank::createGrass(const char* name) {
 void TextureBank::clear() {
     for (int slot = 1; slot <= slotCounter_; ++slot)
         if (names_[slot] != 0) glDeleteTextures(1, &names_[slot]);
-    for (uint32_t& name : names_) name = 0;
+    for (uint32_t& name : names_)
+        name = 0;
     slotCounter_ = 0;
     count_ = 0;
 }

@@ -9,7 +9,9 @@ float lengthOrOne(const Vec2& v) {
 }
 } // namespace
 
-float Vec2::cosAngle(const Vec2& b) const { return dot(b) / (lengthOrOne(*this) * lengthOrOne(b)); }
+float Vec2::cosAngle(const Vec2& b) const {
+    return dot(b) / (lengthOrOne(*this) * lengthOrOne(b));
+}
 
 Vec2& Vec2::rotate(float angle) {
     float c = std::cos(angle);

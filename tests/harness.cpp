@@ -37,7 +37,8 @@ void captureFrame() {
 
 void removeScratch() {
     std::error_code ec;
-    for (const std::string& dir : scratchDirs) fs::remove_all(dir, ec);
+    for (const std::string& dir : scratchDirs)
+        fs::remove_all(dir, ec);
 }
 
 } // namespace
@@ -94,29 +95,51 @@ bool frames(int count, uint32_t ms) {
     return true;
 }
 
-bool quitRequested() { return quit; }
+bool quitRequested() {
+    return quit;
+}
 
-void keyDown(uint32_t vk) { platform::postMessage(Message{MsgType::KeyDown, vk}); }
-void keyUp(uint32_t vk) { platform::postMessage(Message{MsgType::KeyUp, vk}); }
+void keyDown(uint32_t vk) {
+    platform::postMessage(Message{MsgType::KeyDown, vk});
+}
+void keyUp(uint32_t vk) {
+    platform::postMessage(Message{MsgType::KeyUp, vk});
+}
 void key(uint32_t vk) {
     keyDown(vk);
     keyUp(vk);
 }
-void leftDown() { platform::postMessage(Message{MsgType::LButtonDown, 0}); }
-void leftUp() { platform::postMessage(Message{MsgType::LButtonUp, 0}); }
-void rightDown() { platform::postMessage(Message{MsgType::RButtonDown, 0}); }
-void rightUp() { platform::postMessage(Message{MsgType::RButtonUp, 0}); }
+void leftDown() {
+    platform::postMessage(Message{MsgType::LButtonDown, 0});
+}
+void leftUp() {
+    platform::postMessage(Message{MsgType::LButtonUp, 0});
+}
+void rightDown() {
+    platform::postMessage(Message{MsgType::RButtonDown, 0});
+}
+void rightUp() {
+    platform::postMessage(Message{MsgType::RButtonUp, 0});
+}
 
-void cursor(int x, int y) { platform::test::setCursor(x, y); }
+void cursor(int x, int y) {
+    platform::test::setCursor(x, y);
+}
 void cursorArena(float x, float y) {
     int px = static_cast<int>(std::lround((x + 1.0f) * (screenWidth / 2)));
     int py = static_cast<int>(std::lround((1.0f - y) * (screenHeight / 2)));
     platform::test::setCursor(px, py);
 }
-void cursorPos(int& x, int& y) { platform::getCursorPos(x, y); }
+void cursorPos(int& x, int& y) {
+    platform::getCursorPos(x, y);
+}
 
-int width() { return windowWidth; }
-int height() { return windowHeight; }
+int width() {
+    return windowWidth;
+}
+int height() {
+    return windowHeight;
+}
 
 Pixel pixel(int x, int y) {
     Pixel p;
@@ -159,7 +182,8 @@ void screenshot(const std::string& name) {
     png_write_info(png, info);
     std::vector<uint8_t> row(static_cast<size_t>(windowWidth) * 3);
     for (int y = 0; y < windowHeight; ++y) {
-        const uint8_t* src = &lastFrame[static_cast<size_t>(windowHeight - 1 - y) * windowWidth * 4];
+        const uint8_t* src =
+            &lastFrame[static_cast<size_t>(windowHeight - 1 - y) * windowWidth * 4];
         for (int x = 0; x < windowWidth; ++x) {
             row[x * 3] = src[x * 4];
             row[x * 3 + 1] = src[x * 4 + 1];

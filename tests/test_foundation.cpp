@@ -57,9 +57,9 @@ TEST(Vec2, OrientedQuadCornersFollowDirection) {
 TEST(SegmentsCross, StrictAndSymmetric) {
     Vec2 a(-1, 0), b(1, 0), c(0, -1), d(0, 1);
     EXPECT_TRUE(segmentsCross(a, b, c, d));
-    EXPECT_FALSE(segmentsCross(a, b, Vec2(0, 0), d)); // end point on the other
+    EXPECT_FALSE(segmentsCross(a, b, Vec2(0, 0), d));          // end point on the other
     EXPECT_FALSE(segmentsCross(a, b, Vec2(2, 0), Vec2(3, 0))); // one line
-    EXPECT_FALSE(segmentsCross(a, b, a, d));                    // shared end
+    EXPECT_FALSE(segmentsCross(a, b, a, d));                   // shared end
     // Order of segments and of their ends never matters.
     EXPECT_TRUE(segmentsCross(c, d, a, b));
     EXPECT_TRUE(segmentsCross(b, a, d, c));
@@ -75,7 +75,8 @@ TEST(Rng, KnownSequenceFromStateOne) {
 
 TEST(Rng, SpreadAngleRange) {
     rng.seed(1);
-    for (int i = 0; i < 100; ++i) EXPECT_EQ(randomSpreadAngle(1), 0.0f);
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(randomSpreadAngle(1), 0.0f);
     float lo = 1, hi = -1;
     for (int i = 0; i < 2000; ++i) {
         float a = randomSpreadAngle(10) / kDegToRad;
@@ -95,9 +96,7 @@ class Settings : public ::testing::Test {
         platform::test::enable();
         platform::test::clearBoxes();
     }
-    void read(const char* text) {
-        parseSettings(text);
-    }
+    void read(const char* text) { parseSettings(text); }
 };
 
 TEST_F(Settings, AcceptedWidthsKeepTheirHeight) {
