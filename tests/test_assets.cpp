@@ -32,7 +32,7 @@ std::vector<std::uint8_t> readAll(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::set<std::string> filesUnder(const fs::path& root) {
+[[maybe_unused]] std::set<std::string> filesUnder(const fs::path& root) {
     std::set<std::string> names;
     for (const auto& e : fs::recursive_directory_iterator(root))
         if (e.is_regular_file()) names.insert(fs::relative(e.path(), root).generic_string());
