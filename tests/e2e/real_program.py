@@ -211,11 +211,13 @@ def die_with_parent():
 
 
 class Display:
+    # -noreset: by default the server resets when its last client leaves, and
+    # the next game, starting during the reset, would find no display.
     def __init__(self):
         read_fd, write_fd = os.pipe()
         self.proc = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{WIDTH}x{HEIGHT}x24",
-             "-nolisten", "tcp"],
+             "-nolisten", "tcp", "-noreset"],
             pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
             preexec_fn=die_with_parent)
         os.close(write_fd)
@@ -271,7 +273,8 @@ class Game:
 
     def require_alive(self, what):
         if not self.alive():
-            raise Failure(f"{self.label}: the game ended (status {self.proc.returncode}) {what}")
+            raise Failure(f"{self.label}: the game ended (status {self.proc.returncode}) {what}"
+                          f"\n{self.output()}")
 
     def kill(self):
         # SIGKILL: SDL catches SIGTERM, and a message box would block an exit.
