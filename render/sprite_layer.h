@@ -20,6 +20,25 @@ struct AnimSprite {
     Vec2 corners[4];
 };
 
+// A fresh, opaque, animating sprite over a 16-frame strip, starting at its
+// first frame: the Marine, every monster and every explosion start this way.
+inline AnimSprite stripSprite(float size, float fadeRate, float frameRate, int32_t texture,
+                              const Vec2& centre, const Vec2& direction) {
+    AnimSprite sprite;
+    sprite.alpha = 1.0f;
+    sprite.size = size;
+    sprite.fadeRate = fadeRate;
+    sprite.frameRate = frameRate;
+    sprite.frameTimer = 0.0f;
+    sprite.frame = 0;
+    sprite.frameCount = 16;
+    sprite.animate = 1;
+    sprite.texture = texture;
+    sprite.centre = centre;
+    sprite.direction = direction;
+    return sprite;
+}
+
 // Called with the index of a sprite the layer is about to remove on its own
 // (a faded effect), so owners of later sprites can lower their indices.
 using SpriteRemovalHook = void (*)(int removedIndex);

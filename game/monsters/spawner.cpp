@@ -72,18 +72,9 @@ int spawnMonster(const char* templateName, const Vec2& position) {
 int addMonster(const Monster& monster) {
     if (monsterCount >= kMaxMonsters) return -1;
 
-    AnimSprite sprite;
-    sprite.alpha = 1.0f;
-    sprite.size = monster.size;
-    sprite.fadeRate = 0.0f; // never fades, so the layer never drops it
-    sprite.frameRate = 10.0f;
-    sprite.frameTimer = 0.0f;
-    sprite.frame = 0;
-    sprite.frameCount = 16;
-    sprite.animate = 1;
-    sprite.texture = monster.texture;
-    sprite.centre = monster.position;
-    sprite.direction = monster.heading;
+    // Never fades, so the layer never drops it.
+    AnimSprite sprite =
+        stripSprite(monster.size, 0.0f, 10.0f, monster.texture, monster.position, monster.heading);
 
     // The monster's sprite takes the next free slot of the layer. With the
     // layer full there is no sprite to name, so the monster is not added.

@@ -82,19 +82,8 @@ void resetGame() {
     hitSoundTimer = 1000.0f;
 
     // First sprite after the clear, so it is sprite 0 (his death relies on it).
-    AnimSprite body;
-    body.alpha = 1.0f;
-    body.size = 0.05f;
-    body.fadeRate = 0.0f;
-    body.frameRate = 20.0f;
-    body.frameTimer = 0.0f;
-    body.frame = 0;
-    body.frameCount = 16;
-    body.animate = 1;
-    body.texture = textureBank.slotFor("Textures/Marine.bmp");
-    body.centre = Vec2(0.0f, 0.0f);
-    body.direction = Vec2(1.0f, 0.0f);
-    spriteLayer.add(body);
+    spriteLayer.add(stripSprite(0.05f, 0.0f, 20.0f, textureBank.slotFor("Textures/Marine.bmp"),
+                                Vec2(0.0f, 0.0f), Vec2(1.0f, 0.0f)));
 }
 
 void updateMarine() {

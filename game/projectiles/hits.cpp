@@ -30,19 +30,8 @@ bool pathCrosses(const Vec2& p, const Vec2& q, const Monster& monster) {
 }
 
 void addExplosion(const Vec2& centre) {
-    AnimSprite sprite;
-    sprite.alpha = 1.0f;
-    sprite.size = 0.2f;
-    sprite.fadeRate = 0.001f;
-    sprite.frameRate = 20.0f;
-    sprite.frameTimer = 0.0f;
-    sprite.frame = 0;
-    sprite.frameCount = 16;
-    sprite.animate = 1;
-    sprite.texture = textureBank.slotFor("Textures/Explosion.bmp");
-    sprite.centre = centre;
-    sprite.direction = Vec2(1.0f, 0.0f);
-    spriteLayer.add(sprite);
+    spriteLayer.add(stripSprite(0.2f, 0.001f, 20.0f, textureBank.slotFor("Textures/Explosion.bmp"),
+                                centre, Vec2(1.0f, 0.0f)));
 }
 
 // One hit of bullet `b` on monster `m`. The bullet is copied: fragments are
