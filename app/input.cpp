@@ -100,7 +100,7 @@ void windowProc(const Message& msg) {
     case MsgType::RButtonUp:
         rightButtonDown = 0;
         break;
-    case MsgType::Quit:
+    default:
         break;
     }
 }

@@ -18,12 +18,63 @@ enum class MsgType : uint8_t {
     RButtonDown,
     RButtonUp,
     Quit, // ends the message loop
+    // The keyboard focus left the window, or the window was minimised.
+    FocusLost,
+    FocusGained,
+    // The gamepad that drives the game (the first one connected).
+    PadButtonDown, // wParam: PadButton
+    PadButtonUp,   // wParam: PadButton
+    PadAxis,       // wParam: padAxisParam(axis, value)
+    PadAdded,      // a pad became the driving pad
+    PadRemoved,    // the driving pad went away
 };
 
 struct Message {
     MsgType type = MsgType::Quit;
     uint32_t wParam = 0;
 };
+
+// Gamepad buttons and axes, in the standard controller layout.
+enum PadButton : uint32_t {
+    PadA = 0,
+    PadB,
+    PadX,
+    PadY,
+    PadBack,
+    PadGuide,
+    PadStart,
+    PadLeftStick,
+    PadRightStick,
+    PadLeftShoulder,
+    PadRightShoulder,
+    PadDpadUp,
+    PadDpadDown,
+    PadDpadLeft,
+    PadDpadRight,
+    PadButtonCount,
+};
+
+enum PadAxisId : uint32_t {
+    PadLeftX = 0,
+    PadLeftY, // down is positive
+    PadRightX,
+    PadRightY,       // down is positive
+    PadTriggerLeft,  // 0 released to 32767 fully pressed
+    PadTriggerRight, // 0 released to 32767 fully pressed
+    PadAxisCount,
+};
+
+// A PadAxis message carries the axis in the low byte and the value
+// (-32768 to 32767) in the high 16 bits.
+inline uint32_t padAxisParam(uint32_t axis, int16_t value) {
+    return (axis & 0xFFu) | (static_cast<uint32_t>(static_cast<uint16_t>(value)) << 16);
+}
+inline uint32_t padAxisOf(uint32_t wParam) {
+    return wParam & 0xFFu;
+}
+inline int16_t padValueOf(uint32_t wParam) {
+    return static_cast<int16_t>(static_cast<uint16_t>(wParam >> 16));
+}
 
 // Windows virtual-key codes the game uses by name.
 enum VirtualKey : uint32_t {
