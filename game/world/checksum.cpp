@@ -1,0 +1,163 @@
+#include "game/world/checksum.h"
+
+#include <cstring>
+#include <initializer_list>
+
+#include "app/frame.h"
+#include "game/bonuses/bonuses.h"
+#include "game/monsters/monsters.h"
+#include "game/player/death.h"
+#include "game/player/marine.h"
+#include "game/player/weapons.h"
+#include "game/projectiles/bullets.h"
+#include "render/decal_layer.h"
+#include "render/particle_layer.h"
+#include "render/rng.h"
+#include "render/sprite_layer.h"
+
+namespace {
+
+// FNV-1a over the values themselves, field by field, so padding bytes never
+// take part.
+struct Hasher {
+    uint64_t h = 14695981039346656037ull;
+
+    void bytes(const void* data, size_t size) {
+        const auto* p = static_cast<const uint8_t*>(data);
+        for (size_t i = 0; i < size; ++i) {
+            h ^= p[i];
+            h *= 1099511628211ull;
+        }
+    }
+    void u32(uint32_t v) { bytes(&v, sizeof v); }
+    void i32(int32_t v) { u32(static_cast<uint32_t>(v)); }
+    void f32(float v) {
+        uint32_t bits = 0;
+        std::memcpy(&bits, &v, sizeof bits);
+        u32(bits);
+    }
+    void vec(const Vec2& v) {
+        f32(v.x);
+        f32(v.y);
+    }
+    void seg(const Segment& s) {
+        vec(s.p1);
+        vec(s.p2);
+    }
+};
+
+void hashMarine(Hasher& k) {
+    const Marine& m = marine;
+    for (float f : {m.blurInterval, m.blurTimer, m.blurFade, m.runRegen, m.fireTimer, m.reloadTimer,
+                    m.specialTimer, m.fastSpeedTime, m.fastShotTime, m.health, m.runPower})
+        k.f32(f);
+    k.i32(m.specialCount);
+    k.i32(m.spriteIndex);
+    for (const Weapon& w : m.weapons) {
+        k.f32(w.fireInterval);
+        k.f32(w.reloadTime);
+        k.i32(w.clipSize);
+        k.i32(w.rounds);
+        k.bytes(w.name, strnlen(w.name, sizeof w.name));
+    }
+    k.i32(m.ownedCount);
+    for (int32_t id : m.owned)
+        k.i32(id);
+    k.i32(m.currentWeapon);
+    k.i32(m.timedBonusCount);
+    k.u32((m.firstDropDone ? 1u : 0u) | (m.marineDead ? 2u : 0u) | (m.fastSpeed ? 4u : 0u) |
+          (m.fastShot ? 8u : 0u));
+    k.vec(m.aim);
+    k.vec(m.position);
+    k.vec(m.facing);
+    k.vec(m.moveInput);
+}
+
+void hashPools(Hasher& k) {
+    k.i32(monsterCount);
+    for (int i = 0; i < monsterCount; ++i) {
+        const Monster& m = monsters[i];
+        k.vec(m.position);
+        k.vec(m.moveDir);
+        k.vec(m.heading);
+        for (const Segment& s : m.hitEdges)
+            k.seg(s);
+        for (float f : {m.speed, m.damage, m.health, m.size, m.attackTimer, m.attackInterval})
+            k.f32(f);
+        k.i32(m.spriteIndex);
+        k.i32(m.scoreValue);
+        k.i32(m.texture);
+    }
+    k.i32(bulletCount);
+    for (int i = 0; i < bulletCount; ++i) {
+        const Bullet& b = bullets[i];
+        k.vec(b.position);
+        k.vec(b.direction);
+        k.f32(b.speed);
+        k.f32(b.damage);
+        k.u32((b.trail ? 1u : 0u) | (b.scores ? 2u : 0u));
+    }
+    k.i32(bonusCount);
+    for (int i = 0; i < bonusCount; ++i) {
+        const Bonus& b = bonuses[i];
+        k.i32(b.kind);
+        k.f32(b.age);
+        k.f32(b.lifetime);
+        k.f32(b.size);
+        k.vec(b.position);
+        k.vec(b.lastPosition);
+        for (const Segment& s : b.edges)
+            k.seg(s);
+    }
+    k.i32(decalLayer.count);
+    for (int i = 0; i < decalLayer.count; ++i) {
+        const Decal& d = decalLayer.decals[i];
+        k.f32(d.alpha);
+        k.f32(d.size);
+        k.f32(d.fadeRate);
+        k.i32(d.texture);
+        k.vec(d.centre);
+        k.vec(d.direction);
+        for (const Vec2& c : d.corners)
+            k.vec(c);
+    }
+    k.i32(spriteLayer.count);
+    for (int i = 0; i < spriteLayer.count; ++i) {
+        const AnimSprite& s = spriteLayer.sprites[i];
+        for (float f : {s.alpha, s.size, s.fadeRate, s.frameRate, s.frameTimer})
+            k.f32(f);
+        k.i32(s.frame);
+        k.i32(s.frameCount);
+        k.u32(s.animate);
+        k.i32(s.texture);
+        k.vec(s.centre);
+        k.vec(s.direction);
+        for (const Vec2& c : s.corners)
+            k.vec(c);
+    }
+    k.i32(particleLayer.count);
+    for (int i = 0; i < particleLayer.count; ++i) {
+        const Particle& p = particleLayer.particles[i];
+        for (float f : {p.life, p.decay, p.speed, p.damping})
+            k.f32(f);
+        k.i32(p.spread);
+        k.f32(p.red);
+        k.f32(p.green);
+        k.f32(p.blue);
+        k.vec(p.position);
+        k.vec(p.direction);
+    }
+}
+
+} // namespace
+
+uint64_t worldChecksum() {
+    Hasher k;
+    hashMarine(k);
+    hashPools(k);
+    k.u32(score);
+    k.u32(rng.state);
+    for (float f : {spawnTimer, spawnInterval, hmSoundTimer, hitSoundTimer, deathTime, gameTime})
+        k.f32(f);
+    return k.h;
+}
