@@ -1,42 +1,96 @@
 #include "app/entry.h"
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/frame.h"
 #include "app/input.h"
+#include "app/replay_player.h"
+#include "app/replay_recorder.h"
 #include "app/settings.h"
 #include "audio/sound_bank.h"
 #include "game/monsters/monster_templates.h"
 #include "game/monsters/monsters.h"
 #include "game/projectiles/bullet_templates.h"
 #include "platform/platform.h"
+#include "platform/user_files.h"
 #include "render/particle_layer.h"
 #include "render/texture_bank.h"
+
+namespace {
+
+// "Settings.ini" from the player's config folder when there is one there,
+// else the data folder's.
+std::string settingsPath() {
+    std::string dir = platform::userConfigDir();
+    if (!dir.empty() && platform::fileExists(dir + "/Settings.ini")) return dir + "/Settings.ini";
+    return "Settings.ini";
+}
+
+void chooseReplayFolder() {
+    std::string dir = platform::userDataDir();
+    if (dir.empty()) {
+        std::fprintf(stderr, "quorvex: no usable home folder; replays and scores will not be "
+                             "saved\n");
+        return;
+    }
+    setReplayFolder(dir + "/replays");
+}
+
+} // namespace
 
 LoopPass loopPass() {
     Message msg;
     if (platform::peekMessage(msg)) {
         if (msg.type == MsgType::Quit) return LoopPass::Quit;
+        if (showingReplay()) {
+            replayWindowMessage(msg);
+            return LoopPass::Message;
+        }
+        beginMessage();
         windowProc(msg);
+        recordMessage(msg);
         return LoopPass::Message;
     }
+    if (showingReplay()) return replayIdle() ? LoopPass::Frame : LoopPass::Message;
     float now = static_cast<float>(platform::tickCount());
-    frameDelta = (now - previousTicks) * runFactor;
+    int cursorX = 0;
+    int cursorY = 0;
+    platform::getCursorPos(cursorX, cursorY);
+    beginFrame(now - previousTicks, cursorX, cursorY);
     previousTicks = now;
+    recordFrame(frameInput);
     runFrame();
     return LoopPass::Frame;
 }
 
-int runGame() {
-    readSettings("Settings.ini");
+int runGame(const Options& options) {
+    Replay replay;
+    std::string replayPath = options.file;
+    if (options.mode == Options::ShowReplay && !loadReplayFile(replayPath, replay)) return 2;
+
+    std::string settings = settingsPath();
+    readSettings(settings.c_str());
+    if (options.mode == Options::ShowReplay) {
+        // The picture the player saw.
+        screenWidth = replay.start.screenWidth;
+        screenHeight = replay.start.screenHeight;
+    }
     if (!platform::createWindow("Quorvex Game", screenWidth, screenHeight)) return 1;
     applyDisplayMode();
     windowProc(Message{MsgType::Create, 0});
+    if (options.mode == Options::ShowReplay && !beginShowingReplay(replay, replayPath)) {
+        shutDown();
+        return 2;
+    }
+    chooseReplayFolder();
 
     previousTicks = static_cast<float>(platform::tickCount());
     runFactor = 1.0f;
     while (loopPass() != LoopPass::Quit) {
     }
+    endRecording();
     return 0;
 }
 
@@ -47,16 +101,21 @@ void resetProgramState() {
     templateCount = 0;
     closeAudio();
 
+    endShowingReplay();
+    discardRecording();
+    setRecordingEnabled(true);
+    replayDriving = false;
+    frameInput = FrameInput{};
     frameDelta = 0.0f;
     runFactor = 0.0f;
     previousTicks = 0.0f;
-    std::memset(keyDown, 0, sizeof(keyDown));
-    leftButtonDown = rightButtonDown = 0;
+    releaseHeldInput();
     menuShown = creditsShown = 0;
     menuHover = 0;
     savedCursor = ScreenPoint{};
     cursorArena = Vec2{};
     gameTime = 0.0f;
+    monstersKilled = 0;
     pickupMessage[0] = '\0';
     pickupMessageAlpha = 0.0f;
     spawnTimer = 0.0f;

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "app/options.h"
+
 // The whole program: settings, window, start-up, message loop. Returns the
 // process status.
-int runGame();
+int runGame(const Options& options = Options{});
 
 enum class LoopPass { Message, Frame, Quit };
 

@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "game/bonuses/bonuses.h"
 #include "game/monsters/monsters.h"
+#include "game/player/aim_cursor.h"
 #include "game/player/death.h"
 #include "game/player/marine.h"
 #include "game/projectiles/bullets.h"
@@ -18,9 +19,6 @@
 #include "render/texture_bank.h"
 #include "ui/hud.h"
 
-float gameTime = 0.0f;
-char pickupMessage[260] = {};
-float pickupMessageAlpha = 0.0f;
 void (*beforeSwap)() = nullptr;
 
 void drawNotice() {

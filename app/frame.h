@@ -1,9 +1,7 @@
 // One frame: every subsystem's step in painter's order, then the swap.
 #pragma once
 
-extern float gameTime; // seconds played in the current game
-extern char pickupMessage[260];
-extern float pickupMessageAlpha;
+#include "game/world/world_state.h"
 
 void runFrame();
 // Observers (tests, the benchmark) that read the finished frame before the

@@ -1,32 +1,20 @@
 #include "app/input.h"
 
-#include "app/settings.h"
+#include "app/replay_recorder.h"
 #include "app/startup.h"
 #include "game/player/death.h"
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
 
-float frameDelta = 0.0f;
-float runFactor = 0.0f;
 float previousTicks = 0.0f;
-uint8_t keyDown[256] = {};
-uint8_t leftButtonDown = 0;
-uint8_t rightButtonDown = 0;
-uint8_t menuShown = 0;
-uint8_t creditsShown = 0;
-int32_t menuHover = 0;
 ScreenPoint savedCursor;
-Vec2 cursorArena;
+bool replayDriving = false;
 
-void updateCursor() {
-    int px = 0;
-    int py = 0;
-    platform::getCursorPos(px, py);
-    // Integer halves, as the screen size always was; never zero.
-    int halfW = screenWidth / 2 > 0 ? screenWidth / 2 : 1;
-    int halfH = screenHeight / 2 > 0 ? screenHeight / 2 : 1;
-    cursorArena.x = static_cast<float>(px) / static_cast<float>(halfW) - 1.0f;
-    cursorArena.y = 1.0f - static_cast<float>(py) / static_cast<float>(halfH);
+void startNewGame() {
+    endRecording();
+    resetGame();
+    menuShown = 0;
+    beginRecording();
 }
 
 void shutDown() {
@@ -41,10 +29,14 @@ void onKeyDown(uint32_t code) {
 
     if (code == VkEscape && !marine.marineDead) {
         if (menuShown) {
-            platform::setCursorPos(savedCursor.x, savedCursor.y);
+            if (!replayDriving) platform::setCursorPos(savedCursor.x, savedCursor.y);
             menuShown = 0;
         } else {
-            platform::getCursorPos(savedCursor.x, savedCursor.y);
+            if (replayDriving) {
+                savedCursor = ScreenPoint{frameInput.cursorX, frameInput.cursorY};
+            } else {
+                platform::getCursorPos(savedCursor.x, savedCursor.y);
+            }
             menuShown = 1;
         }
     }
@@ -59,12 +51,14 @@ void onLeftButtonUp() {
     leftButtonDown = 0;
     switch (menuHover) {
     case 1:
-        resetGame();
+        startNewGame();
         break;
     case 2:
         creditsShown = !creditsShown;
         break;
     case 3:
+        if (replayDriving) break;
+        endRecording();
         platform::postQuitMessage();
         break;
     default:

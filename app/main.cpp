@@ -1,5 +1,28 @@
-#include "app/entry.h"
+#include <cstdio>
+#include <string>
 
-int main() {
-    return runGame();
+#include "app/entry.h"
+#include "app/options.h"
+#include "app/replay_player.h"
+
+int main(int argc, char** argv) {
+    Options options;
+    std::string error;
+    if (!parseOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "quorvex: %s\n", error.c_str());
+        printUsage(stderr);
+        return 2;
+    }
+    switch (options.mode) {
+    case Options::Help:
+        printUsage(stdout);
+        return 0;
+    case Options::Version:
+        std::printf("quorvex %s\n", QUORVEX_VERSION);
+        return 0;
+    case Options::Verify:
+        return verifyReplay(options.file);
+    default:
+        return runGame(options);
+    }
 }

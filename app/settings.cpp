@@ -5,13 +5,6 @@
 
 #include "platform/platform.h"
 
-int32_t fullScreen = 0;
-int32_t screenWidth = 0;
-int32_t screenHeight = 0;
-int32_t bitsPerPixel = 0;
-float spawnAcceleration = 0.0f;
-int32_t showFps = 0;
-
 void parseSettings(const char* text) {
     // Fields the text does not hold count as 0.
     int full = 0, width = 0, height = 0, bpp = 0, fps = 0;

@@ -3,12 +3,7 @@
 
 #include <cstdint>
 
-extern int32_t fullScreen;
-extern int32_t screenWidth;
-extern int32_t screenHeight;
-extern int32_t bitsPerPixel;
-extern float spawnAcceleration;
-extern int32_t showFps;
+#include "input/settings_values.h"
 
 // Reads the six fields from `path`. A missing file shows its box and leaves
 // a usable 1024 x 768 screen.

@@ -2,7 +2,7 @@
 
 #include <GL/gl.h>
 
-#include "app/input.h"
+#include "input/input.h"
 #include "render/texture_bank.h"
 
 DecalLayer decalLayer;

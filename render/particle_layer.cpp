@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/input.h"
+#include "input/input.h"
 #include "render/rng.h"
 
 ParticleTemplates particleTemplates;

@@ -157,15 +157,15 @@ TEST(Cursor, MapsWindowPixelsToArena) {
     platform::test::enable();
     screenWidth = 1024;
     screenHeight = 768;
-    platform::test::setCursor(512, 384);
+    beginFrame(0.0f, 512, 384);
     updateCursor();
     EXPECT_FLOAT_EQ(cursorArena.x, 0.0f);
     EXPECT_FLOAT_EQ(cursorArena.y, 0.0f);
-    platform::test::setCursor(0, 0);
+    beginFrame(0.0f, 0, 0);
     updateCursor();
     EXPECT_FLOAT_EQ(cursorArena.x, -1.0f);
     EXPECT_FLOAT_EQ(cursorArena.y, 1.0f);
-    platform::test::setCursor(1023, 767);
+    beginFrame(0.0f, 1023, 767);
     updateCursor();
     EXPECT_NEAR(cursorArena.x, 0.998f, 1e-3f);
     EXPECT_NEAR(cursorArena.y, -0.997f, 1e-3f);

@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "app/input.h"
 #include "harness.h"
 #include "monster_world.h"
 #include "render/texture_bank.h"
@@ -214,7 +215,7 @@ TEST(GameFlow, NewGameToGameOver) {
 // Tooth, Zombie, Mind, with the real bank.
 TEST(GameFlow, CorpsesShowTheDeadPictureOfTheirKind) {
     ASSERT_TRUE(harness::boot());
-    resetGame();
+    startNewGame();
     const char* kinds[3][2] = {{"Textures/Tooth.bmp", "Textures/Tooth_Dead.bmp"},
                                {"Textures/Zombie.bmp", "Textures/Zombie_Dead.bmp"},
                                {"Textures/Mind.bmp", "Textures/Mind_Dead.bmp"}};

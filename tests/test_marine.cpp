@@ -41,7 +41,7 @@ class MarineTest : public ::testing::Test {
         ASSERT_TRUE(harness::boot());
         harness::cursorArena(0.0f, 0.5f);
         harness::frame();
-        resetGame();
+        startNewGame();
         spawnInterval = 1e9f;
         harness::frame(0); // the world starts running from the next frame
         ASSERT_EQ(runFactor, 1.0f);
@@ -74,7 +74,7 @@ TEST_F(MarineTest, NewGameEmptiesTheWorldAndStandsHimUpAtTheCentre) {
     appendBullet(b);
     menuShown = 1;
 
-    resetGame();
+    startNewGame();
     EXPECT_EQ(menuShown, 0);
     EXPECT_EQ(bulletCount, 0);
     EXPECT_EQ(monsterCount, 0);

@@ -48,7 +48,7 @@ class Weapons : public ::testing::Test {
         ASSERT_TRUE(harness::boot());
         harness::cursorArena(0.0f, 0.5f); // straight ahead: the aim stays put
         harness::frame();
-        resetGame();
+        startNewGame();
         spawnInterval = 1e9f;
 
         bulletTemplateCount = 0;

@@ -2,9 +2,9 @@
 
 #include <GL/gl.h>
 
-#include "app/input.h"
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
+#include "input/input.h"
 #include "render/text.h"
 #include "ui/menu.h"
 

@@ -2,7 +2,8 @@
 
 #include <GL/gl.h>
 
-#include "app/input.h"
+#include "game/player/aim_cursor.h"
+#include "input/input.h"
 #include "render/text.h"
 #include "render/texture_bank.h"
 

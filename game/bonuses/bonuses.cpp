@@ -3,11 +3,11 @@
 #include <GL/gl.h>
 #include <cstring>
 
-#include "app/frame.h"
-#include "app/input.h"
 #include "audio/sound_bank.h"
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
+#include "game/world/world_state.h"
+#include "input/input.h"
 #include "render/texture_bank.h"
 
 Bonus bonuses[kMaxBonuses];

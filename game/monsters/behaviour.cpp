@@ -2,10 +2,10 @@
 // Kinds differ only in their template's numbers.
 #include <cmath>
 
-#include "app/input.h"
 #include "audio/sound_bank.h"
 #include "game/monsters/monsters.h"
 #include "game/player/marine.h"
+#include "input/input.h"
 #include "render/sprite_layer.h"
 
 float hmSoundTimer = 0.0f;

@@ -3,6 +3,7 @@
 #include "game/bonuses/bonuses.h"
 #include "game/monsters/monsters.h"
 #include "game/player/marine.h"
+#include "game/world/world_state.h"
 #include "render/decal_layer.h"
 #include "render/rng.h"
 #include "render/sprite_layer.h"
@@ -40,6 +41,7 @@ void addMonsterCorpse(const Monster& monster) {
 
 void removeMonster(int index) {
     if (index < 0 || index >= monsterCount) return;
+    ++monstersKilled;
     const Vec2 position = monsters[index].position;
     const int spriteIndex = monsters[index].spriteIndex;
 

@@ -1,9 +1,9 @@
 // One spawner, no waves: a monster every spawnInterval ms, the interval
 // shrinking with the time played and larger monsters joining as it falls.
-#include "app/input.h"
-#include "app/settings.h"
 #include "game/monsters/monster_templates.h"
 #include "game/monsters/monsters.h"
+#include "input/input.h"
+#include "input/settings_values.h"
 #include "render/rng.h"
 #include "render/sprite_layer.h"
 

@@ -1,9 +1,9 @@
 #include "game/player/death.h"
 
-#include "app/input.h"
 #include "audio/sound_bank.h"
 #include "game/monsters/monsters.h"
 #include "game/player/marine.h"
+#include "input/input.h"
 #include "render/decal_layer.h"
 #include "render/sprite_layer.h"
 #include "render/texture_bank.h"

@@ -2,14 +2,15 @@
 
 #include <GL/gl.h>
 
-#include "app/frame.h"
-#include "app/input.h"
 #include "audio/sound_bank.h"
 #include "game/bonuses/bonuses.h"
 #include "game/monsters/monsters.h"
+#include "game/player/aim_cursor.h"
 #include "game/player/death.h"
 #include "game/player/weapons.h"
 #include "game/projectiles/bullets.h"
+#include "game/world/world_state.h"
+#include "input/input.h"
 #include "render/decal_layer.h"
 #include "render/particle_layer.h"
 #include "render/sprite_layer.h"
@@ -49,7 +50,6 @@ AnimSprite* bodySprite() {
 
 void resetGame() {
     marine = Marine{};
-    menuShown = 0;
 
     spriteLayer.clear();
     clearMonsters();
@@ -60,6 +60,7 @@ void resetGame() {
     decalLayer.clear();
 
     gameTime = 0.0f;
+    monstersKilled = 0;
     score = 0;
     deathTime = 0.0f;
     spawnInterval = 1000.0f;

@@ -3,10 +3,10 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/input.h"
 #include "audio/sound_bank.h"
 #include "game/player/marine.h"
 #include "game/projectiles/bullets.h"
+#include "input/input.h"
 #include "render/particle_layer.h"
 
 uint32_t score = 0;

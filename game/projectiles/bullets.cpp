@@ -2,8 +2,8 @@
 
 #include <GL/gl.h>
 
-#include "app/input.h"
 #include "game/projectiles/bullet_templates.h"
+#include "input/input.h"
 #include "render/particle_layer.h"
 #include "render/rng.h"
 

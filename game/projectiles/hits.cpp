@@ -1,11 +1,11 @@
 // Bullets against monsters: the arena bounds, the hit scan, grenade blasts,
 // blood and kills.
-#include "app/input.h"
 #include "audio/sound_bank.h"
 #include "game/monsters/monsters.h"
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
 #include "game/projectiles/bullets.h"
+#include "input/input.h"
 #include "render/decal_layer.h"
 #include "render/rng.h"
 #include "render/sprite_layer.h"

@@ -39,9 +39,9 @@
 #include <xmmintrin.h>
 #endif
 
-#include "app/input.h"
 #include "game/monsters/monsters.h"
 #include "game/projectiles/bullets.h"
+#include "input/input.h"
 
 namespace {
 

@@ -3,13 +3,15 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "app/frame.h"
 #include "game/bonuses/bonuses.h"
+#include "game/monsters/monster_templates.h"
 #include "game/monsters/monsters.h"
 #include "game/player/death.h"
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
+#include "game/projectiles/bullet_templates.h"
 #include "game/projectiles/bullets.h"
+#include "game/world/world_state.h"
 #include "render/decal_layer.h"
 #include "render/particle_layer.h"
 #include "render/rng.h"
@@ -159,5 +161,39 @@ uint64_t worldChecksum() {
     k.u32(rng.state);
     for (float f : {spawnTimer, spawnInterval, hmSoundTimer, hitSoundTimer, deathTime, gameTime})
         k.f32(f);
+    return k.h;
+}
+
+uint64_t rulesFingerprint() {
+    Hasher k;
+    k.i32(bulletTemplateCount);
+    for (int i = 0; i < bulletTemplateCount && i < kMaxBulletTemplates; ++i) {
+        const BulletTemplate& t = bulletTemplates[i];
+        k.f32(t.damage);
+        k.f32(t.speed);
+        k.i32(t.spread);
+        k.u32((t.scores ? 1u : 0u) | (t.trail ? 2u : 0u));
+        k.bytes(t.name, strnlen(t.name, sizeof t.name));
+        k.u32(0);
+    }
+    k.i32(templateCount);
+    for (int i = 0; i < templateCount && i < kMaxMonsterTemplates; ++i) {
+        const MonsterTemplate& t = monsterTemplates[i];
+        for (float f : {t.damage, t.health, t.size, t.speed, t.attackInterval})
+            k.f32(f);
+        k.i32(t.scoreValue);
+        k.i32(t.texture);
+        k.bytes(t.name, strnlen(t.name, sizeof t.name));
+        k.u32(0);
+    }
+    k.i32(particleTemplates.count);
+    for (int i = 0; i < particleTemplates.count && i < ParticleTemplates::kCapacity; ++i) {
+        const ParticleTemplate& t = particleTemplates.templates[i];
+        k.i32(t.spread);
+        for (float f : {t.life, t.decay, t.speed, t.damping, t.red, t.green, t.blue})
+            k.f32(f);
+        k.bytes(t.name, strnlen(t.name, sizeof t.name));
+        k.u32(0);
+    }
     return k.h;
 }

@@ -6,3 +6,7 @@
 #include <cstdint>
 
 uint64_t worldChecksum();
+
+// A fingerprint of the rule data loaded at start: the bullet, monster and
+// particle templates. Replays made under other data are refused.
+uint64_t rulesFingerprint();

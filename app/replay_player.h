@@ -1,0 +1,33 @@
+// Plays recorded games: checked as fast as possible without a window
+// (--verify), or shown in the window at real speed (--replay).
+#pragma once
+
+#include <string>
+
+#include "app/replay_file.h"
+
+// Reads and checks a replay file. On failure prints one line naming the file
+// and the reason on standard error and returns false.
+bool loadReplayFile(const std::string& path, Replay& out);
+
+// Plays the replay offscreen and prints "score S time T kills K checksum C".
+// 0: the result equals the recorded one; 1: it differs; 2: the file cannot be
+// used.
+int verifyReplay(const std::string& path);
+
+// Plays every input of `replay` into the game, frame after frame, with no
+// pause (after start-up has run). Returns what the game came to.
+ReplayResult playReplayNow(const Replay& replay);
+
+// Showing a replay in the running game's window.
+// Starts it (after start-up); false when its rule data differ from the
+// loaded data (the reason has been printed).
+bool beginShowingReplay(const Replay& replay, const std::string& path);
+bool showingReplay();
+// Handles one message from the window while a replay shows: Escape ends it,
+// the player's other input does not reach the replayed world.
+void replayWindowMessage(const Message& msg);
+// Runs the next recorded frame when its time has come (with the messages
+// before it). Returns true when a frame ran.
+bool replayIdle();
+void endShowingReplay();

@@ -1,0 +1,44 @@
+// Records every game from New Game until it ends: the menu opening after
+// the Marine's death, the next New Game, "Exit Win" or the end of the
+// program. The finished replay is saved as "last.qvr" in the replay folder,
+// and games that end in a death also under a name of their own.
+#pragma once
+
+#include <string>
+
+#include "app/replay_file.h"
+#include "input/input.h"
+#include "platform/platform.h"
+
+// Where replays go; "" keeps them in memory only (tests, replays being
+// shown). Set by the entry from the user's data folder.
+void setReplayFolder(const std::string& folder);
+const std::string& replayFolder();
+
+// Snapshot of what a new game leaves as it was; taken right after the reset.
+ReplayStart captureReplayStart();
+// Puts a snapshot back (a replay about to play).
+void applyReplayStart(const ReplayStart& start);
+// What the game has come to now.
+ReplayResult currentResult();
+
+void beginRecording();
+// The loop is about to hand a message to the window procedure.
+void beginMessage();
+// The window procedure has handled `msg`.
+void recordMessage(const Message& msg);
+// A frame is about to run with this input.
+void recordFrame(const FrameInput& input);
+// Ends the recording under way, if any, and saves it.
+void endRecording();
+// Drops the recording under way without saving (a restart of the program
+// state in tests).
+void discardRecording();
+bool recording();
+
+// The last finished recording, and the file name it was kept under ("" when
+// only "last.qvr" or nothing was written).
+const Replay& lastReplay();
+const std::string& lastReplayName();
+// Turns recording off and on (off while a replay plays).
+void setRecordingEnabled(bool on);

@@ -1,0 +1,6 @@
+#include "game/world/world_state.h"
+
+float gameTime = 0.0f;
+char pickupMessage[260] = {};
+float pickupMessageAlpha = 0.0f;
+int32_t monstersKilled = 0;

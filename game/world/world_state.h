@@ -1,0 +1,10 @@
+// Game state that no one subsystem owns: the game time, the last pick-up
+// notice and the kills, read by the frame, the HUD and the replays.
+#pragma once
+
+#include <cstdint>
+
+extern float gameTime; // seconds played in the current game
+extern char pickupMessage[260];
+extern float pickupMessageAlpha;
+extern int32_t monstersKilled; // in the current game

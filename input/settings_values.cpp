@@ -1,0 +1,8 @@
+#include "input/settings_values.h"
+
+int32_t fullScreen = 0;
+int32_t screenWidth = 0;
+int32_t screenHeight = 0;
+int32_t bitsPerPixel = 0;
+float spawnAcceleration = 0.0f;
+int32_t showFps = 0;

@@ -1,0 +1,14 @@
+// Small services of the process: running without a visible window and
+// sleeping.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// Makes the next window an invisible offscreen one and the sound silent
+// (checking a replay needs neither a display nor a sound card).
+void runHeadless();
+void sleepMs(uint32_t ms);
+
+} // namespace platform

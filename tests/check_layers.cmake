@@ -1,0 +1,33 @@
+# Fails when code includes a layer above its own. The layers, bottom up:
+# platform, input, render, audio, game, ui, app. Run by CTest as "layering":
+#   cmake -DSOURCE_DIR=<repo> -P tests/check_layers.cmake
+set(forbidden_platform "input/;render/;audio/;game/;ui/;app/")
+set(forbidden_input "render/;audio/;game/;ui/;app/")
+set(forbidden_render "audio/;game/;ui/;app/")
+set(forbidden_audio "game/;ui/;app/")
+set(forbidden_game "ui/;app/")
+set(forbidden_ui "app/")
+
+set(failures "")
+foreach(layer platform input render audio game ui)
+    file(GLOB_RECURSE sources "${SOURCE_DIR}/${layer}/*.h" "${SOURCE_DIR}/${layer}/*.cpp")
+    foreach(source ${sources})
+        file(STRINGS "${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+        foreach(line ${includes})
+            string(REGEX REPLACE "^[^\"]*\"([^\"]*)\".*$" "\\1" header "${line}")
+            foreach(above ${forbidden_${layer}})
+                string(FIND "${header}" "${above}" at)
+                if(at EQUAL 0)
+                    file(RELATIVE_PATH name "${SOURCE_DIR}" "${source}")
+                    list(APPEND failures "${name} includes ${header}")
+                endif()
+            endforeach()
+        endforeach()
+    endforeach()
+endforeach()
+
+if(failures)
+    list(JOIN failures "\n  " text)
+    message(FATAL_ERROR "Includes that reach up a layer:\n  ${text}")
+endif()
+message(STATUS "layering: every include points down or sideways")
