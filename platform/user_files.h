@@ -1,0 +1,79 @@
+// The player's own files: where they live (XDG base directories), and the
+// few file operations that must never lose them. The only code that makes
+// POSIX file calls.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// $XDG_DATA_HOME/quorvex when that is an absolute path, else
+// $HOME/.local/share/quorvex; "" when there is no usable home.
+std::string userDataDir();
+// $XDG_CONFIG_HOME/quorvex when absolute, else $HOME/.config/quorvex; "" when
+// there is no usable home.
+std::string userConfigDir();
+
+// mkdir -p: every level it has to create is made 0700. True when `dir` is a
+// folder afterwards.
+bool makePrivateDirs(const std::string& dir, std::string* why);
+
+// Writes a new file beside `path`, flushes and syncs it, renames it over
+// `path` and syncs the folder: a crash at any instant leaves the old file or
+// the new one. On failure the old file is untouched and `why` says what went
+// wrong.
+bool writeFileSafely(const std::string& path, const void* data, size_t size, std::string* why);
+
+enum class ReadStatus {
+    Ok,
+    Missing,    // no such file
+    Unreadable, // exists but cannot be opened or read, or is not a plain file
+    TooBig,     // larger than the limit
+};
+// Reads the whole file when it holds at most maxBytes.
+ReadStatus readFileLimited(const std::string& path, size_t maxBytes, std::string& out,
+                           std::string* why);
+
+// Renames `path` to `<path>.bad-YYYYMMDDTHHMMSSZ` (UTC now), adding "-2",
+// "-3"... when that name is taken; never replaces an existing file.
+bool moveAside(const std::string& path, std::string& movedTo);
+
+bool removeFile(const std::string& path);
+bool fileExists(const std::string& path);
+// Names (not paths) of the plain files in `dir`, sorted; false when the
+// folder cannot be read.
+bool listFiles(const std::string& dir, std::vector<std::string>& names);
+
+// An exclusive advisory lock (flock) on `lockPath`, created if needed, held
+// until destruction. Waits at most waitMs; then the holder goes on without
+// it, after one line on standard error.
+class FileLock {
+  public:
+    explicit FileLock(const std::string& lockPath, int waitMs = 2000);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    bool held() const { return held_; }
+
+  private:
+    int fd_ = -1;
+    bool held_ = false;
+};
+
+// "YYYY-MM-DDTHH:MM:SSZ" for a Unix time, and back. The parse is strict
+// (exactly that shape, fields in range) and returns false otherwise.
+std::string utcTimestamp(int64_t unixSeconds);
+bool parseUtcTimestamp(const char* text, size_t length, int64_t& unixSeconds);
+int64_t unixTimeNow();
+
+namespace test {
+// Makes writeFileSafely stop after the new file is written and synced but
+// before the rename, as a crash there would: the temporary file stays and
+// the call returns false.
+void failBeforeRename(bool fail);
+} // namespace test
+
+} // namespace platform
