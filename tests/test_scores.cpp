@@ -1,8 +1,11 @@
 // The high-score table: its order, its file, and the disk behind it (safe
 // writes, damaged files, two copies of the game, folders that refuse).
+#include "app/frame.h"
 #include "app/score_store.h"
 #include "game/scores/score_table.h"
+#include "harness.h"
 #include "platform/user_files.h"
+#include "ui/score_view.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -389,4 +392,62 @@ TEST_F(ScoreStore, FolderThatCannotBeWrittenCostsOneLine) {
         EXPECT_EQ(scoreTable().count, 2);
         EXPECT_STREQ(bestReplayPath(), "");
     }
+}
+
+namespace {
+
+ScoreTable viewTable;
+int viewHighlight = -1;
+void (*captureFrame)() = nullptr;
+
+void drawViewsThenCapture() {
+    drawScoreTable(viewTable, viewHighlight);
+    drawBestLine(viewTable);
+    captureFrame();
+}
+
+bool gold(const harness::Pixel& p) {
+    return p.r > 200 && p.g > 150 && p.g < 240 && p.b < 120;
+}
+bool bright(const harness::Pixel& p) {
+    return p.r > 180 && p.g > 180 && p.b > 180;
+}
+
+// Pixels in the arena rectangle that pass `test`.
+int count(float left, float bottom, float right, float top, bool (*test)(const harness::Pixel&)) {
+    int n = 0;
+    for (float y = bottom; y < top; y += 0.004f)
+        for (float x = left; x < right; x += 0.002f)
+            n += test(harness::pixelArena(x, y)) ? 1 : 0;
+    return n;
+}
+
+} // namespace
+
+TEST(ScoreView, TheNewEntryIsGoldAndANewBestIsAnnounced) {
+    ASSERT_TRUE(harness::boot());
+    captureFrame = beforeSwap;
+    beforeSwap = drawViewsThenCapture;
+    for (uint32_t s = 10; s <= 30; s += 10)
+        insertScore(viewTable, entry(s * 1000, 125.0f));
+    // Row 3 (index 2) has its baseline at -0.19 - 3 * 0.05.
+    const float row3 = -0.34f;
+    struct Shot {
+        int highlight;
+        int goldInRow3, goldInBanner;
+    } shots[3] = {{-1, 0, 0}, {2, 0, 0}, {0, 0, 0}};
+    for (Shot& shot : shots) {
+        viewHighlight = shot.highlight;
+        ASSERT_TRUE(harness::frame(0));
+        shot.goldInRow3 = count(-0.5f, row3, 0.5f, row3 + 0.03f, gold);
+        shot.goldInBanner = count(-0.14f, -0.12f, 0.14f, -0.09f, gold);
+    }
+    harness::screenshot("score_table");
+    int bestLine = count(-0.3f, -0.89f, 0.1f, -0.86f, bright);
+    beforeSwap = captureFrame;
+
+    EXPECT_GT(shots[1].goldInRow3, shots[0].goldInRow3 + 20);
+    EXPECT_EQ(shots[1].goldInBanner, shots[0].goldInBanner);
+    EXPECT_GT(shots[2].goldInBanner, shots[0].goldInBanner + 20);
+    EXPECT_GT(bestLine, 20);
 }

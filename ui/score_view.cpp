@@ -11,7 +11,7 @@ namespace {
 
 // Font 0 is about 0.03 wide and 0.04 high a character in arena units; a row
 // of 33 characters centred on the screen.
-constexpr float kLeft = -0.48f;
+constexpr float kLeft = -0.5f;
 constexpr float kNewBestY = -0.12f;
 constexpr float kHeaderY = -0.19f;
 constexpr float kRowStep = 0.05f;
@@ -26,10 +26,24 @@ void formatDate(int64_t unixSeconds, char* out, size_t size) {
                   static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
 }
 
+// Flat text: a texture left bound by the layers would eat the glyphs.
+class NoTexture {
+  public:
+    NoTexture() : was_(glIsEnabled(GL_TEXTURE_2D)) { glDisable(GL_TEXTURE_2D); }
+    ~NoTexture() {
+        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+        if (was_) glEnable(GL_TEXTURE_2D);
+    }
+
+  private:
+    GLboolean was_;
+};
+
 } // namespace
 
 void drawScoreTable(const ScoreTable& table, int highlight) {
     if (table.count <= 0) return;
+    NoTexture flat;
     if (highlight == 0) {
         glColor4f(1.0f, 0.85f, 0.2f, 1.0f);
         drawText(0, -0.135f, kNewBestY, "New best!");
@@ -49,15 +63,14 @@ void drawScoreTable(const ScoreTable& table, int highlight) {
         float y = kHeaderY - kRowStep * static_cast<float>(i + 1);
         drawText(0, kLeft, y, "%2d.  %9u %7s  %s", i + 1, e.score, time, date);
     }
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 }
 
 void drawBestLine(const ScoreTable& table) {
     if (table.count <= 0) return;
     char time[32];
     formatMinutesSeconds(table.entries[0].gameTime, time, sizeof time);
+    NoTexture flat;
     // Left-aligned with the footer, one row above it.
     glColor4f(1.0f, 1.0f, 1.0f, 0.75f);
     drawText(0, -0.3f, -0.89f, "Best: %u in %s", table.entries[0].score, time);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 }
