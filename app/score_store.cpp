@@ -193,6 +193,7 @@ int recordFinishedGame(const ScoreEntry& entry, const void* replayData, size_t r
 }
 
 const ScoreTable& scoreTable() {
+    ensureLoaded();
     return store.table;
 }
 

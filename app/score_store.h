@@ -25,7 +25,7 @@ void loadScoreTable();
 int recordFinishedGame(const ScoreEntry& entry, const void* replayData = nullptr,
                        size_t replaySize = 0);
 
-// The table as drawn: best first.
+// The table as drawn: best first (loaded on first use if need be).
 const ScoreTable& scoreTable();
 // Rank index of the game recorded last in this session, -1 when none (or it
 // did not make the table).
