@@ -160,7 +160,7 @@ ReadStatus readFileLimited(const std::string& path, size_t maxBytes, std::string
     if (fd < 0) {
         int err = errno;
         setWhy(why, "cannot open " + path, err);
-        return err == ENOENT ? ReadStatus::Missing : ReadStatus::Unreadable;
+        return err == ENOENT || err == ENOTDIR ? ReadStatus::Missing : ReadStatus::Unreadable;
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

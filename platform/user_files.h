@@ -29,7 +29,7 @@ bool writeFileSafely(const std::string& path, const void* data, size_t size, std
 
 enum class ReadStatus {
     Ok,
-    Missing,    // no such file
+    Missing,    // no such file (nor folder)
     Unreadable, // exists but cannot be opened or read, or is not a plain file
     TooBig,     // larger than the limit
 };

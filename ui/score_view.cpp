@@ -1,0 +1,76 @@
+#include "ui/score_view.h"
+
+#include <GL/gl.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "render/text.h"
+
+namespace {
+
+// Font 0 is about 0.03 wide and 0.04 high a character in arena units; a row
+// of 33 characters centred on the screen.
+constexpr float kLeft = -0.5f;
+constexpr float kNewBestY = -0.12f;
+constexpr float kHeaderY = -0.19f;
+constexpr float kRowStep = 0.05f;
+
+// YYYY-MM-DD of a Unix time, UTC.
+void formatDate(int64_t unixSeconds, char* out, size_t size) {
+    using namespace std::chrono;
+    int64_t days = unixSeconds < 0 ? 0 : unixSeconds / 86400;
+    if (days > 2932896) days = 2932896; // 9999-12-31
+    year_month_day date{sys_days{duration<int, std::chrono::days::period>{static_cast<int>(days)}}};
+    std::snprintf(out, size, "%04d-%02u-%02u", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
+}
+
+// Flat text: a texture left bound by the layers would eat the glyphs.
+class NoTexture {
+  public:
+    NoTexture() : was_(glIsEnabled(GL_TEXTURE_2D)) { glDisable(GL_TEXTURE_2D); }
+    ~NoTexture() {
+        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+        if (was_) glEnable(GL_TEXTURE_2D);
+    }
+
+  private:
+    GLboolean was_;
+};
+
+} // namespace
+
+void drawScoreTable(const ScoreTable& table, int highlight) {
+    if (table.count <= 0) return;
+    NoTexture flat;
+    if (highlight == 0) {
+        glColor4f(1.0f, 0.85f, 0.2f, 1.0f);
+        drawText(0, -0.135f, kNewBestY, "New best!");
+    }
+    glColor4f(1.0f, 1.0f, 1.0f, 0.5f);
+    drawText(0, kLeft, kHeaderY, "     %9s %7s  %s", "Score", "Time", "Date");
+    for (int i = 0; i < table.count && i < kScoreTableSize; ++i) {
+        const ScoreEntry& e = table.entries[i];
+        char time[32];
+        char date[32];
+        formatMinutesSeconds(e.gameTime, time, sizeof time);
+        formatDate(e.endTime, date, sizeof date);
+        if (i == highlight)
+            glColor4f(1.0f, 0.85f, 0.2f, 1.0f);
+        else
+            glColor4f(1.0f, 1.0f, 1.0f, 0.75f);
+        float y = kHeaderY - kRowStep * static_cast<float>(i + 1);
+        drawText(0, kLeft, y, "%2d.  %9u %7s  %s", i + 1, e.score, time, date);
+    }
+}
+
+void drawBestLine(const ScoreTable& table) {
+    if (table.count <= 0) return;
+    char time[32];
+    formatMinutesSeconds(table.entries[0].gameTime, time, sizeof time);
+    NoTexture flat;
+    // Left-aligned with the footer, one row above it.
+    glColor4f(1.0f, 1.0f, 1.0f, 0.75f);
+    drawText(0, -0.3f, -0.89f, "Best: %u in %s", table.entries[0].score, time);
+}
