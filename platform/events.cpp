@@ -1,5 +1,6 @@
 // The message queue: messages posted by the program, then window events
 // translated into the Windows messages the game's window procedure expects.
+#include "platform/gamepad.h"
 #include "platform/keymap.h"
 #include "platform/platform.h"
 #include "platform/sdl_window.h"
@@ -73,13 +74,14 @@ bool translate(const SDL_Event& e, Message& out) {
     case SDL_QUIT:
         return destroyOnce(out);
     default:
-        return false;
+        return translatePadEvent(e, out);
     }
 }
 
 } // namespace
 
 bool peekMessage(Message& out) {
+    initGamepads();
     if (takePosted(out)) return true;
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return false;
     SDL_Event e;
