@@ -8,6 +8,7 @@
 #include "app/input.h"
 #include "app/replay_player.h"
 #include "app/replay_recorder.h"
+#include "app/score_store.h"
 #include "app/settings.h"
 #include "audio/sound_bank.h"
 #include "game/monsters/monster_templates.h"
@@ -29,13 +30,9 @@ std::string settingsPath() {
 }
 
 void chooseReplayFolder() {
-    std::string dir = platform::userDataDir();
-    if (dir.empty()) {
-        std::fprintf(stderr, "quorvex: no usable home folder; replays and scores will not be "
-                             "saved\n");
-        return;
-    }
-    setReplayFolder(dir + "/replays");
+    // The score store says once when there is no home to save in.
+    loadScoreTable();
+    setReplayFolder(replaysFolder());
 }
 
 } // namespace
@@ -62,12 +59,20 @@ LoopPass loopPass() {
     previousTicks = now;
     recordFrame(frameInput);
     runFrame();
+    recordFrameDone();
     return LoopPass::Frame;
 }
 
 int runGame(const Options& options) {
     Replay replay;
     std::string replayPath = options.file;
+    if (options.mode == Options::ShowReplay && replayPath == "best") {
+        replayPath = bestReplayPath();
+        if (replayPath.empty()) {
+            std::fprintf(stderr, "quorvex: no best game with a replay yet\n");
+            return 2;
+        }
+    }
     if (options.mode == Options::ShowReplay && !loadReplayFile(replayPath, replay)) return 2;
 
     std::string settings = settingsPath();
@@ -104,6 +109,7 @@ void resetProgramState() {
     endShowingReplay();
     discardRecording();
     setRecordingEnabled(true);
+    resetScoreStore();
     replayDriving = false;
     frameInput = FrameInput{};
     frameDelta = 0.0f;

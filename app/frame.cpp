@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/input.h"
+#include "app/score_store.h"
 #include "app/settings.h"
 #include "game/bonuses/bonuses.h"
 #include "game/monsters/monsters.h"
@@ -18,6 +19,7 @@
 #include "render/text.h"
 #include "render/texture_bank.h"
 #include "ui/hud.h"
+#include "ui/score_view.h"
 
 void (*beforeSwap)() = nullptr;
 
@@ -72,10 +74,12 @@ void runFrame() {
     if (marine.marineDead) {
         drawText(1, -0.25f, 0.0f, "Game Over");
         drawText(0, -0.165f, -0.05f, "Press any key...");
+        drawScoreTable(scoreTable(), newestScoreIndex());
     }
 
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     drawHud();
+    if (menuShown) drawBestLine(scoreTable());
 
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_TEXTURE_2D);

@@ -4,6 +4,7 @@
 #include "app/entry.h"
 #include "app/options.h"
 #include "app/replay_player.h"
+#include "app/score_store.h"
 
 int main(int argc, char** argv) {
     Options options;
@@ -22,6 +23,9 @@ int main(int argc, char** argv) {
         return 0;
     case Options::Verify:
         return verifyReplay(options.file);
+    case Options::Scores:
+        printScores(stdout);
+        return 0;
     default:
         return runGame(options);
     }

@@ -135,7 +135,6 @@ void takeStart(Cursor& in, ReplayStart& s) {
     s.runFactor = in.f32();
     s.pickupMessageAlpha = in.f32();
     takeBytes(in, s.pickupMessage, sizeof s.pickupMessage);
-    s.pickupMessage[sizeof s.pickupMessage - 1] = '\0';
     takeBytes(in, s.keyDown, sizeof s.keyDown);
     s.leftButtonDown = in.u8();
     s.rightButtonDown = in.u8();
@@ -161,6 +160,7 @@ const char* absurdStart(const ReplayStart& s) {
         return "a start value is not a number";
     if (s.runFactor != 0.0f && s.runFactor != 1.0f) return "run factor out of range";
     if (s.menuHover < 0 || s.menuHover > 3) return "menu item out of range";
+    if (s.pickupMessage[sizeof s.pickupMessage - 1] != '\0') return "pick-up notice too long";
     return nullptr;
 }
 

@@ -1,9 +1,9 @@
 #include "app/replay_recorder.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
+#include "app/score_store.h"
 #include "game/monsters/monsters.h"
 #include "game/player/aim_cursor.h"
 #include "game/player/marine.h"
@@ -16,9 +16,6 @@
 
 namespace {
 
-// Games that end in a death are kept under their own names, this many.
-constexpr size_t kKeptReplays = 10;
-
 std::string folder;
 bool enabled = true;
 bool active = false;
@@ -30,6 +27,10 @@ Replay finished;
 std::string finishedName;
 bool cannotSaveSaid = false;
 bool dispatching = false;
+// The death of the game being recorded has been entered in the score table,
+// with the replay to be saved under this name.
+bool deathNoted = false;
+std::string deathName;
 
 void sayCannotSave(const std::string& why) {
     if (cannotSaveSaid) return;
@@ -37,26 +38,28 @@ void sayCannotSave(const std::string& why) {
     std::fprintf(stderr, "quorvex: replays cannot be saved (%s); the game goes on\n", why.c_str());
 }
 
-bool isKeptReplayName(const std::string& name) {
-    return name.size() > 4 && name.compare(name.size() - 4, 4, ".qvr") == 0 && name != "last.qvr";
+bool namedInTable(const std::string& name) {
+    const ScoreTable& table = scoreTable();
+    for (int i = 0; i < table.count; ++i)
+        if (name == table.entries[i].replay) return true;
+    return false;
 }
 
-// Keeps the newest kept replays (their names sort by time) and removes the
-// rest.
-void pruneKept() {
-    std::vector<std::string> names;
-    if (!platform::listFiles(folder, names)) return;
-    std::vector<std::string> kept;
-    for (const std::string& name : names)
-        if (isKeptReplayName(name)) kept.push_back(name);
-    std::sort(kept.begin(), kept.end());
-    while (kept.size() > kKeptReplays) {
-        platform::removeFile(folder + "/" + kept.front());
-        kept.erase(kept.begin());
+// A name for the replay of a game that ended in a death:
+// game-<UTC end time>[-n].qvr.
+std::string plannedName(int64_t endTime) {
+    std::string stamp;
+    for (char c : platform::utcTimestamp(endTime))
+        if (c != '-' && c != ':') stamp += c;
+    for (int n = 1; n < 1000; ++n) {
+        std::string name = "game-" + stamp + (n == 1 ? "" : "-" + std::to_string(n)) + ".qvr";
+        if (folder.empty() || !platform::fileExists(folder + "/" + name)) return name;
     }
+    return "-";
 }
 
-void save(const Replay& replay, bool died) {
+// last.qvr always; a game in the score table also under its entry's name.
+void save(const Replay& replay) {
     finishedName.clear();
     if (folder.empty()) return;
     std::string why;
@@ -69,20 +72,12 @@ void save(const Replay& replay, bool died) {
         sayCannotSave(why);
         return;
     }
-    if (!died) return;
-    // 2026-12-08T12:34:56Z -> 20261208-123456-<score>.qvr
-    std::string stamp = platform::utcTimestamp(replay.result.endTime);
-    std::string name;
-    for (char c : stamp)
-        if (c >= '0' && c <= '9') name += c;
-    if (name.size() >= 14) name.insert(8, "-");
-    name += "-" + std::to_string(replay.result.score) + ".qvr";
-    if (!platform::writeFileSafely(folder + "/" + name, bytes.data(), bytes.size(), &why)) {
+    if (deathName.empty() || !namedInTable(deathName)) return;
+    if (!platform::writeFileSafely(folder + "/" + deathName, bytes.data(), bytes.size(), &why)) {
         sayCannotSave(why);
         return;
     }
-    finishedName = name;
-    pruneKept();
+    finishedName = deathName;
 }
 
 } // namespace
@@ -160,6 +155,8 @@ void beginRecording() {
     writer = new ReplayWriter(current.events, current.start.cursorX, current.start.cursorY);
     active = true;
     skipMessage = dispatching;
+    deathNoted = false;
+    deathName.clear();
 }
 
 void beginMessage() {
@@ -186,14 +183,30 @@ void recordFrame(const FrameInput& input) {
     writer->frame(input.tickDelta, input.cursorX, input.cursorY);
 }
 
+void recordFrameDone() {
+    if (!active || deathNoted || !marine.marineDead) return;
+    // He has just died: the game enters the table now, so Game Over can show
+    // it; its replay follows when the recording ends.
+    deathNoted = true;
+    ScoreEntry entry;
+    entry.score = score;
+    entry.gameTime = gameTime;
+    entry.kills = monstersKilled;
+    entry.endTime = platform::unixTimeNow();
+    deathName = plannedName(entry.endTime);
+    if (folder.empty() || !setReplayName(entry, deathName.c_str())) deathName.clear();
+    recordFinishedGame(entry);
+}
+
 void endRecording() {
     if (!active) return;
     current.result = currentResult();
     current.result.frames = writer->frames();
-    bool died = marine.marineDead;
     finished = current;
     discardRecording();
-    save(finished, died);
+    save(finished);
+    deathNoted = false;
+    deathName.clear();
 }
 
 void discardRecording() {

@@ -1,7 +1,8 @@
 // Records every game from New Game until it ends: the menu opening after
 // the Marine's death, the next New Game, "Exit Win" or the end of the
-// program. The finished replay is saved as "last.qvr" in the replay folder,
-// and games that end in a death also under a name of their own.
+// program. The finished replay is saved as "last.qvr" in the replay folder;
+// a game that ended in a death enters the score table when he dies, and
+// while it stays there its replay is kept under a name of its own.
 #pragma once
 
 #include <string>
@@ -29,6 +30,8 @@ void beginMessage();
 void recordMessage(const Message& msg);
 // A frame is about to run with this input.
 void recordFrame(const FrameInput& input);
+// The frame has run: a death enters the game in the score table.
+void recordFrameDone();
 // Ends the recording under way, if any, and saves it.
 void endRecording();
 // Drops the recording under way without saving (a restart of the program

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-20}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_bmp fuzz_settings fuzz_particle fuzz_bullet fuzz_monster)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_bmp fuzz_settings fuzz_particle fuzz_bullet fuzz_monster fuzz_replay)
 build=build-fuzz
 jobs=$(( $(nproc) < 2 ? 1 : 2 ))
 
@@ -25,6 +25,7 @@ seeds_for() {
     fuzz_particle) echo data/Particles ;;
     fuzz_bullet) echo data/Bullets ;;
     fuzz_monster) echo data/Monsters ;;
+    fuzz_replay) echo tests/replays ;;
     esac
 }
 
@@ -32,6 +33,7 @@ seeds_for() {
 max_len_for() {
     case "$1" in
     fuzz_bmp) echo 65536 ;;
+    fuzz_replay) echo 262144 ;;
     *) echo 4096 ;;
     esac
 }

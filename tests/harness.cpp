@@ -47,6 +47,11 @@ bool boot(const char* dir) {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     setenv("ALSOFT_DRIVERS", "null", 0);
     platform::test::enable();
+    // Scores and settings of the player's own never come from, or go to,
+    // the real home folder.
+    static std::string home = scratchDataDir(false);
+    setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
     platform::test::setTicks(1000);
     platform::test::clearBoxes();
     if (chdir(dir) != 0) return false;
