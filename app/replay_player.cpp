@@ -9,6 +9,7 @@
 #include "app/input.h"
 #include "app/replay_recorder.h"
 #include "app/settings.h"
+#include "audio/sound_bank.h"
 #include "game/player/marine.h"
 #include "game/world/checksum.h"
 #include "platform/process.h"
@@ -107,6 +108,8 @@ int verifyReplay(const std::string& path) {
     if (!sameRulesOrSay(replay, path)) return 2;
 
     ReplayResult got = playReplayNow(replay);
+    // One line of output: OpenAL would note a device left open at exit.
+    closeAudio();
     std::printf("score %" PRIu32 " time %.2f kills %" PRId32 " checksum %016" PRIx64 "\n",
                 got.score, static_cast<double>(got.gameTime), got.kills, got.checksum);
     if (sameResult(got, replay.result)) return 0;

@@ -11,7 +11,11 @@ its sound (OpenAL Soft's wave writer into a file):
      shot is in the sound, Escape opens the menu, "Exit Win" ends the program
      with status 0;
   2. a faster spawner: a crowd comes in while the Marine fires around him,
-     he dies, "Game Over" shows, a key brings the menu back, "Exit Win".
+     he dies, "Game Over" shows, a key brings the menu back, "Exit Win". A
+     garbage scores.txt in the player's data folder was moved aside, the death
+     is in the fresh table, last.qvr and the table's replay verify with
+     --verify, and --scores lists the game;
+  3. a Settings.ini in the player's config folder sets the window's size.
 
 Screenshots land as e2e_*.png in --shots.
 
@@ -241,10 +245,13 @@ class Display:
 
 
 class Game:
-    def __init__(self, exe, data, work, display, label, spawn_acceleration=None):
+    def __init__(self, exe, data, work, display, label, spawn_acceleration=None, before=None):
         self.label = label
         self.work = os.path.join(work, label)
         self.dir = os.path.join(self.work, "data")
+        # The player's own folders, never the real home's.
+        self.user_data = os.path.join(self.work, "home", "data", "quorvex")
+        self.user_config = os.path.join(self.work, "home", "config", "quorvex")
         shutil.copytree(data, self.dir)
         if spawn_acceleration is not None:
             with open(os.path.join(self.dir, "Settings.ini")) as f:
@@ -260,11 +267,16 @@ class Game:
         env = dict(os.environ)
         env.pop("ALSOFT_DRIVERS", None)  # it would override the configured writer
         env.update(DISPLAY=display.name, SDL_VIDEODRIVER="x11", SDL_AUDIODRIVER="dummy",
-                   ALSOFT_CONF=conf)
+                   ALSOFT_CONF=conf,
+                   XDG_DATA_HOME=os.path.join(self.work, "home", "data"),
+                   XDG_CONFIG_HOME=os.path.join(self.work, "home", "config"))
+        if before:
+            before(self)
         self.display = display
         self.env = env
         self.out = open(os.path.join(self.work, "stdout.txt"), "wb")
         self.err = open(os.path.join(self.work, "stderr.txt"), "wb")
+        self.exe = exe
         self.proc = subprocess.Popen([exe], cwd=self.dir, env=env, stdout=self.out,
                                      stderr=self.err, preexec_fn=die_with_parent)
 
@@ -462,9 +474,72 @@ def check_shot_sound(wave, click_bytes, pistol_file):
     check(similar > 0.8, f"it is PistolShot.wav (correlation {similar:.2f})")
 
 
+def run_game(game, *args):
+    """The program with options, in the game's folder and environment; its
+    status and what it printed."""
+    done = subprocess.run([game.exe, *args], cwd=game.dir, env=game.env, stdout=subprocess.PIPE,
+                          stderr=subprocess.STDOUT, timeout=120)
+    return done.returncode, done.stdout.decode(errors="replace")
+
+
+def garbage_scores(game):
+    os.makedirs(game.user_data, exist_ok=True)
+    with open(os.path.join(game.user_data, "scores.txt"), "w") as f:
+        f.write("this is not a score table\n")
+
+
+def check_kept_games(game):
+    names = os.listdir(game.user_data)
+    check(any(n.startswith("scores.txt.bad-") for n in names),
+          "the garbage scores.txt was moved aside as scores.txt.bad-*")
+    with open(os.path.join(game.user_data, "scores.txt")) as f:
+        lines = f.read().splitlines()
+    check(lines[0] == "quorvex-scores 1" and len(lines) == 2,
+          f"the death is the one entry of a fresh table: {lines[1:] if len(lines) > 1 else lines}")
+    score, _, _, _, replay = lines[1].split("\t")
+    last = os.path.join(game.user_data, "replays", "last.qvr")
+    check(os.path.isfile(last), "the game left replays/last.qvr")
+    status, out = run_game(game, "--verify", last)
+    check(status == 0 and out.startswith("score "),
+          f"--verify reproduces last.qvr: {out.strip()}")
+    verified = int(out.split()[1])
+    # Shots still in flight after his death may add a kill or two.
+    check(verified >= int(score), f"its score {verified} is at least the table's {score}")
+    check(replay != "-", f"the entry names its replay {replay}")
+    status, out = run_game(game, "--verify", os.path.join(game.user_data, "replays", replay))
+    check(status == 0, f"--verify reproduces the best game's replay: {out.strip()}")
+    truncated = os.path.join(game.work, "truncated.qvr")
+    with open(last, "rb") as f, open(truncated, "wb") as g:
+        g.write(f.read()[:200])
+    status, out = run_game(game, "--verify", truncated)
+    check(status == 2 and "truncated" in out, f"a truncated copy is refused: {out.strip()}")
+    status, out = run_game(game, "--scores")
+    check(status == 0 and score in out, "--scores lists the game")
+
+
+def config_run(args, display, work):
+    log("run 3: settings from the player's config folder")
+
+    def settings(game):
+        os.makedirs(game.user_config, exist_ok=True)
+        with open(os.path.join(game.user_config, "Settings.ini"), "w") as f:
+            f.write("0 800 600 32 0.003 0\n")
+
+    game = Game(args.game, args.data, work, display, "config", before=settings)
+    try:
+        window = game.window()
+        geometry = subprocess.run(["xdotool", "getwindowgeometry", window], env=game.env,
+                                  stdout=subprocess.PIPE).stdout.decode()
+        check("800x600" in geometry, f"the player's Settings.ini gives an 800 x 600 window: "
+                                     f"{geometry.split('Geometry:')[-1].strip()}")
+    finally:
+        game.kill()
+
+
 def crowd_run(args, display, work):
     log("run 2: a crowd, the Marine's death, Game Over")
-    game = Game(args.game, args.data, work, display, "crowd", spawn_acceleration=0.04)
+    game = Game(args.game, args.data, work, display, "crowd", spawn_acceleration=0.04,
+                before=garbage_scores)
     try:
         game.window()
         game.first_picture(os.path.join(args.shots, "e2e_crowd_title.png"))
@@ -511,7 +586,11 @@ def crowd_run(args, display, work):
         status = game.wait_exit()
         check(status == 0, f"\"Exit Win\" ends the program with status {status}")
         output = game.output()
-        check(not output, "the game printed nothing" + (f"\n{output}" if output else ""))
+        # The one line expected: the garbage table moved aside.
+        extra = [l for l in output.splitlines()
+                 if not l.startswith("--- ") and "scores.txt" not in l]
+        check(not extra, "the game printed nothing else" + ("\n" + "\n".join(extra) if extra else ""))
+        check_kept_games(game)
     finally:
         game.kill()
 
@@ -544,6 +623,7 @@ def main():
         log(f"Xvfb on {display.name}")
         menu_run(args, display, work)
         crowd_run(args, display, work)
+        config_run(args, display, work)
     except Failure as failure:
         log(f"FAIL: {failure}")
         return 1
