@@ -31,6 +31,7 @@
 #include "render/particle_layer.h"
 #include "render/rng.h"
 #include "render/sprite_layer.h"
+#include "verify_speed.h"
 #include "world.h"
 
 namespace {
@@ -39,7 +40,12 @@ using Clock = std::chrono::steady_clock;
 
 constexpr uint32_t kFrameMs = 16;
 constexpr int kSeed = 20240601;
+constexpr int kVerifyFrames = 3750; // a minute of play
 constexpr int kHitsPerPass = 16;
+// The cursor of the measured frames, in picture pixels: up and to the right
+// of the Marine.
+constexpr int32_t kAimX = 700;
+constexpr int32_t kAimY = 250;
 
 // Snapshot slots.
 constexpr int kBeforeFrame = 0; // the world at the start of a frame
@@ -163,33 +169,6 @@ bool sameRun(const HitRun& a, const HitRun& b) {
            a.rng == b.rng && a.score == b.score;
 }
 
-// Every update step of a frame, without drawing.
-void simulatedFrame() {
-    if (!marine.marineDead) {
-        updateMarine();
-        if (!marine.marineDead) updateSpawner(1.0f, 500.0f);
-    }
-    decalLayer.update();
-    particleLayer.update();
-    updateBonuses();
-    moveBullets();
-    updateMonsters();
-    updateMarineDeath();
-    spriteLayer.update();
-}
-
-template <typename Step> double timedMedian(int runs, int slot, Step step) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        bench::restore(slot);
-        frameDelta = static_cast<float>(kFrameMs);
-        const double start = threadMs();
-        step();
-        times.push_back(threadMs() - start);
-    }
-    return median(times);
-}
-
 // 1. The hit pass, both scans on identical copies, interleaved. False when
 // they disagree.
 bool hitFigure() {
@@ -223,26 +202,28 @@ bool hitFigure() {
     return true;
 }
 
-// 2. A whole frame's updates, no drawing; and where its time goes.
+// 2. The game's own frame at full load, as the loop runs it: the input
+// record takes the frame's time and the cursor, then runFrame runs every step
+// (updates and drawing calls) and swaps. Timed on this thread's CPU clock:
+// llvmpipe fills the picture on threads of its own, so this is the game's
+// logic plus handing the drawing to the driver.
 void frameFigure() {
-    const double frameMs = timedMedian(301, kBeforeFrame, simulatedFrame);
+    std::vector<double> times;
+    for (int i = 0; i < 3 + 301; ++i) {
+        bench::restore(kBeforeFrame);
+        runFactor = 1.0f;
+        const double start = threadMs();
+        beginFrame(static_cast<float>(kFrameMs), kAimX, kAimY);
+        runFrame();
+        const double ms = threadMs() - start;
+        glFinish();
+        if (i >= 3) times.push_back(ms); // the first ones warm the driver
+    }
+    const double frameMs = median(times);
     char value[96];
     std::snprintf(value, sizeof(value), "%.3f ms", frameMs);
-    figure("simulated frame at full load (every update step, no drawing)", value, "<= 1 ms",
-           frameMs <= 1.0);
-
-    auto part = [](const char* name, void (*step)()) {
-        std::fprintf(stderr, "#   %s %.3f ms\n", name, timedMedian(101, kBeforeFrame, step));
-    };
-    std::fprintf(stderr, "# frame steps, each alone on the frame's starting world:\n");
-    part("updateMarine", [] { updateMarine(); });
-    part("updateSpawner", [] { updateSpawner(1.0f, 500.0f); });
-    part("decal update", [] { decalLayer.update(); });
-    part("particle update", [] { particleLayer.update(); });
-    part("updateBonuses", [] { updateBonuses(); });
-    part("moveBullets (with the hit pass)", [] { moveBullets(); });
-    part("updateMonsters", [] { updateMonsters(); });
-    part("sprite update", [] { spriteLayer.update(); });
+    figure("game frame at full load (beginFrame + runFrame, this thread's CPU time)", value,
+           "<= 1 ms", frameMs <= 1.0);
 }
 
 // 3. Drawn frames against the fill floor, interleaved.
@@ -312,14 +293,69 @@ void startUpFigure(double ms) {
     figure("start-up, entry to the first frame shown", value, "< 150 ms", ms >= 0.0 && ms < 150.0);
 }
 
+// 6. Verify speed, in a process of its own (its window is the small one
+// --verify opens): recorded play time replayed per second of wall time.
+int verifySpeedFigure() {
+    useTestEnvironment();
+    if (chdir(QUORVEX_DATA_DIR) != 0) return 1;
+    const bench::VerifySpeed v = bench::measureVerifySpeed(kVerifyFrames, kFrameMs);
+    if (!v.opened) {
+        std::fprintf(stderr, "quorvex_bench: no game could be recorded\n");
+        return 1;
+    }
+    std::fprintf(stderr,
+                 "# verify speed: %u frames recorded in %.1f s; at most %d monsters, %d frames "
+                 "with %d or more; ",
+                 v.frames, v.recordSeconds, v.peakMonsters, v.fullFrames, 900);
+    if (v.deathGameTime >= 0.0f)
+        std::fprintf(stderr, "the Marine fell at %.1f s\n", static_cast<double>(v.deathGameTime));
+    else
+        std::fprintf(stderr, "the Marine lived\n");
+    std::fprintf(stderr,
+                 "# replayed in %.2f s of wall time, %.2f s of CPU time (%.2f s on the game's "
+                 "thread): %.1fx on CPU time; score %u, %d kills\n",
+                 v.wallSeconds, v.processSeconds, v.cpuSeconds, v.playSeconds / v.processSeconds,
+                 v.replayed.score, v.replayed.kills);
+    if (!v.reproduced)
+        std::fprintf(stderr,
+                     "quorvex_bench: the replay did not reproduce the recorded game (recorded: "
+                     "score %u time %.2f kills %d checksum %016llx; replayed: score %u time %.2f "
+                     "kills %d checksum %016llx)\n",
+                     v.recorded.score, static_cast<double>(v.recorded.gameTime), v.recorded.kills,
+                     static_cast<unsigned long long>(v.recorded.checksum), v.replayed.score,
+                     static_cast<double>(v.replayed.gameTime), v.replayed.kills,
+                     static_cast<unsigned long long>(v.replayed.checksum));
+    const double speed = v.playSeconds / v.wallSeconds;
+    char value[128];
+    std::snprintf(value, sizeof(value), "%.1fx (%.1f s of play in %.2f s)%s", speed, v.playSeconds,
+                  v.wallSeconds, v.reproduced ? "" : ", did not reproduce");
+    figure("verify speed, full-load game replayed in 64x48, play time / wall time", value, ">= 20x",
+           v.reproduced && speed >= 20.0);
+    closeAudio();
+    return v.reproduced ? 0 : 1;
+}
+
+// The same in a child process, its lines passed through.
+int verifySpeedInChild() {
+    char self[4096] = {};
+    if (readlink("/proc/self/exe", self, sizeof(self) - 1) <= 0) return 1;
+    char command[4200];
+    std::snprintf(command, sizeof(command), "'%s' --verify-speed", self);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    return std::system(command) == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const std::string option = argc > 1 ? argv[1] : "";
     if (option == "--startup-once") return startUpOnce();
+    if (option == "--verify-speed") return verifySpeedFigure();
     // For development: --loop-hits runs only the game's hit pass, over and
-    // over (for a profiler); --logic only the figures that draw nothing;
-    // --allocations [frames] only the allocation count.
+    // over (for a profiler); --logic only the hit pass and the game frame;
+    // --allocations [frames] only the allocation count; --verify-speed only
+    // the verify speed.
     const bool all = option.empty();
 
     const double startUpMs = all ? startUpMedian() : -1.0;
@@ -359,5 +395,6 @@ int main(int argc, char** argv) {
         allocationFigure(argc > 2 && !all ? std::atoi(argv[2]) : 1000);
     if (all) startUpFigure(startUpMs);
     closeAudio();
+    if (all && verifySpeedInChild() != 0) status = 1;
     return status;
 }
