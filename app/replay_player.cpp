@@ -106,6 +106,7 @@ int verifyReplay(const std::string& path) {
     if (!platform::createWindow("Quorvex Game", 64, 48)) return 2;
     windowProc(Message{MsgType::Create, 0});
     if (!sameRulesOrSay(replay, path)) return 2;
+    platform::discardDrawing(true);
 
     ReplayResult got = playReplayNow(replay);
     // One line of output: OpenAL would note a device left open at exit.

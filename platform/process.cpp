@@ -1,5 +1,6 @@
 #include "platform/process.h"
 
+#include <GL/gl.h>
 #include <SDL.h>
 
 #include <cstdlib>
@@ -10,6 +11,18 @@ void runHeadless() {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     setenv("ALSOFT_DRIVERS", "null", 1);
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+}
+
+void discardDrawing(bool discard) {
+    // GL_RASTERIZER_DISCARD: core since OpenGL 3.0; an older context just
+    // reports an error and draws as before.
+    constexpr GLenum kRasterizerDiscard = 0x8C89;
+    if (discard) {
+        glEnable(kRasterizerDiscard);
+    } else {
+        glDisable(kRasterizerDiscard);
+    }
+    glGetError();
 }
 
 void sleepMs(uint32_t ms) {

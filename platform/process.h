@@ -10,5 +10,8 @@ namespace platform {
 // (checking a replay needs neither a display nor a sound card).
 void runHeadless();
 void sleepMs(uint32_t ms);
+// Drawing calls still run but no pixel is made (nobody looks at a replay
+// being checked): the software renderer then skips rasterising.
+void discardDrawing(bool discard);
 
 } // namespace platform
