@@ -11,6 +11,8 @@
 #include "app/settings.h"
 #include "game/player/marine.h"
 #include "game/world/checksum.h"
+#include "input/pad_state.h"
+#include "platform/gamepad.h"
 #include "platform/process.h"
 #include "platform/user_files.h"
 
@@ -193,5 +195,6 @@ void endShowingReplay() {
     runFactor = 0.0f;
     previousTicks = static_cast<float>(platform::tickCount());
     releaseHeldInput();
+    padState.connected = platform::padConnected(); // the real pad, not the replay's
     setRecordingEnabled(true);
 }
