@@ -14,6 +14,8 @@
 #include "game/monsters/monster_templates.h"
 #include "game/monsters/monsters.h"
 #include "game/projectiles/bullet_templates.h"
+#include "input/pad_state.h"
+#include "platform/gamepad.h"
 #include "platform/platform.h"
 #include "platform/user_files.h"
 #include "render/particle_layer.h"
@@ -116,6 +118,8 @@ void resetProgramState() {
     runFactor = 0.0f;
     previousTicks = 0.0f;
     releaseHeldInput();
+    padState.connected = platform::padConnected();
+    padCrosshair = Vec2{};
     menuShown = creditsShown = 0;
     menuHover = 0;
     savedCursor = ScreenPoint{};

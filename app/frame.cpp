@@ -11,6 +11,7 @@
 #include "game/player/aim_cursor.h"
 #include "game/player/death.h"
 #include "game/player/marine.h"
+#include "game/player/pad_rumble.h"
 #include "game/projectiles/bullets.h"
 #include "platform/platform.h"
 #include "render/decal_layer.h"
@@ -62,6 +63,7 @@ void runFrame() {
     updateMonsters();
     updateMarineDeath();
     spriteLayer.draw();
+    updatePadRumble();
 
     if (!marine.marineDead) drawCrosshair();
 

@@ -116,6 +116,14 @@ void putStart(std::vector<uint8_t>& out, const ReplayStart& s) {
     putU32(out, static_cast<uint32_t>(s.cursorY));
     putF32(out, s.cursorArenaX);
     putF32(out, s.cursorArenaY);
+    putU8(out, s.padConnected);
+    out.insert(out.end(), s.padHeld, s.padHeld + sizeof s.padHeld);
+    for (int16_t v : s.padAxis)
+        putU32(out, static_cast<uint16_t>(v));
+    putU8(out, s.padAiming);
+    putU8(out, s.padInUse);
+    putF32(out, s.padCrosshairX);
+    putF32(out, s.padCrosshairY);
 }
 
 void takeBytes(Cursor& in, void* to, size_t n) {
@@ -144,6 +152,14 @@ void takeStart(Cursor& in, ReplayStart& s) {
     s.cursorY = static_cast<int32_t>(in.u32());
     s.cursorArenaX = in.f32();
     s.cursorArenaY = in.f32();
+    s.padConnected = in.u8();
+    takeBytes(in, s.padHeld, sizeof s.padHeld);
+    for (int16_t& v : s.padAxis)
+        v = static_cast<int16_t>(static_cast<uint16_t>(in.u32()));
+    s.padAiming = in.u8();
+    s.padInUse = in.u8();
+    s.padCrosshairX = in.f32();
+    s.padCrosshairY = in.f32();
 }
 
 bool finite(float v) {
@@ -156,7 +172,8 @@ const char* absurdStart(const ReplayStart& s) {
         return "screen width out of range";
     if (s.screenHeight <= 0 || s.screenHeight > 16384) return "screen height out of range";
     if (!finite(s.spawnAcceleration) || !finite(s.spawnTimer) || !finite(s.hmSoundTimer) ||
-        !finite(s.pickupMessageAlpha) || !finite(s.cursorArenaX) || !finite(s.cursorArenaY))
+        !finite(s.pickupMessageAlpha) || !finite(s.cursorArenaX) || !finite(s.cursorArenaY) ||
+        !finite(s.padCrosshairX) || !finite(s.padCrosshairY))
         return "a start value is not a number";
     if (s.runFactor != 0.0f && s.runFactor != 1.0f) return "run factor out of range";
     if (s.menuHover < 0 || s.menuHover > 3) return "menu item out of range";

@@ -42,6 +42,14 @@ struct ReplayStart {
     int32_t cursorY = 0;
     float cursorArenaX = 0.0f;
     float cursorArenaY = 0.0f;
+    // The pad's held state, and whether it aims and is in use.
+    uint8_t padConnected = 0;
+    uint8_t padHeld[PadButtonCount] = {};
+    int16_t padAxis[PadAxisCount] = {};
+    uint8_t padAiming = 0;
+    uint8_t padInUse = 0;
+    float padCrosshairX = 0.0f;
+    float padCrosshairY = 0.0f;
 };
 
 // What the game came to when the recording ended.

@@ -12,6 +12,8 @@
 #include "audio/sound_bank.h"
 #include "game/player/marine.h"
 #include "game/world/checksum.h"
+#include "input/pad_state.h"
+#include "platform/gamepad.h"
 #include "platform/process.h"
 #include "platform/user_files.h"
 
@@ -197,5 +199,6 @@ void endShowingReplay() {
     runFactor = 0.0f;
     previousTicks = static_cast<float>(platform::tickCount());
     releaseHeldInput();
+    padState.connected = platform::padConnected(); // the real pad, not the replay's
     setRecordingEnabled(true);
 }

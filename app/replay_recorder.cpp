@@ -10,6 +10,7 @@
 #include "game/player/weapons.h"
 #include "game/world/checksum.h"
 #include "game/world/world_state.h"
+#include "input/pad_state.h"
 #include "input/settings_values.h"
 #include "platform/user_files.h"
 #include "render/rng.h"
@@ -111,6 +112,14 @@ ReplayStart captureReplayStart() {
     s.cursorY = frameInput.cursorY;
     s.cursorArenaX = cursorArena.x;
     s.cursorArenaY = cursorArena.y;
+    s.padConnected = padState.connected ? 1 : 0;
+    for (uint32_t i = 0; i < PadButtonCount; ++i)
+        s.padHeld[i] = padState.held[i] ? 1 : 0;
+    std::memcpy(s.padAxis, padState.axis, sizeof s.padAxis);
+    s.padAiming = padAiming;
+    s.padInUse = padInUse;
+    s.padCrosshairX = padCrosshair.x;
+    s.padCrosshairY = padCrosshair.y;
     return s;
 }
 
@@ -134,6 +143,16 @@ void applyReplayStart(const ReplayStart& s) {
     frameInput.cursorY = s.cursorY;
     cursorArena.x = s.cursorArenaX;
     cursorArena.y = s.cursorArenaY;
+    padState.connected = s.padConnected != 0;
+    for (uint32_t i = 0; i < PadButtonCount; ++i)
+        padState.held[i] = s.padHeld[i] != 0;
+    std::memcpy(padState.axis, s.padAxis, sizeof padState.axis);
+    padAiming = s.padAiming;
+    padInUse = s.padInUse;
+    padCrosshair = Vec2(s.padCrosshairX, s.padCrosshairY);
+    // A new game starts with these cleared.
+    padMenuCursor = 0;
+    padChoosing = 0;
 }
 
 ReplayResult currentResult() {

@@ -36,5 +36,6 @@ extern int32_t menuHover; // 0 none, 1 New Game, 2 Credits, 3 Exit Win
 // world from the next frame on, never the frame that noticed it.
 void beginFrame(float tickDelta, int32_t cursorX, int32_t cursorY);
 
-// Lets go of every key and button (focus lost, a new recording).
+// Lets go of every key and button, the pad's too (focus lost, a new
+// recording).
 void releaseHeldInput();

@@ -1,7 +1,15 @@
 // The gamepad: what sticks, triggers and buttons mean, and SDL's virtual
 // controllers driving the message queue (plug, press, unplug).
+#include "app/replay_player.h"
+#include "app/replay_recorder.h"
+#include "audio/sound_bank.h"
+#include "game/player/aim_cursor.h"
+#include "game/player/marine.h"
 #include "game/player/pad_controls.h"
+#include "game/player/weapons.h"
+#include "game/projectiles/bullets.h"
 #include "harness.h"
+#include "input/input.h"
 #include "platform/gamepad.h"
 #include "platform/platform.h"
 
@@ -50,6 +58,30 @@ Seen padMessages() {
 Seen sortedReleases(Seen got, size_t releases) {
     if (got.size() >= releases) std::sort(got.begin(), got.begin() + releases);
     return got;
+}
+
+// Presses and lets go of a pad button, a frame after each.
+void tap(int pad, PadButton button) {
+    platform::test::setPadButton(pad, button, true);
+    harness::frame();
+    platform::test::setPadButton(pad, button, false);
+    harness::frame();
+}
+
+// Holds a stick or trigger for `count` frames, then lets it go.
+void hold(int pad, PadAxisId axis, int16_t value, int count) {
+    platform::test::setPadAxis(pad, axis, value);
+    harness::frames(count);
+    platform::test::setPadAxis(pad, axis, 0);
+    harness::frame();
+}
+
+// From the menu to a new game with the stick and A.
+void newGameWithPad(int pad) {
+    hold(pad, PadLeftY, 32767, 1); // down: to New Game
+    EXPECT_EQ(menuHover, 1);
+    tap(pad, PadA);
+    EXPECT_FALSE(menuShown);
 }
 
 } // namespace
@@ -220,4 +252,74 @@ TEST(Gamepad, BrokenMappingFilesCostOneLine) {
         EXPECT_NE(err.find(c.want), std::string::npos) << err;
         EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
     }
+}
+
+TEST(Gamepad, PadPlaysAGameThatReplaysExactly) {
+    ASSERT_TRUE(harness::boot());
+    harness::cursorArena(-0.9f, 0.9f); // the mouse, away from the menu's items
+    harness::frames(3);
+    int pad = platform::test::attachPad();
+    ASSERT_GE(pad, 0);
+    harness::frame();
+    ASSERT_TRUE(menuShown && padState.connected);
+    newGameWithPad(pad);
+    ASSERT_TRUE(recording());
+
+    Vec2 start = marine.position;
+    hold(pad, PadLeftX, 32767, 30); // walk right, turning toward it
+    EXPECT_GT(marine.position.x, start.x + 0.01f);
+
+    hold(pad, PadRightX, -32767, 20); // aim left
+    Vec2 aimedAt = marine.position + Vec2(-kPadAimReach, 0.0f);
+    EXPECT_NEAR(cursorArena.x, aimedAt.x, 1e-4f);
+    EXPECT_NEAR(cursorArena.y, aimedAt.y, 1e-4f);
+    EXPECT_LT(marine.aim.x, -0.9f);
+    harness::frames(5); // let go: the aim stays
+    EXPECT_NEAR(cursorArena.x, aimedAt.x, 1e-4f);
+
+    uint64_t shots = soundPlayCount[SoundPistolShot];
+    platform::test::setPadAxis(pad, PadTriggerRight, 32767);
+    int waited = 0;
+    while (soundPlayCount[SoundPistolShot] == shots && waited++ < 60)
+        harness::frame();
+    EXPECT_GT(soundPlayCount[SoundPistolShot], shots);
+    EXPECT_GT(bulletCount, 0);
+    hold(pad, PadTriggerRight, 32767, 1);
+
+    tap(pad, PadStart);
+    EXPECT_TRUE(menuShown);
+    tap(pad, PadStart);
+    EXPECT_FALSE(menuShown);
+    tap(pad, PadStart);
+    tap(pad, PadB); // B closes it too
+    EXPECT_FALSE(menuShown);
+
+    platform::test::detachPad(pad); // unplugged mid-game
+    harness::frame();
+    EXPECT_TRUE(menuShown);
+    ASSERT_FALSE(marine.marineDead);
+
+    endRecording();
+    const Replay recorded = lastReplay();
+    ASSERT_GT(recorded.result.frames, 60u);
+    ReplayResult replayed = playReplayNow(recorded);
+    EXPECT_EQ(replayed.score, recorded.result.score);
+    EXPECT_EQ(replayed.gameTime, recorded.result.gameTime);
+    EXPECT_EQ(replayed.kills, recorded.result.kills);
+    EXPECT_EQ(replayed.checksum, recorded.result.checksum);
+
+    // LB and RB step through the weapons he owns.
+    pad = platform::test::attachPad();
+    ASSERT_GE(pad, 0);
+    harness::frame();
+    newGameWithPad(pad);
+    addWeapon(WeaponShotGun);
+    const PadButton steps[] = {PadRightShoulder, PadRightShoulder, PadLeftShoulder};
+    const int want[] = {2, 0, 2};
+    for (int i = 0; i < 3; ++i) {
+        tap(pad, steps[i]);
+        EXPECT_EQ(marine.currentWeapon, want[i]) << i;
+    }
+    platform::test::detachPad(pad);
+    harness::frame();
 }

@@ -1,10 +1,15 @@
 // The cursor in arena coordinates: where the Marine aims and what the menu
-// hovers.
+// hovers. The device used last places it: the mouse, or the pad's right
+// stick in a game and its stick or d-pad in the menu.
 #pragma once
 
 #include "render/vec2.h"
 
 extern Vec2 cursorArena;
+// Where the right stick last put the crosshair; it stays there when the
+// stick is let go.
+extern Vec2 padCrosshair;
 
-// Maps this frame's cursor (picture pixels) to the arena.
+// Maps this frame's cursor (picture pixels) to the arena, or takes the pad's
+// point while the pad aims or hovers.
 void updateCursor();

@@ -7,6 +7,7 @@
 #include "game/monsters/monsters.h"
 #include "game/player/aim_cursor.h"
 #include "game/player/death.h"
+#include "game/player/pad_controls.h"
 #include "game/player/weapons.h"
 #include "game/projectiles/bullets.h"
 #include "game/world/world_state.h"
@@ -92,21 +93,22 @@ void updateMarine() {
     // Shots leave from where he stood and aimed at the end of the last frame.
     updateWeapons();
 
+    const PadDirections pad = padWalk(padState);
     marine.moveInput.setZero();
     bool moved = false;
-    if (keyDown[VkUp] || keyDown[kKeyW]) {
+    if (keyDown[VkUp] || keyDown[kKeyW] || pad.up) {
         marine.moveInput += Vec2(0.0f, 1.0f);
         moved = true;
     }
-    if (keyDown[VkDown] || keyDown[kKeyS]) {
+    if (keyDown[VkDown] || keyDown[kKeyS] || pad.down) {
         marine.moveInput -= Vec2(0.0f, 1.0f);
         moved = true;
     }
-    if (keyDown[VkLeft] || keyDown[kKeyA]) {
+    if (keyDown[VkLeft] || keyDown[kKeyA] || pad.left) {
         marine.moveInput -= Vec2(1.0f, 0.0f);
         moved = true;
     }
-    if (keyDown[VkRight] || keyDown[kKeyD]) {
+    if (keyDown[VkRight] || keyDown[kKeyD] || pad.right) {
         marine.moveInput += Vec2(1.0f, 0.0f);
         moved = true;
     }
@@ -115,7 +117,7 @@ void updateMarine() {
     AnimSprite* body = bodySprite();
     if (body) body->frameRate = 20.0f;
 
-    if (keyDown[VkShift]) {
+    if (keyDown[VkShift] || padRun(padState)) {
         if (moved) {
             marine.runPower -= frameDelta * 0.02f;
             if (marine.runPower > 1.0f) {

@@ -4,14 +4,12 @@
 
 #include <cstdint>
 
+#include "input/pad_state.h"
 #include "platform/platform.h"
 #include "render/vec2.h"
 
-struct PadState {
-    bool connected = false;
-    bool held[PadButtonCount] = {};
-    int16_t axis[PadAxisCount] = {}; // as the Pad messages give them
-};
+// How far from the Marine the right stick puts the crosshair.
+constexpr float kPadAimReach = 0.5f;
 
 // Applies one message; messages that are not about the pad, and buttons or
 // axes out of range (a damaged replay), leave the state as it was.

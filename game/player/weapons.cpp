@@ -5,6 +5,7 @@
 
 #include "audio/sound_bank.h"
 #include "game/player/marine.h"
+#include "game/player/pad_controls.h"
 #include "game/projectiles/bullets.h"
 #include "input/input.h"
 #include "render/particle_layer.h"
@@ -91,8 +92,8 @@ void updateWeapons() {
     float elapsed = marine.fastShot ? 2.0f * frameDelta : frameDelta;
 
     marine.fireTimer += elapsed;
-    if (leftButtonDown && marine.fireTimer >= weapon.fireInterval && runFactor != 0.0f &&
-        weapon.rounds > 0) {
+    if ((leftButtonDown || padFire(padState)) && marine.fireTimer >= weapon.fireInterval &&
+        runFactor != 0.0f && weapon.rounds > 0) {
         marine.fireTimer = 0.0f;
         shoot();
         weapon.rounds -= 1;
@@ -113,7 +114,8 @@ void updateWeapons() {
 void fireSpecial() {
     marine.specialTimer += frameDelta;
     // The score test also keeps the unsigned score from wrapping.
-    if (!rightButtonDown || marine.specialTimer < 1000.0f || score < 100 || runFactor == 0.0f)
+    if (!(rightButtonDown || padSpecial(padState)) || marine.specialTimer < 1000.0f ||
+        score < 100 || runFactor == 0.0f)
         return;
 
     int count = marine.specialCount;

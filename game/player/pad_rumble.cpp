@@ -1,0 +1,31 @@
+#include "game/player/pad_rumble.h"
+
+#include "game/player/marine.h"
+#include "input/input.h"
+#include "platform/gamepad.h"
+
+namespace {
+
+float lastHealth = 0.0f;
+bool wasDead = false;
+bool menuWasShown = false;
+
+} // namespace
+
+void updatePadRumble() {
+    bool hurt = marine.health < lastHealth;
+    bool fell = marine.marineDead && !wasDead;
+    lastHealth = marine.health;
+    wasDead = marine.marineDead;
+    if (menuShown) {
+        if (!menuWasShown) platform::rumblePad(0.0f, 0.0f, 0); // stops it
+        menuWasShown = true;
+        return;
+    }
+    menuWasShown = false;
+    if (fell) {
+        platform::rumblePad(1.0f, 1.0f, 700);
+    } else if (hurt) {
+        platform::rumblePad(0.3f, 0.15f, 120);
+    }
+}
