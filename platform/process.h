@@ -6,8 +6,9 @@
 
 namespace platform {
 
-// Makes the next window an invisible offscreen one and the sound silent
-// (checking a replay needs neither a display nor a sound card).
+// Makes the next window an invisible offscreen one that draws nothing, and
+// the sound silent (checking a replay needs neither a display, nor pixels,
+// nor a sound card). Call before the first window.
 void runHeadless();
 void sleepMs(uint32_t ms);
 // Drawing calls still run but no pixel is made (nobody looks at a replay
