@@ -50,6 +50,12 @@ void screenshot(const std::string& name);
 // Message boxes shown since boot (captured, never blocking).
 std::vector<std::string> boxes(); // "caption: text"
 
+// The pictures of this test's games will not be looked at: when the test
+// runs alone in its process (as under CTest), Mesa is asked to skip the
+// rendering work (the game's drawing calls still run). Saves most of a long
+// game's time.
+void skipRendering();
+
 // A scratch copy of the data folder (or an empty folder) for tests that
 // break files; removed at process exit.
 std::string scratchDataDir(bool copyData = true);

@@ -39,13 +39,14 @@ struct Coverage {
 Replay playBotGame(uint32_t seed, float spawnAcceleration, int menuAt, Coverage& seen) {
     std::string dir = harness::scratchDataDir();
     std::ofstream(dir + "/Settings.ini") << "0 640 120 32 " << spawnAcceleration << " 0\n";
+    harness::skipRendering();
     EXPECT_TRUE(harness::boot(dir.c_str()));
     bot::Player player;
     player.begin(bot::kHuman, seed);
     uint64_t soundsBefore[10];
     for (int i = 0; i < 10; ++i)
         soundsBefore[i] = soundPlayCount[i];
-    std::string lastNotice;
+    float lastAlpha = pickupMessageAlpha;
     for (int f = 0; f < 60 * 60 * 10; ++f) {
         bool pause = player.gamesStarted > 0 && f >= menuAt && f < menuAt + 40;
         if (player.gamesStarted > 0 && (f == menuAt || f == menuAt + 40)) {
@@ -55,10 +56,9 @@ Replay playBotGame(uint32_t seed, float spawnAcceleration, int menuAt, Coverage&
         if (!pause) player.act(16.0f);
         harness::frame(f % 5 == 0 ? 17 : 16);
         player.observe();
-        if (pickupMessageAlpha == 1.0f && lastNotice != pickupMessage) {
-            lastNotice = pickupMessage;
-            seen.notices.insert(lastNotice);
-        }
+        // A pick-up sets the notice at full strength; it only fades after.
+        if (pickupMessageAlpha > lastAlpha) seen.notices.insert(pickupMessage);
+        lastAlpha = pickupMessageAlpha;
         if (player.gamesStarted > 0 && !recording()) break; // the menu is back
     }
     player.releaseAll();
