@@ -30,7 +30,13 @@ void getCursorPos(int& x, int& y) {
         y = virtualCursorY;
         return;
     }
-    SDL_GetMouseState(&x, &y);
+    // Read screen-wide, as the pointer may be anywhere; then relative to the
+    // window and into the picture's pixels.
+    int gx = 0, gy = 0;
+    SDL_GetGlobalMouseState(&gx, &gy);
+    int wx = 0, wy = 0;
+    if (sdlWindow() != nullptr) SDL_GetWindowPosition(sdlWindow(), &wx, &wy);
+    windowPointToPicture(gx - wx, gy - wy, x, y);
 }
 
 void setCursorPos(int x, int y) {
@@ -39,7 +45,10 @@ void setCursorPos(int x, int y) {
         virtualCursorY = y;
         return;
     }
-    if (sdlWindow() != nullptr) SDL_WarpMouseInWindow(sdlWindow(), x, y);
+    if (sdlWindow() == nullptr) return;
+    int wx = 0, wy = 0;
+    picturePointToWindow(x, y, wx, wy);
+    SDL_WarpMouseInWindow(sdlWindow(), wx, wy);
 }
 
 void showCursor(bool show) {
