@@ -92,8 +92,13 @@ inline void pictureToWindow(const PictureRect& r, int pictureW, int pictureH, in
         wy = py;
         return;
     }
-    wx = detail::clampToInt(r.x + detail::ceilDiv(int64_t{px} * r.w, pictureW));
-    wy = detail::clampToInt(r.y + detail::ceilDiv(int64_t{py} * r.h, pictureH));
+    int64_t dx = detail::ceilDiv(int64_t{px} * r.w, pictureW);
+    int64_t dy = detail::ceilDiv(int64_t{py} * r.h, pictureH);
+    // Shrunk pictures: a pixel of the picture stays inside it.
+    if (px >= 0 && px < pictureW && dx >= r.w) dx = r.w - 1;
+    if (py >= 0 && py < pictureH && dy >= r.h) dy = r.h - 1;
+    wx = detail::clampToInt(r.x + dx);
+    wy = detail::clampToInt(r.y + dy);
 }
 
 } // namespace platform

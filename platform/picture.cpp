@@ -33,8 +33,7 @@ GLuint colour = 0;
 int pictureW = 0;
 int pictureH = 0;
 
-template <typename F>
-bool load(F& fn, const char* name, const char* suffix) {
+template <typename F> bool load(F& fn, const char* name, const char* suffix) {
     char full[64];
     std::snprintf(full, sizeof(full), "%s%s", name, suffix);
     fn = reinterpret_cast<F>(SDL_GL_GetProcAddress(full));

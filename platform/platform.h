@@ -171,6 +171,9 @@ void clearBoxes();
 // reads the whole window back (RGBA, bottom row first), then goes on drawing
 // the picture. False when there is no window or it is empty.
 bool readWindowPixels(std::vector<uint8_t>& rgba, int& width, int& height);
+// The size the next window opens at, instead of the picture's (0 x 0 goes
+// back to the picture's size). Offscreen windows cannot be resized later.
+void setNextWindowSize(int width, int height);
 } // namespace test
 
 } // namespace platform

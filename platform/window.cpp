@@ -26,6 +26,8 @@ int pictureW = 0;
 int pictureH = 0;
 bool frameCap = true;
 FramePacer pacer;
+int nextWindowW = 0;
+int nextWindowH = 0;
 
 double nowMs() {
     using namespace std::chrono;
@@ -150,6 +152,10 @@ bool createWindow(const char* title, int width, int height) {
     int y = 0;
     int windowW = width;
     int windowH = height;
+    if (nextWindowW > 0 && nextWindowH > 0) {
+        windowW = nextWindowW;
+        windowH = nextWindowH;
+    }
     switch (mode) {
     case WindowMode::Borderless:
         flags |= SDL_WINDOW_BORDERLESS;
@@ -248,6 +254,11 @@ void swapBuffers() {
 
 namespace test {
 
+void setNextWindowSize(int width, int height) {
+    nextWindowW = width;
+    nextWindowH = height;
+}
+
 bool readWindowPixels(std::vector<uint8_t>& rgba, int& width, int& height) {
     width = height = 0;
     rgba.clear();
@@ -256,7 +267,6 @@ bool readWindowPixels(std::vector<uint8_t>& rgba, int& width, int& height) {
     if (width <= 0 || height <= 0) return false;
     picture::present(window);
     picture::bindWindow();
-    glReadBuffer(GL_BACK);
     rgba.resize(static_cast<size_t>(width) * height * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
