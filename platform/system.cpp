@@ -30,13 +30,22 @@ void getCursorPos(int& x, int& y) {
         y = virtualCursorY;
         return;
     }
-    // Read screen-wide, as the pointer may be anywhere; then relative to the
-    // window and into the picture's pixels.
-    int gx = 0, gy = 0;
-    SDL_GetGlobalMouseState(&gx, &gy);
+    // Over the window SDL follows the pointer from its motion events; away
+    // from it the position is read screen-wide, then made relative to the
+    // window. Either way it ends in the picture's pixels.
     int wx = 0, wy = 0;
-    if (sdlWindow() != nullptr) SDL_GetWindowPosition(sdlWindow(), &wx, &wy);
-    windowPointToPicture(gx - wx, gy - wy, x, y);
+    SDL_Window* window = sdlWindow();
+    if (window == nullptr || SDL_GetMouseFocus() == window) {
+        SDL_GetMouseState(&wx, &wy);
+    } else {
+        int gx = 0, gy = 0;
+        SDL_GetGlobalMouseState(&gx, &gy);
+        int left = 0, top = 0;
+        SDL_GetWindowPosition(window, &left, &top);
+        wx = gx - left;
+        wy = gy - top;
+    }
+    windowPointToPicture(wx, wy, x, y);
 }
 
 void setCursorPos(int x, int y) {
