@@ -21,6 +21,9 @@ int queueCount = 0;
 // game must see one Destroy per window.
 uint32_t destroySentFor = 0;
 bool quitSeen = false;
+// The window whose focus loss was last reported; the game hears of a loss
+// once, and of a gain only after a loss.
+uint32_t focusLostFor = 0;
 
 bool takePosted(Message& out) {
     if (queueCount == 0) return false;
@@ -45,10 +48,31 @@ bool destroyOnce(Message& out) {
     return true;
 }
 
+bool focusChange(bool gained, Message& out) {
+    SDL_Window* w = sdlWindow();
+    uint32_t id = w != nullptr ? SDL_GetWindowID(w) : 0;
+    bool lost = id != 0 && focusLostFor == id;
+    if (gained != lost) return false;
+    focusLostFor = gained ? 0 : id;
+    out = Message{gained ? MsgType::FocusGained : MsgType::FocusLost, 0};
+    return true;
+}
+
+// F11 and Alt+Enter switch full screen; the game never sees them.
+bool fullScreenKey(const SDL_KeyboardEvent& key) {
+    SDL_Keycode sym = key.keysym.sym;
+    if (sym == SDLK_F11) return true;
+    return (sym == SDLK_RETURN || sym == SDLK_KP_ENTER) && (key.keysym.mod & KMOD_ALT) != 0;
+}
+
 bool translate(const SDL_Event& e, Message& out) {
     switch (e.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
+        if (fullScreenKey(e.key)) {
+            if (e.type == SDL_KEYDOWN && e.key.repeat == 0) toggleFullScreen();
+            return false;
+        }
         // Auto-repeat stays in: Windows repeats WM_KEYDOWN too.
         uint32_t vk = virtualKeyFor(e.key.keysym.sym, e.key.keysym.scancode);
         if (vk == 0) return false;
@@ -69,8 +93,18 @@ bool translate(const SDL_Event& e, Message& out) {
         return false;
     }
     case SDL_WINDOWEVENT:
-        if (e.window.event == SDL_WINDOWEVENT_CLOSE) return destroyOnce(out);
-        return false;
+        switch (e.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+            return destroyOnce(out);
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+        case SDL_WINDOWEVENT_MINIMIZED:
+            return focusChange(false, out);
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+        case SDL_WINDOWEVENT_RESTORED:
+            return focusChange(true, out);
+        default:
+            return false;
+        }
     case SDL_QUIT:
         return destroyOnce(out);
     default:

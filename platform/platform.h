@@ -88,17 +88,41 @@ enum VirtualKey : uint32_t {
 
 namespace platform {
 
-// Opens one borderless window at (0, 0) with a double-buffered OpenGL
-// compatibility context, makes the context current and asks for vertical
-// sync (going on without it where refused). Returns false, after saying why
-// on standard error, when no display can show a window.
+// How the window shows the game: the borderless window at (0, 0) of the
+// picture's size (the default), an ordinary movable, resizable window, or
+// the whole display at its own resolution. Set before createWindow.
+enum class WindowMode : uint8_t { Borderless, Decorated, FullScreen };
+void setWindowMode(WindowMode mode);
+
+// Opens the window with a double-buffered OpenGL compatibility context,
+// makes the context current and asks for vertical sync (going on without it
+// where refused). The game draws a picture of width x height: into an
+// offscreen framebuffer that the window shows scaled to fit, aspect kept,
+// centred, black bars around; straight into the window where framebuffers
+// are missing. Returns false, after saying why on standard error, when no
+// display can show a window.
 bool createWindow(const char* title, int width, int height);
 // Releases the rendering context and the window.
 void destroyWindow();
-// Switches the display to width x height at the given depth for the rest of
-// the run (the full-screen setting). The result is not needed by the game.
+// The full-screen setting: the window covers its display at the display's
+// own resolution. The display mode itself is never changed; the arguments
+// are kept for the callers and no longer used.
 void changeDisplayMode(int width, int height, int bitsPerPixel);
+// Full screen on and off at run time (F11 and Alt+Enter do it too; those
+// keys never reach the game).
+void setFullScreen(bool on);
+void toggleFullScreen();
+bool isFullScreen();
+// True while the game draws into the offscreen picture.
+bool hasScaledPicture();
+// The window's drawable size in pixels (0 x 0 when minimised or closed).
+void windowSize(int& width, int& height);
+// Shows the finished picture. When the swap does not wait for the display,
+// waits until the display's next refresh (60 Hz when unknown) so that the
+// input read next is fresh; setFrameCap(false) turns that wait off. Tests
+// never wait.
 void swapBuffers();
+void setFrameCap(bool on);
 
 // Takes the next waiting message, translating pending window events first.
 // Returns false when nothing is waiting.
@@ -107,7 +131,9 @@ bool peekMessage(Message& out);
 void postMessage(const Message& msg);
 void postQuitMessage();
 
-// Cursor in window pixels, polled.
+// The pointer in picture pixels, polled, wherever it is on the screen
+// (outside the picture the values run past its edges); setting it moves
+// the pointer to that picture pixel.
 void getCursorPos(int& x, int& y);
 void setCursorPos(int x, int y);
 void showCursor(bool show);
@@ -141,6 +167,13 @@ void advanceTicks(uint32_t ms);
 void setCursor(int x, int y);
 const std::vector<Box>& boxes();
 void clearBoxes();
+// Shows the picture in the window's back buffer as swapBuffers would and
+// reads the whole window back (RGBA, bottom row first), then goes on drawing
+// the picture. False when there is no window or it is empty.
+bool readWindowPixels(std::vector<uint8_t>& rgba, int& width, int& height);
+// The size the next window opens at, instead of the picture's (0 x 0 goes
+// back to the picture's size). Offscreen windows cannot be resized later.
+void setNextWindowSize(int width, int height);
 } // namespace test
 
 } // namespace platform

@@ -8,4 +8,9 @@ namespace platform {
 // The open window, or null before createWindow and after destroyWindow.
 SDL_Window* sdlWindow();
 
+// A point in window coordinates (as SDL reports the pointer) to the picture
+// pixel under it, and back; outside the picture the same scale goes on.
+void windowPointToPicture(int wx, int wy, int& px, int& py);
+void picturePointToWindow(int px, int py, int& wx, int& wy);
+
 } // namespace platform

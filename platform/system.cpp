@@ -30,7 +30,22 @@ void getCursorPos(int& x, int& y) {
         y = virtualCursorY;
         return;
     }
-    SDL_GetMouseState(&x, &y);
+    // Over the window SDL follows the pointer from its motion events; away
+    // from it the position is read screen-wide, then made relative to the
+    // window. Either way it ends in the picture's pixels.
+    int wx = 0, wy = 0;
+    SDL_Window* window = sdlWindow();
+    if (window == nullptr || SDL_GetMouseFocus() == window) {
+        SDL_GetMouseState(&wx, &wy);
+    } else {
+        int gx = 0, gy = 0;
+        SDL_GetGlobalMouseState(&gx, &gy);
+        int left = 0, top = 0;
+        SDL_GetWindowPosition(window, &left, &top);
+        wx = gx - left;
+        wy = gy - top;
+    }
+    windowPointToPicture(wx, wy, x, y);
 }
 
 void setCursorPos(int x, int y) {
@@ -39,7 +54,10 @@ void setCursorPos(int x, int y) {
         virtualCursorY = y;
         return;
     }
-    if (sdlWindow() != nullptr) SDL_WarpMouseInWindow(sdlWindow(), x, y);
+    if (sdlWindow() == nullptr) return;
+    int wx = 0, wy = 0;
+    picturePointToWindow(x, y, wx, wy);
+    SDL_WarpMouseInWindow(sdlWindow(), wx, wy);
 }
 
 void showCursor(bool show) {

@@ -1,11 +1,19 @@
-// The window and its OpenGL context.
+// The window and its OpenGL context. The game draws a picture of a fixed
+// size; the window shows it scaled to fit, at any size, in full screen too.
+#include "platform/letterbox.h"
+#include "platform/pacing.h"
+#include "platform/picture.h"
 #include "platform/platform.h"
 #include "platform/sdl_window.h"
 
 #include <SDL.h>
+#include <SDL_opengl.h>
 
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 namespace platform {
 
@@ -13,25 +21,34 @@ namespace {
 
 SDL_Window* window = nullptr;
 SDL_GLContext context = nullptr;
+WindowMode mode = WindowMode::Borderless;
+int pictureW = 0;
+int pictureH = 0;
+bool frameCap = true;
+FramePacer pacer;
+int nextWindowW = 0;
+int nextWindowH = 0;
 
-void applyDisplayMode(int width, int height, int bitsPerPixel) {
-    SDL_DisplayMode wanted{};
-    if (bitsPerPixel == 16) {
-        wanted.format = SDL_PIXELFORMAT_RGB565;
-    } else if (bitsPerPixel == 24 || bitsPerPixel == 32) {
-        wanted.format = SDL_PIXELFORMAT_RGB888;
-    }
-    wanted.w = width;
-    wanted.h = height;
+double nowMs() {
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The refresh rate of the display the window is on; 0 when unknown.
+int refreshHz() {
     int display = SDL_GetWindowDisplayIndex(window);
     if (display < 0) display = 0;
-    SDL_DisplayMode closest{};
-    // Like the Windows call, a mode the display lacks leaves the desktop as
-    // it is; a near miss would stretch the game's fixed cursor mapping.
-    if (SDL_GetClosestDisplayMode(display, &wanted, &closest) == nullptr) return;
-    if (closest.w != width || closest.h != height) return;
-    SDL_SetWindowDisplayMode(window, &closest);
-    SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
+    SDL_DisplayMode current{};
+    if (SDL_GetCurrentDisplayMode(display, &current) != 0) return 0;
+    return current.refresh_rate;
+}
+
+// Sleeps, when the swap did not wait for the display, until the display's
+// next refresh would have come. The game reads its input right after.
+void paceFrame(double swapStart, double swapEnd) {
+    if (!frameCap || test::enabled()) return;
+    double sleep = pacer.afterSwap(swapStart, swapEnd, refreshPeriodMs(refreshHz()));
+    if (sleep > 0.0) std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(sleep));
 }
 
 bool fallbackDriverUnasked() {
@@ -42,10 +59,67 @@ bool fallbackDriverUnasked() {
     return asked == nullptr || std::strstr(asked, driver) == nullptr;
 }
 
+// An ordinary window opens no larger than the desktop's usable area, its
+// shape kept.
+void fitToDesktop(int& width, int& height) {
+    SDL_Rect usable{};
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0 || usable.w <= 0 || usable.h <= 0) return;
+    if (width <= usable.w && height <= usable.h) return;
+    if (static_cast<int64_t>(usable.w) * height <= static_cast<int64_t>(usable.h) * width) {
+        height = static_cast<int>(static_cast<int64_t>(height) * usable.w / width);
+        width = usable.w;
+    } else {
+        width = static_cast<int>(static_cast<int64_t>(width) * usable.h / height);
+        height = usable.h;
+    }
+    if (width < 1) width = 1;
+    if (height < 1) height = 1;
+}
+
+// Window points (what SDL reports for the pointer) to drawable pixels
+// (what OpenGL draws): they differ on high-density displays.
+void drawableScale(int& windowW, int& windowH, int& drawableW, int& drawableH) {
+    SDL_GetWindowSize(window, &windowW, &windowH);
+    SDL_GL_GetDrawableSize(window, &drawableW, &drawableH);
+}
+
 } // namespace
 
 SDL_Window* sdlWindow() {
     return window;
+}
+
+void windowPointToPicture(int wx, int wy, int& px, int& py) {
+    px = wx;
+    py = wy;
+    if (window == nullptr || !picture::active()) return;
+    int ww = 0, wh = 0, dw = 0, dh = 0;
+    drawableScale(ww, wh, dw, dh);
+    if (ww <= 0 || wh <= 0 || dw <= 0 || dh <= 0) return;
+    int dx = detail::clampToInt(detail::floorDiv(int64_t{wx} * dw, ww));
+    int dy = detail::clampToInt(detail::floorDiv(int64_t{wy} * dh, wh));
+    windowToPicture(letterbox(pictureW, pictureH, dw, dh), pictureW, pictureH, dx, dy, px, py);
+}
+
+void picturePointToWindow(int px, int py, int& wx, int& wy) {
+    wx = px;
+    wy = py;
+    if (window == nullptr || !picture::active()) return;
+    int ww = 0, wh = 0, dw = 0, dh = 0;
+    drawableScale(ww, wh, dw, dh);
+    if (ww <= 0 || wh <= 0 || dw <= 0 || dh <= 0) return;
+    int dx = 0, dy = 0;
+    pictureToWindow(letterbox(pictureW, pictureH, dw, dh), pictureW, pictureH, px, py, dx, dy);
+    wx = detail::clampToInt(detail::ceilDiv(int64_t{dx} * ww, dw));
+    wy = detail::clampToInt(detail::ceilDiv(int64_t{dy} * wh, dh));
+}
+
+void setWindowMode(WindowMode wanted) {
+    mode = wanted;
+}
+
+void setFrameCap(bool on) {
+    frameCap = on;
 }
 
 bool createWindow(const char* title, int width, int height) {
@@ -71,8 +145,31 @@ bool createWindow(const char* title, int width, int height) {
 
     if (width < 1) width = 1;
     if (height < 1) height = 1;
-    window = SDL_CreateWindow(title != nullptr ? title : "", 0, 0, width, height,
-                              SDL_WINDOW_BORDERLESS | SDL_WINDOW_OPENGL);
+    pictureW = width;
+    pictureH = height;
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI;
+    int x = 0;
+    int y = 0;
+    int windowW = width;
+    int windowH = height;
+    if (nextWindowW > 0 && nextWindowH > 0) {
+        windowW = nextWindowW;
+        windowH = nextWindowH;
+    }
+    switch (mode) {
+    case WindowMode::Borderless:
+        flags |= SDL_WINDOW_BORDERLESS;
+        break;
+    case WindowMode::Decorated:
+        flags |= SDL_WINDOW_RESIZABLE;
+        x = y = SDL_WINDOWPOS_CENTERED;
+        fitToDesktop(windowW, windowH);
+        break;
+    case WindowMode::FullScreen:
+        flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN_DESKTOP;
+        break;
+    }
+    window = SDL_CreateWindow(title != nullptr ? title : "", x, y, windowW, windowH, flags);
     if (window == nullptr) {
         std::fprintf(stderr, "No display could be opened: %s\n", SDL_GetError());
         return false;
@@ -86,13 +183,22 @@ bool createWindow(const char* title, int width, int height) {
         return false;
     }
     SDL_GL_MakeCurrent(window, context);
-    // Vertical sync where the driver offers it; the game runs unthrottled otherwise.
+    // Vertical sync where the driver offers it; frames are paced by the
+    // clock where it is refused or has no effect.
     SDL_GL_SetSwapInterval(1);
+    pacer = FramePacer{};
+    if (!picture::open(width, height)) {
+        // Drawing straight to the window: it must stay the picture's size.
+        SDL_SetWindowResizable(window, SDL_FALSE);
+        if (mode == WindowMode::FullScreen) SDL_SetWindowFullscreen(window, 0);
+        glViewport(0, 0, width, height);
+    }
     return true;
 }
 
 void destroyWindow() {
     if (context != nullptr) {
+        picture::close();
         SDL_GL_MakeCurrent(window, nullptr);
         SDL_GL_DeleteContext(context);
         context = nullptr;
@@ -103,12 +209,71 @@ void destroyWindow() {
     }
 }
 
-void changeDisplayMode(int width, int height, int bitsPerPixel) {
-    if (window != nullptr) applyDisplayMode(width, height, bitsPerPixel);
+bool hasScaledPicture() {
+    return window != nullptr && picture::active();
+}
+
+void windowSize(int& width, int& height) {
+    width = height = 0;
+    if (window != nullptr) SDL_GL_GetDrawableSize(window, &width, &height);
+}
+
+bool isFullScreen() {
+    return window != nullptr && (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0;
+}
+
+void setFullScreen(bool on) {
+    // Without the scaled picture a window larger than the picture would
+    // show it in one corner; such a window stays as it is.
+    if (window == nullptr || !picture::active() || on == isFullScreen()) return;
+    if (SDL_SetWindowFullscreen(window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
+        std::fprintf(stderr, "Full screen could not be %s: %s\n", on ? "entered" : "left",
+                     SDL_GetError());
+    }
+}
+
+void toggleFullScreen() {
+    setFullScreen(!isFullScreen());
+}
+
+void changeDisplayMode(int, int, int) {
+    // The display keeps its own mode: full screen is a window covering it,
+    // showing the picture scaled, so nothing is left to restore on exit.
+    setFullScreen(true);
 }
 
 void swapBuffers() {
-    if (window != nullptr) SDL_GL_SwapWindow(window);
+    if (window == nullptr) return;
+    picture::present(window);
+    double start = nowMs();
+    SDL_GL_SwapWindow(window);
+    double end = nowMs();
+    picture::bind();
+    paceFrame(start, end);
 }
+
+namespace test {
+
+void setNextWindowSize(int width, int height) {
+    nextWindowW = width;
+    nextWindowH = height;
+}
+
+bool readWindowPixels(std::vector<uint8_t>& rgba, int& width, int& height) {
+    width = height = 0;
+    rgba.clear();
+    if (window == nullptr) return false;
+    SDL_GL_GetDrawableSize(window, &width, &height);
+    if (width <= 0 || height <= 0) return false;
+    picture::present(window);
+    picture::bindWindow();
+    rgba.resize(static_cast<size_t>(width) * height * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    picture::bind();
+    return true;
+}
+
+} // namespace test
 
 } // namespace platform

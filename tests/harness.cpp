@@ -31,7 +31,7 @@ std::vector<std::string> scratchDirs;
 void captureFrame() {
     lastFrame.resize(static_cast<size_t>(windowWidth) * windowHeight * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
+    // The bound framebuffer's own read buffer: the game's picture.
     glReadPixels(0, 0, windowWidth, windowHeight, GL_RGBA, GL_UNSIGNED_BYTE, lastFrame.data());
 }
 

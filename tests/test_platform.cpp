@@ -455,7 +455,7 @@ TEST(PlatformWindowLifecycle, WindowsCanBeOpenedAgainAfterClosing) {
     platform::destroyWindow();
 }
 
-TEST(PlatformWindowLifecycle, FullScreenModeKeepsTheWindowSizeAndContext) {
+TEST(PlatformWindowLifecycle, FullScreenCoversTheDisplayAndKeepsThePictureAndContext) {
     const struct { int width, height, bits; } modes[] = {{1024, 768, 32}, {640, 480, 16}};
     for (const auto& mode : modes) {
         if (!platform::createWindow("Quorvex Game", mode.width, mode.height)) {
@@ -463,10 +463,18 @@ TEST(PlatformWindowLifecycle, FullScreenModeKeepsTheWindowSizeAndContext) {
         }
         platform::changeDisplayMode(mode.width, mode.height, mode.bits);
         platform::showCursor(false);
+        // The window covers the display at the display's own size; the game
+        // goes on drawing its picture of the asked size.
         int w = 0, h = 0;
         SDL_GetWindowSize(platform::sdlWindow(), &w, &h);
-        EXPECT_EQ(w, mode.width);
-        EXPECT_EQ(h, mode.height);
+        SDL_Rect display{};
+        SDL_GetDisplayBounds(0, &display);
+        EXPECT_EQ(w, display.w);
+        EXPECT_EQ(h, display.h);
+        GLint viewport[4] = {};
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        EXPECT_EQ(viewport[2], mode.width);
+        EXPECT_EQ(viewport[3], mode.height);
         glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT);
         unsigned char px[3] = {};

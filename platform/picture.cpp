@@ -1,0 +1,154 @@
+#include "platform/picture.h"
+
+#include <SDL.h>
+#include <SDL_opengl.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/letterbox.h"
+
+namespace platform::picture {
+
+namespace {
+
+// The framebuffer entry points, from OpenGL 3.0 or the ARB extension (same
+// names), or the older EXT extensions (suffixed names, same meaning).
+struct Fbo {
+    PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
+    PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers = nullptr;
+    PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = nullptr;
+    PFNGLGENRENDERBUFFERSPROC genRenderbuffers = nullptr;
+    PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers = nullptr;
+    PFNGLBINDRENDERBUFFERPROC bindRenderbuffer = nullptr;
+    PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
+    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
+    PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
+    PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
+};
+
+Fbo gl;
+GLuint framebuffer = 0;
+GLuint colour = 0;
+int pictureW = 0;
+int pictureH = 0;
+
+template <typename F> bool load(F& fn, const char* name, const char* suffix) {
+    char full[64];
+    std::snprintf(full, sizeof(full), "%s%s", name, suffix);
+    fn = reinterpret_cast<F>(SDL_GL_GetProcAddress(full));
+    return fn != nullptr;
+}
+
+bool loadFunctions() {
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    int major = version != nullptr ? std::atoi(version) : 0;
+    const char* suffix = nullptr;
+    if (major >= 3 || SDL_GL_ExtensionSupported("GL_ARB_framebuffer_object")) {
+        suffix = "";
+    } else if (SDL_GL_ExtensionSupported("GL_EXT_framebuffer_object") &&
+               SDL_GL_ExtensionSupported("GL_EXT_framebuffer_blit")) {
+        suffix = "EXT";
+    } else {
+        return false;
+    }
+    return load(gl.genFramebuffers, "glGenFramebuffers", suffix) &&
+           load(gl.deleteFramebuffers, "glDeleteFramebuffers", suffix) &&
+           load(gl.bindFramebuffer, "glBindFramebuffer", suffix) &&
+           load(gl.genRenderbuffers, "glGenRenderbuffers", suffix) &&
+           load(gl.deleteRenderbuffers, "glDeleteRenderbuffers", suffix) &&
+           load(gl.bindRenderbuffer, "glBindRenderbuffer", suffix) &&
+           load(gl.renderbufferStorage, "glRenderbufferStorage", suffix) &&
+           load(gl.framebufferRenderbuffer, "glFramebufferRenderbuffer", suffix) &&
+           load(gl.checkFramebufferStatus, "glCheckFramebufferStatus", suffix) &&
+           load(gl.blitFramebuffer, "glBlitFramebuffer", suffix);
+}
+
+} // namespace
+
+bool open(int width, int height) {
+    close();
+    gl = Fbo{};
+    if (!loadFunctions()) return false;
+    // Leftover errors would be taken for ours below.
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    gl.genFramebuffers(1, &framebuffer);
+    gl.genRenderbuffers(1, &colour);
+    gl.bindRenderbuffer(GL_RENDERBUFFER, colour);
+    gl.renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    gl.bindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    bool complete = gl.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE &&
+                    glGetError() == GL_NO_ERROR;
+    if (!complete) {
+        std::fprintf(stderr, "No offscreen picture (%dx%d); drawing straight to the window\n",
+                     width, height);
+        close();
+        return false;
+    }
+    pictureW = width;
+    pictureH = height;
+    bind();
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    return true;
+}
+
+void close() {
+    if (gl.bindFramebuffer != nullptr) gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
+    if (framebuffer != 0) gl.deleteFramebuffers(1, &framebuffer);
+    if (colour != 0) gl.deleteRenderbuffers(1, &colour);
+    framebuffer = 0;
+    colour = 0;
+    pictureW = pictureH = 0;
+}
+
+bool active() {
+    return framebuffer != 0;
+}
+
+void bind() {
+    if (framebuffer == 0) return;
+    gl.bindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glViewport(0, 0, pictureW, pictureH);
+}
+
+void bindWindow() {
+    if (framebuffer != 0) gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+void present(SDL_Window* window) {
+    if (framebuffer == 0 || window == nullptr) return;
+    int drawableW = 0;
+    int drawableH = 0;
+    SDL_GL_GetDrawableSize(window, &drawableW, &drawableH);
+    gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    gl.bindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+    if (drawableW <= 0 || drawableH <= 0) return;
+
+    // The game may leave scissoring on or colours masked; the bars must not.
+    GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+    GLboolean mask[4];
+    glGetBooleanv(GL_COLOR_WRITEMASK, mask);
+    GLfloat clear[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    glDisable(GL_SCISSOR_TEST);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glViewport(0, 0, drawableW, drawableH);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+
+    PictureRect r = letterbox(pictureW, pictureH, drawableW, drawableH);
+    // GL counts rows from the bottom.
+    int bottom = drawableH - r.y - r.h;
+    GLenum filter = wholeScale(r, pictureW, pictureH) ? GL_NEAREST : GL_LINEAR;
+    gl.blitFramebuffer(0, 0, pictureW, pictureH, r.x, bottom, r.x + r.w, bottom + r.h,
+                       GL_COLOR_BUFFER_BIT, filter);
+
+    glClearColor(clear[0], clear[1], clear[2], clear[3]);
+    glColorMask(mask[0], mask[1], mask[2], mask[3]);
+    if (scissor) glEnable(GL_SCISSOR_TEST);
+}
+
+} // namespace platform::picture
