@@ -84,8 +84,12 @@ int runGame(const Options& options) {
         screenWidth = replay.start.screenWidth;
         screenHeight = replay.start.screenHeight;
     }
+    if (options.window) platform::setWindowMode(platform::WindowMode::Decorated);
+    if (options.fullScreen) platform::setWindowMode(platform::WindowMode::FullScreen);
+    platform::setFrameCap(!options.noFrameCap);
     if (!platform::createWindow("Quorvex Game", screenWidth, screenHeight)) return 1;
-    applyDisplayMode();
+    // The command line's window wins over the settings' full screen.
+    if (!options.window) applyDisplayMode();
     windowProc(Message{MsgType::Create, 0});
     if (options.mode == Options::ShowReplay && !beginShowingReplay(replay, replayPath)) {
         shutDown();

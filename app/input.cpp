@@ -191,6 +191,12 @@ void windowProc(const Message& msg) {
     case MsgType::PadRemoved:
         onPadMessage(msg);
         break;
+    case MsgType::FocusLost:
+        // Keys let go in another window never come back as key-ups here.
+        releaseHeldInput();
+        // A fight left alone would kill him: the menu opens as Escape opens it.
+        if (!menuShown && !marine.marineDead) toggleMenu();
+        break;
     default:
         break;
     }

@@ -1,5 +1,7 @@
 // The game on today's desktops: the picture scaled into any window, the
 // pointer mapped back into it, and frames paced without vertical sync.
+#include "app/input.h"
+#include "game/player/marine.h"
 #include "harness.h"
 #include "platform/letterbox.h"
 #include "platform/pacing.h"
@@ -240,3 +242,39 @@ TEST(DesktopWindow, FocusChangesArriveOnceAndTheFullScreenKeysStayWithThePlatfor
 }
 
 } // namespace
+
+// Focus moving away mid-fight opens the menu as Escape does and lets go of
+// everything held; in the menu or after his death it only lets go. A storm
+// of focus changes leaves a game that plays on once Escape closes the menu.
+TEST(DesktopFocus, LosingFocusOpensTheMenuAndReleasesHeldInput) {
+    ASSERT_TRUE(harness::boot());
+    startNewGame();
+    harness::keyDown('W');
+    harness::keyDown(VkShift);
+    harness::leftDown();
+    harness::frames(3);
+    ASSERT_EQ(keyDown['W'], 1);
+    ASSERT_EQ(menuShown, 0);
+
+    platform::postMessage(Message{MsgType::FocusLost, 0});
+    harness::frame();
+    EXPECT_EQ(menuShown, 1);
+    EXPECT_EQ(keyDown['W'], 0);
+    EXPECT_EQ(keyDown[VkShift], 0);
+    EXPECT_EQ(leftButtonDown, 0);
+
+    // Losing it again with the menu up leaves the menu up.
+    for (int i = 0; i < 50; ++i) {
+        platform::postMessage(Message{i % 2 ? MsgType::FocusGained : MsgType::FocusLost, 0});
+        harness::frame(1);
+    }
+    EXPECT_EQ(menuShown, 1);
+    harness::key(VkEscape);
+    harness::frames(2);
+    EXPECT_EQ(menuShown, 0);
+    Vec2 before = marine.position;
+    harness::keyDown('W');
+    harness::frames(10);
+    harness::keyUp('W');
+    EXPECT_GT(marine.position.y, before.y) << "the game plays on";
+}
