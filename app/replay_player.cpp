@@ -103,6 +103,7 @@ int verifyReplay(const std::string& path) {
     Replay replay;
     if (!loadReplayFile(path, replay)) return 2;
     platform::runHeadless();
+    platform::setFrameCap(false); // as fast as the machine allows
     applyReplayStart(replay.start);
     // The picture is not looked at: a small one keeps the drawing cheap.
     if (!platform::createWindow("Quorvex Game", 64, 48)) return 2;
