@@ -14,6 +14,7 @@
 #include "game/monsters/monster_templates.h"
 #include "game/monsters/monsters.h"
 #include "game/projectiles/bullet_templates.h"
+#include "game/world/checksum.h"
 #include "input/pad_state.h"
 #include "platform/gamepad.h"
 #include "platform/platform.h"
@@ -37,7 +38,45 @@ void chooseReplayFolder() {
     setReplayFolder(replaysFolder());
 }
 
+// Under the menu the world stands still, and once the per-frame turns have
+// settled a frame leaves it as it found it, or flips it between two states
+// that look the same. While nothing arrives such frames are not run at all,
+// as if the loop slept: neither drawn nor recorded, so a replay runs exactly
+// the frames the game ran, and the next frame's tick delta spans the rest
+// (under the menu the world takes no time from it). The last picture stays
+// on screen, and an idle menu costs next to nothing.
+struct Rest {
+    bool enabled = false;
+    bool quiet = false;     // no message since the last frame
+    int frames = 0;         // frames run since input last came
+    uint64_t world[4] = {}; // the world after each of the last four frames
+    int32_t cursorX = 0;
+    int32_t cursorY = 0;
+} rest;
+
+bool atRest(int32_t cursorX, int32_t cursorY) {
+    const uint64_t* w = rest.world;
+    return rest.enabled && menuShown && rest.quiet && rest.frames >= 4 && cursorX == rest.cursorX &&
+           cursorY == rest.cursorY && w[0] == w[2] && w[1] == w[3] && worldChecksum() == w[3];
+}
+
+void noteFrame(int32_t cursorX, int32_t cursorY) {
+    bool same = rest.quiet && cursorX == rest.cursorX && cursorY == rest.cursorY;
+    rest.frames = same ? rest.frames + 1 : 1;
+    for (int i = 0; i < 3; ++i)
+        rest.world[i] = rest.world[i + 1];
+    rest.world[3] = worldChecksum();
+    rest.cursorX = cursorX;
+    rest.cursorY = cursorY;
+    rest.quiet = true;
+}
+
 } // namespace
+
+void restWhenIdle(bool on) {
+    rest = Rest{};
+    rest.enabled = on;
+}
 
 LoopPass loopPass() {
     Message msg;
@@ -50,6 +89,7 @@ LoopPass loopPass() {
         beginMessage();
         windowProc(msg);
         recordMessage(msg);
+        rest.quiet = false;
         return LoopPass::Message;
     }
     if (showingReplay()) return replayIdle() ? LoopPass::Frame : LoopPass::Message;
@@ -57,11 +97,16 @@ LoopPass loopPass() {
     int cursorX = 0;
     int cursorY = 0;
     platform::getCursorPos(cursorX, cursorY);
+    if (atRest(cursorX, cursorY)) {
+        platform::showPictureAgain();
+        return LoopPass::Frame;
+    }
     beginFrame(now - previousTicks, cursorX, cursorY);
     previousTicks = now;
     recordFrame(frameInput);
     runFrame();
     recordFrameDone();
+    noteFrame(cursorX, cursorY);
     return LoopPass::Frame;
 }
 
@@ -96,6 +141,7 @@ int runGame(const Options& options) {
         return 2;
     }
     chooseReplayFolder();
+    restWhenIdle(true);
 
     previousTicks = static_cast<float>(platform::tickCount());
     runFactor = 1.0f;
@@ -112,6 +158,7 @@ void resetProgramState() {
     templateCount = 0;
     closeAudio();
 
+    restWhenIdle(false);
     endShowingReplay();
     discardRecording();
     setRecordingEnabled(true);

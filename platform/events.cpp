@@ -100,8 +100,17 @@ bool translate(const SDL_Event& e, Message& out) {
         case SDL_WINDOWEVENT_MINIMIZED:
             return focusChange(false, out);
         case SDL_WINDOWEVENT_FOCUS_GAINED:
-        case SDL_WINDOWEVENT_RESTORED:
             return focusChange(true, out);
+        case SDL_WINDOWEVENT_RESTORED:
+            markPictureStale();
+            return focusChange(true, out);
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_RESIZED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+            markPictureStale();
+            return false;
         default:
             return false;
         }

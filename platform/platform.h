@@ -122,6 +122,11 @@ void windowSize(int& width, int& height);
 // input read next is fresh; setFrameCap(false) turns that wait off. Tests
 // never wait.
 void swapBuffers();
+// For a frame that would draw exactly the last picture again: the window is
+// presented anew only when it needs it (exposed, resized, full screen
+// toggled, or no scaled picture to present from); otherwise this just waits
+// as long as a paced swap would.
+void showPictureAgain();
 void setFrameCap(bool on);
 
 // Takes the next waiting message, translating pending window events first.

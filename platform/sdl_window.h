@@ -12,5 +12,8 @@ SDL_Window* sdlWindow();
 // pixel under it, and back; outside the picture the same scale goes on.
 void windowPointToPicture(int wx, int wy, int& px, int& py);
 void picturePointToWindow(int px, int py, int& wx, int& wy);
+// The window's contents may be lost or its size changed: the next
+// showPictureAgain presents the picture anew.
+void markPictureStale();
 
 } // namespace platform

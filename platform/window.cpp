@@ -28,6 +28,7 @@ bool frameCap = true;
 FramePacer pacer;
 int nextWindowW = 0;
 int nextWindowH = 0;
+bool pictureStale = true;
 
 double nowMs() {
     using namespace std::chrono;
@@ -226,6 +227,7 @@ void setFullScreen(bool on) {
     // Without the scaled picture a window larger than the picture would
     // show it in one corner; such a window stays as it is.
     if (window == nullptr || !picture::active() || on == isFullScreen()) return;
+    markPictureStale();
     if (SDL_SetWindowFullscreen(window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
         std::fprintf(stderr, "Full screen could not be %s: %s\n", on ? "entered" : "left",
                      SDL_GetError());
@@ -242,8 +244,24 @@ void changeDisplayMode(int, int, int) {
     setFullScreen(true);
 }
 
+void markPictureStale() {
+    pictureStale = true;
+}
+
+void showPictureAgain() {
+    if (window == nullptr) return;
+    if (pictureStale || !picture::active()) {
+        swapBuffers();
+        return;
+    }
+    if (test::enabled()) return;
+    double period = frameCap ? refreshPeriodMs(refreshHz()) : 1.0;
+    std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(period));
+}
+
 void swapBuffers() {
     if (window == nullptr) return;
+    pictureStale = false;
     picture::present(window);
     double start = nowMs();
     SDL_GL_SwapWindow(window);

@@ -14,6 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "app/entry.h"
+#include "app/frame.h"
+#include "app/input.h"
 #include "app/replay_file.h"
 #include "app/replay_player.h"
 #include "app/replay_recorder.h"
@@ -178,6 +181,9 @@ TEST(Replays, DamagedFilesAreRefusedWithTheirReason) {
               std::string::npos)
         << output;
 
+    // The inputs' length comes right before them; the result and the
+    // checksum (40 bytes) follow them.
+    const size_t lengthAt = bytes.size() - 40 - good.events.size() - 4;
     auto with = [&](auto change) {
         std::vector<uint8_t> b = bytes;
         change(b);
@@ -200,7 +206,7 @@ TEST(Replays, DamagedFilesAreRefusedWithTheirReason) {
         {"garbage", std::vector<uint8_t>(300, 0x5a), 2, "not a replay"},
         {"version", with([](auto& b) { b[4] = 9; }), 2, "version 9"},
         {"flipped", with([](auto& b) { b[b.size() / 2] ^= 0x40; }), 2, "damaged"},
-        {"length", with([](auto& b) { b[4 + 4 + 8 + 575 + 3] = 0xff; }), 2, "absurd length"},
+        {"length", with([&](auto& b) { b[lengthAt + 3] = 0xff; }), 2, "absurd length"},
         {"rules", encodeReplay(otherRules), 2, "other rule data"},
         {"absurd", encodeReplay(absurd), 2, "screen width"},
         {"differs", encodeReplay(otherResult), 1, "does not reproduce"},
@@ -213,4 +219,44 @@ TEST(Replays, DamagedFilesAreRefusedWithTheirReason) {
     }
     EXPECT_EQ(run("--verify /nonexistent/x.qvr", output), 2);
     EXPECT_NE(output.find("no such file"), std::string::npos) << output;
+}
+
+// An idle menu stops drawing once a frame would change nothing, draws again
+// when input comes, and a game with such a pause in it still replays exactly.
+TEST(Replays, AnIdleMenuRestsAndTheGameStillReplaysExactly) {
+    ASSERT_TRUE(harness::boot());
+    restWhenIdle(true);
+    static int drawn = 0;
+    void (*capture)() = beforeSwap;
+    static void (*chained)() = nullptr;
+    chained = capture;
+    beforeSwap = [] {
+        ++drawn;
+        chained();
+    };
+    // His aim swings toward the cursor a little each frame, then stops.
+    harness::cursorArena(0.3f, 0.3f);
+    harness::frames(60);
+    drawn = 0;
+    harness::frames(10);
+    EXPECT_EQ(drawn, 0) << "the idle menu at start is drawn again";
+    harness::cursorArena(0.2f, 0.3f);
+    harness::frames(5);
+    EXPECT_GE(drawn, 1) << "a moved cursor is not drawn";
+
+    startNewGame();
+    harness::keyDown('D');
+    harness::leftDown();
+    harness::frames(60);
+    harness::key(VkEscape); // the menu over a running fight, long enough to rest
+    harness::frames(200);
+    harness::key(VkEscape);
+    harness::frames(60);
+    harness::keyUp('D');
+    harness::leftUp();
+    endRecording();
+    beforeSwap = capture;
+    restWhenIdle(false);
+    ReplayResult replayed = playReplayNow(lastReplay());
+    EXPECT_TRUE(same(replayed, lastReplay().result));
 }
