@@ -26,6 +26,7 @@ bool showing = false;
 uint32_t startTicks = 0;
 double dueMs = 0.0; // play time of the recorded frames run so far
 bool havePending = false;
+bool capBefore = true;
 ReplayEvent pending;
 
 void fail(const std::string& path, const std::string& why) {
@@ -133,6 +134,10 @@ bool beginShowingReplay(const Replay& replay, const std::string& path) {
     reader = new ReplayReader(shown.events, shown.start.cursorX, shown.start.cursorY);
     havePending = false;
     showing = true;
+    // The replay keeps its own time (each recorded frame at its moment), so
+    // a display slower than the recording's does not slow it down.
+    capBefore = platform::frameCapOn();
+    platform::setFrameCap(false);
     startTicks = platform::tickCount();
     dueMs = 0.0;
     return true;
@@ -192,6 +197,7 @@ void endShowingReplay() {
     if (!showing) return;
     showing = false;
     replayDriving = false;
+    platform::setFrameCap(capBefore);
     delete reader;
     reader = nullptr;
     // Back to the menu, over the replay's last picture, with the world

@@ -128,6 +128,7 @@ void swapBuffers();
 // as long as a paced swap would.
 void showPictureAgain();
 void setFrameCap(bool on);
+bool frameCapOn();
 
 // Takes the next waiting message, translating pending window events first.
 // Returns false when nothing is waiting.

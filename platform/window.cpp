@@ -119,6 +119,10 @@ void setWindowMode(WindowMode wanted) {
     mode = wanted;
 }
 
+bool frameCapOn() {
+    return frameCap;
+}
+
 void setFrameCap(bool on) {
     frameCap = on;
 }
