@@ -61,6 +61,11 @@ bool atRest(int32_t cursorX, int32_t cursorY) {
 }
 
 void noteFrame(int32_t cursorX, int32_t cursorY) {
+    // Only the menu rests: a running game is not fingerprinted every frame.
+    if (!rest.enabled || !menuShown) {
+        rest.frames = 0;
+        return;
+    }
     bool same = rest.quiet && cursorX == rest.cursorX && cursorY == rest.cursorY;
     rest.frames = same ? rest.frames + 1 : 1;
     for (int i = 0; i < 3; ++i)

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "app/score_store.h"
 #include "game/monsters/monsters.h"
@@ -23,9 +24,8 @@ bool active = false;
 // The message that started the recording belongs to the game before it.
 bool skipMessage = false;
 Replay current;
-ReplayWriter* writer = nullptr;
+std::optional<ReplayWriter> writer;
 Replay finished;
-std::string finishedName;
 bool cannotSaveSaid = false;
 bool dispatching = false;
 // The death of the game being recorded has been entered in the score table,
@@ -46,22 +46,8 @@ bool namedInTable(const std::string& name) {
     return false;
 }
 
-// A name for the replay of a game that ended in a death:
-// game-<UTC end time>[-n].qvr.
-std::string plannedName(int64_t endTime) {
-    std::string stamp;
-    for (char c : platform::utcTimestamp(endTime))
-        if (c != '-' && c != ':') stamp += c;
-    for (int n = 1; n < 1000; ++n) {
-        std::string name = "game-" + stamp + (n == 1 ? "" : "-" + std::to_string(n)) + ".qvr";
-        if (folder.empty() || !platform::fileExists(folder + "/" + name)) return name;
-    }
-    return "-";
-}
-
 // last.qvr always; a game in the score table also under its entry's name.
 void save(const Replay& replay) {
-    finishedName.clear();
     if (folder.empty()) return;
     std::string why;
     if (!platform::makePrivateDirs(folder, &why)) {
@@ -74,20 +60,14 @@ void save(const Replay& replay) {
         return;
     }
     if (deathName.empty() || !namedInTable(deathName)) return;
-    if (!platform::writeFileSafely(folder + "/" + deathName, bytes.data(), bytes.size(), &why)) {
+    if (!platform::writeFileSafely(folder + "/" + deathName, bytes.data(), bytes.size(), &why))
         sayCannotSave(why);
-        return;
-    }
-    finishedName = deathName;
 }
 
 } // namespace
 
 void setReplayFolder(const std::string& f) {
     folder = f;
-}
-const std::string& replayFolder() {
-    return folder;
 }
 
 ReplayStart captureReplayStart() {
@@ -171,7 +151,7 @@ void beginRecording() {
     current = Replay{};
     current.rulesFingerprint = rulesFingerprint();
     current.start = captureReplayStart();
-    writer = new ReplayWriter(current.events, current.start.cursorX, current.start.cursorY);
+    writer.emplace(current.events, current.start.cursorX, current.start.cursorY);
     active = true;
     skipMessage = dispatching;
     deathNoted = false;
@@ -212,8 +192,8 @@ void recordFrameDone() {
     entry.gameTime = gameTime;
     entry.kills = monstersKilled;
     entry.endTime = platform::unixTimeNow();
-    deathName = plannedName(entry.endTime);
-    if (folder.empty() || !setReplayName(entry, deathName.c_str())) deathName.clear();
+    deathName = folder.empty() ? std::string() : unusedReplayName(entry.endTime);
+    if (!deathName.empty() && !setReplayName(entry, deathName.c_str())) deathName.clear();
     recordFinishedGame(entry);
 }
 
@@ -229,8 +209,7 @@ void endRecording() {
 }
 
 void discardRecording() {
-    delete writer;
-    writer = nullptr;
+    writer.reset();
     active = false;
     skipMessage = false;
 }
@@ -241,9 +220,6 @@ bool recording() {
 
 const Replay& lastReplay() {
     return finished;
-}
-const std::string& lastReplayName() {
-    return finishedName;
 }
 
 void setRecordingEnabled(bool on) {

@@ -14,7 +14,6 @@
 // Where replays go; "" keeps them in memory only (tests, replays being
 // shown). Set by the entry from the user's data folder.
 void setReplayFolder(const std::string& folder);
-const std::string& replayFolder();
 
 // Snapshot of what a new game leaves as it was; taken right after the reset.
 ReplayStart captureReplayStart();
@@ -39,9 +38,7 @@ void endRecording();
 void discardRecording();
 bool recording();
 
-// The last finished recording, and the file name it was kept under ("" when
-// only "last.qvr" or nothing was written).
+// The last finished recording.
 const Replay& lastReplay();
-const std::string& lastReplayName();
 // Turns recording off and on (off while a replay plays).
 void setRecordingEnabled(bool on);

@@ -80,18 +80,9 @@ bool endsWith(const std::string& s, const char* tail) {
     return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
 }
 
-// A replay name no file and no entry uses yet: game-<UTC end time>[-n].qvr.
-void makeReplayName(ScoreEntry& entry, const std::string& folder) {
-    std::string stamp;
-    for (char c : platform::utcTimestamp(entry.endTime))
-        if (c != '-' && c != ':') stamp += c;
-    for (int n = 1; n < 1000; ++n) {
-        std::string name = "game-" + stamp + (n == 1 ? "" : "-" + std::to_string(n)) + ".qvr";
-        if (!named(store.table, name.c_str()) && !platform::fileExists(folder + "/" + name)) {
-            setReplayName(entry, name.c_str());
-            return;
-        }
-    }
+void makeReplayName(ScoreEntry& entry) {
+    std::string name = unusedReplayName(entry.endTime);
+    if (!name.empty()) setReplayName(entry, name.c_str());
 }
 
 // Writes last.qvr and, for a game in the table, its own copy. Returns false
@@ -105,7 +96,7 @@ bool saveReplay(ScoreEntry& entry, bool inTable, const void* data, size_t size) 
     }
     if (!platform::writeFileSafely(folder + "/last.qvr", data, size, &why)) sayUnwritable(why);
     if (!inTable) return true;
-    if (std::strcmp(entry.replay, "-") == 0) makeReplayName(entry, folder);
+    if (std::strcmp(entry.replay, "-") == 0) makeReplayName(entry);
     if (std::strcmp(entry.replay, "-") == 0 || std::strcmp(entry.replay, "last.qvr") == 0)
         return false;
     if (platform::writeFileSafely(folder + "/" + entry.replay, data, size, &why)) return true;
@@ -140,6 +131,21 @@ int keepInMemory(const ScoreEntry& entry) {
 }
 
 } // namespace
+
+std::string unusedReplayName(int64_t endTime) {
+    ensureLoaded();
+    std::string folder = replaysFolder();
+    if (folder.empty()) return "";
+    std::string stamp;
+    for (char c : platform::utcTimestamp(endTime))
+        if (c != '-' && c != ':') stamp += c;
+    for (int n = 1; n < 1000; ++n) {
+        std::string name = "game-" + stamp + (n == 1 ? "" : "-" + std::to_string(n)) + ".qvr";
+        if (!named(store.table, name.c_str()) && !platform::fileExists(folder + "/" + name))
+            return name;
+    }
+    return "";
+}
 
 void loadScoreTable() {
     store.loaded = true;

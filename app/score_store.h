@@ -25,6 +25,10 @@ void loadScoreTable();
 int recordFinishedGame(const ScoreEntry& entry, const void* replayData = nullptr,
                        size_t replaySize = 0);
 
+// A replay file name, game-<UTC end time>[-n].qvr, that no file in the
+// replays folder and no entry uses yet; "" with no usable home.
+std::string unusedReplayName(int64_t endTime);
+
 // The table as drawn: best first (loaded on first use if need be).
 const ScoreTable& scoreTable();
 // Rank index of the game recorded last in this session, -1 when none (or it
