@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "app/frame.h"
 #include "app/input.h"
@@ -21,7 +22,7 @@ namespace {
 
 // The replay being shown.
 Replay shown;
-ReplayReader* reader = nullptr;
+std::optional<ReplayReader> reader;
 bool showing = false;
 uint32_t startTicks = 0;
 double dueMs = 0.0; // play time of the recorded frames run so far
@@ -130,8 +131,7 @@ bool beginShowingReplay(const Replay& replay, const std::string& path) {
     if (!sameRulesOrSay(replay, path)) return false;
     shown = replay;
     restartAsRecorded(shown);
-    delete reader;
-    reader = new ReplayReader(shown.events, shown.start.cursorX, shown.start.cursorY);
+    reader.emplace(shown.events, shown.start.cursorX, shown.start.cursorY);
     havePending = false;
     showing = true;
     // The replay keeps its own time (each recorded frame at its moment), so
@@ -198,8 +198,7 @@ void endShowingReplay() {
     showing = false;
     replayDriving = false;
     platform::setFrameCap(capBefore);
-    delete reader;
-    reader = nullptr;
+    reader.reset();
     // Back to the menu, over the replay's last picture, with the world
     // standing still from the next frame on.
     menuShown = 1;
