@@ -1,0 +1,152 @@
+// Whole frames read back and hashed: the title menu, the credits, the HUD in
+// play, a seeded bot game with hundreds of monsters, particles, decals and
+// grenade blasts, and Game Over with its table. The committed hashes pin the
+// picture: a change of how frames are drawn must leave every one equal (same
+// Mesa, same size). Remake them, on purpose only, with QUORVEX_UPDATE_GOLDEN=1.
+#include <gtest/gtest.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "bot.h"
+#include "game/monsters/monsters.h"
+#include "game/player/marine.h"
+#include "game/player/weapons.h"
+#include "harness.h"
+#include "input/input.h"
+#include "platform/platform.h"
+
+namespace {
+
+const char* const kGolden = QUORVEX_SOURCE_DIR "/tests/golden/frame_hashes.txt";
+
+uint64_t hashFrame() {
+    uint64_t h = 1469598103934665603ull;
+    for (int y = 0; y < harness::height(); ++y) {
+        for (int x = 0; x < harness::width(); ++x) {
+            harness::Pixel p = harness::pixel(x, y);
+            for (uint8_t byte : {p.r, p.g, p.b}) {
+                h ^= byte;
+                h *= 1099511628211ull;
+            }
+        }
+    }
+    return h;
+}
+
+struct Shot {
+    std::string name;
+    uint64_t hash;
+};
+
+// The scenes, in the order they are played; one game from the title menu to
+// Game Over.
+std::vector<Shot> playScenes() {
+    std::vector<Shot> shots;
+    auto take = [&](const std::string& name) {
+        shots.push_back({name, hashFrame()});
+        harness::screenshot("frame-hash-" + name);
+    };
+
+    std::string dir = harness::scratchDataDir();
+    std::ofstream(dir + "/Settings.ini") << "0 640 480 32 0.05 0\n";
+    if (!harness::boot(dir.c_str())) return shots;
+    // Ten fixed entries, too good for this game to enter: the table's dates
+    // stay the same whatever day the test runs.
+    {
+        const char* data = std::getenv("XDG_DATA_HOME");
+        std::string scores = std::string(data ? data : "") + "/quorvex";
+        std::string cmd = "mkdir -p '" + scores + "'";
+        EXPECT_EQ(std::system(cmd.c_str()), 0);
+        std::ofstream table(scores + "/scores.txt");
+        table << "quorvex-scores 1\n";
+        for (int i = 0; i < 10; ++i)
+            table << 900000 - i * 1000 << "\t" << 300 - i << ".25\t" << 400 - i << "\t2024-05-0"
+                  << i % 9 + 1 << "T12:00:00Z\t-\n";
+    }
+    harness::boot(dir.c_str());
+
+    harness::cursorArena(-0.5f, -0.6f);
+    harness::frames(3);
+    take("menu");
+
+    harness::cursorArena(0.5f, -0.2f);
+    harness::frame();
+    harness::leftDown();
+    harness::leftUp();
+    harness::frames(2);
+    take("credits");
+
+    bot::Player player;
+    player.begin(bot::kHuman, 7);
+    player.restartGames = false;
+    // New Game from the menu, then a few frames of the HUD.
+    harness::cursorArena(0.5f, -0.05f);
+    harness::frame();
+    harness::leftDown();
+    harness::leftUp();
+    harness::frames(3);
+    // Every weapon and both timed bonuses, so the bars, the blur trail and
+    // grenade blasts all show.
+    addWeapon(WeaponAK);
+    addWeapon(WeaponShotGun);
+    addWeapon(WeaponGrenadeGun);
+    marine.fastSpeed = true;
+    marine.fastShot = true;
+    marine.timedBonusCount = 2;
+    harness::frames(20);
+    take("hud");
+
+    int f = 0;
+    int monstersSeen = 0;
+    for (; f < 6000 && !marine.marineDead; ++f) {
+        player.act(16.0f);
+        // Grenades most of the time: blasts, scorches and fragments.
+        if (f % 400 == 0) harness::key('4');
+        if (f % 400 == 300) harness::key('2');
+        harness::frame(16);
+        player.observe();
+        if (f >= 600 && f % 300 == 0) take("play-" + std::to_string(f));
+        if (monsterCount > monstersSeen) monstersSeen = monsterCount;
+    }
+    EXPECT_TRUE(marine.marineDead) << "the bot outlived the scene";
+    EXPECT_GE(monstersSeen, 200);
+    player.releaseAll();
+    harness::frames(10);
+    take("dying");
+    harness::frames(130);
+    take("game-over");
+    return shots;
+}
+
+} // namespace
+
+TEST(FrameHashes, EveryKeyFrameMatchesTheCommittedPicture) {
+    std::vector<Shot> shots = playScenes();
+    ASSERT_GE(shots.size(), 6u);
+    if (std::getenv("QUORVEX_UPDATE_GOLDEN") != nullptr) {
+        std::FILE* out = std::fopen(kGolden, "w");
+        ASSERT_NE(out, nullptr);
+        for (const Shot& s : shots)
+            std::fprintf(out, "%s %016" PRIx64 "\n", s.name.c_str(), s.hash);
+        std::fclose(out);
+        GTEST_SKIP() << "wrote " << kGolden;
+    }
+    std::ifstream in(kGolden);
+    ASSERT_TRUE(in) << "missing " << kGolden;
+    std::map<std::string, uint64_t> want;
+    std::string name, hex;
+    while (in >> name >> hex)
+        want[name] = std::strtoull(hex.c_str(), nullptr, 16);
+    EXPECT_EQ(want.size(), shots.size());
+    for (const Shot& s : shots) {
+        auto it = want.find(s.name);
+        ASSERT_NE(it, want.end()) << s.name << " has no committed hash";
+        EXPECT_EQ(s.hash, it->second) << "the frame " << s.name << " differs";
+    }
+}
