@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/replay_file.h"
+#include "replay/replay_file.h"
 
 // Reads and checks a replay file. On failure prints one line naming the file
 // and the reason on standard error and returns false.

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/replay_file.h"
+#include "replay/replay_file.h"
 #include "input/input.h"
 #include "platform/platform.h"
 

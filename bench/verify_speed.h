@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/replay_file.h"
+#include "replay/replay_file.h"
 
 namespace bench {
 

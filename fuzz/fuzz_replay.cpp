@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/replay_file.h"
+#include "replay/replay_file.h"
 #include "fuzz/fuzz_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -17,7 +17,7 @@
 #include "app/entry.h"
 #include "app/frame.h"
 #include "app/input.h"
-#include "app/replay_file.h"
+#include "replay/replay_file.h"
 #include "app/replay_player.h"
 #include "app/replay_recorder.h"
 #include "audio/sound_bank.h"

@@ -1,4 +1,4 @@
-#include "app/replay_file.h"
+#include "replay/replay_file.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,0 +1,160 @@
+// quorvex-verify: plays recorded games again, as fast as the machine allows,
+// and says whether each one reproduces what it recorded.
+//
+//   quorvex-verify [--json] [--data DIR] FILE...
+//   quorvex-verify --rules [--data DIR]
+//
+// One line per file; exit 0 when every file verifies, 1 when any differs,
+// 2 when any cannot be used.
+#include <charconv>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+#include <unistd.h>
+
+#include "verify/verifier.h"
+
+namespace {
+
+void usage(std::FILE* out) {
+    std::fputs("usage: quorvex-verify [--json] [--data DIR] FILE...\n"
+               "       quorvex-verify --rules [--data DIR]\n"
+               "Plays each recorded game again and compares it with what it recorded.\n"
+               "  --json      one JSON object per line instead of text\n"
+               "  --data DIR  the game's data folder (default: the current folder)\n"
+               "  --rules     print the data's rule fingerprint and shipped spawn acceleration\n"
+               "Exit status: 0 all verified, 1 any differs, 2 any cannot be used.\n",
+               out);
+}
+
+std::string hex64(uint64_t v) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016" PRIx64, v);
+    return text;
+}
+
+// The float as the shortest decimal that reads back to it (0.003, not
+// 0.0030000000260770321).
+double shortest(float value) {
+    char text[32];
+    auto end = std::to_chars(text, text + sizeof text - 1, value).ptr;
+    *end = '\0';
+    return std::strtod(text, nullptr);
+}
+
+nlohmann::json resultJson(const ReplayResult& r) {
+    return {{"score", r.score},
+            {"time", shortest(r.gameTime)},
+            {"kills", r.kills},
+            {"checksum", hex64(r.checksum)},
+            {"frames", r.frames}};
+}
+
+const char* statusName(VerifyStatus status) {
+    switch (status) {
+    case VerifyStatus::Verified:
+        return "verified";
+    case VerifyStatus::Differs:
+        return "differs";
+    default:
+        return "unusable";
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    bool json = false;
+    bool rules = false;
+    std::string data;
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--json") {
+            json = true;
+        } else if (arg == "--rules") {
+            rules = true;
+        } else if (arg == "--data") {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "quorvex-verify: --data needs a folder\n");
+                return 2;
+            }
+            data = argv[++i];
+        } else if (arg == "--help" || arg == "-h") {
+            usage(stdout);
+            return 0;
+        } else if (arg == "--version") {
+            std::printf("quorvex-verify %s\n", QUORVEX_VERSION);
+            return 0;
+        } else if (arg == "--") {
+            for (++i; i < argc; ++i)
+                files.push_back(argv[i]);
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            std::fprintf(stderr, "quorvex-verify: unknown option %s\n", arg.c_str());
+            usage(stderr);
+            return 2;
+        } else {
+            files.push_back(arg);
+        }
+    }
+    if (!rules && files.empty()) {
+        usage(stderr);
+        return 2;
+    }
+    if (!data.empty() && chdir(data.c_str()) != 0) {
+        std::fprintf(stderr, "quorvex-verify: %s: no such data folder\n", data.c_str());
+        return 2;
+    }
+    if (!startVerifier()) {
+        std::fprintf(stderr, "quorvex-verify: the game's rule data could not be loaded\n");
+        return 2;
+    }
+    if (rules) {
+        std::printf("%s\n",
+                    nlohmann::json{{"fingerprint", hex64(verifierFingerprint())},
+                                   {"spawn_acceleration", shortest(shippedSpawnAcceleration())},
+                                   {"version", QUORVEX_VERSION}}
+                        .dump()
+                        .c_str());
+        if (files.empty()) return 0;
+    }
+
+    int status = 0;
+    for (const std::string& file : files) {
+        VerifyOutcome v = verifyFile(file);
+        if (v.status == VerifyStatus::Unusable) status = 2;
+        if (v.status == VerifyStatus::Differs && status == 0) status = 1;
+        if (json) {
+            nlohmann::json line = {{"file", file},
+                                   {"status", statusName(v.status)},
+                                   {"reason", v.reason},
+                                   {"version", QUORVEX_VERSION}};
+            line["recorded"] = v.decoded ? resultJson(v.recorded) : nlohmann::json();
+            line["replayed"] = v.played ? resultJson(v.replayed) : nlohmann::json();
+            line["fingerprint"] =
+                v.decoded ? nlohmann::json(hex64(v.fingerprint)) : nlohmann::json();
+            line["spawn_acceleration"] =
+                v.decoded ? nlohmann::json(shortest(v.spawnAcceleration)) : nlohmann::json();
+            // Names that are not UTF-8 are shown with replacement characters.
+            std::printf(
+                "%s\n",
+                line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+        } else if (v.played) {
+            std::printf("%s: score %" PRIu32 " time %.2f kills %" PRId32 " checksum %016" PRIx64
+                        "%s\n",
+                        file.c_str(), v.replayed.score, static_cast<double>(v.replayed.gameTime),
+                        v.replayed.kills, v.replayed.checksum,
+                        v.status == VerifyStatus::Differs ? " (differs from the recording)" : "");
+        } else {
+            std::printf("%s: %s\n", file.c_str(), v.reason.c_str());
+        }
+        std::fflush(stdout);
+    }
+    stopVerifier();
+    return status;
+}

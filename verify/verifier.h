@@ -1,0 +1,33 @@
+// Plays recorded games again without showing them and compares what they
+// come to with what they recorded: the core of quorvex-verify and of
+// quorvex --verify.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "replay/replay_file.h"
+
+enum class VerifyStatus { Verified, Differs, Unusable };
+
+struct VerifyOutcome {
+    VerifyStatus status = VerifyStatus::Unusable;
+    std::string reason;   // why it differs or cannot be used; empty when verified
+    bool decoded = false; // the file was read: recorded, fingerprint and settings hold
+    bool played = false;  // it was played: replayed holds
+    ReplayResult recorded;
+    ReplayResult replayed;
+    uint64_t fingerprint = 0;
+    float spawnAcceleration = 0.0f;
+};
+
+// Loads the rule data from the current folder. False when it cannot start.
+bool startVerifier();
+void stopVerifier();
+// The loaded rule data's fingerprint, and the data folder's own spawn
+// acceleration (the shipped difficulty).
+uint64_t verifierFingerprint();
+float shippedSpawnAcceleration();
+
+VerifyOutcome verifyFile(const std::string& path);
+VerifyOutcome verifyReplay(const Replay& replay);
