@@ -14,7 +14,7 @@
 #include "input/pad_state.h"
 #include "input/settings_values.h"
 #include "platform/user_files.h"
-#include "render/rng.h"
+#include "math/rng.h"
 
 namespace {
 

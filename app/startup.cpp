@@ -11,7 +11,7 @@
 #include "game/projectiles/bullet_templates.h"
 #include "platform/platform.h"
 #include "render/particle_layer.h"
-#include "render/rng.h"
+#include "math/rng.h"
 #include "render/sprite_layer.h"
 #include "render/text.h"
 #include "render/texture_bank.h"

@@ -29,7 +29,7 @@
 #include "platform/platform.h"
 #include "render/decal_layer.h"
 #include "render/particle_layer.h"
-#include "render/rng.h"
+#include "math/rng.h"
 #include "render/sprite_layer.h"
 #include "verify_speed.h"
 #include "world.h"

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "render/vec2.h"
+#include "math/vec2.h"
 
 struct Decal {
     float alpha = 0.0f;

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "input/input.h"
-#include "render/rng.h"
+#include "math/rng.h"
 
 ParticleTemplates particleTemplates;
 ParticleLayer particleLayer;

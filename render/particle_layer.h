@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "render/vec2.h"
+#include "math/vec2.h"
 
 struct Particle {
     float life = 0.0f;

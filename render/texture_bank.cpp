@@ -6,7 +6,7 @@
 
 #include "platform/platform.h"
 #include "render/bmp.h"
-#include "render/rng.h"
+#include "math/rng.h"
 
 TextureBank textureBank;
 

@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "render/rng.h"
-#include "render/vec2.h"
+#include "math/rng.h"
+#include "math/vec2.h"
 
 namespace bot {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "render/vec2.h"
+#include "math/vec2.h"
 
 namespace harness {
 

@@ -22,7 +22,7 @@
 #include "game/projectiles/bullets.h"
 #include "platform/platform.h"
 #include "render/decal_layer.h"
-#include "render/rng.h"
+#include "math/rng.h"
 #include "render/sprite_layer.h"
 #include "render/texture_bank.h"
 

@@ -30,7 +30,7 @@
 #include "game/player/weapons.h"
 #include "harness.h"
 #include "render/particle_layer.h"
-#include "render/rng.h"
+#include "math/rng.h"
 #include "render/sprite_layer.h"
 
 namespace {

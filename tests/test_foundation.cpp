@@ -7,9 +7,9 @@
 #include "app/input.h"
 #include "app/settings.h"
 #include "harness.h"
-#include "render/rng.h"
+#include "math/rng.h"
 #include "render/texture_bank.h"
-#include "render/vec2.h"
+#include "math/vec2.h"
 
 namespace {
 

@@ -32,7 +32,7 @@
 #include "harness.h"
 #include "render/decal_layer.h"
 #include "render/particle_layer.h"
-#include "render/rng.h"
+#include "math/rng.h"
 #include "render/sprite_layer.h"
 
 #if defined(__SANITIZE_ADDRESS__)

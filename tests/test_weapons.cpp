@@ -14,7 +14,7 @@
 #include "game/projectiles/bullets.h"
 #include "harness.h"
 #include "render/particle_layer.h"
-#include "render/rng.h"
+#include "math/rng.h"
 
 namespace {
 

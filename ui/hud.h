@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/vec2.h"
+#include "math/vec2.h"
 
 // The status panel, then the menu when it is shown.
 void drawHud();

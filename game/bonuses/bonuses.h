@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "render/vec2.h"
+#include "math/vec2.h"
 
 enum BonusKind : int32_t {
     BonusFastSpeed = 200,

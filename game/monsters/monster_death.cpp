@@ -5,7 +5,7 @@
 #include "game/player/marine.h"
 #include "game/world/world_state.h"
 #include "render/decal_layer.h"
-#include "render/rng.h"
+#include "math/rng.h"
 #include "render/sprite_layer.h"
 #include "render/texture_bank.h"
 

@@ -4,7 +4,7 @@
 #include "game/monsters/monsters.h"
 #include "input/input.h"
 #include "input/settings_values.h"
-#include "render/rng.h"
+#include "math/rng.h"
 #include "render/sprite_layer.h"
 
 float spawnTimer = 0.0f;

@@ -3,7 +3,7 @@
 // stick in a game and its stick or d-pad in the menu.
 #pragma once
 
-#include "render/vec2.h"
+#include "math/vec2.h"
 
 extern Vec2 cursorArena;
 // Where the right stick last put the crosshair; it stays there when the

@@ -6,7 +6,7 @@
 
 #include "input/pad_state.h"
 #include "platform/platform.h"
-#include "render/vec2.h"
+#include "math/vec2.h"
 
 // How far from the Marine the right stick puts the crosshair.
 constexpr float kPadAimReach = 0.5f;

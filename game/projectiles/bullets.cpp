@@ -5,7 +5,7 @@
 #include "game/projectiles/bullet_templates.h"
 #include "input/input.h"
 #include "render/particle_layer.h"
-#include "render/rng.h"
+#include "math/rng.h"
 
 Bullet bullets[kMaxBullets];
 int bulletCount = 0;

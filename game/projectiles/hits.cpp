@@ -7,7 +7,7 @@
 #include "game/projectiles/bullets.h"
 #include "input/input.h"
 #include "render/decal_layer.h"
-#include "render/rng.h"
+#include "math/rng.h"
 #include "render/sprite_layer.h"
 #include "render/texture_bank.h"
 

@@ -14,7 +14,7 @@
 #include "game/world/world_state.h"
 #include "render/decal_layer.h"
 #include "render/particle_layer.h"
-#include "render/rng.h"
+#include "math/rng.h"
 #include "render/sprite_layer.h"
 
 namespace {

@@ -1,6 +1,6 @@
-#include "render/rng.h"
+#include "math/rng.h"
 
-#include "render/vec2.h"
+#include "math/vec2.h"
 
 Rng rng;
 

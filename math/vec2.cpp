@@ -1,4 +1,4 @@
-#include "render/vec2.h"
+#include "math/vec2.h"
 
 #include <cmath>
 
