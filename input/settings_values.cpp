@@ -6,3 +6,5 @@ int32_t screenHeight = 0;
 int32_t bitsPerPixel = 0;
 float spawnAcceleration = 0.0f;
 int32_t showFps = 0;
+float padDeadZone = kDefaultPadDeadZone;
+float padAimReach = kDefaultPadAimReach;

@@ -11,3 +11,10 @@ extern int32_t screenHeight;
 extern int32_t bitsPerPixel;
 extern float spawnAcceleration;
 extern int32_t showFps;
+// The pad's stick travel, as a share of full scale, that still counts as
+// resting, and how far from the Marine a full stick puts the crosshair.
+// Replays carry both: they change what the same stick input does.
+extern float padDeadZone;
+extern float padAimReach;
+inline constexpr float kDefaultPadDeadZone = 0.3f;
+inline constexpr float kDefaultPadAimReach = 0.5f;

@@ -10,6 +10,7 @@
 #include "game/projectiles/bullets.h"
 #include "harness.h"
 #include "input/input.h"
+#include "input/settings_values.h"
 #include "platform/gamepad.h"
 #include "platform/platform.h"
 
@@ -270,7 +271,7 @@ TEST(Gamepad, PadPlaysAGameThatReplaysExactly) {
     EXPECT_GT(marine.position.x, start.x + 0.01f);
 
     hold(pad, PadRightX, -32767, 20); // aim left
-    Vec2 aimedAt = marine.position + Vec2(-kPadAimReach, 0.0f);
+    Vec2 aimedAt = marine.position + Vec2(-kDefaultPadAimReach, 0.0f);
     EXPECT_NEAR(cursorArena.x, aimedAt.x, 1e-4f);
     EXPECT_NEAR(cursorArena.y, aimedAt.y, 1e-4f);
     EXPECT_LT(marine.aim.x, -0.9f);
