@@ -6,21 +6,22 @@
 
 #include "app/frame.h"
 #include "app/input.h"
-#include "app/replay_player.h"
-#include "app/replay_recorder.h"
-#include "app/score_store.h"
+#include "app/replay_show.h"
 #include "app/settings.h"
 #include "audio/sound_bank.h"
+#include "draw/texture_bank.h"
+#include "game/layers/particle_layer.h"
 #include "game/monsters/monster_templates.h"
 #include "game/monsters/monsters.h"
+#include "game/player/aim_cursor.h"
 #include "game/projectiles/bullet_templates.h"
+#include "game/scores/score_store.h"
 #include "game/world/checksum.h"
 #include "input/pad_state.h"
 #include "platform/gamepad.h"
 #include "platform/platform.h"
 #include "platform/user_files.h"
-#include "render/particle_layer.h"
-#include "render/texture_bank.h"
+#include "replay/replay_recorder.h"
 
 namespace {
 

@@ -3,18 +3,7 @@
 
 #include <cstdint>
 
-enum SoundIndex : int {
-    SoundPistolShot = 0,
-    SoundAKShot = 1,
-    SoundShotGun = 2,
-    SoundGrenadeGun = 3,
-    SoundDamage = 4,
-    SoundExplosion = 5,
-    SoundPickUp = 6,
-    SoundMarineHm = 7,
-    SoundMarineDeath = 8,
-    SoundSpecial = 9,
-};
+#include "game/world/effects.h"
 
 constexpr int kMaxSounds = 64;
 constexpr int kMaxSources = 64;

@@ -1,7 +1,6 @@
 // The gamepad: what sticks, triggers and buttons mean, and SDL's virtual
 // controllers driving the message queue (plug, press, unplug).
-#include "app/replay_player.h"
-#include "app/replay_recorder.h"
+#include "app/replay_show.h"
 #include "audio/sound_bank.h"
 #include "game/player/aim_cursor.h"
 #include "game/player/marine.h"
@@ -13,6 +12,8 @@
 #include "input/settings_values.h"
 #include "platform/gamepad.h"
 #include "platform/platform.h"
+#include "replay/replay_player.h"
+#include "replay/replay_recorder.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>

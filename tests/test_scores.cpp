@@ -1,10 +1,12 @@
 // The high-score table: its order, its file, and the disk behind it (safe
 // writes, damaged files, two copies of the game, folders that refuse).
 #include "app/frame.h"
-#include "app/score_store.h"
+#include "draw/draw_list.h"
+#include "game/scores/score_store.h"
 #include "game/scores/score_table.h"
 #include "harness.h"
 #include "platform/user_files.h"
+#include "render/gl_backend.h"
 #include "ui/score_view.h"
 
 #include <gtest/gtest.h>
@@ -401,8 +403,10 @@ int viewHighlight = -1;
 void (*captureFrame)() = nullptr;
 
 void drawViewsThenCapture() {
+    draw::clear();
     drawScoreTable(viewTable, viewHighlight);
     drawBestLine(viewTable);
+    render::submitDrawList(drawList);
     captureFrame();
 }
 

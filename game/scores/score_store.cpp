@@ -1,4 +1,4 @@
-#include "app/score_store.h"
+#include "game/scores/score_store.h"
 
 #include <cstring>
 #include <vector>
