@@ -1,5 +1,6 @@
 #include "app/input.h"
 
+#include "app/options_apply.h"
 #include "app/replay_recorder.h"
 #include "app/startup.h"
 #include "game/player/death.h"
@@ -13,6 +14,8 @@ bool replayDriving = false;
 
 void startNewGame() {
     endRecording();
+    // A difficulty or pad setting chosen in the menu starts with a new game.
+    if (!replayDriving) applyPendingRules();
     resetGame();
     menuShown = 0;
     padMenuCursor = 0;

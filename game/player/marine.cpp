@@ -12,6 +12,7 @@
 #include "game/projectiles/bullets.h"
 #include "game/world/world_state.h"
 #include "input/input.h"
+#include "input/settings_values.h"
 #include "render/decal_layer.h"
 #include "render/particle_layer.h"
 #include "render/sprite_layer.h"
@@ -169,6 +170,26 @@ void updateMarineTimers() {
     if (marine.runPower >= 100.0f) marine.runPower = 100.0f;
 }
 
+namespace {
+
+// Red, yellow, cyan, white: fading out along the aim.
+void drawAimLine() {
+    static const float colours[4][3] = {{1, 0, 0}, {1, 1, 0}, {0, 1, 1}, {1, 1, 1}};
+    const float* c = colours[aimLineColour & 3];
+    Vec2 from = marine.position + marine.aim * 0.04f;
+    Vec2 to = marine.position + marine.aim;
+    glLineWidth(2.0f);
+    glBegin(GL_LINES);
+    glColor4f(c[0], c[1], c[2], 1.0f);
+    glVertex2f(from.x, from.y);
+    glColor4f(c[0], c[1], c[2], 0.0f);
+    glVertex2f(to.x, to.y);
+    glEnd();
+    glLineWidth(1.0f);
+}
+
+} // namespace
+
 void drawCrosshair() {
     updateMarineTimers();
 
@@ -186,16 +207,7 @@ void drawCrosshair() {
     Vec2 toMouse = cursorArena - marine.position;
     marine.aim.rotate(marine.aim.cosAngle(toMouse.perpUnit()));
 
-    Vec2 from = marine.position + marine.aim * 0.04f;
-    Vec2 to = marine.position + marine.aim;
-    glLineWidth(2.0f);
-    glBegin(GL_LINES);
-    glColor4f(1.0f, 0.0f, 0.0f, 1.0f);
-    glVertex2f(from.x, from.y);
-    glColor4f(1.0f, 0.0f, 0.0f, 0.0f);
-    glVertex2f(to.x, to.y);
-    glEnd();
-    glLineWidth(1.0f);
+    if (aimLineShown) drawAimLine();
 
     if (marine.fastSpeed) dropBlurTrail();
 }

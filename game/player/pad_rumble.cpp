@@ -2,6 +2,7 @@
 
 #include "game/player/marine.h"
 #include "input/input.h"
+#include "input/settings_values.h"
 #include "platform/gamepad.h"
 
 namespace {
@@ -23,6 +24,7 @@ void updatePadRumble() {
         return;
     }
     menuWasShown = false;
+    if (!rumbleOn) return;
     if (fell) {
         platform::rumblePad(1.0f, 1.0f, 700);
     } else if (hurt) {
