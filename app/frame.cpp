@@ -24,6 +24,20 @@
 
 void (*beforeSwap)() = nullptr;
 
+namespace {
+
+ScoreTable shownScores;
+int shownNewest = -1;
+
+// Game Over and the menu show the table of the difficulty being played.
+const ScoreTable& scoresOfThisDifficulty(int newest) {
+    shownNewest = newest;
+    scoresAt(scoreTable(), spawnAcceleration, shownScores, shownNewest);
+    return shownScores;
+}
+
+} // namespace
+
 void drawNotice() {
     float alpha = pickupMessageAlpha;
     glColor4f(1.0f, 1.0f, 1.0f, alpha);
@@ -76,12 +90,12 @@ void runFrame() {
     if (marine.marineDead) {
         drawText(1, -0.25f, 0.0f, "Game Over");
         drawText(0, -0.165f, -0.05f, "Press any key...");
-        drawScoreTable(scoreTable(), newestScoreIndex());
+        drawScoreTable(scoresOfThisDifficulty(newestScoreIndex()), shownNewest);
     }
 
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     drawHud();
-    if (menuShown) drawBestLine(scoreTable());
+    if (menuShown) drawBestLine(scoresOfThisDifficulty(-1));
 
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_TEXTURE_2D);

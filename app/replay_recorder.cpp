@@ -13,8 +13,8 @@
 #include "game/world/world_state.h"
 #include "input/pad_state.h"
 #include "input/settings_values.h"
-#include "platform/user_files.h"
 #include "math/rng.h"
+#include "platform/user_files.h"
 
 namespace {
 
@@ -191,6 +191,7 @@ void recordFrameDone() {
     entry.score = score;
     entry.gameTime = gameTime;
     entry.kills = monstersKilled;
+    entry.spawnAcceleration = spawnAcceleration;
     entry.endTime = platform::unixTimeNow();
     deathName = folder.empty() ? std::string() : unusedReplayName(entry.endTime);
     if (!deathName.empty() && !setReplayName(entry, deathName.c_str())) deathName.clear();
