@@ -5,6 +5,7 @@
 #include "game/scores/score_store.h"
 #include "game/session/game_frame.h"
 #include "input/input.h"
+#include "input/settings_values.h"
 #include "platform/platform.h"
 #include "render/gl_backend.h"
 #include "ui/hud.h"
@@ -12,11 +13,25 @@
 
 void (*beforeSwap)() = nullptr;
 
+namespace {
+
+ScoreTable shownScores;
+int shownNewest = -1;
+
+// Game Over and the menu show the table of the difficulty being played.
+const ScoreTable& scoresOfThisDifficulty(int newest) {
+    shownNewest = newest;
+    scoresAt(scoreTable(), spawnAcceleration, shownScores, shownNewest);
+    return shownScores;
+}
+
+} // namespace
+
 void runFrame() {
     runGameFrame();
-    if (marine.marineDead) drawScoreTable(scoreTable(), newestScoreIndex());
+    if (marine.marineDead) drawScoreTable(scoresOfThisDifficulty(newestScoreIndex()), shownNewest);
     drawHud();
-    if (menuShown) drawBestLine(scoreTable());
+    if (menuShown) drawBestLine(scoresOfThisDifficulty(-1));
 
     render::submitDrawList(drawList);
     if (beforeSwap) beforeSwap();

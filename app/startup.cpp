@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/input.h"
+#include "app/options_apply.h"
 #include "app/settings.h"
 #include "audio/sound_bank.h"
 #include "game/session/rule_data.h"
@@ -35,6 +36,12 @@ void moveCursor(int32_t x, int32_t y) {
     platform::setCursorPos(x, y);
 }
 
+// A difficulty or pad setting chosen in the menu starts with a new game.
+void beforeNewGame() {
+    endRecording();
+    applyPendingRules();
+}
+
 void exitChosen() {
     endRecording();
     platform::postQuitMessage();
@@ -48,7 +55,7 @@ void connectGameToProgram() {
     effectHooks.stopSounds = clearSounds;
     effectHooks.rumble = platform::rumblePad;
     effectHooks.problem = showProblem;
-    sessionHooks.beforeNewGame = endRecording;
+    sessionHooks.beforeNewGame = beforeNewGame;
     sessionHooks.afterNewGame = beginRecording;
     sessionHooks.exitChosen = exitChosen;
     sessionHooks.readCursor = readCursor;

@@ -8,3 +8,6 @@ float spawnAcceleration = 0.0f;
 int32_t showFps = 0;
 float padDeadZone = kDefaultPadDeadZone;
 float padAimReach = kDefaultPadAimReach;
+uint8_t aimLineShown = 1;
+uint8_t aimLineColour = 0;
+uint8_t rumbleOn = 1;

@@ -18,3 +18,8 @@ extern float padDeadZone;
 extern float padAimReach;
 inline constexpr float kDefaultPadDeadZone = 0.3f;
 inline constexpr float kDefaultPadAimReach = 0.5f;
+// What the player chose to see and feel; the picture and the pad only,
+// never the rules. The aim line's colour: 0 red, 1 yellow, 2 cyan, 3 white.
+extern uint8_t aimLineShown;
+extern uint8_t aimLineColour;
+extern uint8_t rumbleOn;

@@ -197,6 +197,7 @@ void recordFrameDone() {
     entry.score = score;
     entry.gameTime = gameTime;
     entry.kills = monstersKilled;
+    entry.spawnAcceleration = spawnAcceleration;
     entry.endTime = platform::unixTimeNow();
     deathName = folder.empty() ? std::string() : unusedReplayName(entry.endTime);
     if (!deathName.empty() && !setReplayName(entry, deathName.c_str())) deathName.clear();

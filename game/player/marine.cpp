@@ -15,6 +15,7 @@
 #include "game/world/effects.h"
 #include "game/world/world_state.h"
 #include "input/input.h"
+#include "input/settings_values.h"
 
 Marine marine;
 
@@ -168,6 +169,19 @@ void updateMarineTimers() {
     if (marine.runPower >= 100.0f) marine.runPower = 100.0f;
 }
 
+namespace {
+
+// Red, yellow, cyan, white: fading out along the aim.
+void drawAimLine() {
+    static const float colours[4][3] = {{1, 0, 0}, {1, 1, 0}, {0, 1, 1}, {1, 1, 1}};
+    const float* c = colours[aimLineColour & 3];
+    Vec2 from = marine.position + marine.aim * 0.04f;
+    Vec2 to = marine.position + marine.aim;
+    draw::line(from, Colour{c[0], c[1], c[2], 1.0f}, to, Colour{c[0], c[1], c[2], 0.0f}, 2.0f);
+}
+
+} // namespace
+
 void drawCrosshair() {
     updateMarineTimers();
 
@@ -181,9 +195,7 @@ void drawCrosshair() {
     Vec2 toMouse = cursorArena - marine.position;
     marine.aim.rotate(marine.aim.cosAngle(toMouse.perpUnit()));
 
-    Vec2 from = marine.position + marine.aim * 0.04f;
-    Vec2 to = marine.position + marine.aim;
-    draw::line(from, Colour{1.0f, 0.0f, 0.0f, 1.0f}, to, Colour{1.0f, 0.0f, 0.0f, 0.0f}, 2.0f);
+    if (aimLineShown) drawAimLine();
 
     if (marine.fastSpeed) dropBlurTrail();
 }

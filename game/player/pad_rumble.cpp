@@ -3,6 +3,7 @@
 #include "game/player/marine.h"
 #include "game/world/effects.h"
 #include "input/input.h"
+#include "input/settings_values.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ void updatePadRumble() {
         return;
     }
     menuWasShown = false;
+    if (!rumbleOn) return;
     if (fell) {
         cueRumble(1.0f, 1.0f, 700);
     } else if (hurt) {

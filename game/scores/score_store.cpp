@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "input/player_options.h"
 #include "platform/user_files.h"
 
 namespace {
@@ -216,7 +217,8 @@ void printScores(std::FILE* out) {
         return;
     }
     std::fprintf(out, "Best games (%s)\n", where.c_str());
-    std::fprintf(out, "Rank       Score     Time  Kills  Ended (UTC)           Replay\n");
+    std::fprintf(out, "Rank       Score     Time  Kills  Ended (UTC)           Difficulty      "
+                      "Replay\n");
     for (int i = 0; i < table.count; ++i) {
         const ScoreEntry& e = table.entries[i];
         char time[32];
@@ -224,8 +226,13 @@ void printScores(std::FILE* out) {
         std::string ended = platform::utcTimestamp(e.endTime);
         ended[10] = ' ';
         ended.pop_back();
-        std::fprintf(out, "%4d  %10u  %7s  %5d  %-20s  %s\n", i + 1, e.score, time,
-                     static_cast<int>(e.kills), ended.c_str(), e.replay);
+        char accel[32];
+        formatAcceleration(e.spawnAcceleration, accel, sizeof accel);
+        Difficulty d = difficultyOf(e.spawnAcceleration);
+        std::string difficulty =
+            d == Difficulty::Custom ? std::string("Custom ") + accel : difficultyName(d);
+        std::fprintf(out, "%4d  %10u  %7s  %5d  %-20s  %-14s  %s\n", i + 1, e.score, time,
+                     static_cast<int>(e.kills), ended.c_str(), difficulty.c_str(), e.replay);
     }
 }
 
