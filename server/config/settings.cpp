@@ -85,7 +85,7 @@ bool applySetting(const std::string& key, const std::string& value, Settings& s,
     } else if (key == "verify_wall_seconds") {
         ok = number(value, 1, 86400, s.verifyWallSeconds);
     } else if (key == "verify_memory_mib") {
-        ok = number(value, 64L, 1L << 20, s.verifyMemoryMiB);
+        ok = number(value, 0L, 1L << 20, s.verifyMemoryMiB);
     } else if (key == "verify_retries") {
         ok = number(value, 0, 100, s.verifyRetries);
     } else if (key == "lease_seconds") {

@@ -22,7 +22,7 @@ struct Settings {
     // Verifier limits, sized for a 30-minute game at a modest replay speed.
     int verifyCpuSeconds = 180;
     int verifyWallSeconds = 300;
-    long verifyMemoryMiB = 4096;
+    long verifyMemoryMiB = 4096; // 0: no limit (sanitizer builds reserve terabytes)
     int verifyRetries = 3;
     int leaseSeconds = 360;
     int requestSeconds = 30; // a body must arrive within this

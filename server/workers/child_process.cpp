@@ -53,7 +53,7 @@ ChildResult runChild(const std::vector<std::string>& argv, const std::vector<std
             dup2(devnull, STDERR_FILENO);
         }
         setrlimit(RLIMIT_CPU, &cpu);
-        setrlimit(RLIMIT_AS, &memory);
+        if (limits.memoryMiB > 0) setrlimit(RLIMIT_AS, &memory);
         setrlimit(RLIMIT_CORE, &noCore);
         execve(args[0], args.data(), envp.data());
         _exit(127);

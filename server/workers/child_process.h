@@ -7,7 +7,7 @@
 
 struct ChildLimits {
     int cpuSeconds = 60;
-    long memoryMiB = 4096; // address space
+    long memoryMiB = 4096; // address space; 0: none
     int wallSeconds = 120;
     size_t maxOutputBytes = 1 << 20;
 };

@@ -63,10 +63,10 @@ void recordVerdict(pqxx::connection& conn, const WorkerConfig& config, const Job
     bool verified = v.kind == Verdict::Verified;
     tx.exec_params("UPDATE runs SET status = $2, reason = $3, replayed = NULLIF($4, '')::jsonb, "
                    "verdict_at = now(), verifier_version = NULLIF($5, ''), "
-                   "verdict_fingerprint = NULLIF($6, '') WHERE id = $1",
+                   "verdict_fingerprint = NULLIF($6, ''), verdict_worker = $7 WHERE id = $1",
                    job.runId, verified ? "verified" : "rejected", v.reason,
                    v.replayed.is_null() ? std::string() : v.replayed.dump(), v.version,
-                   v.fingerprint);
+                   v.fingerprint, config.name);
     if (verified) {
         tx.exec_params(
             "INSERT INTO board_best (board, player_id, run_id, score, game_time, kills, "

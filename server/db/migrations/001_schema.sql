@@ -36,6 +36,7 @@ CREATE TABLE runs (
     submitted_at timestamptz NOT NULL DEFAULT clock_timestamp(),
     verdict_at timestamptz,
     verifier_version text,
+    verdict_worker text,
     verdict_fingerprint text
 );
 CREATE INDEX runs_player ON runs (player_id, id);
