@@ -99,6 +99,7 @@ int forge(int argc, char** argv) {
             std::vector<uint8_t> once = r.events;
             for (int k = 1; k < std::stoi(argv[i + 1]); ++k)
                 r.events.insert(r.events.end(), once.begin(), once.end());
+            r.result.frames *= static_cast<uint32_t>(std::stoi(argv[i + 1]));
         }
     }
     std::vector<uint8_t> bytes = encodeReplay(r);

@@ -162,7 +162,8 @@ h1{margin:.3em 0;color:var(--gold)}
 h2{color:var(--dim);font-size:1.1em;margin-top:1.5em}
 a{color:#8fd47a}
 table{width:100%;border-collapse:collapse;background:var(--panel);margin:.5em 0}
-th,td{padding:.45em .6em;text-align:left;border-bottom:1px solid var(--line);overflow-wrap:anywhere}
+th,td{padding:.45em .6em;text-align:left;border-bottom:1px solid var(--line);white-space:nowrap}
+table.board td:nth-child(2),td:first-child{white-space:normal;overflow-wrap:anywhere}
 thead th{color:var(--dim);font-weight:600}
 td.score{font-weight:700;color:var(--gold)}
 tr.differs td{color:#ff6b5e;font-weight:700}
