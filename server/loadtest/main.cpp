@@ -2,10 +2,12 @@
 // Every mode is bounded in count and time and stops by itself.
 //
 //   quorvex-load forge IN OUT [--score N] [--end-time N] [--fingerprint HEX] [--repeat N]
+//                                        [--frames N]
 //   quorvex-load submit   --port P --replay FILE --count N [--threads T] [--players K]
 //   quorvex-load verdicts --port P --replay FILE... --count N [--per-second R]
 //   quorvex-load board    --port P --board KEY --count N
-//   quorvex-load drill    --port P --replay FILE --count N [--threads T] --ledger FILE
+//   quorvex-load drill    --port P --replay FILE --count N [--threads T] [--per-second R]
+//                         --ledger FILE
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -92,6 +94,22 @@ int forge(int argc, char** argv) {
     for (int i = 4; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--score") == 0) r.result.score = std::stoul(argv[i + 1]);
         if (std::strcmp(argv[i], "--end-time") == 0) r.result.endTime = std::stoll(argv[i + 1]);
+        // Only the first N frames: a short game that no longer ends as recorded.
+        if (std::strcmp(argv[i], "--frames") == 0) {
+            uint32_t keep = static_cast<uint32_t>(std::stoul(argv[i + 1]));
+            std::vector<uint8_t> cut;
+            ReplayWriter writer(cut, r.start.cursorX, r.start.cursorY);
+            ReplayReader reader(r.events, r.start.cursorX, r.start.cursorY);
+            ReplayEvent e;
+            while (writer.frames() < keep && reader.next(e)) {
+                if (e.kind == ReplayEvent::Message)
+                    writer.message(e.msg);
+                else
+                    writer.frame(e.tickDelta, e.cursorX, e.cursorY);
+            }
+            r.events = cut;
+            r.result.frames = writer.frames();
+        }
         if (std::strcmp(argv[i], "--fingerprint") == 0)
             r.rulesFingerprint = std::stoull(argv[i + 1], nullptr, 16);
         // The same inputs over and over: a game that plays far longer.
@@ -245,12 +263,16 @@ int drill(const Options& o) {
     std::atomic<int> next{0}, resent{0}, gaveUp{0};
     std::mutex mutex;
     std::ofstream ledger(o.ledger);
+    auto start = Clock::now();
     auto stopAt = Clock::now() + std::chrono::duration<double>(o.seconds);
     std::vector<std::thread> threads;
     for (int t = 0; t < o.threads; ++t)
         threads.emplace_back([&] {
             for (int n; (n = next++) < o.count;) {
                 std::string body = variant(base, static_cast<int64_t>(salt) * 100000 + n);
+                if (o.perSecond > 0)
+                    std::this_thread::sleep_until(start +
+                                                  std::chrono::duration<double>(n / o.perSecond));
                 for (;;) {
                     if (Clock::now() > stopAt) {
                         ++gaveUp;

@@ -170,10 +170,17 @@ Verdict judgeVerifier(const ChildResult& child, const ChildLimits& limits) {
 }
 
 void runWorker(const WorkerConfig& config, const std::atomic<bool>& stop) {
+    // A verdict reached while the database went away is recorded after
+    // reconnecting, as long as the lease still holds.
+    std::optional<std::pair<Job, Verdict>> unrecorded;
     while (!stop) {
         try {
             pqxx::connection conn(config.conninfo);
             JobListener listener(conn);
+            if (unrecorded) {
+                recordVerdict(conn, config, unrecorded->first, unrecorded->second);
+                unrecorded.reset();
+            }
             while (!stop) {
                 std::optional<Job> job = claimJob(conn, config);
                 if (!job) {
@@ -194,7 +201,9 @@ void runWorker(const WorkerConfig& config, const std::atomic<bool>& stop) {
                             v = {Verdict::Rejected, "verifier failed", {}, {}, {}};
                     }
                 }
-                recordVerdict(conn, config, *job, v);
+                unrecorded.emplace(std::move(*job), v);
+                recordVerdict(conn, config, unrecorded->first, unrecorded->second);
+                unrecorded.reset();
             }
         } catch (const std::exception& e) {
             std::fprintf(stderr, "quorvex-server: %s: %s\n", config.name.c_str(), e.what());
