@@ -287,7 +287,7 @@ int drill(const Options& o) {
                         auto answer = nlohmann::json::parse(res->body, nullptr, false);
                         std::lock_guard lock(mutex);
                         ledger << n << ' ' << res->status << ' ' << answer.value("id", int64_t{0})
-                               << '\n';
+                               << std::endl;
                         break;
                     }
                     ++resent;
