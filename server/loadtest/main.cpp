@@ -142,6 +142,7 @@ int submit(const Options& o) {
         threads.emplace_back([&] {
             httplib::Client client(kHost, o.port);
             client.set_keep_alive(true);
+            client.set_tcp_nodelay(true);
             std::vector<double> mine;
             for (int n; (n = next++) < o.count && Clock::now() < stopAt;) {
                 std::string body = variant(base, static_cast<int64_t>(salt) * 100000 + n);
@@ -235,6 +236,7 @@ int verdicts(const Options& o) {
 int board(const Options& o) {
     httplib::Client client(kHost, o.port);
     client.set_keep_alive(true);
+    client.set_tcp_nodelay(true);
     std::vector<std::string> paths = {"/api/v1/boards/" + o.board, "/?board=" + o.board,
                                       "/api/v1/boards/" + o.board + "?offset=5000&limit=100"};
     for (const std::string& path : paths) {

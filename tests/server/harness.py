@@ -1,6 +1,7 @@
 """A throwaway PostgreSQL cluster and real quorvex-server processes for the
 server's tests. Everything listens on a Unix socket or 127.0.0.1 only."""
 import argparse
+import atexit
 import http.client
 import json
 import os
@@ -13,6 +14,9 @@ import tempfile
 import time
 
 PG_BIN = "/usr/lib/postgresql/15/bin"
+# Whatever a failed test leaves running is stopped when it exits.
+_running = []
+atexit.register(lambda: [thing.close() for thing in reversed(_running)])
 
 
 def arguments():
@@ -48,6 +52,7 @@ class Cluster:
             self.as_user = ["runuser", "-u", "postgres", "--"]
         self.run(PG_BIN + "/initdb", "-D", self.dir + "/data", "-A", "trust", "-U", "quorvex")
         self.start()
+        _running.append(self)
         self.conninfo = "host=%s user=quorvex dbname=postgres" % self.dir
 
     def run(self, *cmd):
@@ -70,7 +75,7 @@ class Cluster:
     def close(self):
         try:
             self.stop("immediate")
-        except subprocess.CalledProcessError:
+        except (subprocess.CalledProcessError, OSError):
             pass
         shutil.rmtree(self.dir, ignore_errors=True)
 
@@ -85,6 +90,7 @@ class Server:
         cmd = [args.server, "--db", cluster.conninfo, "--listen", "127.0.0.1:%d" % self.port,
                "--verifier", verifier or args.verifier, "--data", args.data] + list(extra)
         self.proc = subprocess.Popen(cmd, stdout=self.log, stderr=subprocess.STDOUT)
+        _running.append(self)
         if "--workers-only" in extra:
             time.sleep(0.5)
             return
@@ -124,6 +130,11 @@ class Server:
         if self.proc.poll() is None:
             self.proc.kill()
         self.proc.wait()
+
+    def close(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
 
     def stop(self):
         if self.proc.poll() is None:
