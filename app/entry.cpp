@@ -21,6 +21,7 @@
 #include "game/scores/score_store.h"
 #include "game/world/checksum.h"
 #include "input/pad_state.h"
+#include "online/sender.h"
 #include "platform/gamepad.h"
 #include "platform/platform.h"
 #include "platform/user_files.h"
@@ -54,6 +55,12 @@ void dispatch(const Message& msg, uint32_t physical) {
         windowProc(m);
         recordMessage(m);
     }
+}
+
+// With Online on, the game just lost goes to the outbox at once, so that
+// Game Over can follow it.
+void sendDeath(const Replay& replay) {
+    online::noteFinishedGame(encodeReplay(replay), replay.start.spawnAcceleration);
 }
 
 void chooseReplayFolder() {
@@ -170,12 +177,19 @@ int runGame(const Options& options) {
     }
     chooseReplayFolder();
     restWhenIdle(true);
+    if (options.mode == Options::Play) {
+        online::startSender();
+        setDeathReplayHandler(sendDeath);
+    }
 
     previousTicks = static_cast<float>(platform::tickCount());
     runFactor = 1.0f;
     while (loopPass() != LoopPass::Quit) {
     }
     endRecording();
+    setDeathReplayHandler(nullptr);
+    // A send in flight is abandoned; its file stays for next time.
+    online::stopSender();
     savePlayerOptions(activeOptions());
     return 0;
 }

@@ -1,11 +1,15 @@
 #include "app/frame.h"
 
+#include <cstdio>
+
 #include "draw/draw_list.h"
 #include "game/player/marine.h"
 #include "game/scores/score_store.h"
 #include "game/session/game_frame.h"
 #include "input/input.h"
+#include "input/player_options.h"
 #include "input/settings_values.h"
+#include "online/sender.h"
 #include "platform/platform.h"
 #include "render/gl_backend.h"
 #include "ui/hud.h"
@@ -25,13 +29,48 @@ const ScoreTable& scoresOfThisDifficulty(int newest) {
     return shownScores;
 }
 
+online::Status onlineStatus;
+char onlineLine[192];
+
+// The last game's online state, as Game Over shows it.
+const char* describeOnline(const online::Status& s) {
+    const char* difficulty = difficultyName(difficultyOf(s.spawnAcceleration));
+    switch (s.run) {
+    case online::RunState::Sending:
+        return "Sending...";
+    case online::RunState::Saved:
+        return "Saved, will send when the server answers";
+    case online::RunState::Verifying:
+        return "Verifying...";
+    case online::RunState::Verified:
+        std::snprintf(onlineLine, sizeof onlineLine, "Online rank #%d on %s", s.rank, difficulty);
+        return onlineLine;
+    case online::RunState::Refused:
+        std::snprintf(onlineLine, sizeof onlineLine, "Refused: %s", s.reason);
+        return onlineLine;
+    case online::RunState::NotSaved:
+        std::snprintf(onlineLine, sizeof onlineLine, "Not saved for Online: %s", s.reason);
+        return onlineLine;
+    default:
+        return "";
+    }
+}
+
 } // namespace
 
 void runFrame() {
     runGameFrame();
-    if (marine.marineDead) drawScoreTable(scoresOfThisDifficulty(newestScoreIndex()), shownNewest);
+    // The sender's record, copied: no waiting, no allocation.
+    online::readStatus(onlineStatus);
+    if (marine.marineDead) {
+        const ScoreTable& table = scoresOfThisDifficulty(newestScoreIndex());
+        drawScoreTable(table, shownNewest);
+        drawOnlineLine(table, describeOnline(onlineStatus));
+    }
     drawHud();
-    if (menuShown) drawBestLine(scoresOfThisDifficulty(-1));
+    if (menuShown)
+        drawBestLine(scoresOfThisDifficulty(-1),
+                     online::bestRankAt(onlineStatus, spawnAcceleration));
 
     render::submitDrawList(drawList);
     if (beforeSwap) beforeSwap();

@@ -5,6 +5,7 @@
 #include "app/options.h"
 #include "app/replay_show.h"
 #include "game/scores/score_store.h"
+#include "online/commands.h"
 
 int main(int argc, char** argv) {
     Options options;
@@ -23,6 +24,10 @@ int main(int argc, char** argv) {
         return 0;
     case Options::Verify:
         return verifyCommand(options.file);
+    case Options::Submit:
+        return online::submitCommand(options.file);
+    case Options::OnlineState:
+        return online::onlineCommand();
     case Options::Scores:
         printScores(stdout);
         return 0;

@@ -25,6 +25,10 @@ bool parseOptions(int argc, const char* const* argv, Options& out, std::string& 
             if (!takeFile(Options::Verify)) return false;
         } else if (std::strcmp(arg, "--replay") == 0) {
             if (!takeFile(Options::ShowReplay)) return false;
+        } else if (std::strcmp(arg, "--submit") == 0) {
+            if (!takeFile(Options::Submit)) return false;
+        } else if (std::strcmp(arg, "--online") == 0) {
+            out.mode = Options::OnlineState;
         } else if (std::strcmp(arg, "--window") == 0) {
             out.window = true;
         } else if (std::strcmp(arg, "--fullscreen") == 0) {
@@ -52,6 +56,10 @@ void printUsage(std::FILE* out) {
                "                   and print \"score S time T kills K checksum C\"; exit 0 when\n"
                "                   it reproduces the recording, 1 when not, 2 for a bad file\n"
                "  --scores         print the table of best games and exit\n"
+               "  --submit FILE    send a replay to the leaderboard now and print the outcome\n"
+               "                   (Online must be on); exit 3 when the server cannot be reached\n"
+               "  --online         print the outbox and your best online runs; exit 3 when\n"
+               "                   the server cannot be reached\n"
                "  --window         an ordinary window that can be moved and resized\n"
                "  --fullscreen     cover the whole screen (the display mode is not changed)\n"
                "  --no-frame-cap   draw frames as fast as the machine allows\n"
@@ -62,6 +70,6 @@ void printUsage(std::FILE* out) {
                "Replays of your games are kept in $XDG_DATA_HOME/quorvex/replays\n"
                "(~/.local/share/quorvex/replays); the last one is always last.qvr.\n"
                "Options are kept in $XDG_CONFIG_HOME/quorvex/options.ini\n"
-               "(~/.config/quorvex/options.ini).\n",
+               "(~/.config/quorvex/options.ini), Online in online.ini beside it.\n",
                out);
 }

@@ -5,8 +5,8 @@
 #include <string>
 
 struct Options {
-    enum Mode { Play, Help, Version, Scores, Verify, ShowReplay } mode = Play;
-    std::string file;          // the replay for --verify and --replay ("best" for the best game's)
+    enum Mode { Play, Help, Version, Scores, Verify, ShowReplay, Submit, OnlineState } mode = Play;
+    std::string file; // the replay for --verify, --replay and --submit ("best" for the best game's)
     bool window = false;       // a decorated, resizable window
     bool fullScreen = false;   // full screen whatever the settings say
     bool noFrameCap = false;   // draw as fast as the machine allows

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -225,6 +226,49 @@ bool removeFile(const std::string& path) {
     return ::unlink(path.c_str()) == 0;
 }
 
+bool renameNoReplace(const std::string& from, const std::string& to, std::string* why) {
+    // A hard link fails when `to` exists, where rename would replace it.
+    if (::link(from.c_str(), to.c_str()) != 0) {
+        setWhy(why, "cannot move " + from + " to " + to, errno);
+        return false;
+    }
+    if (::unlink(from.c_str()) != 0) {
+        int err = errno;
+        ::unlink(to.c_str());
+        setWhy(why, "cannot move " + from, err);
+        return false;
+    }
+    return true;
+}
+
+bool randomBytes(uint8_t* out, size_t size) {
+    size_t got = 0;
+    while (got < size) {
+        ssize_t n = ::getrandom(out + got, size - got, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<size_t>(n);
+    }
+    if (got == size) return true;
+    int fd = ::open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    got = 0;
+    while (got < size) {
+        ssize_t n = ::read(fd, out + got, size - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    return got == size;
+}
+
+int64_t fileSize(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return static_cast<int64_t>(st.st_size);
+}
+
 bool fileExists(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;
@@ -265,6 +309,17 @@ FileLock::FileLock(const std::string& lockPath, int waitMs) {
 }
 
 FileLock::~FileLock() {
+    if (fd_ < 0) return;
+    if (held_) ::flock(fd_, LOCK_UN);
+    ::close(fd_);
+}
+
+TryLock::TryLock(const std::string& lockPath) {
+    fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd_ >= 0) held_ = ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+}
+
+TryLock::~TryLock() {
     if (fd_ < 0) return;
     if (held_) ::flock(fd_, LOCK_UN);
     ::close(fd_);

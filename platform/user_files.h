@@ -42,6 +42,14 @@ ReadStatus readFileLimited(const std::string& path, size_t maxBytes, std::string
 bool moveAside(const std::string& path, std::string& movedTo);
 
 bool removeFile(const std::string& path);
+// Renames `from` to `to` (same file system), never replacing an existing
+// `to`; false with `why` set otherwise.
+bool renameNoReplace(const std::string& from, const std::string& to, std::string* why);
+// Fills `out` from the operating system's random source (getrandom, else
+// /dev/urandom); false when neither gives enough.
+bool randomBytes(uint8_t* out, size_t size);
+// Size of a plain file; -1 when it cannot be read.
+int64_t fileSize(const std::string& path);
 bool fileExists(const std::string& path);
 // Names (not paths) of the plain files in `dir`, sorted; false when the
 // folder cannot be read.
@@ -56,6 +64,21 @@ class FileLock {
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
+    bool held() const { return held_; }
+
+  private:
+    int fd_ = -1;
+    bool held_ = false;
+};
+
+// An exclusive advisory lock taken at once or not at all: another process
+// holding it means that process does the work.
+class TryLock {
+  public:
+    explicit TryLock(const std::string& lockPath);
+    ~TryLock();
+    TryLock(const TryLock&) = delete;
+    TryLock& operator=(const TryLock&) = delete;
     bool held() const { return held_; }
 
   private:

@@ -32,6 +32,9 @@ bool dispatching = false;
 // with the replay to be saved under this name.
 bool deathNoted = false;
 std::string deathName;
+void (*deathHandler)(const Replay&) = nullptr;
+// Kept between deaths so that its buffers are reused.
+Replay atDeath;
 
 void sayCannotSave(const std::string& why) {
     if (cannotSaveSaid) return;
@@ -202,6 +205,18 @@ void recordFrameDone() {
     deathName = folder.empty() ? std::string() : unusedReplayName(entry.endTime);
     if (!deathName.empty() && !setReplayName(entry, deathName.c_str())) deathName.clear();
     recordFinishedGame(entry);
+    if (!deathHandler) return;
+    atDeath.version = current.version;
+    atDeath.rulesFingerprint = current.rulesFingerprint;
+    atDeath.start = current.start;
+    atDeath.events = current.events;
+    atDeath.result = currentResult();
+    atDeath.result.frames = writer->frames();
+    deathHandler(atDeath);
+}
+
+void setDeathReplayHandler(void (*handler)(const Replay& replay)) {
+    deathHandler = handler;
 }
 
 void endRecording() {

@@ -40,5 +40,9 @@ bool recording();
 
 // The last finished recording.
 const Replay& lastReplay();
+// Called once when the recorded game's Marine dies, with the game so far:
+// every input up to and including the fatal frame, and its result. nullptr
+// (the default) copies nothing.
+void setDeathReplayHandler(void (*handler)(const Replay& replay));
 // Turns recording off and on (off while a replay plays).
 void setRecordingEnabled(bool on);

@@ -46,10 +46,21 @@ void drawScoreTable(const ScoreTable& table, int highlight) {
     }
 }
 
-void drawBestLine(const ScoreTable& table) {
+void drawBestLine(const ScoreTable& table, int onlineRank) {
     if (table.count <= 0) return;
     char time[32];
     formatMinutesSeconds(table.entries[0].gameTime, time, sizeof time);
     // Left-aligned with the footer, one row above it.
-    draw::text(0, -0.3f, -0.89f, kRow, "Best: %u in %s", table.entries[0].score, time);
+    if (onlineRank > 0)
+        draw::text(0, -0.3f, -0.89f, kRow, "Best: %u in %s  Online #%d", table.entries[0].score,
+                   time, onlineRank);
+    else
+        draw::text(0, -0.3f, -0.89f, kRow, "Best: %u in %s", table.entries[0].score, time);
+}
+
+void drawOnlineLine(const ScoreTable& table, const char* line) {
+    if (line[0] == '\0') return;
+    int rows = table.count < kScoreTableSize ? table.count : kScoreTableSize;
+    float y = kHeaderY - kRowStep * static_cast<float>(rows + 1) - 0.02f;
+    draw::text(0, kLeft, y, kRow, "%s", line);
 }

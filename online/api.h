@@ -1,0 +1,66 @@
+// The leaderboard server's API, version 1, as the game uses it: answers
+// read into plain records; anything unexpected becomes a reason, never a
+// crash.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace online {
+
+struct Account {
+    std::string server;
+    std::string name;
+    std::string token;
+};
+
+struct SubmitResult {
+    enum Kind {
+        Taken,     // 202 or 200: the server has it
+        Again,     // network error, 5xx, 429, an odd answer: keep it and retry
+        Refused,   // 4xx: it will never be taken as it is
+        NameTaken, // 409: the player must choose another name
+        Stopped,   // abandoned on request
+    } kind = Again;
+    int64_t id = 0;
+    std::string status; // queued, verifying, verified, rejected (when Taken)
+    int rank = 0;
+    std::string reason;          // for Refused, NameTaken, Again
+    long retryAfterSeconds = -1; // the server's Retry-After
+    bool reached = false;        // the server answered at all
+};
+SubmitResult submitRun(const Account& a, const std::string& replay, const std::atomic<bool>* stop);
+
+struct RunInfo {
+    bool ok = false;
+    std::string status; // queued, verifying, verified, rejected
+    int rank = 0;
+    std::string reason;
+    float spawnAcceleration = 0.0f;
+    std::string error;
+};
+RunInfo runInfo(const std::string& server, int64_t id, const std::atomic<bool>* stop);
+
+struct BestRun {
+    std::string board;
+    int64_t run = 0;
+    int score = 0;
+    double time = 0.0;
+    int rank = 0;
+};
+struct PlayerInfo {
+    bool ok = false;
+    bool unknown = false; // 404: no verified run yet, or no such player
+    std::vector<BestRun> best;
+    std::string error;
+};
+PlayerInfo playerInfo(const std::string& server, const std::string& name,
+                      const std::atomic<bool>* stop);
+
+// DELETE /api/v1/players/me. True when the server has forgotten the player
+// (or never knew them).
+bool forgetPlayer(const Account& a, std::string& message, const std::atomic<bool>* stop);
+
+} // namespace online

@@ -1,0 +1,67 @@
+// The sender: one thread of its own that sends the outbox to the server,
+// follows the last game's verification and the player's best rank, and
+// publishes what it knows in a small fixed record. The game loop only reads
+// that record; nothing here waits on the network in the caller's thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "online/online_config.h"
+
+namespace online {
+
+enum class RunState : uint8_t {
+    None,      // no game sent this session (or Online off)
+    Sending,   // "Sending..."
+    Saved,     // "Saved, will send when the server answers"
+    Verifying, // "Verifying..."
+    Verified,  // "Online rank #N on <difficulty>"
+    Refused,   // "Refused: <reason>"
+    NotSaved,  // the outbox could not take it
+};
+
+// Plain and fixed: copying it allocates nothing.
+struct Status {
+    bool enabled = false;
+    RunState run = RunState::None;
+    int rank = 0;
+    float spawnAcceleration = 0.0f;
+    char reason[128] = {};
+    // The player's best verified rank on each board the server knows.
+    static constexpr int kMaxBoards = 16;
+    int boardCount = 0;
+    float boardAcceleration[kMaxBoards] = {};
+    int boardRank[kMaxBoards] = {};
+    bool nameTaken = false;
+    int waiting = 0; // files in the outbox
+};
+
+// Reads online.ini (the paths come from the user folders unless given) and
+// starts the thread. The game calls it once at start-up; it returns at once.
+void startSender(const std::string& configFile = configPath(),
+                 const std::string& outboxDir = outboxPath());
+// Abandons a send in flight (the file stays for next time) and ends the
+// thread; waits at most a poll of the connection (50 ms).
+void stopSender();
+
+// What the game loop reads each frame: a copy under a short lock.
+void readStatus(Status& out);
+// The best online rank at a difficulty; 0 when there is none.
+int bestRankAt(const Status& status, float spawnAcceleration);
+
+// A game has ended in a death: with Online on, its replay is written safely
+// into the outbox now, and the thread is woken to send it.
+void noteFinishedGame(const std::vector<uint8_t>& replay, float spawnAcceleration);
+
+// For the Options screen (and the command line): each saves online.ini.
+OnlineConfig currentConfig();
+bool setEnabled(bool on, std::string* why);
+bool setServer(const std::string& server, std::string* why);
+bool setName(const std::string& name, std::string* why);
+// Asks the server to forget the player, then drops the token (in the
+// background; the status's reason says how it went).
+void forgetMe();
+
+} // namespace online
