@@ -7,6 +7,7 @@
 #include "app/frame.h"
 #include "app/input.h"
 #include "app/input_router.h"
+#include "app/online_link.h"
 #include "app/options_apply.h"
 #include "app/options_file.h"
 #include "app/replay_show.h"
@@ -21,7 +22,6 @@
 #include "game/scores/score_store.h"
 #include "game/world/checksum.h"
 #include "input/pad_state.h"
-#include "online/sender.h"
 #include "platform/gamepad.h"
 #include "platform/platform.h"
 #include "platform/user_files.h"
@@ -55,12 +55,6 @@ void dispatch(const Message& msg, uint32_t physical) {
         windowProc(m);
         recordMessage(m);
     }
-}
-
-// With Online on, the game just lost goes to the outbox at once, so that
-// Game Over can follow it.
-void sendDeath(const Replay& replay) {
-    online::noteFinishedGame(encodeReplay(replay), replay.start.spawnAcceleration);
 }
 
 void chooseReplayFolder() {
@@ -177,19 +171,15 @@ int runGame(const Options& options) {
     }
     chooseReplayFolder();
     restWhenIdle(true);
-    if (options.mode == Options::Play) {
-        online::startSender();
-        setDeathReplayHandler(sendDeath);
-    }
+    if (options.mode == Options::Play) startOnline();
 
     previousTicks = static_cast<float>(platform::tickCount());
     runFactor = 1.0f;
     while (loopPass() != LoopPass::Quit) {
     }
     endRecording();
-    setDeathReplayHandler(nullptr);
     // A send in flight is abandoned; its file stays for next time.
-    online::stopSender();
+    stopOnline();
     savePlayerOptions(activeOptions());
     return 0;
 }
@@ -202,6 +192,7 @@ void resetProgramState() {
     closeAudio();
 
     restWhenIdle(false);
+    stopOnline();
     resetActiveOptions();
     resetOptionsStore();
     endShowingReplay();
