@@ -1,0 +1,215 @@
+"""The game's Online side against the real leaderboard server on a throwaway
+PostgreSQL cluster: the in-process game cases of tests/test_online.cpp get
+the servers' addresses, then quorvex --submit / --online run against a
+real server and against a small local server that misbehaves on purpose."""
+import http.server
+import os
+import shutil
+import socketserver
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "server"))
+from harness import Cluster, Failures, Server, free_port, read, wait_for  # noqa: E402
+import argparse  # noqa: E402
+
+p = argparse.ArgumentParser()
+for option in ("--server", "--verifier", "--game", "--tests", "--data", "--replays"):
+    p.add_argument(option, required=True)
+p.add_argument("--load", default="")
+p.add_argument("--shots", default="")
+args = p.parse_args()
+for key in ("server", "verifier", "game", "tests", "data", "replays"):
+    setattr(args, key, os.path.abspath(getattr(args, key)))
+f = Failures()
+tmp = tempfile.mkdtemp(prefix="quorvex-online-")
+stop_all = threading.Event()
+
+
+class Misbehaving(http.server.BaseHTTPRequestHandler):
+    """The first path segment picks the fault. Bounded: every answer ends
+    within 15 s, and the server stops with the test."""
+
+    def log_message(self, *a):
+        pass
+
+    def do_POST(self):
+        length = int(self.headers.get("Content-Length", 0))
+        if length <= 2 * 1024 * 1024:
+            self.rfile.read(length)
+        self.answer()
+
+    def do_GET(self):
+        self.answer()
+
+    def answer(self):
+        mode = self.path.strip("/").split("/")[0]
+        if mode == "stall":
+            stop_all.wait(10)
+            return
+        if mode == "redirect":
+            self.send_response(302)
+            self.send_header("Location", self.path)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        if mode == "huge":
+            self.send_response(200)
+            self.send_header("Content-Type", "application/json")
+            self.send_header("Content-Length", str(100 * 1024 * 1024))
+            self.end_headers()
+            try:
+                chunk = b"[" * 65536
+                for _ in range(1600):
+                    self.wfile.write(chunk)
+            except OSError:
+                pass
+            return
+        status, body = {"garbage": (200, b"\x00\xffnot json"),
+                        "error": (500, b'{"error":"broken"}'),
+                        "busy": (429, b'{"error":"busy"}')}.get(mode, (404, b"{}"))
+        self.send_response(status)
+        if mode == "busy":
+            self.send_header("Retry-After", "30")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+
+class Threaded(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+
+
+bad = Threaded(("127.0.0.1", 0), Misbehaving)
+threading.Thread(target=bad.serve_forever, daemon=True).start()
+bad_url = "http://127.0.0.1:%d" % bad.server_address[1]
+
+
+homes = [0]
+
+
+def home(name, enabled=1, server=""):
+    homes[0] += 1
+    d = os.path.join(tmp, "%s-%d" % (name, homes[0]))
+    os.makedirs(os.path.join(d, "config", "quorvex"), exist_ok=True)
+    with open(os.path.join(d, "config", "quorvex", "online.ini"), "w") as out:
+        out.write("enabled = %d\nserver = %s\nname = %s\n" % (enabled, server, name))
+    return {"XDG_CONFIG_HOME": os.path.join(d, "config"), "XDG_DATA_HOME": os.path.join(d, "data")}
+
+
+def game(options, env, timeout=60):
+    t0 = time.time()
+    out = subprocess.run([args.game] + options, capture_output=True, text=True, timeout=timeout,
+                         env=dict(os.environ, **env), cwd=args.data)
+    return out.returncode, out.stdout + out.stderr, time.time() - t0
+
+
+def gtest(case, env, timeout=300):
+    out = subprocess.run([args.tests, "--gtest_filter=" + case], capture_output=True, text=True,
+                         timeout=timeout, cwd=args.data,
+                         env=dict(os.environ, SDL_VIDEODRIVER="offscreen", ALSOFT_DRIVERS="null",
+                                  SDL_AUDIODRIVER="dummy", QUORVEX_ONE_TEST_PER_PROCESS="1",
+                                  **env))
+    text = out.stdout + out.stderr
+    for line in text.splitlines():
+        if "longest" in line or "stopped" in line or "died after" in line:
+            print("     " + line)
+    ok = out.returncode == 0 and "[  PASSED  ] 1 test" in text
+    if not ok:
+        print(text[-3000:])
+    return ok
+
+
+cluster = Cluster()
+server = Server(args, cluster, "--workers", "1")
+url = "http://127.0.0.1:%d" % server.port
+seed01 = os.path.join(args.replays, "bot-seed01.qvr")
+garbage = os.path.join(tmp, "garbage.qvr")
+with open(garbage, "wb") as out:
+    out.write(b"not a replay" * 10)
+
+# A death with Online on lands verified, and the page shows the player.
+f.check(gtest("OnlineServer.ADeathLandsVerified",
+              {"QUORVEX_TEST_SERVER": url, "QUORVEX_TEST_NAME": "Deathwish"}),
+        "a death with Online on lands verified and Game Over learns the rank")
+status, player = server.json("GET", "/api/v1/players/deathwish")
+f.check(status == 200 and player.get("best") and player["best"][0]["rank"] >= 1,
+        "the player's page in the API has the run")
+chromium = shutil.which("chromium") or shutil.which("chromium-browser")
+if chromium and player.get("best"):
+    board = player["best"][0]["board"]
+    dom = subprocess.run([chromium, "--headless", "--no-sandbox", "--disable-gpu", "--dump-dom",
+                          url + "/?board=" + board], capture_output=True, text=True,
+                         timeout=60).stdout
+    f.check("Deathwish" in dom, "the leaderboard page in headless Chromium shows the name")
+
+# The server down at his death, started again: the run arrives by itself.
+port = free_port()
+signal = os.path.join(tmp, "saved")
+result = {}
+runner = threading.Thread(target=lambda: result.setdefault("ok", gtest(
+    "OnlineServer.AGameFromWhileTheServerWasDownArrives",
+    {"QUORVEX_TEST_DOWN_SERVER": "http://127.0.0.1:%d" % port, "QUORVEX_TEST_SIGNAL": signal})))
+runner.start()
+try:
+    wait_for(lambda: os.path.exists(signal), 120, "the game's run saved while the server is down")
+    time.sleep(3)  # a retry or two fails first
+    later = Server(args, cluster, "--workers", "1", port=port)
+except AssertionError as e:
+    print(e)
+runner.join()
+f.check(result.get("ok", False), "a game from while the server was down arrives once it is back")
+
+# Refused files move to refused/, a 429 keeps the file.
+busy = Server(args, cluster, "--workers", "1", "--set", "token_burst=2", "--set",
+              "token_per_minute=1")
+f.check(gtest("OnlineServer.RefusedFilesMoveAsideAndBusyAnswersWait",
+              {"QUORVEX_TEST_BUSY_SERVER": "http://127.0.0.1:%d" % busy.port,
+               "QUORVEX_TEST_REPLAYS": args.replays}),
+        "a refused file moves to refused/ with its reason; a 429 keeps it")
+
+# A server that stalls: frames go on; Online off stops the send.
+f.check(gtest("OnlineStall.FramesGoOnAndTurningOffStopsTheSend",
+              {"QUORVEX_TEST_STALL_SERVER": bad_url + "/stall"}),
+        "a stalling server: frames go on, turning Online off stops the send")
+
+# The command line: (what, home, options, exit status, text in the output)
+down = "http://127.0.0.1:%d" % free_port()
+cli = home("Cli", 1, url)
+seed04 = os.path.join(args.replays, "bot-seed04.qvr")
+cases = [
+    ("--submit sends a replay", cli, ["--submit", seed04], 0, "verified rank"),
+    ("--submit garbage is refused", home("Cli", 1, url), ["--submit", garbage], 1,
+     "refused: not a replay"),
+    ("--submit with Online off sends nothing", home("Off", 0, url), ["--submit", seed01], 2,
+     "Online is off"),
+    ("--submit a missing file", home("Cli", 1, url), ["--submit", "/no/such.qvr"], 2, "no such"),
+    ("--submit to a server that is down", home("Cli", 1, down), ["--submit", seed01], 3,
+     "cannot be reached"),
+    ("--submit to garbage answers", home("Cli", 1, bad_url + "/garbage"), ["--submit", seed01],
+     3, "cannot be read"),
+    ("--submit to a 500 forever", home("Cli", 1, bad_url + "/error"), ["--submit", seed01], 3,
+     "500"),
+    ("--submit to a redirect loop", home("Cli", 1, bad_url + "/redirect"), ["--submit", seed01],
+     3, "302"),
+    ("--submit to a 429", home("Cli", 1, bad_url + "/busy"), ["--submit", seed01], 3, "429"),
+    ("--submit to a 100 MB answer", home("Cli", 1, bad_url + "/huge"), ["--submit", seed01], 3,
+     "too long"),
+    ("--submit with an address that is no URL", home("Cli", 1, "localhost:8080"),
+     ["--submit", seed01], 2, "http://"),
+    ("--online lists the best runs", cli, ["--online"], 0, "points in"),
+    ("--online with the server down", home("Cli", 1, down), ["--online"], 3, "cannot be reached"),
+]
+for what, env, options, code, text in cases:
+    rc, out, seconds = game(options, env)
+    f.check(rc == code and text in out,
+            "%s: exit %d, %r (%.1f s)%s" % (what, rc, text, seconds,
+                                            "" if rc == code and text in out else ": " + out))
+
+stop_all.set()
+bad.shutdown()
+shutil.rmtree(tmp, ignore_errors=True)
+f.exit()
