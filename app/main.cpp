@@ -28,6 +28,8 @@ int main(int argc, char** argv) {
         return online::submitCommand(options.file);
     case Options::OnlineState:
         return online::onlineCommand();
+    case Options::ForgetOnline:
+        return online::forgetCommand();
     case Options::Scores:
         printScores(stdout);
         return 0;

@@ -29,6 +29,8 @@ bool parseOptions(int argc, const char* const* argv, Options& out, std::string& 
             if (!takeFile(Options::Submit)) return false;
         } else if (std::strcmp(arg, "--online") == 0) {
             out.mode = Options::OnlineState;
+        } else if (std::strcmp(arg, "--forget-online") == 0) {
+            out.mode = Options::ForgetOnline;
         } else if (std::strcmp(arg, "--window") == 0) {
             out.window = true;
         } else if (std::strcmp(arg, "--fullscreen") == 0) {
@@ -60,6 +62,8 @@ void printUsage(std::FILE* out) {
                "                   (Online must be on); exit 3 when the server cannot be reached\n"
                "  --online         print the outbox and your best online runs; exit 3 when\n"
                "                   the server cannot be reached\n"
+               "  --forget-online  ask the server to delete you and your runs, then delete\n"
+               "                   the token\n"
                "  --window         an ordinary window that can be moved and resized\n"
                "  --fullscreen     cover the whole screen (the display mode is not changed)\n"
                "  --no-frame-cap   draw frames as fast as the machine allows\n"

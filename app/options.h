@@ -5,7 +5,17 @@
 #include <string>
 
 struct Options {
-    enum Mode { Play, Help, Version, Scores, Verify, ShowReplay, Submit, OnlineState } mode = Play;
+    enum Mode {
+        Play,
+        Help,
+        Version,
+        Scores,
+        Verify,
+        ShowReplay,
+        Submit,
+        OnlineState,
+        ForgetOnline
+    } mode = Play;
     std::string file; // the replay for --verify, --replay and --submit ("best" for the best game's)
     bool window = false;       // a decorated, resizable window
     bool fullScreen = false;   // full screen whatever the settings say

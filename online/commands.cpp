@@ -119,4 +119,37 @@ int onlineCommand(const std::string& configFile, const std::string& outboxDir) {
     return 0;
 }
 
+int forgetCommand(const std::string& configFile) {
+    initHttp();
+    std::string why;
+    OnlineConfig c = loadConfig(configFile, &why);
+    if (!why.empty()) {
+        std::fprintf(stderr, "quorvex: %s\n", why.c_str());
+        return kBadInput;
+    }
+    if (c.token.empty()) {
+        std::printf("no token: nothing to forget\n");
+        return 0;
+    }
+    why = checkServer(c.server);
+    if (!why.empty()) {
+        std::fprintf(stderr, "quorvex: %s (%s)\n", why.c_str(), configFile.c_str());
+        return kBadInput;
+    }
+    std::string message;
+    if (!forgetPlayer(Account{c.server, c.name, c.token}, message, nullptr)) {
+        std::fprintf(stderr, "quorvex: %s did not forget you: %s\n", c.server.c_str(),
+                     message.c_str());
+        return kUnreachable;
+    }
+    c.token.clear();
+    c.enabled = false;
+    if (!saveConfig(configFile, c, &why)) {
+        std::fprintf(stderr, "quorvex: %s\n", why.c_str());
+        return kBadInput;
+    }
+    std::printf("%s; the token is deleted and Online is off\n", message.c_str());
+    return 0;
+}
+
 } // namespace online

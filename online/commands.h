@@ -16,4 +16,8 @@ int submitCommand(const std::string& file, const std::string& configFile = confi
 int onlineCommand(const std::string& configFile = configPath(),
                   const std::string& outboxDir = outboxPath());
 
+// --forget-online: asks the server to delete the player and their runs,
+// then drops the token from online.ini (Online is turned off).
+int forgetCommand(const std::string& configFile = configPath());
+
 } // namespace online

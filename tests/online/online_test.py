@@ -202,12 +202,22 @@ cases = [
      ["--submit", seed01], 2, "http://"),
     ("--online lists the best runs", cli, ["--online"], 0, "points in"),
     ("--online with the server down", home("Cli", 1, down), ["--online"], 3, "cannot be reached"),
+    ("a name another player holds (409)", home("Deathwish", 1, url),
+     ["--submit", os.path.join(args.replays, "bot-seed18.qvr")], 1,
+     "refused:"),
+    ("--forget-online deletes the player", cli, ["--forget-online"], 0, "forgot Cli and 1 runs"),
+    ("then the player is gone", home("Cli", 1, url), ["--online"], 0, "no verified runs"),
+    ("--forget-online without a token", cli, ["--forget-online"], 0, "nothing to forget"),
 ]
 for what, env, options, code, text in cases:
     rc, out, seconds = game(options, env)
     f.check(rc == code and text in out,
             "%s: exit %d, %r (%.1f s)%s" % (what, rc, text, seconds,
                                             "" if rc == code and text in out else ": " + out))
+
+with open(os.path.join(cli["XDG_CONFIG_HOME"], "quorvex", "online.ini")) as ini:
+    text = ini.read()
+f.check("token = \n" in text and "enabled = 0" in text, "forgetting deletes the token")
 
 stop_all.set()
 bad.shutdown()
