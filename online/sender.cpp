@@ -349,7 +349,10 @@ void noteFinishedGame(const std::vector<uint8_t>& replay, float spawnAcceleratio
         setReason(sh.status, why);
         return;
     }
-    sh.status.run = RunState::Sending;
+    // Without a usable address or name it waits in the outbox until the
+    // player gives them.
+    bool ready = checkServer(sh.config.server).empty() && checkName(sh.config.name).empty();
+    sh.status.run = ready ? RunState::Sending : RunState::Saved;
     sh.status.reason[0] = '\0';
     sh.lastFile = file;
     sh.changed = true;

@@ -82,6 +82,7 @@ try:
     time.sleep(2.5)
     game.x("key", "space")
     time.sleep(0.6)
+    game.capture(os.path.join(args.shots, "e2e_online_menu.png"))
     rp.click(game, rp.EXIT_WIN)
     t0 = time.time()
     rp.check(game.wait_exit() == 0, "\"Exit Win\" ends the program (%.2f s)" % (time.time() - t0))
