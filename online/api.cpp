@@ -76,13 +76,15 @@ SubmitResult submitRun(const Account& a, const std::string& replay, const std::a
     } else if (r.status == 409) {
         out.kind = SubmitResult::NameTaken;
         out.reason = reasonOf(r);
-    } else if (r.status == 429 || r.status == 408 || r.status >= 500 || r.status < 400) {
-        // Busy, slow, broken or redirecting: the run itself is not at fault.
-        out.kind = SubmitResult::Again;
-        out.reason = "the server answered " + std::to_string(r.status);
-    } else {
+    } else if (r.status == 400 || r.status == 413 || r.status == 415 || r.status == 422) {
+        // What the server says about the file itself: it will never be taken.
         out.kind = SubmitResult::Refused;
         out.reason = reasonOf(r);
+    } else {
+        // Busy, slow, broken, redirecting, or an address that leads to
+        // something else (404, 405, 401): the run itself is not at fault.
+        out.kind = SubmitResult::Again;
+        out.reason = "the server answered " + std::to_string(r.status);
     }
     return out;
 }

@@ -20,7 +20,7 @@ struct SubmitResult {
     enum Kind {
         Taken,     // 202 or 200: the server has it
         Again,     // network error, 5xx, 429, an odd answer: keep it and retry
-        Refused,   // 4xx: it will never be taken as it is
+        Refused,   // 400, 413, 415: it will never be taken as it is
         NameTaken, // 409: the player must choose another name
         Stopped,   // abandoned on request
     } kind = Again;

@@ -28,6 +28,9 @@ int onValue(void* user, const char* section, const char* key, const char* value)
             return 0;
     } else if (std::strcmp(key, "server") == 0) {
         c->server = value;
+        // "http://host:8080/" names the same server.
+        while (!c->server.empty() && c->server.back() == '/')
+            c->server.pop_back();
     } else if (std::strcmp(key, "name") == 0) {
         c->name = value;
     } else if (std::strcmp(key, "token") == 0) {

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <mutex>
 #include <thread>
 
@@ -73,7 +72,6 @@ struct Worker {
     Account account;
     bool enabled = false;
     std::string outbox;
-    std::map<std::string, int> attempts;
     Clock::time_point nextSend = Clock::now();
     int failures = 0;
     std::string lastFile;
@@ -209,6 +207,7 @@ struct Worker {
         Shared& sh = shared();
         std::lock_guard<std::mutex> lock(sh.m);
         sh.forget = false;
+        sh.changed = true;
         if (gone) {
             sh.config.token.clear();
             sh.config.enabled = false;
@@ -233,7 +232,8 @@ struct Worker {
                     OnlineConfig c = sh.config;
                     bool accountChanged = c.name != account.name || c.server != account.server;
                     account = Account{c.server, c.name, c.token};
-                    enabled = c.enabled && !c.server.empty() && !c.token.empty() && !c.name.empty();
+                    enabled = c.enabled && !c.token.empty() && checkServer(c.server).empty() &&
+                              checkName(c.name).empty();
                     outbox = sh.outbox;
                     if (!sh.lastFile.empty()) lastFile = sh.lastFile;
                     sh.lastFile.clear();
@@ -279,6 +279,13 @@ void startSender(const std::string& configFile, const std::string& outboxDir) {
     std::string why;
     OnlineConfig c = loadConfig(configFile, &why);
     if (!why.empty()) std::fprintf(stderr, "quorvex: %s\n", why.c_str());
+    if (c.enabled) {
+        std::string bad = checkServer(c.server);
+        if (bad.empty()) bad = checkName(c.name);
+        if (!bad.empty())
+            std::fprintf(stderr, "quorvex: Online waits: %s (%s)\n", bad.c_str(),
+                         configFile.c_str());
+    }
     {
         std::lock_guard<std::mutex> lock(sh.m);
         sh.config = c;

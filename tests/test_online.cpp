@@ -140,6 +140,7 @@ TEST(OnlineConfigFile, ReadsWhatThePlayerWroteAndSetsAsideWhatItCannot) {
         {"enabled = 1\nserver = http://127.0.0.1:8080\nname = Ann\n", true, "http://127.0.0.1:8080",
          "Ann", false},
         {"# mine\nenabled=0\nname = Zoë B\nlater = 7\n", false, "", "Zoë B", false},
+        {"server = http://127.0.0.1:8080//\n", false, "http://127.0.0.1:8080", "", false},
         {"enabled = yes\n", false, "", "", true},
         {"token = 1234\n", false, "", "", true},
         {"enabled = 1\n[x\n", false, "", "", true},
