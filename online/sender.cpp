@@ -196,6 +196,8 @@ struct Worker {
         // a file goes once.
         platform::TryLock lock(outbox + "/.sending.lock");
         if (!lock.held()) return;
+        // Listed again under the lock: the other copy may have sent some.
+        files = waitingRuns(outbox);
         for (const std::string& f : files) {
             if (abandon.load() || !send(f)) break;
         }

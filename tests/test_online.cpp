@@ -330,3 +330,17 @@ TEST(OnlineStall, FramesGoOnAndTurningOffStopsTheSend) {
     framesUntil([] { return false; }, 10, &without);
     std::printf("longest frame over 10 s without a sender: %.2f ms\n", without);
 }
+
+// Two copies of the game on one outbox (the driver runs this twice at once):
+// between them every file goes once.
+TEST(OnlineServer, SendsTheOutboxItFinds) {
+    const char* url = env("QUORVEX_TEST_SERVER");
+    const char* outbox = env("QUORVEX_TEST_OUTBOX");
+    if (!url || !outbox) GTEST_SKIP() << "needs QUORVEX_TEST_SERVER and QUORVEX_TEST_OUTBOX";
+    Home home = makeHome(true, url, "Twin");
+    startOnline(home.config, outbox);
+    for (int i = 0; i < 300 && filesIn(outbox) > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(filesIn(outbox), 0u);
+    stopOnline();
+}

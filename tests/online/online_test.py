@@ -27,6 +27,8 @@ for key in ("server", "verifier", "game", "tests", "data", "replays"):
 f = Failures()
 tmp = tempfile.mkdtemp(prefix="quorvex-online-")
 stop_all = threading.Event()
+received = []
+received_lock = threading.Lock()
 
 
 class Misbehaving(http.server.BaseHTTPRequestHandler):
@@ -38,8 +40,7 @@ class Misbehaving(http.server.BaseHTTPRequestHandler):
 
     def do_POST(self):
         length = int(self.headers.get("Content-Length", 0))
-        if length <= 2 * 1024 * 1024:
-            self.rfile.read(length)
+        self.body = self.rfile.read(length) if length <= 2 * 1024 * 1024 else b""
         self.answer()
 
     def do_GET(self):
@@ -67,6 +68,16 @@ class Misbehaving(http.server.BaseHTTPRequestHandler):
                     self.wfile.write(chunk)
             except OSError:
                 pass
+            return
+        if mode == "count":
+            with received_lock:
+                received.append(self.body)
+                body = b'{"id":%d,"status":"queued"}' % len(received)
+            time.sleep(0.05)  # long enough for the other copy to look
+            self.send_response(202)
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
             return
         status, body = {"garbage": (200, b"\x00\xffnot json"),
                         "error": (500, b'{"error":"broken"}'),
@@ -175,6 +186,24 @@ f.check(gtest("OnlineServer.RefusedFilesMoveAsideAndBusyAnswersWait",
 f.check(gtest("OnlineStall.FramesGoOnAndTurningOffStopsTheSend",
               {"QUORVEX_TEST_STALL_SERVER": bad_url + "/stall"}),
         "a stalling server: frames go on, turning Online off stops the send")
+
+# Two copies of the game on one outbox: each file is sent once.
+shared = os.path.join(tmp, "shared-outbox")
+os.makedirs(shared)
+for i in range(12):
+    with open(os.path.join(shared, "run-%d-0000000%d.qvr" % (100 + i, i % 10)), "wb") as out:
+        out.write(b"replay %d" % i)
+twins = [threading.Thread(target=lambda k=k: result.__setitem__("twin%d" % k, gtest(
+    "OnlineServer.SendsTheOutboxItFinds",
+    {"QUORVEX_TEST_SERVER": bad_url + "/count", "QUORVEX_TEST_OUTBOX": shared})))
+    for k in range(2)]
+for t in twins:
+    t.start()
+for t in twins:
+    t.join()
+f.check(result.get("twin0") and result.get("twin1") and len(received) == 12
+        and len(set(received)) == 12,
+        "two copies on one outbox send each of 12 files once (%d sends)" % len(received))
 
 # The command line: (what, home, options, exit status, text in the output)
 down = "http://127.0.0.1:%d" % free_port()
