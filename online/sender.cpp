@@ -79,6 +79,7 @@ struct Worker {
     Clock::time_point nextPoll = Clock::now();
     Clock::time_point nextBest = Clock::now();
     bool nameTaken = false;
+    bool haveWork = false; // files wait and may be sent
 
     void backOff(long retryAfter) {
         ++failures;
@@ -159,6 +160,7 @@ struct Worker {
             if (last) publish(RunState::Refused, r.reason);
             return true;
         case SubmitResult::NameTaken: {
+            // Nothing goes until the player chooses another name.
             nameTaken = true;
             Shared& sh = shared();
             std::lock_guard<std::mutex> lock(sh.m);
@@ -187,7 +189,8 @@ struct Worker {
             std::lock_guard<std::mutex> lock(sh.m);
             sh.status.waiting = static_cast<int>(files.size());
         }
-        if (files.empty() || nameTaken) return;
+        haveWork = !files.empty() && !nameTaken;
+        if (!haveWork) return;
         if (Clock::now() < nextSend) {
             if (!lastFile.empty() && failures > 0) publish(RunState::Saved);
             return;
@@ -195,29 +198,41 @@ struct Worker {
         // Two copies of the game: the one holding the lock sends, so that
         // a file goes once.
         platform::TryLock lock(outbox + "/.sending.lock");
-        if (!lock.held()) return;
+        if (!lock.held()) {
+            nextSend = Clock::now() + seconds(5);
+            return;
+        }
         // Listed again under the lock: the other copy may have sent some.
         files = waitingRuns(outbox);
         for (const std::string& f : files) {
             if (abandon.load() || !send(f)) break;
         }
+        haveWork = !nameTaken && !waitingRuns(outbox).empty();
     }
 
     void forget() {
         std::string message;
         bool gone = forgetPlayer(account, message, &abandon);
         Shared& sh = shared();
-        std::lock_guard<std::mutex> lock(sh.m);
-        sh.forget = false;
-        sh.changed = true;
-        if (gone) {
-            sh.config.token.clear();
-            sh.config.enabled = false;
-            sh.status.enabled = false;
-            sh.status.boardCount = 0;
-            std::string why;
-            if (!saveConfig(sh.configFile, sh.config, &why)) message += "; " + why;
+        OnlineConfig c;
+        std::string file;
+        {
+            std::lock_guard<std::mutex> lock(sh.m);
+            sh.forget = false;
+            sh.changed = true;
+            if (gone) {
+                sh.config.token.clear();
+                sh.config.enabled = false;
+                sh.status.enabled = false;
+                sh.status.boardCount = 0;
+            }
+            c = sh.config;
+            file = sh.configFile;
         }
+        // Written outside the lock: the game loop reads the status meanwhile.
+        std::string why;
+        if (gone && !saveConfig(file, c, &why)) message += "; " + why;
+        std::lock_guard<std::mutex> lock(sh.m);
         setReason(sh.status, (gone ? "Forgotten: " : "Not forgotten: ") + message);
     }
 
@@ -247,6 +262,10 @@ struct Worker {
                     }
                 }
                 doForget = sh.forget && !account.server.empty() && !account.token.empty();
+                if (sh.forget && !doForget) {
+                    sh.forget = false;
+                    setReason(sh.status, "Forgotten: there was no token to forget");
+                }
             }
             if (doForget) forget();
             if (enabled) {
@@ -257,7 +276,9 @@ struct Worker {
             std::unique_lock<std::mutex> lock(sh.m);
             auto until = Clock::now() + seconds(30);
             if (enabled) {
-                until = std::min(until, std::max(nextSend, Clock::now() + milliseconds(100)));
+                // An empty outbox waits for the next game (noteFinishedGame wakes it).
+                if (haveWork)
+                    until = std::min(until, std::max(nextSend, Clock::now() + milliseconds(100)));
                 if (followId != 0) until = std::min(until, nextPoll);
             }
             sh.wake.wait_until(lock, until, [&] { return sh.stop || sh.changed || sh.forget; });
