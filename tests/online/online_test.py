@@ -6,6 +6,7 @@ import http.server
 import os
 import shutil
 import socketserver
+import ssl
 import subprocess
 import sys
 import tempfile
@@ -97,6 +98,20 @@ class Threaded(socketserver.ThreadingMixIn, http.server.HTTPServer):
 bad = Threaded(("127.0.0.1", 0), Misbehaving)
 threading.Thread(target=bad.serve_forever, daemon=True).start()
 bad_url = "http://127.0.0.1:%d" % bad.server_address[1]
+
+# The same over TLS with a certificate made for another name.
+tls_url = None
+if shutil.which("openssl"):
+    key, cert = os.path.join(tmp, "key.pem"), os.path.join(tmp, "cert.pem")
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
+                    "-subj", "/CN=someone.else.example", "-keyout", key, "-out", cert],
+                   check=True, capture_output=True)
+    tls = Threaded(("127.0.0.1", 0), Misbehaving)
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(cert, key)
+    tls.socket = context.wrap_socket(tls.socket, server_side=True)
+    threading.Thread(target=tls.serve_forever, daemon=True).start()
+    tls_url = "https://127.0.0.1:%d" % tls.server_address[1]
 
 
 homes = [0]
@@ -227,6 +242,8 @@ cases = [
     ("--submit to a 429", home("Cli", 1, bad_url + "/busy"), ["--submit", seed01], 3, "429"),
     ("--submit to a 100 MB answer", home("Cli", 1, bad_url + "/huge"), ["--submit", seed01], 3,
      "too long"),
+    ("--submit to a certificate for another name", home("Cli", 1, tls_url or down),
+     ["--submit", seed01], 3, "certificate" if tls_url else "cannot be reached"),
     ("--submit with an address that is no URL", home("Cli", 1, "localhost:8080"),
      ["--submit", seed01], 2, "http://"),
     ("--online lists the best runs", cli, ["--online"], 0, "points in"),
