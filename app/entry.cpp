@@ -6,30 +6,54 @@
 
 #include "app/frame.h"
 #include "app/input.h"
-#include "app/replay_player.h"
-#include "app/replay_recorder.h"
-#include "app/score_store.h"
+#include "app/input_router.h"
+#include "app/options_apply.h"
+#include "app/options_file.h"
+#include "app/replay_show.h"
 #include "app/settings.h"
 #include "audio/sound_bank.h"
+#include "draw/texture_bank.h"
+#include "game/layers/particle_layer.h"
 #include "game/monsters/monster_templates.h"
 #include "game/monsters/monsters.h"
+#include "game/player/aim_cursor.h"
 #include "game/projectiles/bullet_templates.h"
+#include "game/scores/score_store.h"
 #include "game/world/checksum.h"
 #include "input/pad_state.h"
 #include "platform/gamepad.h"
 #include "platform/platform.h"
 #include "platform/user_files.h"
-#include "render/particle_layer.h"
-#include "render/texture_bank.h"
+#include "replay/replay_recorder.h"
 
 namespace {
 
-// "Settings.ini" from the player's config folder when there is one there,
-// else the data folder's.
-std::string settingsPath() {
+// The data folder's "Settings.ini" (the defaults), then the player's
+// old-style one over it, then options.ini: the last one read wins.
+PlayerOptions readAllSettings() {
+    readSettings("Settings.ini");
     std::string dir = platform::userConfigDir();
-    if (!dir.empty() && platform::fileExists(dir + "/Settings.ini")) return dir + "/Settings.ini";
-    return "Settings.ini";
+    if (!dir.empty() && platform::fileExists(dir + "/Settings.ini"))
+        readSettings((dir + "/Settings.ini").c_str());
+    return loadPlayerOptions();
+}
+
+// Hands one message from the queue on: bindings and toggles first, then the
+// replay being shown or the window procedure (and the recording).
+void dispatch(const Message& msg, uint32_t physical) {
+    if (msg.type == MsgType::FocusLost || msg.type == MsgType::FocusGained)
+        noteWindowFocus(msg.type == MsgType::FocusGained);
+    RoutedMessages routed = routeMessage(msg, physical);
+    for (int i = 0; i < routed.count; ++i) {
+        const Message& m = routed.messages[i];
+        if (showingReplay()) {
+            replayWindowMessage(m);
+            continue;
+        }
+        beginMessage();
+        windowProc(m);
+        recordMessage(m);
+    }
 }
 
 void chooseReplayFolder() {
@@ -87,13 +111,7 @@ LoopPass loopPass() {
     Message msg;
     if (platform::peekMessage(msg)) {
         if (msg.type == MsgType::Quit) return LoopPass::Quit;
-        if (showingReplay()) {
-            replayWindowMessage(msg);
-            return LoopPass::Message;
-        }
-        beginMessage();
-        windowProc(msg);
-        recordMessage(msg);
+        dispatch(msg, platform::lastPhysicalInput());
         rest.quiet = false;
         return LoopPass::Message;
     }
@@ -127,8 +145,11 @@ int runGame(const Options& options) {
     }
     if (options.mode == Options::ShowReplay && !loadReplayFile(replayPath, replay)) return 2;
 
-    std::string settings = settingsPath();
-    readSettings(settings.c_str());
+    if (options.resetOptions) resetOptionsFile();
+    PlayerOptions player = readAllSettings();
+    fullScreen = player.fullScreen ? 1 : 0;
+    screenWidth = player.width;
+    screenHeight = player.height;
     if (options.mode == Options::ShowReplay) {
         // The picture the player saw.
         screenWidth = replay.start.screenWidth;
@@ -136,11 +157,13 @@ int runGame(const Options& options) {
     }
     if (options.window) platform::setWindowMode(platform::WindowMode::Decorated);
     if (options.fullScreen) platform::setWindowMode(platform::WindowMode::FullScreen);
-    platform::setFrameCap(!options.noFrameCap);
     if (!platform::createWindow("Quorvex Game", screenWidth, screenHeight)) return 1;
     // The command line's window wins over the settings' full screen.
     if (!options.window) applyDisplayMode();
     windowProc(Message{MsgType::Create, 0});
+    // After start-up, which opens the sound device.
+    applyOptions(player, true);
+    if (options.noFrameCap) platform::setFrameCap(false);
     if (options.mode == Options::ShowReplay && !beginShowingReplay(replay, replayPath)) {
         shutDown();
         return 2;
@@ -153,6 +176,7 @@ int runGame(const Options& options) {
     while (loopPass() != LoopPass::Quit) {
     }
     endRecording();
+    savePlayerOptions(activeOptions());
     return 0;
 }
 
@@ -164,6 +188,8 @@ void resetProgramState() {
     closeAudio();
 
     restWhenIdle(false);
+    resetActiveOptions();
+    resetOptionsStore();
     endShowingReplay();
     discardRecording();
     setRecordingEnabled(true);

@@ -1,4 +1,5 @@
-// One frame: every subsystem's step in painter's order, then the swap.
+// One frame: the game's steps and the interface described in painter's
+// order, drawn by the back end, then the swap.
 #pragma once
 
 #include "game/world/world_state.h"
@@ -7,5 +8,3 @@ void runFrame();
 // Observers (tests, the benchmark) that read the finished frame before the
 // swap; nullptr in the game.
 extern void (*beforeSwap)();
-void drawNotice();
-void drawFps();

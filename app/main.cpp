@@ -3,8 +3,8 @@
 
 #include "app/entry.h"
 #include "app/options.h"
-#include "app/replay_player.h"
-#include "app/score_store.h"
+#include "app/replay_show.h"
+#include "game/scores/score_store.h"
 
 int main(int argc, char** argv) {
     Options options;
@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
         std::printf("quorvex %s\n", QUORVEX_VERSION);
         return 0;
     case Options::Verify:
-        return verifyReplay(options.file);
+        return verifyCommand(options.file);
     case Options::Scores:
         printScores(stdout);
         return 0;

@@ -31,6 +31,8 @@ bool parseOptions(int argc, const char* const* argv, Options& out, std::string& 
             out.fullScreen = true;
         } else if (std::strcmp(arg, "--no-frame-cap") == 0) {
             out.noFrameCap = true;
+        } else if (std::strcmp(arg, "--reset-options") == 0) {
+            out.resetOptions = true;
         } else {
             error = std::string("unknown option ") + arg;
             return false;
@@ -53,10 +55,13 @@ void printUsage(std::FILE* out) {
                "  --window         an ordinary window that can be moved and resized\n"
                "  --fullscreen     cover the whole screen (the display mode is not changed)\n"
                "  --no-frame-cap   draw frames as fast as the machine allows\n"
+               "  --reset-options  move the options file aside and start with the defaults\n"
                "  --help           show this help and exit\n"
                "  --version        show the version and exit\n"
                "\n"
                "Replays of your games are kept in $XDG_DATA_HOME/quorvex/replays\n"
-               "(~/.local/share/quorvex/replays); the last one is always last.qvr.\n",
+               "(~/.local/share/quorvex/replays); the last one is always last.qvr.\n"
+               "Options are kept in $XDG_CONFIG_HOME/quorvex/options.ini\n"
+               "(~/.config/quorvex/options.ini).\n",
                out);
 }

@@ -1,30 +1,21 @@
 #include "app/startup.h"
 
-#include <GL/gl.h>
-
 #include "app/input.h"
+#include "app/options_apply.h"
 #include "app/settings.h"
 #include "audio/sound_bank.h"
-#include "game/monsters/monster_templates.h"
-#include "game/monsters/monsters.h"
-#include "game/player/marine.h"
-#include "game/projectiles/bullet_templates.h"
-#include "platform/platform.h"
-#include "render/particle_layer.h"
+#include "game/session/rule_data.h"
+#include "game/world/effects.h"
+#include "game/world/world_state.h"
 #include "math/rng.h"
-#include "render/sprite_layer.h"
+#include "platform/gamepad.h"
+#include "platform/platform.h"
+#include "render/gl_backend.h"
 #include "render/text.h"
-#include "render/texture_bank.h"
+#include "render/texture_bank_gl.h"
+#include "replay/replay_recorder.h"
 
 namespace {
-
-const char* const kTextures[] = {
-    "Textures/Cell.bmp",           "Textures/Marine.bmp",     "Textures/Zombie.bmp",
-    "Textures/Mind.bmp",           "Textures/Blood.bmp",      "Textures/Tooth.bmp",
-    "Textures/Zombie_Dead.bmp",    "Textures/Mind_Dead.bmp",  "Textures/Tooth_Dead.bmp",
-    "Textures/Spot_Explosion.bmp", "Textures/Explosion.bmp",  "Textures/Bonus.bmp",
-    "Textures/QuorvexLogo.bmp",    "Textures/MarineBlur.bmp", "Textures/MarineDead.bmp",
-};
 
 // The order gives each sound its index for playSound.
 const char* const kSounds[] = {
@@ -33,32 +24,46 @@ const char* const kSounds[] = {
     "Sounds/MarineDeath.wav", "Sounds/Special.wav",
 };
 
-const char* const kMonsters[] = {
-    "Monsters/MonsterZombieSmall.mst", "Monsters/MonsterZombieMedium.mst",
-    "Monsters/MonsterZombieLarge.mst", "Monsters/MonsterToothSmall.mst",
-    "Monsters/MonsterToothMedium.mst", "Monsters/MonsterToothLarge.mst",
-    "Monsters/MonsterMindSmall.mst",   "Monsters/MonsterMindMedium.mst",
-    "Monsters/MonsterMindLarge.mst",
-};
+void showProblem(const char* text, const char* caption) {
+    platform::messageBox(text, caption);
+}
 
-const char* const kBullets[] = {
-    "Bullets/BulletPistol.blt",
-    "Bullets/BulletAK.blt",
-    "Bullets/BulletShotGun.blt",
-    "Bullets/BulletGrenadeGun.blt",
-    "Bullets/BulletGrenadeGunExplosion.blt",
-    "Bullets/BulletCirclePlayer.blt",
-};
+void readCursor(int32_t& x, int32_t& y) {
+    platform::getCursorPos(x, y);
+}
 
-const char* const kParticles[] = {
-    "Particles/ParticlePistol.prt",
-    "Particles/ParticleSparkRocket.prt",
-    "Particles/ParticleShot.prt",
-};
+void moveCursor(int32_t x, int32_t y) {
+    platform::setCursorPos(x, y);
+}
+
+// A difficulty or pad setting chosen in the menu starts with a new game.
+void beforeNewGame() {
+    endRecording();
+    applyPendingRules();
+}
+
+void exitChosen() {
+    endRecording();
+    platform::postQuitMessage();
+}
 
 } // namespace
 
+void connectGameToProgram() {
+    effectHooks.playSound = playSound;
+    effectHooks.reclaimSounds = reclaimSounds;
+    effectHooks.stopSounds = clearSounds;
+    effectHooks.rumble = platform::rumblePad;
+    effectHooks.problem = showProblem;
+    sessionHooks.beforeNewGame = beforeNewGame;
+    sessionHooks.afterNewGame = beginRecording;
+    sessionHooks.exitChosen = exitChosen;
+    sessionHooks.readCursor = readCursor;
+    sessionHooks.moveCursor = moveCursor;
+}
+
 void startUp() {
+    connectGameToProgram();
     rng.seed(platform::tickCount());
     platform::showCursor(false);
 
@@ -74,25 +79,20 @@ void startUp() {
     createFont("Courier new", small, small, 0);
     createFont("Courier new", large, large, 1);
 
-    textureBank.createGrass("GreenGrass");
-    for (const char* path : kTextures)
-        textureBank.loadBitmap(path);
+    // The ground's scheme, then its speckles, come from a sequence seeded
+    // afresh.
+    rng.seed(platform::tickCount());
+    groundScheme = rng.next() % 3;
+    registerTextures();
+    render::loadTextures(groundScheme);
 
-    // Effects that expire on their own shift the sprites of later monsters.
-    spriteLayer.onExpire = lowerSpriteIndicesFrom;
-    resetGame();
+    prepareFirstGame();
 
     openAudio();
     for (const char* path : kSounds)
         loadSound(path);
-    for (const char* path : kMonsters)
-        loadMonsterTemplate(path);
-    for (const char* path : kBullets)
-        loadBulletTemplate(path);
-    for (const char* path : kParticles)
-        particleTemplates.load(path);
+    loadRuleData();
 
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    render::prepareContext();
     menuShown = 1;
 }

@@ -3,3 +3,6 @@
 // Seeds the random numbers, makes the fonts, loads every asset in its fixed
 // order, prepares a new game and opens on the menu. Runs once, on Create.
 void startUp();
+// Connects the game's sounds, rumble, problems, cursor and recording to the
+// program around it.
+void connectGameToProgram();

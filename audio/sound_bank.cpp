@@ -19,6 +19,8 @@ ALCdevice* device = nullptr;
 ALCcontext* context = nullptr;
 // Set only for the loopback device, which mixes when asked to.
 LPALCRENDERSAMPLESSOFT renderSamples = nullptr;
+// The player's volume, kept over device changes.
+float gain = 1.0f;
 
 bool audible() {
     return context != nullptr;
@@ -34,6 +36,7 @@ bool startContext(const ALCint* attributes) {
         return false;
     }
     alcMakeContextCurrent(context);
+    alListenerf(AL_GAIN, gain);
     return true;
 }
 
@@ -168,4 +171,16 @@ void closeAudio() {
         soundPlayCount[i] = 0;
     }
     soundCount = 0;
+}
+
+void setListenerGain(float value) {
+    gain = value < 0.0f ? 0.0f : (value > 1.0f ? 1.0f : value);
+    if (audible()) alListenerf(AL_GAIN, gain);
+}
+
+float listenerGain() {
+    if (!audible()) return gain;
+    ALfloat value = 1.0f;
+    alGetListenerf(AL_GAIN, &value);
+    return value;
 }

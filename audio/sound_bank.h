@@ -3,18 +3,7 @@
 
 #include <cstdint>
 
-enum SoundIndex : int {
-    SoundPistolShot = 0,
-    SoundAKShot = 1,
-    SoundShotGun = 2,
-    SoundGrenadeGun = 3,
-    SoundDamage = 4,
-    SoundExplosion = 5,
-    SoundPickUp = 6,
-    SoundMarineHm = 7,
-    SoundMarineDeath = 8,
-    SoundSpecial = 9,
-};
+#include "game/world/effects.h"
 
 constexpr int kMaxSounds = 64;
 constexpr int kMaxSources = 64;
@@ -47,5 +36,9 @@ bool openAudioLoopback(int sampleRate);
 void renderAudio(int16_t* out, int frames);
 // True while a device and context are open (the game is not silent).
 bool audioOpen();
+// The listener's gain, 0 (silent) to 1: the effects volume. Kept when the
+// device is opened again.
+void setListenerGain(float value);
+float listenerGain();
 // Counts every play request, played or not (tests and the benchmark).
 extern uint64_t soundPlayCount[kMaxSounds];

@@ -7,15 +7,19 @@
 
 #include "app/frame.h"
 #include "app/input.h"
+#include "draw/draw_list.h"
+#include "draw/texture_bank.h"
 #include "game/bonuses/bonuses.h"
+#include "game/layers/decal_layer.h"
+#include "game/layers/particle_layer.h"
+#include "game/layers/sprite_layer.h"
+#include "game/player/aim_cursor.h"
 #include "game/player/marine.h"
 #include "game/projectiles/bullets.h"
+#include "game/world/world_state.h"
 #include "platform/platform.h"
-#include "render/decal_layer.h"
-#include "render/particle_layer.h"
-#include "render/sprite_layer.h"
-#include "render/text.h"
-#include "render/texture_bank.h"
+#include "render/gl_backend.h"
+#include "render/texture_bank_gl.h"
 #include "ui/hud.h"
 
 namespace bench {
@@ -38,7 +42,7 @@ void decals() {
     glEnable(GL_TEXTURE_2D);
     for (int i = 0; i < decalLayer.count; ++i) {
         const Decal& d = decalLayer.decals[i];
-        textureBank.bindSlot(d.texture);
+        render::bindTextureSlot(d.texture);
         glColor4f(1.0f, 1.0f, 1.0f, d.alpha);
         quad(d.corners, 0.0f, 1.0f);
     }
@@ -60,7 +64,7 @@ void particles() {
 
 void pickUps() {
     glEnable(GL_TEXTURE_2D);
-    textureBank.bindByName("Textures/Bonus.bmp");
+    render::bindTextureSlot(textureBank.slotFor("Textures/Bonus.bmp"));
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glBegin(GL_QUADS);
     for (int i = 0; i < bonusCount; ++i) {
@@ -102,7 +106,7 @@ void sprites() {
     glEnable(GL_TEXTURE_2D);
     for (int i = 0; i < spriteLayer.count; ++i) {
         const AnimSprite& s = spriteLayer.sprites[i];
-        textureBank.bindSlot(s.texture);
+        render::bindTextureSlot(s.texture);
         float frames = s.frameCount > 0 ? static_cast<float>(s.frameCount) : 1.0f;
         float u0 = static_cast<float>(s.frame) / frames;
         glColor4f(1.0f, 1.0f, 1.0f, s.alpha);
@@ -114,7 +118,7 @@ void sprites() {
 void crosshair() {
     const float mx = cursorArena.x, my = cursorArena.y, h = 0.035f;
     glEnable(GL_TEXTURE_2D);
-    textureBank.bindSlot(textureBank.slotFor("Textures/Cell.bmp"));
+    render::bindTextureSlot(textureBank.slotFor("Textures/Cell.bmp"));
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     const Vec2 corners[4] = {Vec2(mx - h, my - h), Vec2(mx - h, my + h), Vec2(mx + h, my + h),
                              Vec2(mx + h, my - h)};
@@ -142,10 +146,20 @@ void crosshair() {
     glLineWidth(1.0f);
 }
 
+void ground() {
+    glEnable(GL_TEXTURE_2D);
+    render::bindTextureSlot(textureBank.slotFor(kGroundTexture));
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    const Vec2 corners[4] = {Vec2(-1.0f, -1.0f), Vec2(-1.0f, 1.0f), Vec2(1.0f, 1.0f),
+                             Vec2(1.0f, -1.0f)};
+    quad(corners, 0.0f, 1.0f);
+    glDisable(GL_TEXTURE_2D);
+}
+
 } // namespace
 
 void drawFloor() {
-    drawGround();
+    ground();
     decals();
     particles();
     pickUps();
@@ -153,14 +167,14 @@ void drawFloor() {
     sprites();
     crosshair();
 
-    glColor4f(1.0f, 1.0f, 1.0f, pickupMessageAlpha);
-    if (pickupMessageAlpha > 0.0f) drawText(0, 0.0f, 0.9f, "%s", pickupMessage);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    drawText(0, 0.55f, 0.9f, "Game time:%5.2f", gameTime);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    // Texts and the panel are few; they go through the back end.
+    draw::clear();
+    if (pickupMessageAlpha > 0.0f)
+        draw::text(0, 0.0f, 0.9f, Colour{1.0f, 1.0f, 1.0f, pickupMessageAlpha}, "%s",
+                   pickupMessage);
+    draw::text(0, 0.55f, 0.9f, kWhite, "Game time:%5.2f", gameTime);
     drawHud();
-    glDisable(GL_TEXTURE_2D);
-    glEnable(GL_TEXTURE_2D);
+    render::submitDrawList(drawList);
     platform::swapBuffers();
 }
 

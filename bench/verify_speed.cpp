@@ -9,15 +9,17 @@
 
 #include "app/entry.h"
 #include "app/input.h"
-#include "app/replay_player.h"
-#include "app/replay_recorder.h"
+#include "app/replay_show.h"
 #include "app/settings.h"
+#include "draw/draw_list.h"
 #include "game/monsters/monsters.h"
 #include "game/player/death.h"
 #include "game/player/marine.h"
 #include "game/world/world_state.h"
 #include "platform/platform.h"
 #include "platform/process.h"
+#include "replay/replay_player.h"
+#include "replay/replay_recorder.h"
 
 namespace bench {
 namespace {
@@ -45,11 +47,6 @@ void send(MsgType type) {
     beginMessage();
     windowProc(msg);
     recordMessage(msg);
-}
-
-bool sameResult(const ReplayResult& a, const ReplayResult& b) {
-    return a.score == b.score && std::memcmp(&a.gameTime, &b.gameTime, sizeof a.gameTime) == 0 &&
-           a.kills == b.kills && a.checksum == b.checksum;
 }
 
 } // namespace
@@ -100,10 +97,10 @@ VerifySpeed measureVerifySpeed(int frames, uint32_t frameMs) {
     const double cpuStart = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
     const double processStart = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
     const Clock::time_point start = Clock::now();
-    platform::discardDrawing(true); // as --verify does
+    // As quorvex-verify plays it: the rules alone, nothing drawn or described.
+    drawList.recording = false;
     out.replayed = playReplayNow(replay);
-    platform::discardDrawing(false);
-    glFinish();
+    drawList.recording = true;
     out.wallSeconds = secondsSince(start);
     out.cpuSeconds = cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - cpuStart;
     out.processSeconds = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processStart;

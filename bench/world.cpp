@@ -6,18 +6,18 @@
 #include "app/frame.h"
 #include "app/input.h"
 #include "audio/sound_bank.h"
+#include "draw/texture_bank.h"
 #include "game/bonuses/bonuses.h"
+#include "game/layers/decal_layer.h"
+#include "game/layers/particle_layer.h"
+#include "game/layers/sprite_layer.h"
 #include "game/monsters/monsters.h"
 #include "game/player/death.h"
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
 #include "game/projectiles/bullet_templates.h"
 #include "game/projectiles/bullets.h"
-#include "render/decal_layer.h"
-#include "render/particle_layer.h"
 #include "math/rng.h"
-#include "render/sprite_layer.h"
-#include "render/texture_bank.h"
 
 namespace bench {
 namespace {

@@ -21,6 +21,7 @@ bool mergeable(Primitive p) {
 DrawVertex* reserve(Primitive primitive, int texture, bool blend, float size, bool smooth,
                     uint32_t count) {
     DrawList& list = drawList;
+    if (!list.recording) return nullptr;
     if (list.vertexCount + count > DrawList::kMaxVertices) {
         ++list.dropped;
         return nullptr;
@@ -88,6 +89,13 @@ void line(Vec2 a, Colour from, Vec2 b, Colour to, float width) {
     put(v[1], b, 0.0f, 0.0f, to);
 }
 
+void line(Vec2 a, Vec2 b, Colour colour, float width) {
+    DrawVertex* v = reserve(Primitive::Lines, kNoTexture, true, width, false, 2);
+    if (!v) return;
+    put(v[0], a, 0.0f, 0.0f, colour);
+    put(v[1], b, 0.0f, 0.0f, colour);
+}
+
 void lineLoop(const Vec2* points, int count, Colour colour, float width) {
     if (count < 2 || count > 8) return;
     DrawVertex* v =
@@ -104,7 +112,7 @@ void point(Vec2 at, Colour colour, float size, bool smooth) {
 }
 
 void text(int font, float x, float y, Colour colour, const char* format, ...) {
-    if (font < 0 || font > 1 || !format) return;
+    if (font < 0 || font > 1 || !format || !drawList.recording) return;
     char formatted[256];
     va_list args;
     va_start(args, format);

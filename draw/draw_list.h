@@ -37,8 +37,7 @@ struct DrawCommand {
     float size = 1.0f;  // line width or point size, in pixels
     uint32_t first = 0; // first vertex, or first character of a text
     uint32_t count = 0; // vertices, or characters
-    // Text only: font (0 small, 1 large), start of its first baseline and
-    // its colour.
+    // Text only: font (0 small, 1 large) and start of its first baseline.
     int32_t font = 0;
     float x = 0.0f, y = 0.0f;
     Colour colour;
@@ -57,6 +56,9 @@ struct DrawList {
     uint32_t textBytes = 0;
     // Records that did not fit since the last clear: dropped, never drawn.
     uint32_t dropped = 0;
+    // Off where nobody draws the list (the verifier): records are not even
+    // formatted.
+    bool recording = true;
 };
 
 // The list the game fills this frame.
@@ -78,6 +80,8 @@ void rect(float x0, float y0, float x1, float y1, Colour colour, int texture = k
 void stripQuad(const Vec2 corners[4], float u0, float u1, Colour colour, int texture);
 // A line whose colour runs from `from` to `to`.
 void line(Vec2 a, Colour from, Vec2 b, Colour to, float width);
+// A line of one colour.
+void line(Vec2 a, Vec2 b, Colour colour, float width);
 // A closed outline through `count` points (at most 8).
 void lineLoop(const Vec2* points, int count, Colour colour, float width);
 void point(Vec2 at, Colour colour, float size, bool smooth = true);

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "fuzz/fuzz_file.h"
-#include "render/particle_layer.h"
+#include "game/layers/particle_layer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::quietBoxes();

@@ -11,3 +11,15 @@ extern int32_t screenHeight;
 extern int32_t bitsPerPixel;
 extern float spawnAcceleration;
 extern int32_t showFps;
+// The pad's stick travel, as a share of full scale, that still counts as
+// resting, and how far from the Marine a full stick puts the crosshair.
+// Replays carry both: they change what the same stick input does.
+extern float padDeadZone;
+extern float padAimReach;
+inline constexpr float kDefaultPadDeadZone = 0.3f;
+inline constexpr float kDefaultPadAimReach = 0.5f;
+// What the player chose to see and feel; the picture and the pad only,
+// never the rules. The aim line's colour: 0 red, 1 yellow, 2 cyan, 3 white.
+extern uint8_t aimLineShown;
+extern uint8_t aimLineColour;
+extern uint8_t rumbleOn;

@@ -21,6 +21,7 @@ int queueCount = 0;
 // game must see one Destroy per window.
 uint32_t destroySentFor = 0;
 bool quitSeen = false;
+uint32_t lastPhysical = 0;
 // The window whose focus loss was last reported; the game hears of a loss
 // once, and of a gain only after a loss.
 uint32_t focusLostFor = 0;
@@ -75,8 +76,10 @@ bool translate(const SDL_Event& e, Message& out) {
         }
         // Auto-repeat stays in: Windows repeats WM_KEYDOWN too.
         uint32_t vk = virtualKeyFor(e.key.keysym.sym, e.key.keysym.scancode);
+        uint32_t scancode = static_cast<uint32_t>(e.key.keysym.scancode);
         if (vk == 0) return false;
         out = Message{e.type == SDL_KEYDOWN ? MsgType::KeyDown : MsgType::KeyUp, vk};
+        lastPhysical = scancode | (e.key.repeat != 0 ? uint32_t{PhysicalRepeat} : 0u);
         return true;
     }
     case SDL_MOUSEBUTTONDOWN:
@@ -84,13 +87,29 @@ bool translate(const SDL_Event& e, Message& out) {
         bool down = e.type == SDL_MOUSEBUTTONDOWN;
         if (e.button.button == SDL_BUTTON_LEFT) {
             out = Message{down ? MsgType::LButtonDown : MsgType::LButtonUp, 0};
+            lastPhysical = PhysicalMouseLeft;
             return true;
         }
         if (e.button.button == SDL_BUTTON_RIGHT) {
             out = Message{down ? MsgType::RButtonDown : MsgType::RButtonUp, 0};
+            lastPhysical = PhysicalMouseRight;
             return true;
         }
-        return false;
+        uint32_t other = e.button.button == SDL_BUTTON_MIDDLE ? uint32_t{PhysicalMouseMiddle}
+                         : e.button.button == SDL_BUTTON_X1   ? uint32_t{PhysicalMouseX1}
+                         : e.button.button == SDL_BUTTON_X2   ? uint32_t{PhysicalMouseX2}
+                                                              : 0u;
+        if (other == 0) return false;
+        out = Message{down ? MsgType::OtherButtonDown : MsgType::OtherButtonUp, other};
+        lastPhysical = other;
+        return true;
+    }
+    case SDL_MOUSEWHEEL: {
+        int y = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+        if (y == 0) return false;
+        lastPhysical = y > 0 ? PhysicalWheelUp : PhysicalWheelDown;
+        out = Message{MsgType::Wheel, lastPhysical};
+        return true;
     }
     case SDL_WINDOWEVENT:
         switch (e.window.event) {
@@ -125,6 +144,7 @@ bool translate(const SDL_Event& e, Message& out) {
 
 bool peekMessage(Message& out) {
     initGamepads();
+    lastPhysical = 0;
     if (takePosted(out)) return true;
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return false;
     SDL_Event e;
@@ -132,6 +152,10 @@ bool peekMessage(Message& out) {
         if (translate(e, out)) return true;
     }
     return false;
+}
+
+uint32_t lastPhysicalInput() {
+    return lastPhysical;
 }
 
 void postMessage(const Message& msg) {

@@ -1,4 +1,7 @@
 #include "platform/keymap.h"
+#include "platform/platform.h"
+
+#include <SDL.h>
 
 namespace platform {
 
@@ -136,6 +139,25 @@ uint32_t virtualKeyFor(SDL_Keycode key, SDL_Scancode scancode) {
     default:
         return fromScancode(scancode);
     }
+}
+
+const char* scancodeName(uint32_t scancode) {
+    if (scancode == 0 || scancode >= SDL_NUM_SCANCODES) return "";
+    return SDL_GetScancodeName(static_cast<SDL_Scancode>(scancode));
+}
+
+uint32_t scancodeByName(const char* name) {
+    if (name == nullptr || name[0] == '\0') return 0;
+    SDL_Scancode sc = SDL_GetScancodeFromName(name);
+    return sc == SDL_SCANCODE_UNKNOWN ? 0 : static_cast<uint32_t>(sc);
+}
+
+std::string keyLabel(uint32_t scancode) {
+    if (scancode == 0 || scancode >= SDL_NUM_SCANCODES) return "";
+    SDL_Keycode key = SDL_GetKeyFromScancode(static_cast<SDL_Scancode>(scancode));
+    const char* name = key != SDLK_UNKNOWN ? SDL_GetKeyName(key) : "";
+    if (name[0] == '\0') name = scancodeName(scancode);
+    return name;
 }
 
 } // namespace platform

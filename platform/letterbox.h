@@ -63,6 +63,20 @@ inline PictureRect letterbox(int pictureW, int pictureH, int windowW, int window
     return r;
 }
 
+// The sharp choice: the largest whole-number scale that fits, centred; a
+// window smaller than the picture gets the fitted rectangle.
+inline PictureRect wholeNumberBox(int pictureW, int pictureH, int windowW, int windowH) {
+    if (pictureW <= 0 || pictureH <= 0 || windowW < pictureW || windowH < pictureH)
+        return letterbox(pictureW, pictureH, windowW, windowH);
+    int scale = windowW / pictureW < windowH / pictureH ? windowW / pictureW : windowH / pictureH;
+    PictureRect r;
+    r.w = pictureW * scale;
+    r.h = pictureH * scale;
+    r.x = (windowW - r.w) / 2;
+    r.y = (windowH - r.h) / 2;
+    return r;
+}
+
 // True when the picture is shown at a whole-number scale (1x, 2x, ...): then
 // nearest-pixel sampling keeps it sharp.
 inline bool wholeScale(const PictureRect& r, int pictureW, int pictureH) {
@@ -99,6 +113,12 @@ inline void pictureToWindow(const PictureRect& r, int pictureW, int pictureH, in
     if (py >= 0 && py < pictureH && dy >= r.h) dy = r.h - 1;
     wx = detail::clampToInt(r.x + dx);
     wy = detail::clampToInt(r.y + dy);
+}
+
+// Where the picture goes: the whole-number box when sharp, else fitted.
+inline PictureRect placePicture(bool smooth, int pictureW, int pictureH, int windowW, int windowH) {
+    return smooth ? letterbox(pictureW, pictureH, windowW, windowH)
+                  : wholeNumberBox(pictureW, pictureH, windowW, windowH);
 }
 
 } // namespace platform

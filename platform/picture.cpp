@@ -30,6 +30,7 @@ struct Fbo {
 Fbo gl;
 GLuint framebuffer = 0;
 GLuint colour = 0;
+bool smoothScaling = true;
 int pictureW = 0;
 int pictureH = 0;
 
@@ -118,6 +119,14 @@ void bindWindow() {
     if (framebuffer != 0) gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
+void setSmooth(bool on) {
+    smoothScaling = on;
+}
+
+bool smooth() {
+    return smoothScaling;
+}
+
 void present(SDL_Window* window) {
     if (framebuffer == 0 || window == nullptr) return;
     int drawableW = 0;
@@ -139,10 +148,10 @@ void present(SDL_Window* window) {
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
 
-    PictureRect r = letterbox(pictureW, pictureH, drawableW, drawableH);
+    PictureRect r = placePicture(smoothScaling, pictureW, pictureH, drawableW, drawableH);
     // GL counts rows from the bottom.
     int bottom = drawableH - r.y - r.h;
-    GLenum filter = wholeScale(r, pictureW, pictureH) ? GL_NEAREST : GL_LINEAR;
+    GLenum filter = smoothScaling && !wholeScale(r, pictureW, pictureH) ? GL_LINEAR : GL_NEAREST;
     gl.blitFramebuffer(0, 0, pictureW, pictureH, r.x, bottom, r.x + r.w, bottom + r.h,
                        GL_COLOR_BUFFER_BIT, filter);
 

@@ -19,6 +19,10 @@ bool active();
 // back to the picture. Nothing is drawn into an empty (minimised) window.
 void present(SDL_Window* window);
 void bind();
+// Smooth (the default): fitted to the window and filtered. Sharp: whole
+// pixels, at the largest whole-number scale that fits.
+void setSmooth(bool on);
+bool smooth();
 // Binds the window's own framebuffer for drawing and reading.
 void bindWindow();
 

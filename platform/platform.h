@@ -27,6 +27,27 @@ enum class MsgType : uint8_t {
     PadAxis,       // wParam: padAxisParam(axis, value)
     PadAdded,      // a pad became the driving pad
     PadRemoved,    // the driving pad went away
+    // Mouse inputs the window procedure has no message for; wParam is the
+    // physical input. The application turns them into the messages above
+    // (or drops them) before the window procedure sees anything.
+    OtherButtonDown,
+    OtherButtonUp,
+    Wheel,
+};
+
+// Where the message peekMessage returned last came from: a key by position
+// (its SDL scancode, 1-511), a mouse button or a wheel turn (from 512 on),
+// or 0 for a message the program posted. PhysicalRepeat marks keyboard
+// auto-repeat.
+enum PhysicalInput : uint32_t {
+    PhysicalMouseLeft = 512,
+    PhysicalMouseMiddle,
+    PhysicalMouseRight,
+    PhysicalMouseX1,
+    PhysicalMouseX2,
+    PhysicalWheelUp,
+    PhysicalWheelDown,
+    PhysicalRepeat = 0x8000,
 };
 
 struct Message {
@@ -112,6 +133,12 @@ void changeDisplayMode(int width, int height, int bitsPerPixel);
 // keys never reach the game).
 void setFullScreen(bool on);
 void toggleFullScreen();
+// How the picture is scaled into a larger window: smooth (fitted, filtered)
+// or sharp (whole pixels at a whole-number scale).
+void setSmoothScaling(bool on);
+// Resizes the window (not the picture, which keeps the size it started
+// with and is scaled into it); ignored in full screen.
+void setWindowPixelSize(int width, int height);
 bool isFullScreen();
 // True while the game draws into the offscreen picture.
 bool hasScaledPicture();
@@ -133,6 +160,7 @@ bool frameCapOn();
 // Takes the next waiting message, translating pending window events first.
 // Returns false when nothing is waiting.
 bool peekMessage(Message& out);
+uint32_t lastPhysicalInput();
 // Appends a message to the queue (tests inject input this way).
 void postMessage(const Message& msg);
 void postQuitMessage();
@@ -143,6 +171,14 @@ void postQuitMessage();
 void getCursorPos(int& x, int& y);
 void setCursorPos(int x, int y);
 void showCursor(bool show);
+
+// Keys by position: SDL scancodes, which are the USB HID usage numbers.
+// The layout-independent name ("W", "Left Shift"), "" for none; the code
+// for a name, 0 when there is no such key; and the label the player's
+// keyboard layout gives the key (its name when the layout gives none).
+const char* scancodeName(uint32_t scancode);
+uint32_t scancodeByName(const char* name);
+std::string keyLabel(uint32_t scancode);
 
 // Milliseconds since some fixed point, wrapping like GetTickCount.
 uint32_t tickCount();

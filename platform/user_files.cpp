@@ -173,10 +173,15 @@ ReadStatus readFileLimited(const std::string& path, size_t maxBytes, std::string
         setWhy(why, path + " is too big", 0);
         return ReadStatus::TooBig;
     }
-    // Read one byte past the limit: the file may have grown since fstat.
-    std::string buffer(maxBytes + 1, '\0');
+    // Room for what fstat saw and one byte more: the file may have grown
+    // since, and then the buffer grows, never past one byte over the limit.
+    std::string buffer(static_cast<size_t>(st.st_size) + 1, '\0');
     size_t got = 0;
-    while (got < buffer.size()) {
+    for (;;) {
+        if (got == buffer.size()) {
+            if (buffer.size() > maxBytes) break;
+            buffer.resize(std::min(buffer.size() * 2, maxBytes + 1));
+        }
         ssize_t n = ::read(fd, buffer.data() + got, buffer.size() - got);
         if (n < 0) {
             if (errno == EINTR) continue;

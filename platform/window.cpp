@@ -99,7 +99,8 @@ void windowPointToPicture(int wx, int wy, int& px, int& py) {
     if (ww <= 0 || wh <= 0 || dw <= 0 || dh <= 0) return;
     int dx = detail::clampToInt(detail::floorDiv(int64_t{wx} * dw, ww));
     int dy = detail::clampToInt(detail::floorDiv(int64_t{wy} * dh, wh));
-    windowToPicture(letterbox(pictureW, pictureH, dw, dh), pictureW, pictureH, dx, dy, px, py);
+    windowToPicture(placePicture(picture::smooth(), pictureW, pictureH, dw, dh), pictureW, pictureH,
+                    dx, dy, px, py);
 }
 
 void picturePointToWindow(int px, int py, int& wx, int& wy) {
@@ -110,7 +111,8 @@ void picturePointToWindow(int px, int py, int& wx, int& wy) {
     drawableScale(ww, wh, dw, dh);
     if (ww <= 0 || wh <= 0 || dw <= 0 || dh <= 0) return;
     int dx = 0, dy = 0;
-    pictureToWindow(letterbox(pictureW, pictureH, dw, dh), pictureW, pictureH, px, py, dx, dy);
+    pictureToWindow(placePicture(picture::smooth(), pictureW, pictureH, dw, dh), pictureW, pictureH,
+                    px, py, dx, dy);
     wx = detail::clampToInt(detail::ceilDiv(int64_t{dx} * ww, dw));
     wy = detail::clampToInt(detail::ceilDiv(int64_t{dy} * wh, dh));
 }
@@ -236,6 +238,21 @@ void setFullScreen(bool on) {
         std::fprintf(stderr, "Full screen could not be %s: %s\n", on ? "entered" : "left",
                      SDL_GetError());
     }
+}
+
+void setSmoothScaling(bool on) {
+    if (picture::smooth() == on) return;
+    picture::setSmooth(on);
+    markPictureStale();
+}
+
+void setWindowPixelSize(int width, int height) {
+    if (window == nullptr || width <= 0 || height <= 0 || isFullScreen()) return;
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window, &w, &h);
+    if (w == width && h == height) return;
+    SDL_SetWindowSize(window, width, height);
+    markPictureStale();
 }
 
 void toggleFullScreen() {

@@ -96,7 +96,7 @@ struct Cursor {
     }
 };
 
-void putStart(std::vector<uint8_t>& out, const ReplayStart& s) {
+void putStart(std::vector<uint8_t>& out, const ReplayStart& s, uint32_t version) {
     putU32(out, static_cast<uint32_t>(s.screenWidth));
     putU32(out, static_cast<uint32_t>(s.screenHeight));
     putF32(out, s.spawnAcceleration);
@@ -124,6 +124,10 @@ void putStart(std::vector<uint8_t>& out, const ReplayStart& s) {
     putU8(out, s.padInUse);
     putF32(out, s.padCrosshairX);
     putF32(out, s.padCrosshairY);
+    if (version < 2) return;
+    putU8(out, s.groundScheme);
+    putF32(out, s.padDeadZone);
+    putF32(out, s.padAimReach);
 }
 
 void takeBytes(Cursor& in, void* to, size_t n) {
@@ -132,7 +136,7 @@ void takeBytes(Cursor& in, void* to, size_t n) {
     in.at += n;
 }
 
-void takeStart(Cursor& in, ReplayStart& s) {
+void takeStart(Cursor& in, ReplayStart& s, uint32_t version) {
     s.screenWidth = static_cast<int32_t>(in.u32());
     s.screenHeight = static_cast<int32_t>(in.u32());
     s.spawnAcceleration = in.f32();
@@ -160,6 +164,10 @@ void takeStart(Cursor& in, ReplayStart& s) {
     s.padInUse = in.u8();
     s.padCrosshairX = in.f32();
     s.padCrosshairY = in.f32();
+    if (version < 2) return;
+    s.groundScheme = in.u8();
+    s.padDeadZone = in.f32();
+    s.padAimReach = in.f32();
 }
 
 bool finite(float v) {
@@ -178,6 +186,9 @@ const char* absurdStart(const ReplayStart& s) {
     if (s.runFactor != 0.0f && s.runFactor != 1.0f) return "run factor out of range";
     if (s.menuHover < 0 || s.menuHover > 3) return "menu item out of range";
     if (s.pickupMessage[sizeof s.pickupMessage - 1] != '\0') return "pick-up notice too long";
+    if (s.groundScheme > 2) return "ground scheme out of range";
+    if (!(s.padDeadZone >= 0.0f && s.padDeadZone < 1.0f)) return "pad dead zone out of range";
+    if (!(s.padAimReach > 0.0f && s.padAimReach <= 2.0f)) return "pad aim reach out of range";
     return nullptr;
 }
 
@@ -280,9 +291,9 @@ std::vector<uint8_t> encodeReplay(const Replay& replay) {
     std::vector<uint8_t> out;
     out.reserve(replay.events.size() + 1024);
     out.insert(out.end(), kMagic, kMagic + 4);
-    putU32(out, kReplayVersion);
+    putU32(out, replay.version);
     putU64(out, replay.rulesFingerprint);
-    putStart(out, replay.start);
+    putStart(out, replay.start, replay.version);
     putU32(out, static_cast<uint32_t>(replay.events.size()));
     out.insert(out.end(), replay.events.begin(), replay.events.end());
     putU32(out, replay.result.score);
@@ -306,13 +317,15 @@ bool decodeReplay(const uint8_t* data, size_t size, Replay& out, std::string& wh
     }
     Cursor in{data, size, 4};
     uint32_t version = in.u32();
-    if (!in.bad && version != kReplayVersion) {
-        why = "replay version " + std::to_string(version) + " (this game reads version " +
+    if (!in.bad && (version < 1 || version > kReplayVersion)) {
+        why = "replay version " + std::to_string(version) + " (this game reads versions 1 to " +
               std::to_string(kReplayVersion) + ")";
         return false;
     }
+    out.version = version;
     out.rulesFingerprint = in.u64();
-    takeStart(in, out.start);
+    out.start = ReplayStart{};
+    takeStart(in, out.start, version);
     uint32_t eventBytes = in.u32();
     if (in.bad) {
         why = "truncated";

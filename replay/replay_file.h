@@ -10,9 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "input/settings_values.h"
 #include "platform/platform.h"
 
-constexpr uint32_t kReplayVersion = 1;
+// Version 2 adds the ground scheme and the pad's dead zone and aim reach;
+// version 1 files still play, on the green ground and the default pad.
+constexpr uint32_t kReplayVersion = 2;
 // Far beyond any real game (hours of play at 1000 frames a second); a larger
 // count in a file is refused before anything is allocated.
 constexpr uint32_t kMaxReplayEventBytes = 64u << 20;
@@ -50,6 +53,10 @@ struct ReplayStart {
     uint8_t padInUse = 0;
     float padCrosshairX = 0.0f;
     float padCrosshairY = 0.0f;
+    // Version 2.
+    uint8_t groundScheme = 0;
+    float padDeadZone = kDefaultPadDeadZone;
+    float padAimReach = kDefaultPadAimReach;
 };
 
 // What the game came to when the recording ended.
@@ -63,6 +70,7 @@ struct ReplayResult {
 };
 
 struct Replay {
+    uint32_t version = kReplayVersion; // as read, and as written back
     uint64_t rulesFingerprint = 0;
     ReplayStart start;
     std::vector<uint8_t> events; // see ReplayWriter / ReplayReader

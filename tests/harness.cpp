@@ -13,6 +13,7 @@
 #include "app/frame.h"
 #include "app/input.h"
 #include "app/settings.h"
+#include "app/startup.h"
 #include "platform/platform.h"
 #include "platform/sdl_window.h"
 
@@ -20,6 +21,10 @@ namespace fs = std::filesystem;
 
 namespace harness {
 namespace {
+
+// Tests that never boot still hear the game's sounds and see its message
+// boxes, as the game connects them at start-up.
+const bool connected = (connectGameToProgram(), true);
 
 bool windowOpen = false;
 int windowWidth = 0;

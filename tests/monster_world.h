@@ -12,7 +12,10 @@
 #include "app/input.h"
 #include "app/settings.h"
 #include "audio/sound_bank.h"
+#include "draw/texture_bank.h"
 #include "game/bonuses/bonuses.h"
+#include "game/layers/decal_layer.h"
+#include "game/layers/sprite_layer.h"
 #include "game/monsters/monster_templates.h"
 #include "game/monsters/monsters.h"
 #include "game/player/death.h"
@@ -20,11 +23,8 @@
 #include "game/player/weapons.h"
 #include "game/projectiles/bullet_templates.h"
 #include "game/projectiles/bullets.h"
-#include "platform/platform.h"
-#include "render/decal_layer.h"
 #include "math/rng.h"
-#include "render/sprite_layer.h"
-#include "render/texture_bank.h"
+#include "platform/platform.h"
 
 namespace world {
 

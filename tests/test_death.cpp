@@ -2,8 +2,8 @@
 // layer with every monster still naming its own, and the key after 2 s.
 #include <gtest/gtest.h>
 
+#include "draw/texture_bank.h"
 #include "monster_world.h"
-#include "render/texture_bank.h"
 
 class MarineDeath : public ::testing::Test {
   protected:

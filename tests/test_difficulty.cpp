@@ -24,14 +24,14 @@
 #include "app/input.h"
 #include "bot.h"
 #include "game/bonuses/bonuses.h"
+#include "game/layers/particle_layer.h"
+#include "game/layers/sprite_layer.h"
 #include "game/monsters/monster_templates.h"
 #include "game/monsters/monsters.h"
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
 #include "harness.h"
-#include "render/particle_layer.h"
 #include "math/rng.h"
-#include "render/sprite_layer.h"
 
 namespace {
 

@@ -22,14 +22,14 @@
 #include "app/input.h"
 #include "app/settings.h"
 #include "audio/sound_bank.h"
+#include "draw/texture_bank.h"
+#include "game/layers/particle_layer.h"
 #include "game/monsters/monster_templates.h"
 #include "game/monsters/monsters.h"
 #include "game/projectiles/bullet_templates.h"
 #include "game/projectiles/bullets.h"
 #include "harness.h"
 #include "platform/platform.h"
-#include "render/particle_layer.h"
-#include "render/texture_bank.h"
 
 namespace fs = std::filesystem;
 

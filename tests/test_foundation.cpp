@@ -6,10 +6,12 @@
 
 #include "app/input.h"
 #include "app/settings.h"
+#include "draw/texture_bank.h"
+#include "game/player/aim_cursor.h"
 #include "harness.h"
 #include "math/rng.h"
-#include "render/texture_bank.h"
 #include "math/vec2.h"
+#include "render/texture_bank_gl.h"
 
 namespace {
 
@@ -235,7 +237,7 @@ TEST(StartUp, MissingBitmapsShowTheirBoxesAndTheGameGoesOn) {
     EXPECT_EQ(dibBoxes, 15);
     // A bitmap that failed still has its entry, which binds no texture.
     EXPECT_GE(textureBank.find("Textures/Marine.bmp"), 0);
-    EXPECT_EQ(textureBank.glName(textureBank.slotFor("Textures/Marine.bmp")), 0u);
+    EXPECT_EQ(render::glTextureName(textureBank.slotFor("Textures/Marine.bmp")), 0u);
     harness::key(VkEscape);
     ASSERT_TRUE(harness::frames(30));
     harness::Pixel p = harness::pixel(512, 700);

@@ -56,18 +56,18 @@ std::vector<Shot> playScenes() {
     std::string dir = harness::scratchDataDir();
     std::ofstream(dir + "/Settings.ini") << "0 640 480 32 0.05 0\n";
     if (!harness::boot(dir.c_str())) return shots;
-    // Ten fixed entries, too good for this game to enter: the table's dates
-    // stay the same whatever day the test runs.
+    // Ten fixed entries of this difficulty, too good for this game to enter:
+    // the table's dates stay the same whatever day the test runs.
     {
         const char* data = std::getenv("XDG_DATA_HOME");
         std::string scores = std::string(data ? data : "") + "/quorvex";
         std::string cmd = "mkdir -p '" + scores + "'";
         EXPECT_EQ(std::system(cmd.c_str()), 0);
         std::ofstream table(scores + "/scores.txt");
-        table << "quorvex-scores 1\n";
+        table << "quorvex-scores 2\n";
         for (int i = 0; i < 10; ++i)
             table << 900000 - i * 1000 << "\t" << 300 - i << ".25\t" << 400 - i << "\t2024-05-0"
-                  << i % 9 + 1 << "T12:00:00Z\t-\n";
+                  << i % 9 + 1 << "T12:00:00Z\t-\t0.05\n";
     }
     harness::boot(dir.c_str());
 

@@ -6,9 +6,9 @@
 #include <cmath>
 
 #include "app/input.h"
+#include "draw/texture_bank.h"
 #include "harness.h"
 #include "monster_world.h"
-#include "render/texture_bank.h"
 
 namespace {
 

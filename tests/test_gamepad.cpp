@@ -1,7 +1,6 @@
 // The gamepad: what sticks, triggers and buttons mean, and SDL's virtual
 // controllers driving the message queue (plug, press, unplug).
-#include "app/replay_player.h"
-#include "app/replay_recorder.h"
+#include "app/replay_show.h"
 #include "audio/sound_bank.h"
 #include "game/player/aim_cursor.h"
 #include "game/player/marine.h"
@@ -10,8 +9,11 @@
 #include "game/projectiles/bullets.h"
 #include "harness.h"
 #include "input/input.h"
+#include "input/settings_values.h"
 #include "platform/gamepad.h"
 #include "platform/platform.h"
+#include "replay/replay_player.h"
+#include "replay/replay_recorder.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -270,7 +272,7 @@ TEST(Gamepad, PadPlaysAGameThatReplaysExactly) {
     EXPECT_GT(marine.position.x, start.x + 0.01f);
 
     hold(pad, PadRightX, -32767, 20); // aim left
-    Vec2 aimedAt = marine.position + Vec2(-kPadAimReach, 0.0f);
+    Vec2 aimedAt = marine.position + Vec2(-kDefaultPadAimReach, 0.0f);
     EXPECT_NEAR(cursorArena.x, aimedAt.x, 1e-4f);
     EXPECT_NEAR(cursorArena.y, aimedAt.y, 1e-4f);
     EXPECT_LT(marine.aim.x, -0.9f);

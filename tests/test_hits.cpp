@@ -4,8 +4,8 @@
 
 #include <cmath>
 
+#include "draw/texture_bank.h"
 #include "monster_world.h"
-#include "render/texture_bank.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "game/layers/particle_layer.h"
 #include "monster_world.h"
-#include "render/particle_layer.h"
 
 namespace {
 

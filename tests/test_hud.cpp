@@ -10,6 +10,7 @@
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
 #include "harness.h"
+#include "render/gl_backend.h"
 #include "ui/hud.h"
 
 namespace {
@@ -190,13 +191,12 @@ TEST_F(Hud, DrawBarReachesValuePercentOfTheWay) {
     glVertex2f(1.0f, 1.0f);
     glVertex2f(1.0f, -1.0f);
     glEnd();
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glLineWidth(3.0f);
-    drawBar(Vec2(-0.5f, 0.0f), Vec2(0.5f, 0.0f), 25.0f);
-    drawBar(Vec2(-0.5f, 0.5f), Vec2(0.5f, 0.5f), 100.0f);
-    drawBar(Vec2(-0.5f, -0.5f), Vec2(0.5f, -0.5f), 0.0f);
-    glLineWidth(1.0f);
     glEnable(GL_BLEND);
+    draw::clear();
+    drawBar(Vec2(-0.5f, 0.0f), Vec2(0.5f, 0.0f), 25.0f, kWhite, 3.0f);
+    drawBar(Vec2(-0.5f, 0.5f), Vec2(0.5f, 0.5f), 100.0f, kWhite, 3.0f);
+    drawBar(Vec2(-0.5f, -0.5f), Vec2(0.5f, -0.5f), 0.0f, kWhite, 3.0f);
+    render::submitDrawList(drawList);
 
     auto litAt = [](float x, float y) {
         int px = static_cast<int>((x + 1.0f) * 0.5f * harness::width());

@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "app/input.h"
+#include "draw/texture_bank.h"
+#include "game/layers/decal_layer.h"
+#include "game/layers/particle_layer.h"
+#include "game/layers/sprite_layer.h"
 #include "harness.h"
-#include "render/decal_layer.h"
-#include "render/particle_layer.h"
-#include "render/sprite_layer.h"
-#include "render/texture_bank.h"
 
 namespace fs = std::filesystem;
 

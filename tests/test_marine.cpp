@@ -12,7 +12,12 @@
 #include "app/frame.h"
 #include "app/input.h"
 #include "audio/sound_bank.h"
+#include "draw/draw_list.h"
+#include "draw/texture_bank.h"
 #include "game/bonuses/bonuses.h"
+#include "game/layers/decal_layer.h"
+#include "game/layers/particle_layer.h"
+#include "game/layers/sprite_layer.h"
 #include "game/monsters/monsters.h"
 #include "game/player/death.h"
 #include "game/player/marine.h"
@@ -20,10 +25,7 @@
 #include "game/projectiles/bullet_templates.h"
 #include "game/projectiles/bullets.h"
 #include "harness.h"
-#include "render/decal_layer.h"
-#include "render/particle_layer.h"
-#include "render/sprite_layer.h"
-#include "render/texture_bank.h"
+#include "render/gl_backend.h"
 
 namespace {
 
@@ -401,7 +403,9 @@ LitPixels drawBodyAlone() {
     frameDelta = 0.0f;
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
+    draw::clear();
     spriteLayer.draw();
+    render::submitDrawList(drawList);
     frameDelta = saved;
 
     int w = harness::width(), h = harness::height();

@@ -5,8 +5,10 @@
 #include <cstdlib>
 
 #include "app/input.h"
+#include "game/player/aim_cursor.h"
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
+#include "game/session/menu_items.h"
 #include "harness.h"
 #include "platform/platform.h"
 #include "ui/menu.h"
@@ -40,8 +42,7 @@ class Menu : public ::testing::Test {
     // The hovered item as the menu finds it for an exact arena point.
     static int hoverAt(float x, float y) {
         cursorArena = Vec2(x, y);
-        menuHover = 0;
-        drawMenu();
+        settleMenuHover();
         return menuHover;
     }
 };

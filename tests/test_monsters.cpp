@@ -5,9 +5,9 @@
 #include <fstream>
 #include <string>
 
+#include "draw/texture_bank.h"
 #include "harness.h"
 #include "monster_world.h"
-#include "render/texture_bank.h"
 
 namespace {
 

@@ -398,9 +398,16 @@ TEST_F(PlatformWindow, KeysAndButtonsArriveAsWindowsMessagesWithRepeats) {
 
     std::vector<Message> got = drain();
     const Message want[] = {
-        {MsgType::Create, 0},         {MsgType::KeyDown, 87},    {MsgType::KeyDown, VkEscape},
-        {MsgType::KeyDown, VkEscape}, {MsgType::KeyUp, VkShift}, {MsgType::LButtonDown, 0},
-        {MsgType::LButtonUp, 0},      {MsgType::RButtonDown, 0}, {MsgType::RButtonUp, 0},
+        {MsgType::Create, 0},
+        {MsgType::KeyDown, 87},
+        {MsgType::KeyDown, VkEscape},
+        {MsgType::KeyDown, VkEscape},
+        {MsgType::KeyUp, VkShift},
+        {MsgType::LButtonDown, 0},
+        {MsgType::OtherButtonDown, PhysicalMouseMiddle},
+        {MsgType::LButtonUp, 0},
+        {MsgType::RButtonDown, 0},
+        {MsgType::RButtonUp, 0},
     };
     ASSERT_EQ(got.size(), std::size(want));
     for (size_t i = 0; i < got.size(); ++i) {

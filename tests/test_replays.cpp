@@ -17,15 +17,16 @@
 #include "app/entry.h"
 #include "app/frame.h"
 #include "app/input.h"
-#include "replay/replay_file.h"
-#include "app/replay_player.h"
-#include "app/replay_recorder.h"
+#include "app/replay_show.h"
 #include "audio/sound_bank.h"
 #include "bot.h"
 #include "game/player/marine.h"
 #include "game/world/world_state.h"
 #include "harness.h"
 #include "input/input.h"
+#include "replay/replay_file.h"
+#include "replay/replay_player.h"
+#include "replay/replay_recorder.h"
 
 namespace {
 

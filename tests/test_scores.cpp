@@ -1,10 +1,12 @@
 // The high-score table: its order, its file, and the disk behind it (safe
 // writes, damaged files, two copies of the game, folders that refuse).
 #include "app/frame.h"
-#include "app/score_store.h"
+#include "draw/draw_list.h"
+#include "game/scores/score_store.h"
 #include "game/scores/score_table.h"
 #include "harness.h"
 #include "platform/user_files.h"
+#include "render/gl_backend.h"
 #include "ui/score_view.h"
 
 #include <gtest/gtest.h>
@@ -158,9 +160,9 @@ TEST(ScoreTable, FileFormatAndMerge) {
     insertScore(a, best);
     insertScore(a, entry(7, 1.0f, 0, 0));
     EXPECT_EQ(formatScores(a),
-              "quorvex-scores 1\n"
-              "12345\t205.46\t42\t2024-05-01T12:00:00Z\tgame-20240501T120000Z.qvr\n"
-              "7\t1.00\t0\t1970-01-01T00:00:00Z\t-\n");
+              "quorvex-scores 2\n"
+              "12345\t205.46\t42\t2024-05-01T12:00:00Z\tgame-20240501T120000Z.qvr\t0.003\n"
+              "7\t1.00\t0\t1970-01-01T00:00:00Z\t-\t0.003\n");
     ScoreTable b;
     insertScore(b, entry(7, 1.0f, 0, 0));
     insertScore(b, entry(9000));
@@ -183,7 +185,10 @@ TEST(ScoreTable, ParseRefusesDamagedFiles) {
         {"empty", ""},
         {"garbage", "\x7f"
                     "ELF\x02\x01\x01 and so on"},
-        {"unknown version", "quorvex-scores 2\n" + row},
+        {"unknown version", "quorvex-scores 3\n" + row},
+        {"five fields in version 2", "quorvex-scores 2\n" + row},
+        {"difficulty not a number",
+         "quorvex-scores 2\n10\t1.00\t0\t2024-01-01T00:00:00Z\t-\tfast\n"},
         {"negative score", "quorvex-scores 1\n-10\t1.00\t0\t2024-01-01T00:00:00Z\t-\n"},
         {"score too big", "quorvex-scores 1\n4294967296\t1.00\t0\t2024-01-01T00:00:00Z\t-\n"},
         {"negative kills", "quorvex-scores 1\n10\t1.00\t-1\t2024-01-01T00:00:00Z\t-\n"},
@@ -269,16 +274,24 @@ TEST_F(ScoreStore, SavesUnderXdgDataHomeInAPrivateFolder) {
               (folder / "replays" / disk.entries[0].replay).string());
     EXPECT_TRUE(fs::exists(bestReplayPath()));
 
-    // Only the table's replays and last.qvr stay; other files are not ours.
+    // The store removes only its own replays that dropped out of the table and
+    // its own leftovers; the player's copies and other files stay.
     std::ofstream(folder / "replays" / "notes.txt") << "mine";
+    for (const char* kept : {"my-best-run.qvr", "game-best.qvr", "game-20240501T120000Z-x.qvr",
+                             "my-best-run.qvr.tmp-abcdef"})
+        std::ofstream(folder / "replays" / kept) << "mine";
+    std::ofstream(folder / "replays" / "last.qvr.tmp-Ab3dEf") << "interrupted";
     for (uint32_t s = 100; s <= 1000; s += 100)
         recordFinishedGame(entry(s, 60.0f, 1700000000 + s), replay.data(), replay.size());
     EXPECT_EQ(scoreTable().count, 10);
     int replays = 0;
     for (const auto& f : fs::directory_iterator(folder / "replays"))
         replays += f.path().extension() == ".qvr" ? 1 : 0;
-    EXPECT_EQ(replays, 11);
+    EXPECT_EQ(replays, 11 + 3);
     EXPECT_TRUE(fs::exists(folder / "replays" / "notes.txt"));
+    EXPECT_TRUE(fs::exists(folder / "replays" / "my-best-run.qvr"));
+    EXPECT_TRUE(fs::exists(folder / "replays" / "my-best-run.qvr.tmp-abcdef"));
+    EXPECT_FALSE(fs::exists(folder / "replays" / "last.qvr.tmp-Ab3dEf"));
 
     char* text = nullptr;
     size_t size = 0;
@@ -401,8 +414,10 @@ int viewHighlight = -1;
 void (*captureFrame)() = nullptr;
 
 void drawViewsThenCapture() {
+    draw::clear();
     drawScoreTable(viewTable, viewHighlight);
     drawBestLine(viewTable);
+    render::submitDrawList(drawList);
     captureFrame();
 }
 
@@ -450,4 +465,46 @@ TEST(ScoreView, TheNewEntryIsGoldAndANewBestIsAnnounced) {
     EXPECT_EQ(shots[1].goldInBanner, shots[0].goldInBanner);
     EXPECT_GT(shots[2].goldInBanner, shots[0].goldInBanner + 20);
     EXPECT_GT(bestLine, 20);
+}
+
+// The difficulty column: old files count as Normal, each difficulty keeps
+// its own ten, and a view shows one difficulty's.
+TEST(ScoreTable, DifficultyColumn) {
+    const std::string v1 = "quorvex-scores 1\n20\t1.00\t0\t2024-01-01T00:00:00Z\t-\n";
+    ScoreTable table;
+    ASSERT_TRUE(parseScores(v1.data(), v1.size(), table, nullptr));
+    ASSERT_EQ(table.count, 1);
+    EXPECT_EQ(table.entries[0].spawnAcceleration, kNormalSpawnAcceleration);
+
+    const std::string v2 = "quorvex-scores 2\n"
+                           "30\t1.00\t0\t2024-01-01T00:00:00Z\t-\t0.006\n"
+                           "20\t1.00\t0\t2024-01-01T00:00:00Z\t-\t0.0015\n";
+    ASSERT_TRUE(parseScores(v2.data(), v2.size(), table, nullptr));
+    EXPECT_EQ(table.entries[0].spawnAcceleration, 0.006f);
+    EXPECT_EQ(table.entries[1].spawnAcceleration, 0.0015f);
+    EXPECT_EQ(formatScores(table), v2);
+
+    // Twelve hard games and one easy one: ten hard ones stay, and the easy
+    // one with them.
+    ScoreTable mixed;
+    for (uint32_t s = 1; s <= 12; ++s) {
+        ScoreEntry e = entry(100 + s);
+        e.spawnAcceleration = 0.006f;
+        insertScore(mixed, e);
+    }
+    ScoreEntry easy = entry(1);
+    easy.spawnAcceleration = 0.0015f;
+    int at = insertScore(mixed, easy);
+    EXPECT_EQ(at, 10);
+    EXPECT_EQ(mixed.count, 11);
+    ScoreTable shown;
+    int highlight = at;
+    scoresAt(mixed, 0.0015f, shown, highlight);
+    ASSERT_EQ(shown.count, 1);
+    EXPECT_EQ(highlight, 0);
+    highlight = at;
+    scoresAt(mixed, 0.006f, shown, highlight);
+    EXPECT_EQ(shown.count, 10);
+    EXPECT_EQ(shown.entries[9].score, 103u);
+    EXPECT_EQ(highlight, -1);
 }

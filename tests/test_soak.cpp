@@ -23,6 +23,9 @@
 #include "audio/sound_bank.h"
 #include "bot.h"
 #include "game/bonuses/bonuses.h"
+#include "game/layers/decal_layer.h"
+#include "game/layers/particle_layer.h"
+#include "game/layers/sprite_layer.h"
 #include "game/monsters/monster_templates.h"
 #include "game/monsters/monsters.h"
 #include "game/player/death.h"
@@ -30,10 +33,7 @@
 #include "game/player/weapons.h"
 #include "game/projectiles/bullets.h"
 #include "harness.h"
-#include "render/decal_layer.h"
-#include "render/particle_layer.h"
 #include "math/rng.h"
-#include "render/sprite_layer.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QUORVEX_SANITIZED 1

@@ -7,8 +7,10 @@
 #include <string>
 
 #include "app/frame.h"
+#include "draw/draw_list.h"
 #include "harness.h"
 #include "platform/platform.h"
+#include "render/gl_backend.h"
 #include "render/text.h"
 
 namespace {
@@ -33,26 +35,30 @@ void drawTestTexts() {
     blackBox(-0.6f, -0.3f, 0.6f, 0.3f);
     blackBox(-1.0f, -0.6f, -0.5f, -0.4f);
 
-    glColor4f(1.0f, 0.0f, 0.0f, 1.0f);
-    drawText(1, -0.25f, 0.0f, "Game Over");
+    constexpr Colour kRed{1.0f, 0.0f, 0.0f, 1.0f};
+    draw::clear();
+    draw::text(1, -0.25f, 0.0f, kRed, "Game Over");
     // Starts left of the window: nothing of it may show.
-    drawText(1, -1.2f, -0.5f, "Game Over");
+    draw::text(1, -1.2f, -0.5f, kRed, "Game Over");
     // The same word, once wrapped in codes the font has no lists for.
-    drawText(1, -0.5f, -0.2f, "Game");
-    drawText(1, 0.0f, -0.2f, "%cGame\x80\xff%c", 1, 31);
+    draw::text(1, -0.5f, -0.2f, kRed, "Game");
+    draw::text(1, 0.0f, -0.2f, kRed, "%cGame\x80\xff%c", 1, 31);
     // No such fonts.
-    drawText(2, 0.3f, 0.2f, "Game Over");
-    drawText(-1, 0.3f, 0.2f, "Game Over");
+    draw::text(2, 0.3f, 0.2f, kRed, "Game Over");
+    draw::text(-1, 0.3f, 0.2f, kRed, "Game Over");
     // Far longer than the buffer; it is cut, not overrun.
     std::string tooLong(400, 'W');
-    drawText(0, 0.65f, -0.8f, "%s%s", tooLong.c_str(), tooLong.c_str());
+    draw::text(0, 0.65f, -0.8f, kRed, "%s%s", tooLong.c_str(), tooLong.c_str());
+    render::submitDrawList(drawList);
 
     glRasterPos2f(0.1f, 0.1f);
     glGetFloatv(GL_CURRENT_RASTER_POSITION, rasterBefore);
+    draw::clear();
     const char* empty = "";
-    drawText(1, 0.5f, 0.5f, empty, 0);
-    drawText(1, 0.5f, 0.5f, "%s", "");
-    drawText(1, 0.5f, 0.5f, "\n\t");
+    draw::text(1, 0.5f, 0.5f, kRed, empty, 0);
+    draw::text(1, 0.5f, 0.5f, kRed, "%s", "");
+    draw::text(1, 0.5f, 0.5f, kRed, "\n\t");
+    render::submitDrawList(drawList);
     glGetFloatv(GL_CURRENT_RASTER_POSITION, rasterAfter);
 
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);

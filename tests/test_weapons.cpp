@@ -7,13 +7,13 @@
 
 #include "app/input.h"
 #include "audio/sound_bank.h"
+#include "game/layers/particle_layer.h"
 #include "game/monsters/monsters.h"
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
 #include "game/projectiles/bullet_templates.h"
 #include "game/projectiles/bullets.h"
 #include "harness.h"
-#include "render/particle_layer.h"
 #include "math/rng.h"
 
 namespace {

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "draw/draw_list.h"
 #include "math/vec2.h"
 
 // The status panel, then the menu when it is shown.
 void drawHud();
 // A line from `start` toward `end`, `value` percent of the way.
-void drawBar(const Vec2& start, const Vec2& end, float value);
+void drawBar(const Vec2& start, const Vec2& end, float value, Colour colour, float width);

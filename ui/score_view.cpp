@@ -1,11 +1,9 @@
 #include "ui/score_view.h"
 
-#include <GL/gl.h>
-
 #include <chrono>
 #include <cstdio>
 
-#include "render/text.h"
+#include "draw/draw_list.h"
 
 namespace {
 
@@ -26,42 +24,25 @@ void formatDate(int64_t unixSeconds, char* out, size_t size) {
                   static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
 }
 
-// Flat text: a texture left bound by the layers would eat the glyphs.
-class NoTexture {
-  public:
-    NoTexture() : was_(glIsEnabled(GL_TEXTURE_2D)) { glDisable(GL_TEXTURE_2D); }
-    ~NoTexture() {
-        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-        if (was_) glEnable(GL_TEXTURE_2D);
-    }
-
-  private:
-    GLboolean was_;
-};
+constexpr Colour kGold{1.0f, 0.85f, 0.2f, 1.0f};
+constexpr Colour kRow{1.0f, 1.0f, 1.0f, 0.75f};
 
 } // namespace
 
 void drawScoreTable(const ScoreTable& table, int highlight) {
     if (table.count <= 0) return;
-    NoTexture flat;
-    if (highlight == 0) {
-        glColor4f(1.0f, 0.85f, 0.2f, 1.0f);
-        drawText(0, -0.135f, kNewBestY, "New best!");
-    }
-    glColor4f(1.0f, 1.0f, 1.0f, 0.5f);
-    drawText(0, kLeft, kHeaderY, "     %9s %7s  %s", "Score", "Time", "Date");
+    if (highlight == 0) draw::text(0, -0.135f, kNewBestY, kGold, "New best!");
+    draw::text(0, kLeft, kHeaderY, Colour{1.0f, 1.0f, 1.0f, 0.5f}, "     %9s %7s  %s", "Score",
+               "Time", "Date");
     for (int i = 0; i < table.count && i < kScoreTableSize; ++i) {
         const ScoreEntry& e = table.entries[i];
         char time[32];
         char date[32];
         formatMinutesSeconds(e.gameTime, time, sizeof time);
         formatDate(e.endTime, date, sizeof date);
-        if (i == highlight)
-            glColor4f(1.0f, 0.85f, 0.2f, 1.0f);
-        else
-            glColor4f(1.0f, 1.0f, 1.0f, 0.75f);
         float y = kHeaderY - kRowStep * static_cast<float>(i + 1);
-        drawText(0, kLeft, y, "%2d.  %9u %7s  %s", i + 1, e.score, time, date);
+        draw::text(0, kLeft, y, i == highlight ? kGold : kRow, "%2d.  %9u %7s  %s", i + 1, e.score,
+                   time, date);
     }
 }
 
@@ -69,8 +50,6 @@ void drawBestLine(const ScoreTable& table) {
     if (table.count <= 0) return;
     char time[32];
     formatMinutesSeconds(table.entries[0].gameTime, time, sizeof time);
-    NoTexture flat;
     // Left-aligned with the footer, one row above it.
-    glColor4f(1.0f, 1.0f, 1.0f, 0.75f);
-    drawText(0, -0.3f, -0.89f, "Best: %u in %s", table.entries[0].score, time);
+    draw::text(0, -0.3f, -0.89f, kRow, "Best: %u in %s", table.entries[0].score, time);
 }

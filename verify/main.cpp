@@ -11,13 +11,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 #include <unistd.h>
 
-#include "verify/verifier.h"
+#include "replay/verifier.h"
 
 namespace {
 
@@ -106,6 +107,14 @@ int main(int argc, char** argv) {
         usage(stderr);
         return 2;
     }
+    // The rule data is read from the data folder as the game reads it, from
+    // the working directory; the files named keep meaning what they meant.
+    std::vector<std::string> paths;
+    for (const std::string& file : files) {
+        std::error_code ec;
+        std::filesystem::path absolute = std::filesystem::absolute(file, ec);
+        paths.push_back(ec ? file : absolute.string());
+    }
     if (!data.empty() && chdir(data.c_str()) != 0) {
         std::fprintf(stderr, "quorvex-verify: %s: no such data folder\n", data.c_str());
         return 2;
@@ -125,8 +134,9 @@ int main(int argc, char** argv) {
     }
 
     int status = 0;
-    for (const std::string& file : files) {
-        VerifyOutcome v = verifyFile(file);
+    for (size_t i = 0; i < files.size(); ++i) {
+        const std::string& file = files[i];
+        VerifyOutcome v = verifyFile(paths[i]);
         if (v.status == VerifyStatus::Unusable) status = 2;
         if (v.status == VerifyStatus::Differs && status == 0) status = 1;
         if (json) {

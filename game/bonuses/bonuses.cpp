@@ -1,14 +1,14 @@
 #include "game/bonuses/bonuses.h"
 
-#include <GL/gl.h>
 #include <cstring>
 
-#include "audio/sound_bank.h"
+#include "draw/draw_list.h"
+#include "draw/texture_bank.h"
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
+#include "game/world/effects.h"
 #include "game/world/world_state.h"
 #include "input/input.h"
-#include "render/texture_bank.h"
 
 Bonus bonuses[kMaxBonuses];
 int bonusCount = 0;
@@ -164,27 +164,20 @@ void tryPickUpBonus(int index) {
         pickupMessageAlpha = 1.0f;
     }
     score += 5;
-    playSound(SoundPickUp);
+    cueSound(SoundPickUp);
     removeBonus(index);
 }
 
 void drawBonuses() {
     updateBonuses();
-    glEnable(GL_TEXTURE_2D);
-    textureBank.bindByName("Textures/Bonus.bmp");
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glBegin(GL_QUADS);
+    // An unknown name would have left the bound texture alone; there is
+    // none to leave, so nothing is drawn.
+    int index = textureBank.find("Textures/Bonus.bmp");
+    if (index < 0) return;
+    int slot = textureBank.entrySlot(index);
     for (int i = 0; i < bonusCount; ++i) {
         const Segment* e = bonuses[i].edges;
-        glTexCoord2f(0.0f, 0.0f);
-        glVertex2f(e[0].p1.x, e[0].p1.y);
-        glTexCoord2f(0.0f, 1.0f);
-        glVertex2f(e[1].p1.x, e[1].p1.y);
-        glTexCoord2f(1.0f, 1.0f);
-        glVertex2f(e[2].p1.x, e[2].p1.y);
-        glTexCoord2f(1.0f, 0.0f);
-        glVertex2f(e[3].p1.x, e[3].p1.y);
+        const Vec2 corners[4] = {e[0].p1, e[1].p1, e[2].p1, e[3].p1};
+        draw::stripQuad(corners, 0.0f, 1.0f, kWhite, slot);
     }
-    glEnd();
-    glDisable(GL_TEXTURE_2D);
 }

@@ -2,11 +2,11 @@
 // Kinds differ only in their template's numbers.
 #include <cmath>
 
-#include "audio/sound_bank.h"
+#include "game/layers/sprite_layer.h"
 #include "game/monsters/monsters.h"
 #include "game/player/marine.h"
+#include "game/world/effects.h"
 #include "input/input.h"
-#include "render/sprite_layer.h"
 
 float hmSoundTimer = 0.0f;
 
@@ -78,7 +78,7 @@ void monsterAttacks() {
         if (!marine.marineDead) {
             marine.health -= m.damage;
             if (hmSoundTimer >= kGruntSpacing) {
-                playSound(SoundMarineHm);
+                cueSound(SoundMarineHm);
                 hmSoundTimer = 0.0f;
             }
         }

@@ -1,13 +1,13 @@
 // A killed monster: its corpse on the ground, a possible bonus, and its
 // record and sprite out of their pools with every later index kept true.
+#include "draw/texture_bank.h"
 #include "game/bonuses/bonuses.h"
+#include "game/layers/decal_layer.h"
+#include "game/layers/sprite_layer.h"
 #include "game/monsters/monsters.h"
 #include "game/player/marine.h"
 #include "game/world/world_state.h"
-#include "render/decal_layer.h"
 #include "math/rng.h"
-#include "render/sprite_layer.h"
-#include "render/texture_bank.h"
 
 namespace {
 

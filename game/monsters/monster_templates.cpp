@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/platform.h"
-#include "render/texture_bank.h"
+#include "draw/texture_bank.h"
+#include "game/world/effects.h"
 
 MonsterTemplate monsterTemplates[kMaxMonsterTemplates];
 int templateCount = 0;
@@ -70,7 +70,7 @@ bool parseTemplate(std::FILE* file, MonsterTemplate& t) {
 void loadMonsterTemplate(const char* path) {
     std::FILE* file = std::fopen(path, "r");
     if (!file) {
-        platform::messageBox("File not found", "Error");
+        reportProblem("File not found", "Error");
         return;
     }
     if (templateCount >= kMaxMonsterTemplates) {
@@ -84,7 +84,7 @@ void loadMonsterTemplate(const char* path) {
     if (!ok) {
         char text[320];
         std::snprintf(text, sizeof(text), "Bad monster file: %.260s", path);
-        platform::messageBox(text, "Error");
+        reportProblem(text, "Error");
         return;
     }
     // An unknown texture gives slot 0, which binds nothing: the monster

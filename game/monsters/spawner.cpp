@@ -1,11 +1,11 @@
 // One spawner, no waves: a monster every spawnInterval ms, the interval
 // shrinking with the time played and larger monsters joining as it falls.
+#include "game/layers/sprite_layer.h"
 #include "game/monsters/monster_templates.h"
 #include "game/monsters/monsters.h"
 #include "input/input.h"
 #include "input/settings_values.h"
 #include "math/rng.h"
-#include "render/sprite_layer.h"
 
 float spawnTimer = 0.0f;
 float spawnInterval = 0.0f;

@@ -16,7 +16,7 @@ void updateCursor() {
     }
     if (!menuShown && !marine.marineDead) {
         Vec2 point;
-        if (padAimPoint(padState, marine.position, kPadAimReach, point)) {
+        if (padAimPoint(padState, marine.position, padAimReach, point)) {
             padCrosshair = point;
             padAiming = 1;
         }

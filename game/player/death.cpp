@@ -1,12 +1,12 @@
 #include "game/player/death.h"
 
-#include "audio/sound_bank.h"
+#include "draw/texture_bank.h"
+#include "game/layers/decal_layer.h"
+#include "game/layers/sprite_layer.h"
 #include "game/monsters/monsters.h"
 #include "game/player/marine.h"
+#include "game/world/effects.h"
 #include "input/input.h"
-#include "render/decal_layer.h"
-#include "render/sprite_layer.h"
-#include "render/texture_bank.h"
 
 float deathTime = 0.0f;
 
@@ -22,7 +22,7 @@ bool marineSpriteAtZero() {
 }
 
 void layBody() {
-    playSound(SoundMarineDeath);
+    cueSound(SoundMarineDeath);
 
     Decal body;
     body.alpha = 1.0f;

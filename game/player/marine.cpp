@@ -1,21 +1,21 @@
 #include "game/player/marine.h"
 
-#include <GL/gl.h>
-
-#include "audio/sound_bank.h"
+#include "draw/draw_list.h"
+#include "draw/texture_bank.h"
 #include "game/bonuses/bonuses.h"
+#include "game/layers/decal_layer.h"
+#include "game/layers/particle_layer.h"
+#include "game/layers/sprite_layer.h"
 #include "game/monsters/monsters.h"
 #include "game/player/aim_cursor.h"
 #include "game/player/death.h"
 #include "game/player/pad_controls.h"
 #include "game/player/weapons.h"
 #include "game/projectiles/bullets.h"
+#include "game/world/effects.h"
 #include "game/world/world_state.h"
 #include "input/input.h"
-#include "render/decal_layer.h"
-#include "render/particle_layer.h"
-#include "render/sprite_layer.h"
-#include "render/texture_bank.h"
+#include "input/settings_values.h"
 
 Marine marine;
 
@@ -57,7 +57,7 @@ void resetGame() {
     clearBonuses();
     clearBullets();
     particleLayer.clear();
-    clearSounds();
+    cueSoundsStop();
     decalLayer.clear();
 
     gameTime = 0.0f;
@@ -169,33 +169,33 @@ void updateMarineTimers() {
     if (marine.runPower >= 100.0f) marine.runPower = 100.0f;
 }
 
+namespace {
+
+// Red, yellow, cyan, white: fading out along the aim.
+void drawAimLine() {
+    static const float colours[4][3] = {{1, 0, 0}, {1, 1, 0}, {0, 1, 1}, {1, 1, 1}};
+    const float* c = colours[aimLineColour & 3];
+    Vec2 from = marine.position + marine.aim * 0.04f;
+    Vec2 to = marine.position + marine.aim;
+    draw::line(from, Colour{c[0], c[1], c[2], 1.0f}, to, Colour{c[0], c[1], c[2], 0.0f}, 2.0f);
+}
+
+} // namespace
+
 void drawCrosshair() {
     updateMarineTimers();
 
     const float mx = cursorArena.x;
     const float my = cursorArena.y;
     const float h = 0.035f;
-    glEnable(GL_TEXTURE_2D);
-    textureBank.bindSlot(textureBank.slotFor("Textures/Cell.bmp"));
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    drawTexturedRect(mx - h, my - h, mx + h, my + h);
-    glDisable(GL_TEXTURE_2D);
+    draw::rect(mx - h, my - h, mx + h, my + h, kWhite, textureBank.slotFor("Textures/Cell.bmp"));
 
     // The turn is the sine of the angle to the mouse: quick when nearly on
     // target, slow when the mouse is almost behind him.
     Vec2 toMouse = cursorArena - marine.position;
     marine.aim.rotate(marine.aim.cosAngle(toMouse.perpUnit()));
 
-    Vec2 from = marine.position + marine.aim * 0.04f;
-    Vec2 to = marine.position + marine.aim;
-    glLineWidth(2.0f);
-    glBegin(GL_LINES);
-    glColor4f(1.0f, 0.0f, 0.0f, 1.0f);
-    glVertex2f(from.x, from.y);
-    glColor4f(1.0f, 0.0f, 0.0f, 0.0f);
-    glVertex2f(to.x, to.y);
-    glEnd();
-    glLineWidth(1.0f);
+    if (aimLineShown) drawAimLine();
 
     if (marine.fastSpeed) dropBlurTrail();
 }

@@ -2,11 +2,11 @@
 
 #include <cmath>
 
+#include "input/settings_values.h"
+
 namespace {
 
 constexpr float fullScale = 32767.0f;
-// Stick travel, as a share of full scale, that still counts as resting.
-constexpr float deadZone = 0.3f;
 // sin 22.5 degrees: an axis counts when the stick is within 67.5 degrees of
 // it, which cuts the circle into eight equal sectors.
 constexpr float sectorShare = 0.3827f;
@@ -22,7 +22,7 @@ bool stick(const PadState& pad, uint32_t xAxis, uint32_t yAxis, float& x, float&
     x = unit(pad.axis[xAxis]);
     y = -unit(pad.axis[yAxis]);
     len = std::sqrt(x * x + y * y);
-    return len > deadZone;
+    return len > padDeadZone;
 }
 
 // -1 up, +1 down, 0 neither or both.

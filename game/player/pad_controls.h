@@ -5,11 +5,8 @@
 #include <cstdint>
 
 #include "input/pad_state.h"
-#include "platform/platform.h"
 #include "math/vec2.h"
-
-// How far from the Marine the right stick puts the crosshair.
-constexpr float kPadAimReach = 0.5f;
+#include "platform/platform.h"
 
 // Applies one message; messages that are not about the pad, and buttons or
 // axes out of range (a damaged replay), leave the state as it was.

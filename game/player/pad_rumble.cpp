@@ -1,8 +1,9 @@
 #include "game/player/pad_rumble.h"
 
 #include "game/player/marine.h"
+#include "game/world/effects.h"
 #include "input/input.h"
-#include "platform/gamepad.h"
+#include "input/settings_values.h"
 
 namespace {
 
@@ -18,14 +19,15 @@ void updatePadRumble() {
     lastHealth = marine.health;
     wasDead = marine.marineDead;
     if (menuShown) {
-        if (!menuWasShown) platform::rumblePad(0.0f, 0.0f, 0); // stops it
+        if (!menuWasShown) cueRumble(0.0f, 0.0f, 0); // stops it
         menuWasShown = true;
         return;
     }
     menuWasShown = false;
+    if (!rumbleOn) return;
     if (fell) {
-        platform::rumblePad(1.0f, 1.0f, 700);
+        cueRumble(1.0f, 1.0f, 700);
     } else if (hurt) {
-        platform::rumblePad(0.3f, 0.15f, 120);
+        cueRumble(0.3f, 0.15f, 120);
     }
 }

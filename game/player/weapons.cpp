@@ -3,12 +3,12 @@
 #include <cmath>
 #include <cstdio>
 
-#include "audio/sound_bank.h"
+#include "game/layers/particle_layer.h"
 #include "game/player/marine.h"
 #include "game/player/pad_controls.h"
 #include "game/projectiles/bullets.h"
+#include "game/world/effects.h"
 #include "input/input.h"
-#include "render/particle_layer.h"
 
 uint32_t score = 0;
 
@@ -63,21 +63,21 @@ void shoot() {
     switch (marine.currentWeapon) {
     case 0:
         spawnBullet("BulletPistol", position, aim);
-        playSound(SoundPistolShot);
+        cueSound(SoundPistolShot);
         break;
     case 1:
         spawnBullet("BulletAK", position, aim);
-        playSound(SoundAKShot);
+        cueSound(SoundAKShot);
         break;
     case 2:
         // The pellets start in a row reaching 7/75 ahead of him.
         for (int i = 0; i < 8; ++i)
             spawnBullet("BulletShotGun", position + aim * static_cast<float>(i) / 75.0f, aim);
-        playSound(SoundShotGun);
+        cueSound(SoundShotGun);
         break;
     case 3:
         spawnBullet("BulletGrenadeGun", position, aim);
-        playSound(SoundGrenadeGun);
+        cueSound(SoundGrenadeGun);
         break;
     default:
         break;
@@ -108,7 +108,7 @@ void updateWeapons() {
         }
     }
 
-    reclaimSounds();
+    cueSoundReclaim();
 }
 
 void fireSpecial() {
@@ -124,7 +124,7 @@ void fireSpecial() {
         float a = static_cast<float>(i * 360) * (1.0f / 180.0f) * 3.14f / static_cast<float>(count);
         spawnBullet("BulletCirclePlayer", marine.position, Vec2(std::cos(a), std::sin(a)));
     }
-    playSound(SoundSpecial);
+    cueSound(SoundSpecial);
     marine.specialTimer = 0.0f;
     score -= 100;
 }

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/platform.h"
+#include "game/world/effects.h"
 
 BulletTemplate bulletTemplates[kMaxBulletTemplates];
 int bulletTemplateCount = 0;
@@ -15,7 +15,7 @@ namespace {
 void reportBadFile(const char* path) {
     char text[512];
     std::snprintf(text, sizeof(text), "Bad bullet file: %s", path);
-    platform::messageBox(text, "Error");
+    reportProblem(text, "Error");
 }
 
 // Reads name, trail, scores, spread, damage and speed. False when the file
@@ -59,7 +59,7 @@ void loadBulletTemplate(const char* path) {
 
     std::FILE* file = std::fopen(path, "r");
     if (!file) {
-        platform::messageBox("File not found", "Error");
+        reportProblem("File not found", "Error");
         return;
     }
     BulletTemplate loaded;

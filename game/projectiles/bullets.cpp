@@ -1,10 +1,10 @@
 #include "game/projectiles/bullets.h"
 
-#include <GL/gl.h>
+#include "draw/draw_list.h"
 
+#include "game/layers/particle_layer.h"
 #include "game/projectiles/bullet_templates.h"
 #include "input/input.h"
-#include "render/particle_layer.h"
 #include "math/rng.h"
 
 Bullet bullets[kMaxBullets];
@@ -61,22 +61,15 @@ void moveBullets() {
 void drawBullets() {
     moveBullets();
 
-    glLineWidth(1.0f);
-    glEnable(GL_POINT_SMOOTH);
-    glPointSize(2.0f);
+    // A streak fading in toward the head, and the head as a round point.
+    // The alpha above one is clamped by the pipeline: a fully lit head.
+    constexpr Colour kTail{1.0f, 1.0f, 1.0f, 0.0f};
+    constexpr Colour kHead{1.0f, 1.0f, 1.0f, 1.5f};
     for (int i = 0; i < bulletCount; ++i) {
         const Bullet& bullet = bullets[i];
         // Where the bullet will be after one more step of this length.
         Vec2 head = bullet.position + bullet.direction * bullet.speed * frameDelta;
-        glBegin(GL_LINES);
-        glColor4f(1.0f, 1.0f, 1.0f, 0.0f);
-        glVertex2f(bullet.position.x, bullet.position.y);
-        glColor4f(1.0f, 1.0f, 1.0f, 1.5f);
-        glVertex2f(head.x, head.y);
-        glEnd();
-        glBegin(GL_POINTS);
-        glVertex2f(head.x, head.y);
-        glEnd();
+        draw::line(bullet.position, kTail, head, kHead, 1.0f);
+        draw::point(head, kHead, 2.0f);
     }
-    glDisable(GL_POINT_SMOOTH);
 }

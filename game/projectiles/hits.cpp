@@ -1,15 +1,15 @@
 // Bullets against monsters: the arena bounds, the hit scan, grenade blasts,
 // blood and kills.
-#include "audio/sound_bank.h"
+#include "draw/texture_bank.h"
+#include "game/layers/decal_layer.h"
+#include "game/layers/sprite_layer.h"
 #include "game/monsters/monsters.h"
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
 #include "game/projectiles/bullets.h"
+#include "game/world/effects.h"
 #include "input/input.h"
-#include "render/decal_layer.h"
 #include "math/rng.h"
-#include "render/sprite_layer.h"
-#include "render/texture_bank.h"
 
 float hitSoundTimer = 0.0f;
 
@@ -44,7 +44,7 @@ void applyHit(int m, int b) {
         addBlastMark(monsters[m]);
         grenadeBurst(centre, kGrenadeFragments);
         addExplosion(centre);
-        playSound(SoundExplosion);
+        cueSound(SoundExplosion);
     }
 
     Monster& monster = monsters[m];
@@ -52,7 +52,7 @@ void applyHit(int m, int b) {
     monster.position += bullet.direction / kKnockBackDivisor;
 
     if (hitSoundTimer >= kHitSoundSpacing) {
-        playSound(SoundDamage);
+        cueSound(SoundDamage);
         hitSoundTimer = 0.0f;
     }
 

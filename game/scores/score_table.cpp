@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -9,7 +10,8 @@
 
 namespace {
 
-constexpr const char* kHeader = "quorvex-scores 1";
+constexpr const char* kHeader = "quorvex-scores 2";
+constexpr const char* kHeaderV1 = "quorvex-scores 1";
 constexpr size_t kMaxLine = 256;
 // About 115 days: a longer game is a damaged file.
 constexpr int64_t kMaxCentiseconds = 1000000000;
@@ -53,22 +55,45 @@ bool parseGameTime(std::string_view field, int64_t& centis) {
     return centis <= kMaxCentiseconds;
 }
 
-bool parseLine(std::string_view line, ScoreEntry& entry, std::string& problem) {
-    std::string_view fields[5];
+bool sameDifficulty(float a, float b) {
+    return a == b;
+}
+
+// "0.003": a plain decimal fraction, 0 to 1.
+bool parseAcceleration(std::string_view field, float& value) {
+    if (field.empty() || field.size() > 16) return false;
+    for (char c : field)
+        if ((c < '0' || c > '9') && c != '.') return false;
+    char text[17] = {};
+    std::memcpy(text, field.data(), field.size());
+    char* end = nullptr;
+    double v = std::strtod(text, &end);
+    if (end != text + field.size() || !(v >= 0.0 && v <= 1.0)) return false;
+    value = static_cast<float>(v);
+    return true;
+}
+
+bool parseLine(std::string_view line, int fieldCount, ScoreEntry& entry, std::string& problem) {
+    std::string_view fields[6];
     int count = 0;
     size_t start = 0;
     for (;;) {
         size_t tab = line.find('\t', start);
-        if (count == 5) {
-            problem = "more than five fields";
+        if (count == fieldCount) {
+            problem = fieldCount == 5 ? "more than five fields" : "more than six fields";
             return false;
         }
         fields[count++] = line.substr(start, tab == std::string_view::npos ? tab : tab - start);
         if (tab == std::string_view::npos) break;
         start = tab + 1;
     }
-    if (count != 5) {
-        problem = "fewer than five fields";
+    if (count != fieldCount) {
+        problem = fieldCount == 5 ? "fewer than five fields" : "fewer than six fields";
+        return false;
+    }
+    entry.spawnAcceleration = kNormalSpawnAcceleration;
+    if (fieldCount == 6 && !parseAcceleration(fields[5], entry.spawnAcceleration)) {
+        problem = "spawn acceleration is not a number from 0 to 1";
         return false;
     }
     int64_t value = 0;
@@ -112,7 +137,8 @@ bool ranksAbove(const ScoreEntry& a, const ScoreEntry& b) {
 
 bool sameEntry(const ScoreEntry& a, const ScoreEntry& b) {
     return a.score == b.score && centiseconds(a.gameTime) == centiseconds(b.gameTime) &&
-           a.kills == b.kills && a.endTime == b.endTime && std::strcmp(a.replay, b.replay) == 0;
+           a.kills == b.kills && a.endTime == b.endTime && std::strcmp(a.replay, b.replay) == 0 &&
+           sameDifficulty(a.spawnAcceleration, b.spawnAcceleration);
 }
 
 bool setReplayName(ScoreEntry& entry, const char* name) {
@@ -122,15 +148,39 @@ bool setReplayName(ScoreEntry& entry, const char* name) {
     return true;
 }
 
+namespace {
+
+void removeAt(ScoreTable& table, int at) {
+    for (int i = at; i + 1 < table.count; ++i)
+        table.entries[i] = table.entries[i + 1];
+    --table.count;
+}
+
+} // namespace
+
 int insertScore(ScoreTable& table, const ScoreEntry& entry) {
-    if (table.count < 0 || table.count > kScoreTableSize) table.count = 0;
+    if (table.count < 0 || table.count > kScoreTableCapacity) table.count = 0;
     int at = 0;
+    int ahead = 0; // entries of the same difficulty that rank above it
     // Equal entries keep the order they came in.
-    while (at < table.count && !ranksAbove(entry, table.entries[at]))
+    while (at < table.count && !ranksAbove(entry, table.entries[at])) {
+        ahead += sameDifficulty(table.entries[at].spawnAcceleration, entry.spawnAcceleration);
         ++at;
-    if (at == kScoreTableSize) return -1;
-    int last = table.count < kScoreTableSize ? table.count : kScoreTableSize - 1;
-    for (int i = last; i > at; --i)
+    }
+    if (ahead >= kScoreTableSize) return -1;
+    // Its difficulty's tenth, or with the table full the last of all, goes.
+    int seen = ahead;
+    int drop = -1;
+    for (int i = at; i < table.count && drop < 0; ++i) {
+        if (!sameDifficulty(table.entries[i].spawnAcceleration, entry.spawnAcceleration)) continue;
+        if (++seen == kScoreTableSize) drop = i;
+    }
+    if (drop < 0 && table.count == kScoreTableCapacity) {
+        if (at == table.count) return -1;
+        drop = table.count - 1;
+    }
+    if (drop >= 0) removeAt(table, drop);
+    for (int i = table.count; i > at; --i)
         table.entries[i] = table.entries[i - 1];
     ScoreEntry& placed = table.entries[at];
     placed = entry;
@@ -139,12 +189,36 @@ int insertScore(ScoreTable& table, const ScoreEntry& entry) {
     if (placed.kills < 0) placed.kills = 0;
     placed.replay[sizeof placed.replay - 1] = '\0';
     if (!replayNameOk(placed.replay)) std::strcpy(placed.replay, "-");
-    if (table.count < kScoreTableSize) ++table.count;
+    if (!(placed.spawnAcceleration >= 0.0f && placed.spawnAcceleration <= 1.0f))
+        placed.spawnAcceleration = kNormalSpawnAcceleration;
+    ++table.count;
     return at;
 }
 
+void scoresAt(const ScoreTable& table, float spawnAcceleration, ScoreTable& out, int& index) {
+    out = ScoreTable{};
+    int mapped = -1;
+    for (int i = 0; i < table.count && out.count < kScoreTableSize; ++i) {
+        if (!sameDifficulty(table.entries[i].spawnAcceleration, spawnAcceleration)) continue;
+        if (i == index) mapped = out.count;
+        out.entries[out.count++] = table.entries[i];
+    }
+    index = mapped;
+}
+
+void formatAcceleration(float value, char* out, size_t size) {
+    for (int digits = 1; digits <= 9; ++digits) {
+        std::snprintf(out, size, "%.*f", digits, static_cast<double>(value));
+        if (std::strtof(out, nullptr) == value) break;
+    }
+    // Trailing zeros say nothing.
+    size_t n = std::strlen(out);
+    while (n > 2 && out[n - 1] == '0' && out[n - 2] != '.')
+        out[--n] = '\0';
+}
+
 void mergeScores(ScoreTable& into, const ScoreTable& other) {
-    for (int i = 0; i < other.count && i < kScoreTableSize; ++i) {
+    for (int i = 0; i < other.count && i < kScoreTableCapacity; ++i) {
         bool known = false;
         for (int j = 0; j < into.count && !known; ++j)
             known = sameEntry(other.entries[i], into.entries[j]);
@@ -161,14 +235,16 @@ void formatMinutesSeconds(float seconds, char* out, size_t size) {
 std::string formatScores(const ScoreTable& table) {
     std::string text = kHeader;
     text += '\n';
-    for (int i = 0; i < table.count && i < kScoreTableSize; ++i) {
+    for (int i = 0; i < table.count && i < kScoreTableCapacity; ++i) {
         const ScoreEntry& e = table.entries[i];
         int64_t centis = centiseconds(e.gameTime);
+        char accel[32];
+        formatAcceleration(e.spawnAcceleration, accel, sizeof accel);
         char line[kMaxLine];
-        std::snprintf(line, sizeof line, "%u\t%lld.%02lld\t%d\t%s\t%s\n", e.score,
+        std::snprintf(line, sizeof line, "%u\t%lld.%02lld\t%d\t%s\t%s\t%s\n", e.score,
                       static_cast<long long>(centis / 100), static_cast<long long>(centis % 100),
                       e.kills < 0 ? 0 : e.kills, platform::utcTimestamp(e.endTime).c_str(),
-                      replayNameOk(e.replay) ? e.replay : "-");
+                      replayNameOk(e.replay) ? e.replay : "-", accel);
         text += line;
     }
     return text;
@@ -186,6 +262,8 @@ bool parseScores(const char* text, size_t length, ScoreTable& out, std::string* 
     if (!rest.empty() && rest.back() == '\n') rest.remove_suffix(1);
     ScoreTable table;
     int lineNumber = 0;
+    int fieldCount = 6;
+    int maxEntries = kScoreTableCapacity;
     while (!rest.empty() || lineNumber == 0) {
         size_t end = rest.find('\n');
         std::string_view line = rest.substr(0, end);
@@ -194,14 +272,22 @@ bool parseScores(const char* text, size_t length, ScoreTable& out, std::string* 
         if (line.size() > kMaxLine) return refuse(lineNumber, "line too long");
         if (lineNumber == 1) {
             if (line.rfind("quorvex-scores ", 0) != 0) return refuse(1, "not a score table");
-            if (line != kHeader) return refuse(1, "unknown version");
+            if (line == kHeaderV1) {
+                fieldCount = 5;
+                maxEntries = kScoreTableSize;
+            } else if (line != kHeader) {
+                return refuse(1, "unknown version");
+            }
             continue;
         }
-        if (lineNumber - 1 > kScoreTableSize) return refuse(lineNumber, "more than ten entries");
+        if (lineNumber - 1 > maxEntries)
+            return refuse(lineNumber, maxEntries == kScoreTableSize ? "more than ten entries"
+                                                                    : "more than forty entries");
         ScoreEntry entry;
         std::string problem;
-        if (!parseLine(line, entry, problem)) return refuse(lineNumber, problem);
-        insertScore(table, entry);
+        if (!parseLine(line, fieldCount, entry, problem)) return refuse(lineNumber, problem);
+        if (insertScore(table, entry) < 0)
+            return refuse(lineNumber, "more than ten entries of one difficulty");
     }
     out = table;
     return true;

@@ -5,19 +5,25 @@
 #include <cstdint>
 #include <string>
 
+// Ten best games for each difficulty (spawn acceleration), and room for
+// four difficulties' worth.
 constexpr int kScoreTableSize = 10;
+constexpr int kScoreTableCapacity = 40;
+// The shipped difficulty: entries of files that predate the column.
+constexpr float kNormalSpawnAcceleration = 0.003f;
 
 struct ScoreEntry {
     uint32_t score = 0;
     float gameTime = 0.0f; // seconds, kept to hundredths
     int32_t kills = 0;
-    int64_t endTime = 0;   // Unix seconds, UTC
-    char replay[64] = "-"; // the replay's file name, or "-" for none
+    int64_t endTime = 0;                                // Unix seconds, UTC
+    char replay[64] = "-";                              // the replay's file name, or "-" for none
+    float spawnAcceleration = kNormalSpawnAcceleration; // the difficulty it was played at
 };
 
 struct ScoreTable {
     int count = 0;
-    ScoreEntry entries[kScoreTableSize]; // best first
+    ScoreEntry entries[kScoreTableCapacity]; // best first, all difficulties mixed
 };
 
 // True when `a` ranks above `b`: the higher score, then the longer game,
@@ -31,17 +37,26 @@ bool sameEntry(const ScoreEntry& a, const ScoreEntry& b);
 // (letters, digits, '.', '_', '-', not starting with '.').
 bool setReplayName(ScoreEntry& entry, const char* name);
 
-// Puts the entry in its place; returns its rank index 0-9, or -1 when it
-// does not make the table.
+// Puts the entry in its place; returns its index in the table, or -1 when
+// it is not among the ten best of its difficulty. A full table gives up the
+// last entry of another difficulty.
 int insertScore(ScoreTable& table, const ScoreEntry& entry);
-// Adds the entries of `other` that `into` lacks, keeping the ten best.
+// Adds the entries of `other` that `into` lacks, keeping the ten best of
+// each difficulty.
 void mergeScores(ScoreTable& into, const ScoreTable& other);
+// The entries of one difficulty, best first; `index` (an index into `table`,
+// or -1) comes back as the same entry's index in `out`, or -1.
+void scoresAt(const ScoreTable& table, float spawnAcceleration, ScoreTable& out, int& index);
+// The spawn acceleration as scores.txt writes it: the shortest text that
+// reads back as the same float.
+void formatAcceleration(float value, char* out, size_t size);
 
 // "m:ss" (minutes uncapped), seconds rounded down.
 void formatMinutesSeconds(float seconds, char* out, size_t size);
 
-// scores.txt: "quorvex-scores 1", then one tab-separated line per entry.
-constexpr size_t kScoresFileMaxBytes = 4096;
+// scores.txt: "quorvex-scores 2", then one tab-separated line per entry;
+// "quorvex-scores 1" files (no difficulty column, all Normal) still read.
+constexpr size_t kScoresFileMaxBytes = 16384;
 std::string formatScores(const ScoreTable& table);
 // Strict: anything but the exact format with values in range is refused,
 // with the reason (line number included) in `why`.

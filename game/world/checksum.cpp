@@ -4,6 +4,9 @@
 #include <initializer_list>
 
 #include "game/bonuses/bonuses.h"
+#include "game/layers/decal_layer.h"
+#include "game/layers/particle_layer.h"
+#include "game/layers/sprite_layer.h"
 #include "game/monsters/monster_templates.h"
 #include "game/monsters/monsters.h"
 #include "game/player/death.h"
@@ -12,10 +15,7 @@
 #include "game/projectiles/bullet_templates.h"
 #include "game/projectiles/bullets.h"
 #include "game/world/world_state.h"
-#include "render/decal_layer.h"
-#include "render/particle_layer.h"
 #include "math/rng.h"
-#include "render/sprite_layer.h"
 
 namespace {
 

@@ -4,3 +4,4 @@ float gameTime = 0.0f;
 char pickupMessage[260] = {};
 float pickupMessageAlpha = 0.0f;
 int32_t monstersKilled = 0;
+int32_t groundScheme = 0;

@@ -8,3 +8,6 @@ extern float gameTime; // seconds played in the current game
 extern char pickupMessage[260];
 extern float pickupMessageAlpha;
 extern int32_t monstersKilled; // in the current game
+// Which of the three ground pictures this run shows (0 green, 1 grey,
+// 2 yellow-grey): chosen at start-up, kept by a replay.
+extern int32_t groundScheme;

@@ -494,9 +494,9 @@ def check_kept_games(game):
           "the garbage scores.txt was moved aside as scores.txt.bad-*")
     with open(os.path.join(game.user_data, "scores.txt")) as f:
         lines = f.read().splitlines()
-    check(lines[0] == "quorvex-scores 1" and len(lines) == 2,
+    check(lines[0] == "quorvex-scores 2" and len(lines) == 2,
           f"the death is the one entry of a fresh table: {lines[1:] if len(lines) > 1 else lines}")
-    score, _, _, _, replay = lines[1].split("\t")
+    score, _, _, _, replay, _ = lines[1].split("\t")
     last = os.path.join(game.user_data, "replays", "last.qvr")
     check(os.path.isfile(last), "the game left replays/last.qvr")
     status, out = run_game(game, "--verify", last)

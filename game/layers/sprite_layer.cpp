@@ -1,9 +1,7 @@
-#include "render/sprite_layer.h"
+#include "game/layers/sprite_layer.h"
 
-#include <GL/gl.h>
-
+#include "draw/draw_list.h"
 #include "input/input.h"
-#include "render/texture_bank.h"
 
 AnimSpriteLayer spriteLayer;
 
@@ -54,27 +52,15 @@ void AnimSpriteLayer::update() {
 
 void AnimSpriteLayer::draw() {
     update();
-    glEnable(GL_TEXTURE_2D);
     for (int i = 0; i < count; ++i) {
         const AnimSprite& sprite = sprites[i];
-        textureBank.bindSlot(sprite.texture);
         // A strip without a frame count is drawn as one frame.
         float frames = sprite.frameCount > 0 ? static_cast<float>(sprite.frameCount) : 1.0f;
         float u0 = static_cast<float>(sprite.frame) / frames;
         float u1 = u0 + 1.0f / frames;
-        glColor4f(1.0f, 1.0f, 1.0f, sprite.alpha);
-        glBegin(GL_QUADS);
-        glTexCoord2f(u0, 0.0f);
-        glVertex2f(sprite.corners[0].x, sprite.corners[0].y);
-        glTexCoord2f(u0, 1.0f);
-        glVertex2f(sprite.corners[1].x, sprite.corners[1].y);
-        glTexCoord2f(u1, 1.0f);
-        glVertex2f(sprite.corners[2].x, sprite.corners[2].y);
-        glTexCoord2f(u1, 0.0f);
-        glVertex2f(sprite.corners[3].x, sprite.corners[3].y);
-        glEnd();
+        draw::stripQuad(sprite.corners, u0, u1, Colour{1.0f, 1.0f, 1.0f, sprite.alpha},
+                        sprite.texture);
     }
-    glDisable(GL_TEXTURE_2D);
 }
 
 void AnimSpriteLayer::clear() {

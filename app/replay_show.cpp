@@ -1,4 +1,4 @@
-#include "app/replay_player.h"
+#include "app/replay_show.h"
 
 #include <cinttypes>
 #include <cmath>
@@ -8,15 +8,16 @@
 
 #include "app/frame.h"
 #include "app/input.h"
-#include "app/replay_recorder.h"
-#include "app/settings.h"
-#include "audio/sound_bank.h"
-#include "game/player/marine.h"
 #include "game/world/checksum.h"
+#include "game/world/world_state.h"
 #include "input/pad_state.h"
 #include "platform/gamepad.h"
+#include "platform/platform.h"
 #include "platform/process.h"
-#include "platform/user_files.h"
+#include "render/texture_bank_gl.h"
+#include "replay/replay_player.h"
+#include "replay/replay_recorder.h"
+#include "replay/verifier.h"
 
 namespace {
 
@@ -36,18 +37,8 @@ void fail(const std::string& path, const std::string& why) {
 
 bool sameRulesOrSay(const Replay& replay, const std::string& path) {
     if (rulesFingerprint() == replay.rulesFingerprint) return true;
-    fail(path, "made with other rule data (bullet, monster or particle templates) than the "
-               "installed game's");
+    fail(path, kOtherRulesReason);
     return false;
-}
-
-// The game as it was right after the recording's New Game.
-void restartAsRecorded(const Replay& replay) {
-    setRecordingEnabled(false);
-    replayDriving = true;
-    resetGame();
-    menuShown = 0;
-    applyReplayStart(replay.start);
 }
 
 void play(const ReplayEvent& e) {
@@ -59,66 +50,29 @@ void play(const ReplayEvent& e) {
     runFrame();
 }
 
-bool sameResult(const ReplayResult& a, const ReplayResult& b) {
-    return a.score == b.score && std::memcmp(&a.gameTime, &b.gameTime, sizeof a.gameTime) == 0 &&
-           a.kills == b.kills && a.checksum == b.checksum;
-}
-
 } // namespace
 
 bool loadReplayFile(const std::string& path, Replay& out) {
-    std::string bytes;
     std::string why;
-    switch (platform::readFileLimited(path, kMaxReplayFileBytes, bytes, &why)) {
-    case platform::ReadStatus::Ok:
-        break;
-    case platform::ReadStatus::Missing:
-        fail(path, "no such file");
-        return false;
-    case platform::ReadStatus::TooBig:
-        fail(path, "too large to be a replay");
-        return false;
-    default:
-        fail(path, why.empty() ? "cannot be read" : why);
-        return false;
-    }
-    if (!decodeReplay(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), out, why)) {
-        fail(path, why);
-        return false;
-    }
-    return true;
+    if (readReplayFile(path, out, why)) return true;
+    fail(path, why);
+    return false;
 }
 
-ReplayResult playReplayNow(const Replay& replay) {
-    restartAsRecorded(replay);
-    ReplayReader events(replay.events, replay.start.cursorX, replay.start.cursorY);
-    ReplayEvent e;
-    while (events.next(e))
-        play(e);
-    replayDriving = false;
-    ReplayResult result = currentResult();
-    result.frames = replay.result.frames;
-    return result;
-}
-
-int verifyReplay(const std::string& path) {
+int verifyCommand(const std::string& path) {
     Replay replay;
     if (!loadReplayFile(path, replay)) return 2;
-    platform::runHeadless();
-    platform::setFrameCap(false); // as fast as the machine allows
-    applyReplayStart(replay.start);
-    // The picture is not looked at: a small one keeps the drawing cheap.
-    if (!platform::createWindow("Quorvex Game", 64, 48)) return 2;
-    windowProc(Message{MsgType::Create, 0});
-    if (!sameRulesOrSay(replay, path)) return 2;
-    platform::discardDrawing(true);
-
-    ReplayResult got = playReplayNow(replay);
-    // One line of output: OpenAL would note a device left open at exit.
-    closeAudio();
+    startVerifier();
+    VerifyOutcome v = verifyReplay(replay);
+    if (!v.played) {
+        fail(path, v.reason);
+        return 2;
+    }
     std::printf("score %" PRIu32 " time %.2f kills %" PRId32 " checksum %016" PRIx64 "\n",
-                got.score, static_cast<double>(got.gameTime), got.kills, got.checksum);
-    if (sameResult(got, replay.result)) return 0;
+                v.replayed.score, static_cast<double>(v.replayed.gameTime), v.replayed.kills,
+                v.replayed.checksum);
+    stopVerifier();
+    if (v.status == VerifyStatus::Verified) return 0;
     std::fprintf(stderr,
                  "quorvex: %s: the replay does not reproduce its game (recorded: score %" PRIu32
                  " time %.2f kills %" PRId32 " checksum %016" PRIx64 ")\n",
@@ -131,6 +85,9 @@ bool beginShowingReplay(const Replay& replay, const std::string& path) {
     if (!sameRulesOrSay(replay, path)) return false;
     shown = replay;
     restartAsRecorded(shown);
+    // The ground the player saw.
+    groundScheme = shown.start.groundScheme;
+    render::remakeGround(groundScheme);
     reader.emplace(shown.events, shown.start.cursorX, shown.start.cursorY);
     havePending = false;
     showing = true;

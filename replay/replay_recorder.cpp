@@ -1,20 +1,20 @@
-#include "app/replay_recorder.h"
+#include "replay/replay_recorder.h"
 
 #include <cstdio>
 #include <cstring>
 #include <optional>
 
-#include "app/score_store.h"
 #include "game/monsters/monsters.h"
 #include "game/player/aim_cursor.h"
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
+#include "game/scores/score_store.h"
 #include "game/world/checksum.h"
 #include "game/world/world_state.h"
 #include "input/pad_state.h"
 #include "input/settings_values.h"
-#include "platform/user_files.h"
 #include "math/rng.h"
+#include "platform/user_files.h"
 
 namespace {
 
@@ -100,6 +100,9 @@ ReplayStart captureReplayStart() {
     s.padInUse = padInUse;
     s.padCrosshairX = padCrosshair.x;
     s.padCrosshairY = padCrosshair.y;
+    s.groundScheme = static_cast<uint8_t>(groundScheme);
+    s.padDeadZone = padDeadZone;
+    s.padAimReach = padAimReach;
     return s;
 }
 
@@ -130,6 +133,9 @@ void applyReplayStart(const ReplayStart& s) {
     padAiming = s.padAiming;
     padInUse = s.padInUse;
     padCrosshair = Vec2(s.padCrosshairX, s.padCrosshairY);
+    groundScheme = s.groundScheme;
+    padDeadZone = s.padDeadZone;
+    padAimReach = s.padAimReach;
     // A new game starts with these cleared.
     padMenuCursor = 0;
     padChoosing = 0;
@@ -191,6 +197,7 @@ void recordFrameDone() {
     entry.score = score;
     entry.gameTime = gameTime;
     entry.kills = monstersKilled;
+    entry.spawnAcceleration = spawnAcceleration;
     entry.endTime = platform::unixTimeNow();
     deathName = folder.empty() ? std::string() : unusedReplayName(entry.endTime);
     if (!deathName.empty() && !setReplayName(entry, deathName.c_str())) deathName.clear();

@@ -1,9 +1,7 @@
-#include "render/decal_layer.h"
+#include "game/layers/decal_layer.h"
 
-#include <GL/gl.h>
-
+#include "draw/draw_list.h"
 #include "input/input.h"
-#include "render/texture_bank.h"
 
 DecalLayer decalLayer;
 
@@ -35,23 +33,11 @@ void DecalLayer::update() {
 
 void DecalLayer::draw() {
     update();
-    glEnable(GL_TEXTURE_2D);
     for (int i = 0; i < count; ++i) {
         const Decal& decal = decals[i];
-        textureBank.bindSlot(decal.texture);
-        glColor4f(1.0f, 1.0f, 1.0f, decal.alpha);
-        glBegin(GL_QUADS);
-        glTexCoord2f(0.0f, 0.0f);
-        glVertex2f(decal.corners[0].x, decal.corners[0].y);
-        glTexCoord2f(0.0f, 1.0f);
-        glVertex2f(decal.corners[1].x, decal.corners[1].y);
-        glTexCoord2f(1.0f, 1.0f);
-        glVertex2f(decal.corners[2].x, decal.corners[2].y);
-        glTexCoord2f(1.0f, 0.0f);
-        glVertex2f(decal.corners[3].x, decal.corners[3].y);
-        glEnd();
+        draw::stripQuad(decal.corners, 0.0f, 1.0f, Colour{1.0f, 1.0f, 1.0f, decal.alpha},
+                        decal.texture);
     }
-    glDisable(GL_TEXTURE_2D);
 }
 
 void DecalLayer::clear() {

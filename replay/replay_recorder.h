@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "replay/replay_file.h"
 #include "input/input.h"
 #include "platform/platform.h"
+#include "replay/replay_file.h"
 
 // Where replays go; "" keeps them in memory only (tests, replays being
 // shown). Set by the entry from the user's data folder.

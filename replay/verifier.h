@@ -21,7 +21,8 @@ struct VerifyOutcome {
     float spawnAcceleration = 0.0f;
 };
 
-// Loads the rule data from the current folder. False when it cannot start.
+// Loads the rule data from the current folder (the game's data folder).
+// False when it cannot start.
 bool startVerifier();
 void stopVerifier();
 // The loaded rule data's fingerprint, and the data folder's own spawn

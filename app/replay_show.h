@@ -1,5 +1,5 @@
-// Plays recorded games: checked as fast as possible without a window
-// (--verify), or shown in the window at real speed (--replay).
+// Recorded games in the program: checked without a window (--verify), or
+// shown in the window at real speed (--replay).
 #pragma once
 
 #include <string>
@@ -10,14 +10,10 @@
 // and the reason on standard error and returns false.
 bool loadReplayFile(const std::string& path, Replay& out);
 
-// Plays the replay offscreen and prints "score S time T kills K checksum C".
-// 0: the result equals the recorded one; 1: it differs; 2: the file cannot be
-// used.
-int verifyReplay(const std::string& path);
-
-// Plays every input of `replay` into the game, frame after frame, with no
-// pause (after start-up has run). Returns what the game came to.
-ReplayResult playReplayNow(const Replay& replay);
+// --verify: plays the replay without a window and prints "score S time T
+// kills K checksum C". 0: the result equals the recorded one; 1: it differs;
+// 2: the file cannot be used.
+int verifyCommand(const std::string& path);
 
 // Showing a replay in the running game's window.
 // Starts it (after start-up); false when its rule data differ from the

@@ -1,12 +1,11 @@
-#include "render/particle_layer.h"
-
-#include <GL/gl.h>
+#include "game/layers/particle_layer.h"
 
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
+#include "draw/draw_list.h"
 #include "input/input.h"
 #include "math/rng.h"
 
@@ -83,16 +82,11 @@ void ParticleLayer::update() {
 
 void ParticleLayer::draw() {
     update();
-    glEnable(GL_POINT_SMOOTH);
-    glPointSize(3.0f);
-    glBegin(GL_POINTS);
     for (int i = 0; i < count; ++i) {
         const Particle& particle = particles[i];
-        glColor4f(particle.red, particle.green, particle.blue, particle.life);
-        glVertex2f(particle.position.x, particle.position.y);
+        draw::point(particle.position,
+                    Colour{particle.red, particle.green, particle.blue, particle.life}, 3.0f);
     }
-    glEnd();
-    glDisable(GL_POINT_SMOOTH);
 }
 
 void ParticleLayer::clear() {

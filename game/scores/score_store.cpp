@@ -1,8 +1,9 @@
-#include "app/score_store.h"
+#include "game/scores/score_store.h"
 
 #include <cstring>
 #include <vector>
 
+#include "input/player_options.h"
 #include "platform/user_files.h"
 
 namespace {
@@ -75,11 +76,6 @@ bool named(const ScoreTable& table, const char* name) {
     return false;
 }
 
-bool endsWith(const std::string& s, const char* tail) {
-    size_t n = std::strlen(tail);
-    return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
-}
-
 void makeReplayName(ScoreEntry& entry) {
     std::string name = unusedReplayName(entry.endTime);
     if (!name.empty()) setReplayName(entry, name.c_str());
@@ -104,7 +100,37 @@ bool saveReplay(ScoreEntry& entry, bool inTable, const void* data, size_t size) 
     return false;
 }
 
-// Replays no entry names go, and so do the leftovers of interrupted saves.
+// A name unusedReplayName makes: game-YYYYMMDDTHHMMSSZ.qvr, or with -N
+// before ".qvr". Only such files are the store's to remove.
+bool storeReplayName(const std::string& name) {
+    const std::string digits = "0123456789";
+    auto run = [&](size_t at, size_t n) {
+        return name.size() >= at + n && name.find_first_not_of(digits, at) >= at + n;
+    };
+    if (name.rfind("game-", 0) != 0 || !run(5, 8) || name.size() < 21 || name[13] != 'T' ||
+        !run(14, 6) || name[20] != 'Z')
+        return false;
+    size_t at = 21;
+    if (at < name.size() && name[at] == '-') {
+        size_t end = name.find_first_not_of(digits, at + 1);
+        if (end == std::string::npos || end == at + 1) return false;
+        at = end;
+    }
+    return name.compare(at, std::string::npos, ".qvr") == 0;
+}
+
+// What an interrupted safe write of one of the store's own files leaves:
+// the name, ".tmp-" and six characters.
+bool storeLeftover(const std::string& name) {
+    size_t at = name.rfind(".tmp-");
+    if (at == std::string::npos || name.size() != at + 5 + 6) return false;
+    std::string base = name.substr(0, at);
+    return base == "last.qvr" || storeReplayName(base);
+}
+
+// The store's own replays that no entry names go, and so do the leftovers of
+// its interrupted saves. A file the game did not make is never touched, a
+// player's copy of a replay kept in the folder included.
 void prune() {
     std::vector<std::string> names;
     if (platform::listFiles(store.folder, names)) {
@@ -115,9 +141,8 @@ void prune() {
     std::string folder = replaysFolder();
     if (!platform::listFiles(folder, names)) return;
     for (const std::string& name : names) {
-        bool leftover = name.find(".qvr.tmp-") != std::string::npos;
-        bool unnamed =
-            endsWith(name, ".qvr") && name != "last.qvr" && !named(store.table, name.c_str());
+        bool leftover = storeLeftover(name);
+        bool unnamed = storeReplayName(name) && !named(store.table, name.c_str());
         if (leftover || unnamed) platform::removeFile(folder + "/" + name);
     }
 }
@@ -216,7 +241,8 @@ void printScores(std::FILE* out) {
         return;
     }
     std::fprintf(out, "Best games (%s)\n", where.c_str());
-    std::fprintf(out, "Rank       Score     Time  Kills  Ended (UTC)           Replay\n");
+    std::fprintf(out, "Rank       Score     Time  Kills  Ended (UTC)           Difficulty      "
+                      "Replay\n");
     for (int i = 0; i < table.count; ++i) {
         const ScoreEntry& e = table.entries[i];
         char time[32];
@@ -224,8 +250,13 @@ void printScores(std::FILE* out) {
         std::string ended = platform::utcTimestamp(e.endTime);
         ended[10] = ' ';
         ended.pop_back();
-        std::fprintf(out, "%4d  %10u  %7s  %5d  %-20s  %s\n", i + 1, e.score, time,
-                     static_cast<int>(e.kills), ended.c_str(), e.replay);
+        char accel[32];
+        formatAcceleration(e.spawnAcceleration, accel, sizeof accel);
+        Difficulty d = difficultyOf(e.spawnAcceleration);
+        std::string difficulty =
+            d == Difficulty::Custom ? std::string("Custom ") + accel : difficultyName(d);
+        std::fprintf(out, "%4d  %10u  %7s  %5d  %-20s  %-14s  %s\n", i + 1, e.score, time,
+                     static_cast<int>(e.kills), ended.c_str(), difficulty.c_str(), e.replay);
     }
 }
 

@@ -1,0 +1,82 @@
+#include "game/session/game_frame.h"
+
+#include "draw/draw_list.h"
+#include "draw/texture_bank.h"
+#include "game/bonuses/bonuses.h"
+#include "game/layers/decal_layer.h"
+#include "game/layers/particle_layer.h"
+#include "game/layers/sprite_layer.h"
+#include "game/monsters/monsters.h"
+#include "game/player/aim_cursor.h"
+#include "game/player/death.h"
+#include "game/player/marine.h"
+#include "game/player/pad_rumble.h"
+#include "game/projectiles/bullets.h"
+#include "game/session/menu_items.h"
+#include "game/world/world_state.h"
+#include "input/input.h"
+#include "input/settings_values.h"
+
+namespace {
+
+// The full-window ground quad, the first thing drawn every frame.
+void drawGround() {
+    draw::rect(-1.0f, -1.0f, 1.0f, 1.0f, kWhite, textureBank.slotFor(kGroundTexture));
+}
+
+} // namespace
+
+void drawNotice() {
+    float alpha = pickupMessageAlpha;
+    pickupMessageAlpha -= frameDelta * 0.0004f;
+    // A faded notice would draw nothing anyway. It is drawn through "%s": a
+    // notice is text, never a format.
+    if (alpha > 0.0f)
+        draw::text(0, 0.0f, 0.9f, Colour{1.0f, 1.0f, 1.0f, alpha}, "%s", pickupMessage);
+}
+
+void drawFps() {
+    // Two passes inside one tick give no time at all; keep the last real rate.
+    static float lastFps = 0.0f;
+    if (frameDelta > 0.0f) lastFps = 1000.0f / frameDelta;
+    draw::text(0, 0.75f, 0.95f, kWhite, "FPS:%3.2f", lastFps);
+}
+
+void runGameFrame() {
+    draw::clear();
+    if (menuShown) {
+        runFactor = 0.0f;
+        updateCursor();
+    } else {
+        runFactor = 1.0f;
+    }
+
+    if (!marine.marineDead) {
+        updateMarine();
+        if (!marine.marineDead) updateSpawner(1.0f, 500.0f);
+    }
+
+    drawGround();
+    decalLayer.draw();
+    particleLayer.draw();
+    drawBonuses();
+    drawBullets();
+    updateMonsters();
+    updateMarineDeath();
+    spriteLayer.draw();
+    updatePadRumble();
+
+    if (!marine.marineDead) drawCrosshair();
+
+    drawNotice();
+    if (showFps != 0) drawFps();
+    if (!marine.marineDead) gameTime += frameDelta * 0.001f;
+    draw::text(0, 0.55f, 0.9f, kWhite, "Game time:%5.2f", gameTime);
+
+    if (marine.marineDead) {
+        constexpr Colour kGameOver{1.0f, 1.0f, 1.0f, 0.75f};
+        draw::text(1, -0.25f, 0.0f, kGameOver, "Game Over");
+        draw::text(0, -0.165f, -0.05f, kGameOver, "Press any key...");
+    }
+    settleMenuHover();
+}

@@ -1,0 +1,37 @@
+// The game's half of the window procedure: what each message does to the
+// game. Turns messages into the input record's held state, opens and closes
+// the menu, picks weapons and acts on menu choices. A replay is played by
+// feeding its messages here, with or without a window.
+#pragma once
+
+#include <cstdint>
+
+#include "input/input.h"
+#include "platform/platform.h"
+
+struct ScreenPoint {
+    int32_t x = 0;
+    int32_t y = 0;
+};
+
+// What the game asks of the program around it; each may be null (the
+// verifier), and none is called while a replay drives the game.
+struct SessionHooks {
+    void (*beforeNewGame)() = nullptr; // a new game is about to replace the old
+    void (*afterNewGame)() = nullptr;  // the new game has been reset
+    void (*exitChosen)() = nullptr;    // "Exit Win" was chosen
+    void (*readCursor)(int32_t& x, int32_t& y) = nullptr;
+    void (*moveCursor)(int32_t x, int32_t y) = nullptr;
+};
+
+extern SessionHooks sessionHooks;
+extern ScreenPoint savedCursor;
+// Set while a replay feeds the game: the real cursor is neither read nor
+// moved, and "Exit Win" does not end the program.
+extern bool replayDriving;
+
+// Handles one message (everything but the window's creation and
+// destruction, which belong to the program).
+void handleGameMessage(const Message& msg);
+// Starts a new game from the menu: the world is reset and the menu closes.
+void startNewGame();

@@ -1,0 +1,15 @@
+// Start-up for the rules: the texture names (so every record names the same
+// slot with or without pictures behind it), the first game and the monster,
+// bullet and particle templates. The front end loads pictures and sounds
+// around it.
+#pragma once
+
+// Gives each of the game's pictures its slot, in the fixed load order: the
+// ground first, then the bitmaps.
+void registerTextures();
+// Connects the sprite layer to the monster pool and resets the world.
+void prepareFirstGame();
+// Reads the templates from the data folder (the working directory).
+void loadRuleData();
+// All three and the menu, for a program without a window (the verifier).
+void startRules();

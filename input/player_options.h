@@ -1,0 +1,51 @@
+// The player's choices, as options.ini keeps them and the Options screen
+// edits them. A plain record: the application applies it (sound, window,
+// bindings) and hands the rule-changing values to the game at New Game.
+#pragma once
+
+#include <cstdint>
+
+#include "input/bindings.h"
+
+enum class ScaleFilter : uint8_t { Sharp, Smooth };
+enum class AimColour : uint8_t { Red, Yellow, Cyan, White, Count };
+
+struct PlayerOptions {
+    bool fullScreen = false;
+    int32_t width = 1024;
+    int32_t height = 768;
+    float spawnAcceleration = 0.003f;
+    bool fpsCounter = false;
+    int32_t volume = 100; // 0 to 100, steps of 5
+    bool mute = false;
+    bool muteUnfocused = true;
+    bool frameCap = true;
+    ScaleFilter scaleFilter = ScaleFilter::Smooth;
+    bool runToggle = false;
+    bool fireToggle = false;
+    bool aimLine = true;
+    AimColour aimLineColour = AimColour::Red;
+    float padDeadZone = 0.3f;
+    float padAimReach = 0.5f;
+    bool rumble = true;
+    Bindings bindings = defaultBindings();
+};
+
+// The difficulty presets, by spawn acceleration; Normal is the shipped one.
+enum class Difficulty : uint8_t { Easy, Normal, Hard, Custom };
+inline constexpr float kDifficultyAcceleration[3] = {0.0015f, 0.003f, 0.006f};
+Difficulty difficultyOf(float spawnAcceleration);
+const char* difficultyName(Difficulty d);
+
+// The screen sizes the settings allow.
+struct ScreenSize {
+    int32_t width, height;
+};
+inline constexpr ScreenSize kScreenSizes[3] = {{640, 480}, {800, 600}, {1024, 768}};
+
+// Ranges the file and the screen keep to.
+inline constexpr float kMinDeadZone = 0.05f, kMaxDeadZone = 0.9f;
+inline constexpr float kMinAimReach = 0.1f, kMaxAimReach = 1.5f;
+inline constexpr float kMaxSpawnAcceleration = 0.1f;
+
+bool sameOptions(const PlayerOptions& a, const PlayerOptions& b);

@@ -1,0 +1,63 @@
+#include "replay/replay_player.h"
+
+#include <cstring>
+
+#include "game/player/marine.h"
+#include "game/session/game_frame.h"
+#include "game/session/messages.h"
+#include "input/input.h"
+#include "platform/user_files.h"
+#include "replay/replay_recorder.h"
+
+const char* const kOtherRulesReason =
+    "made with other rule data (bullet, monster or particle templates) than the installed game's";
+
+bool readReplayFile(const std::string& path, Replay& out, std::string& why) {
+    std::string bytes;
+    std::string reason;
+    switch (platform::readFileLimited(path, kMaxReplayFileBytes, bytes, &reason)) {
+    case platform::ReadStatus::Ok:
+        break;
+    case platform::ReadStatus::Missing:
+        why = "no such file";
+        return false;
+    case platform::ReadStatus::TooBig:
+        why = "too large to be a replay";
+        return false;
+    default:
+        why = reason.empty() ? "cannot be read" : reason;
+        return false;
+    }
+    return decodeReplay(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), out, why);
+}
+
+void restartAsRecorded(const Replay& replay) {
+    setRecordingEnabled(false);
+    replayDriving = true;
+    resetGame();
+    menuShown = 0;
+    applyReplayStart(replay.start);
+}
+
+ReplayResult playReplayNow(const Replay& replay) {
+    restartAsRecorded(replay);
+    ReplayReader events(replay.events, replay.start.cursorX, replay.start.cursorY);
+    ReplayEvent e;
+    while (events.next(e)) {
+        if (e.kind == ReplayEvent::Message) {
+            handleGameMessage(e.msg);
+            continue;
+        }
+        beginFrame(e.tickDelta, e.cursorX, e.cursorY);
+        runGameFrame();
+    }
+    replayDriving = false;
+    ReplayResult result = currentResult();
+    result.frames = replay.result.frames;
+    return result;
+}
+
+bool sameResult(const ReplayResult& a, const ReplayResult& b) {
+    return a.score == b.score && std::memcmp(&a.gameTime, &b.gameTime, sizeof a.gameTime) == 0 &&
+           a.kills == b.kills && a.checksum == b.checksum;
+}

@@ -1,0 +1,77 @@
+#include "replay/verifier.h"
+
+#include <cstdio>
+
+#include "draw/draw_list.h"
+#include "game/session/rule_data.h"
+#include "game/world/checksum.h"
+#include "replay/replay_player.h"
+
+namespace {
+
+float shippedAcceleration = 0.0f;
+bool started = false;
+
+// The fifth number of the data folder's "Settings.ini".
+float readShippedAcceleration() {
+    std::FILE* file = std::fopen("Settings.ini", "r");
+    if (!file) return 0.0f;
+    int full = 0, width = 0, height = 0, bpp = 0;
+    float accel = 0.0f;
+    int read = std::fscanf(file, "%i %i %i %i %f", &full, &width, &height, &bpp, &accel);
+    std::fclose(file);
+    return read == 5 ? accel : 0.0f;
+}
+
+} // namespace
+
+bool startVerifier() {
+    if (started) return true;
+    startRules();
+    // Nobody looks at the pictures.
+    drawList.recording = false;
+    shippedAcceleration = readShippedAcceleration();
+    started = true;
+    return true;
+}
+
+void stopVerifier() {
+    started = false;
+    drawList.recording = true;
+}
+
+uint64_t verifierFingerprint() {
+    return rulesFingerprint();
+}
+
+float shippedSpawnAcceleration() {
+    return shippedAcceleration;
+}
+
+VerifyOutcome verifyFile(const std::string& path) {
+    VerifyOutcome out;
+    Replay replay;
+    if (!readReplayFile(path, replay, out.reason)) return out;
+    return verifyReplay(replay);
+}
+
+VerifyOutcome verifyReplay(const Replay& replay) {
+    VerifyOutcome out;
+    out.decoded = true;
+    out.recorded = replay.result;
+    out.fingerprint = replay.rulesFingerprint;
+    out.spawnAcceleration = replay.start.spawnAcceleration;
+    if (replay.rulesFingerprint != rulesFingerprint()) {
+        out.reason = kOtherRulesReason;
+        return out;
+    }
+    out.replayed = playReplayNow(replay);
+    out.played = true;
+    if (sameResult(out.replayed, replay.result)) {
+        out.status = VerifyStatus::Verified;
+    } else {
+        out.status = VerifyStatus::Differs;
+        out.reason = "the replay does not reproduce its game";
+    }
+    return out;
+}

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# quorvex-verify through the real executable: the committed replays verify
+# in one process; broken and foreign files each get one line and the right
+# exit status; the program links no window, graphics or sound library.
+#   verify_cli.sh QUORVEX_VERIFY DATA_DIR REPLAY_DIR
+set -u
+verify=$1 data=$2 replays=$3
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# expect STATUS LINES COMMAND...: exit status and number of output lines.
+expect() {
+    local status=$1 lines=$2
+    shift 2
+    "$@" > "$scratch/out" 2> "$scratch/err"
+    local got=$?
+    [ "$got" -eq "$status" ] || fail "$* exited $got, wanted $status: $(head -3 "$scratch/out" "$scratch/err")"
+    local n
+    n=$(wc -l < "$scratch/out")
+    [ "$n" -eq "$lines" ] || fail "$* printed $n lines, wanted $lines"
+}
+
+if ldd "$verify" | grep -Eiq 'sdl|libgl|opengl|openal|alut|freetype|fontconfig'; then
+    fail "quorvex-verify links $(ldd "$verify" | grep -Ei 'sdl|libgl|opengl|openal|alut|freetype|fontconfig')"
+fi
+
+expect 0 4 "$verify" --data "$data" "$replays"/*.qvr
+grep -q ': score [0-9]* time [0-9.]* kills [0-9]* checksum [0-9a-f]\{16\}$' "$scratch/out" ||
+    fail "text lines: $(head -1 "$scratch/out")"
+expect 0 4 "$verify" --json --data "$data" "$replays"/*.qvr
+python3 - "$scratch/out" <<'PY' || fail "JSON lines"
+import json, sys
+for line in open(sys.argv[1]):
+    r = json.loads(line)
+    assert r["status"] == "verified" and r["recorded"] == r["replayed"], r
+    assert len(r["fingerprint"]) == 16 and r["version"], r
+PY
+
+: > "$scratch/empty.qvr"
+head -c 300 "$replays/bot-seed01.qvr" > "$scratch/truncated.qvr"
+printf 'not a replay at all' > "$scratch/garbage.qvr"
+mkdir "$scratch/folder.qvr"
+# Other rule data: a monster template changed in a copy of the data folder.
+cp -r "$data" "$scratch/data"
+sed -i '0,/[0-9]/s/[0-9]/7/' "$scratch/data/Monsters/MonsterToothSmall.mst"
+while IFS='|' read -r name status reason; do
+    expect "$status" 1 "$verify" --json --data "$data" "$scratch/$name"
+    grep -q "\"reason\":\"$reason" "$scratch/out" || fail "$name: $(cat "$scratch/out")"
+done <<'TABLE'
+missing.qvr|2|no such file
+empty.qvr|2|not a replay file
+truncated.qvr|2|truncated
+garbage.qvr|2|not a replay file
+folder.qvr|2|
+TABLE
+expect 2 1 "$verify" --json --data "$scratch/data" "$replays/bot-seed01.qvr"
+grep -q '"reason":"made with other rule data' "$scratch/out" || fail "other rules: $(cat "$scratch/out")"
+
+# A thousand files at once, mixed: one line each, the worst status wins.
+mkdir "$scratch/many"
+for i in $(seq 1 1000); do : > "$scratch/many/$i.qvr"; done
+expect 2 1001 "$verify" --data "$data" "$replays/bot-seed02.qvr" "$scratch"/many/*.qvr
+expect 2 0 "$verify" --no-such-option
+expect 2 0 "$verify" --data "$scratch/nowhere" "$replays/bot-seed01.qvr"
+
+echo "$((failures == 0 ? 1 : 0)) passed, $failures failed"
+[ "$failures" -eq 0 ]
