@@ -5,10 +5,10 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config
           libsdl2-dev libopenal-dev libalut-dev libfreetype-dev libfontconfig-dev
           fonts-liberation libgl-dev libpng-dev nlohmann-json3-dev
-          libinih-dev)
+          libinih-dev libcpp-httplib-dev libpqxx-dev libssl-dev postgresql)
 if [ "${1:-}" = "test" ]; then
     packages+=(libgtest-dev libbenchmark-dev xvfb xauth xdotool imagemagick
-               clang libclang-rt-14-dev dpkg-dev file)
+               clang libclang-rt-14-dev dpkg-dev file chromium)
 fi
 
 missing=()

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# A local leaderboard server in one command.
+#   bash scripts/server.sh [--port N]   install, build, start (or reuse) and print the address
+#   bash scripts/server.sh stop         stop the server and its PostgreSQL cluster
+# The cluster lives in build-server/cluster, on a Unix socket only.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build-server
+state=$build/cluster
+pg=/usr/lib/postgresql/15/bin
+port=8080
+
+as_pg() {
+    if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi
+}
+
+stop() {
+    if [ -f "$build/server.pid" ] && kill -0 "$(cat "$build/server.pid")" 2>/dev/null; then
+        kill "$(cat "$build/server.pid")"
+        echo "server stopped"
+    fi
+    rm -f "$build/server.pid"
+    if [ -f "$state/data/postmaster.pid" ]; then
+        as_pg "$pg/pg_ctl" -D "$state/data" -m fast -w stop >/dev/null
+        echo "PostgreSQL stopped"
+    fi
+}
+
+case "${1:-}" in
+stop)
+    stop
+    exit 0
+    ;;
+--port)
+    port=${2:?--port needs a number}
+    ;;
+"") ;;
+*)
+    echo "usage: bash scripts/server.sh [--port N] | stop" >&2
+    exit 2
+    ;;
+esac
+
+bash "$root/scripts/deps.sh"
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEX_TESTS=OFF \
+    -DQUORVEX_BENCH=OFF -DQUORVEX_TOOLS=OFF "${launcher[@]}" >/dev/null
+ninja -C "$build" quorvex-server quorvex-verify
+
+mkdir -p "$state"
+if [ ! -f "$state/data/PG_VERSION" ]; then
+    [ "$(id -u)" -eq 0 ] && chown postgres "$state"
+    as_pg "$pg/initdb" -D "$state/data" -A trust -U quorvex >/dev/null
+fi
+if ! as_pg "$pg/pg_ctl" -D "$state/data" status >/dev/null 2>&1; then
+    as_pg "$pg/pg_ctl" -D "$state/data" -o "-k $state -c listen_addresses=''" \
+        -l "$state/log" -w start >/dev/null
+fi
+conninfo="host=$state user=quorvex dbname=postgres"
+
+if [ -f "$build/server.pid" ] && kill -0 "$(cat "$build/server.pid")" 2>/dev/null; then
+    echo "already running: $(tail -n 1 "$build/server.log" | grep -o 'http://[^ ]*' || true)"
+    exit 0
+fi
+nohup "$build/quorvex-server" --db "$conninfo" --listen "127.0.0.1:$port" --workers 2 \
+    --data "$root/data" >"$build/server.log" 2>&1 &
+echo $! >"$build/server.pid"
+for _ in $(seq 50); do
+    if grep -q "serving" "$build/server.log"; then
+        echo "Quorvex leaderboard: http://127.0.0.1:$port/ (log: $build/server.log)"
+        echo "database: $conninfo"
+        exit 0
+    fi
+    kill -0 "$(cat "$build/server.pid")" 2>/dev/null || break
+    sleep 0.2
+done
+cat "$build/server.log" >&2
+exit 1

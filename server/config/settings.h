@@ -1,0 +1,37 @@
+// The server's settings: defaults, then a config file, then environment
+// variables, then the command line, each overriding the one before.
+#pragma once
+
+#include <string>
+
+struct Settings {
+    std::string db = "dbname=quorvex";
+    std::string listenHost = "127.0.0.1";
+    int listenPort = 8080;
+    int workers = 2;
+    bool api = true;
+    bool runWorkers = true;
+    std::string verifier; // empty: beside the server executable
+    std::string data = "data";
+    int httpThreads = 16;
+    // Rate limits: sustained submissions per minute and burst; 0 turns one off.
+    double tokenPerMinute = 30;
+    double tokenBurst = 10;
+    double addressPerMinute = 120;
+    double addressBurst = 60;
+    // Verifier limits, sized for a 30-minute game at a modest replay speed.
+    int verifyCpuSeconds = 180;
+    int verifyWallSeconds = 300;
+    long verifyMemoryMiB = 4096; // 0: no limit (sanitizer builds reserve terabytes)
+    int verifyRetries = 3;
+    int leaseSeconds = 360;
+    int requestSeconds = 30; // a body must arrive within this
+};
+
+// Applies "key = value" lines ('#' starts a comment). False with `why` set
+// on an unknown key or a bad value.
+bool applySettingsFile(const std::string& path, Settings& s, std::string& why);
+// Applies QUORVEX_* environment variables.
+bool applySettingsEnvironment(Settings& s, std::string& why);
+// Applies one setting by its file name (e.g. "workers", "listen").
+bool applySetting(const std::string& key, const std::string& value, Settings& s, std::string& why);

@@ -1,0 +1,242 @@
+#include "server/db/store.h"
+
+namespace {
+
+const char* kUtc = "'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"'";
+
+std::string isoTime(const std::string& column) {
+    return "to_char(" + column + " AT TIME ZONE 'UTC', " + kUtc + ")";
+}
+
+nlohmann::json textOrNull(const pqxx::field& f) {
+    return f.is_null() ? nlohmann::json() : nlohmann::json(f.c_str());
+}
+
+nlohmann::json jsonOrNull(const pqxx::field& f) {
+    return f.is_null() ? nlohmann::json() : nlohmann::json::parse(f.c_str());
+}
+
+// The shortest decimal of a float4 column, as PostgreSQL prints it.
+nlohmann::json floatColumn(const pqxx::field& f) {
+    return std::stod(f.c_str());
+}
+
+} // namespace
+
+SubmitResult submitRun(pqxx::connection& conn, const NewRun& run) {
+    pqxx::work tx(conn);
+    pqxx::binarystring tokenHash(run.tokenHash);
+    pqxx::binarystring sha(run.sha256);
+
+    auto existing = tx.exec_params("SELECT id FROM runs WHERE sha256 = $1", sha);
+    if (!existing.empty()) return {SubmitResult::Existing, existing[0][0].as<int64_t>()};
+
+    tx.exec_params("INSERT INTO players (name, name_key, token_hash) VALUES ($1, $2, $3) "
+                   "ON CONFLICT DO NOTHING",
+                   run.name, run.nameKey, tokenHash);
+    auto player =
+        tx.exec_params("SELECT id, name_key FROM players WHERE token_hash = $1", tokenHash);
+    if (player.empty()) return {SubmitResult::NameTaken, 0};
+    int64_t playerId = player[0][0].as<int64_t>();
+    if (player[0][1].as<std::string>() != run.nameKey) {
+        // The token's player asks for another name: theirs if nobody has it.
+        auto renamed = tx.exec_params("UPDATE players SET name = $1, name_key = $2 WHERE id = $3 "
+                                      "AND NOT EXISTS (SELECT 1 FROM players WHERE name_key = $2)"
+                                      " RETURNING id",
+                                      run.name, run.nameKey, playerId);
+        if (renamed.empty()) return {SubmitResult::NameTaken, 0};
+    } else {
+        // The same name with other capitals is still theirs; keep what they typed.
+        tx.exec_params("UPDATE players SET name = $1 WHERE id = $2 AND name <> $1", run.name,
+                       playerId);
+    }
+
+    tx.exec_params("INSERT INTO boards (key, fingerprint, spawn_acceleration) "
+                   "VALUES ($1, $2, $3) ON CONFLICT DO NOTHING",
+                   run.board, run.fingerprint, run.spawnAcceleration);
+    auto inserted = tx.exec_params(
+        "INSERT INTO runs (player_id, sha256, replay, board, recorded) "
+        "VALUES ($1, $2, $3, $4, $5::jsonb) ON CONFLICT (sha256) DO NOTHING "
+        "RETURNING id",
+        playerId, sha, pqxx::binarystring(run.replay), run.board, run.recorded.dump());
+    if (inserted.empty()) {
+        // Another request stored the same replay a moment ago.
+        tx.abort();
+        pqxx::work again(conn);
+        auto id = again.exec_params("SELECT id FROM runs WHERE sha256 = $1", sha);
+        if (id.empty()) return {SubmitResult::NameTaken, 0};
+        return {SubmitResult::Existing, id[0][0].as<int64_t>()};
+    }
+    int64_t runId = inserted[0][0].as<int64_t>();
+    tx.exec_params("INSERT INTO jobs (run_id) VALUES ($1)", runId);
+    tx.exec("SELECT pg_notify('quorvex_jobs', '')");
+    tx.commit();
+    return {SubmitResult::Queued, runId};
+}
+
+std::optional<nlohmann::json> runRecord(pqxx::connection& conn, int64_t id) {
+    pqxx::work tx(conn);
+    auto r = tx.exec_params(
+        "SELECT r.id, p.name, r.status, r.reason, r.board, r.recorded::text, r.replayed::text, " +
+            isoTime("r.submitted_at") + ", " + isoTime("r.verdict_at") +
+            ", r.verifier_version, r.verdict_fingerprint, b.fingerprint, b.spawn_acceleration, "
+            "(SELECT 1 + count(*) FROM board_best o WHERE r.status = 'verified' "
+            "  AND o.board = r.board AND o.player_id <> r.player_id "
+            "  AND (o.score > (r.replayed->>'score')::bigint "
+            "   OR (o.score = (r.replayed->>'score')::bigint "
+            "       AND (o.game_time < (r.replayed->>'time')::real "
+            "        OR (o.game_time = (r.replayed->>'time')::real "
+            "            AND o.submitted_at < r.submitted_at))))) "
+            "FROM runs r JOIN players p ON p.id = r.player_id JOIN boards b ON b.key = r.board "
+            "WHERE r.id = $1",
+        id);
+    if (r.empty()) return std::nullopt;
+    const auto& row = r[0];
+    nlohmann::json out = {
+        {"id", row[0].as<int64_t>()},
+        {"player", row[1].c_str()},
+        {"status", row[2].c_str()},
+        {"reason", row[3].c_str()},
+        {"board", row[4].c_str()},
+        {"board_fingerprint", row[11].c_str()},
+        {"spawn_acceleration", row[12].as<double>()},
+        {"recorded", jsonOrNull(row[5])},
+        {"replayed", jsonOrNull(row[6])},
+        {"submitted_at", row[7].c_str()},
+        {"verdict_at", textOrNull(row[8])},
+        {"verifier_version", textOrNull(row[9])},
+        {"verdict_fingerprint", textOrNull(row[10])},
+    };
+    out["rank"] = std::string(row[2].c_str()) == "verified" ? nlohmann::json(row[13].as<int64_t>())
+                                                            : nlohmann::json();
+    return out;
+}
+
+std::optional<std::string> runReplay(pqxx::connection& conn, int64_t id) {
+    pqxx::work tx(conn);
+    auto r = tx.exec_params("SELECT replay FROM runs WHERE id = $1", id);
+    if (r.empty()) return std::nullopt;
+    return pqxx::binarystring(r[0][0]).str();
+}
+
+nlohmann::json boardList(pqxx::connection& conn, const std::string& defaultBoard) {
+    pqxx::work tx(conn);
+    auto r = tx.exec("SELECT key, fingerprint, spawn_acceleration FROM boards ORDER BY "
+                     "created_at, key");
+    nlohmann::json boards = nlohmann::json::array();
+    for (const auto& row : r)
+        boards.push_back({{"board", row[0].c_str()},
+                          {"fingerprint", row[1].c_str()},
+                          {"spawn_acceleration", row[2].as<double>()},
+                          {"default", defaultBoard == row[0].c_str()}});
+    return {{"default", defaultBoard}, {"boards", boards}};
+}
+
+std::optional<nlohmann::json> boardPage(pqxx::connection& conn, const std::string& board,
+                                        int64_t offset, int limit) {
+    pqxx::work tx(conn);
+    auto b =
+        tx.exec_params("SELECT fingerprint, spawn_acceleration FROM boards WHERE key = $1", board);
+    if (b.empty()) return std::nullopt;
+    // One row more than asked says whether another page follows.
+    auto r = tx.exec_params("SELECT bb.run_id, p.name, bb.score, bb.game_time, bb.kills, " +
+                                isoTime("bb.submitted_at") +
+                                " FROM board_best bb JOIN players p ON p.id = bb.player_id "
+                                "WHERE bb.board = $1 ORDER BY bb.score DESC, bb.game_time, "
+                                "bb.submitted_at, bb.run_id OFFSET $2 LIMIT $3",
+                            board, offset, limit + 1);
+    nlohmann::json entries = nlohmann::json::array();
+    for (int i = 0; i < static_cast<int>(r.size()) && i < limit; ++i) {
+        const auto& row = r[i];
+        entries.push_back({{"rank", offset + i + 1},
+                           {"run", row[0].as<int64_t>()},
+                           {"player", row[1].c_str()},
+                           {"score", row[2].as<int64_t>()},
+                           {"time", floatColumn(row[3])},
+                           {"kills", row[4].as<int64_t>()},
+                           {"submitted_at", row[5].c_str()}});
+    }
+    return nlohmann::json{{"board", board},
+                          {"fingerprint", b[0][0].c_str()},
+                          {"spawn_acceleration", b[0][1].as<double>()},
+                          {"offset", offset},
+                          {"limit", limit},
+                          {"more", static_cast<int>(r.size()) > limit},
+                          {"entries", entries}};
+}
+
+std::optional<nlohmann::json> playerRecord(pqxx::connection& conn, const std::string& nameKey) {
+    pqxx::work tx(conn);
+    auto p = tx.exec_params(
+        "SELECT id, name, " + isoTime("created_at") + " FROM players WHERE name_key = $1", nameKey);
+    if (p.empty()) return std::nullopt;
+    int64_t id = p[0][0].as<int64_t>();
+    auto runs = tx.exec_params("SELECT id, board, (replayed->>'score')::bigint, replayed->>'time', "
+                               "(replayed->>'kills')::bigint, " +
+                                   isoTime("submitted_at") +
+                                   " FROM runs WHERE player_id = $1 AND status = 'verified' "
+                                   "ORDER BY id DESC LIMIT 1000",
+                               id);
+    nlohmann::json runList = nlohmann::json::array();
+    for (const auto& row : runs)
+        runList.push_back({{"run", row[0].as<int64_t>()},
+                           {"board", row[1].c_str()},
+                           {"score", row[2].as<int64_t>()},
+                           {"time", floatColumn(row[3])},
+                           {"kills", row[4].as<int64_t>()},
+                           {"submitted_at", row[5].c_str()}});
+    auto best = tx.exec_params(
+        "SELECT bb.board, bb.run_id, bb.score, bb.game_time, bb.kills, "
+        "(SELECT 1 + count(*) FROM board_best o WHERE o.board = bb.board AND "
+        "  (o.score > bb.score OR (o.score = bb.score AND (o.game_time < bb.game_time OR "
+        "   (o.game_time = bb.game_time AND o.submitted_at < bb.submitted_at))))) "
+        "FROM board_best bb WHERE bb.player_id = $1 ORDER BY bb.board",
+        id);
+    nlohmann::json bestList = nlohmann::json::array();
+    for (const auto& row : best)
+        bestList.push_back({{"board", row[0].c_str()},
+                            {"run", row[1].as<int64_t>()},
+                            {"score", row[2].as<int64_t>()},
+                            {"time", floatColumn(row[3])},
+                            {"kills", row[4].as<int64_t>()},
+                            {"rank", row[5].as<int64_t>()}});
+    return nlohmann::json{{"player", p[0][1].c_str()},
+                          {"since", p[0][2].c_str()},
+                          {"best", bestList},
+                          {"runs", runList}};
+}
+
+std::optional<nlohmann::json> deletePlayer(pqxx::connection& conn, const std::string& tokenHash) {
+    pqxx::work tx(conn);
+    auto r = tx.exec_params("SELECT p.id, p.name, (SELECT count(*) FROM runs WHERE player_id = "
+                            "p.id) FROM players p WHERE token_hash = $1 FOR UPDATE",
+                            pqxx::binarystring(tokenHash));
+    if (r.empty()) return std::nullopt;
+    // Runs, jobs and board entries go with the player (ON DELETE CASCADE).
+    tx.exec_params("DELETE FROM players WHERE id = $1", r[0][0].as<int64_t>());
+    tx.commit();
+    return nlohmann::json{{"deleted", r[0][1].c_str()}, {"runs", r[0][2].as<int64_t>()}};
+}
+
+void ensureBoard(pqxx::connection& conn, const std::string& key, const std::string& fingerprint,
+                 double spawnAcceleration) {
+    pqxx::work tx(conn);
+    tx.exec_params("INSERT INTO boards (key, fingerprint, spawn_acceleration) "
+                   "VALUES ($1, $2, $3) ON CONFLICT DO NOTHING",
+                   key, fingerprint, spawnAcceleration);
+    tx.commit();
+}
+
+void storeDefaultBoard(pqxx::connection& conn, const std::string& key) {
+    pqxx::work tx(conn);
+    tx.exec_params("INSERT INTO server_facts (name, value) VALUES ('default_board', $1) "
+                   "ON CONFLICT (name) DO UPDATE SET value = EXCLUDED.value",
+                   key);
+    tx.commit();
+}
+
+std::string loadDefaultBoard(pqxx::connection& conn) {
+    pqxx::work tx(conn);
+    auto r = tx.exec("SELECT value FROM server_facts WHERE name = 'default_board'");
+    return r.empty() ? std::string() : r[0][0].as<std::string>();
+}

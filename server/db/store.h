@@ -1,0 +1,46 @@
+// The leaderboard's reads and writes, shared by the API and the pages.
+// Results come back as the JSON the API answers with.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <pqxx/pqxx>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+struct NewRun {
+    std::string tokenHash; // raw SHA-256 of the player's token
+    std::string name;
+    std::string nameKey;
+    std::string sha256; // raw SHA-256 of the replay
+    std::string replay;
+    std::string board;
+    std::string fingerprint;
+    double spawnAcceleration = 0;
+    nlohmann::json recorded;
+};
+
+struct SubmitResult {
+    enum Kind { Queued, Existing, NameTaken } kind = Queued;
+    int64_t runId = 0;
+};
+
+// Commits the run and its verification job, creating the player on the
+// token's first run. An already stored replay gives its run instead.
+SubmitResult submitRun(pqxx::connection& conn, const NewRun& run);
+
+std::optional<nlohmann::json> runRecord(pqxx::connection& conn, int64_t id);
+std::optional<std::string> runReplay(pqxx::connection& conn, int64_t id);
+nlohmann::json boardList(pqxx::connection& conn, const std::string& defaultBoard);
+// Null when the board does not exist.
+std::optional<nlohmann::json> boardPage(pqxx::connection& conn, const std::string& board,
+                                        int64_t offset, int limit);
+std::optional<nlohmann::json> playerRecord(pqxx::connection& conn, const std::string& nameKey);
+// The deleted player's name and run count; null when the token has none.
+std::optional<nlohmann::json> deletePlayer(pqxx::connection& conn, const std::string& tokenHash);
+
+void ensureBoard(pqxx::connection& conn, const std::string& key, const std::string& fingerprint,
+                 double spawnAcceleration);
+void storeDefaultBoard(pqxx::connection& conn, const std::string& key);
+std::string loadDefaultBoard(pqxx::connection& conn);

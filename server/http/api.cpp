@@ -1,0 +1,243 @@
+#include "server/http/api.h"
+
+#include <charconv>
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <regex>
+
+#include "replay/replay_file.h"
+#include "server/db/connection.h"
+#include "server/db/store.h"
+#include "server/http/respond.h"
+#include "server/players/identity.h"
+
+namespace {
+
+std::string hex64(uint64_t v) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016" PRIx64, v);
+    return text;
+}
+
+std::string floatText(float v) {
+    char text[32];
+    auto end = std::to_chars(text, text + sizeof text, v).ptr;
+    return std::string(text, end);
+}
+
+// The recorded result in the verifier's own form, so the two compare.
+nlohmann::json resultJson(const ReplayResult& r) {
+    return {{"score", r.score},
+            {"time", std::stod(floatText(r.gameTime))},
+            {"kills", r.kills},
+            {"checksum", hex64(r.checksum)},
+            {"frames", r.frames}};
+}
+
+bool parseId(const std::string& text, int64_t& id) {
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), id);
+    return ec == std::errc() && end == text.data() + text.size() && id > 0;
+}
+
+bool parseParam(const httplib::Request& req, const char* name, int64_t lo, int64_t hi,
+                int64_t fallback, int64_t& out) {
+    if (!req.has_param(name)) {
+        out = fallback;
+        return true;
+    }
+    std::string text = req.get_param_value(name);
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return ec == std::errc() && end == text.data() + text.size() && out >= lo && out <= hi;
+}
+
+void tooMany(httplib::Response& res, int seconds, const std::string& what) {
+    res.set_header("Retry-After", std::to_string(seconds));
+    replyError(res, 429,
+               "too many submissions from this " + what + "; try again in " +
+                   std::to_string(seconds) + " s");
+}
+
+void submitRun(ServerContext& context, const httplib::Request& req, httplib::Response& res,
+               const httplib::ContentReader& reader) {
+    // Answers that come before the body is read close the connection: the
+    // unread body must not be taken for the next request.
+    auto refuse = [&](int status, const std::string& message) {
+        res.set_header("Connection", "close");
+        replyError(res, status, message);
+    };
+    if (int wait = context.addressLimit.take(req.remote_addr)) {
+        res.set_header("Connection", "close");
+        return tooMany(res, wait, "address");
+    }
+    std::string token = bearerToken(req.get_header_value("Authorization"));
+    if (token.empty())
+        return refuse(401, "a player token is needed: Authorization: Bearer <at least 32 "
+                           "random bytes as base64 or hex>");
+    std::string tokenHash = sha256(token.data(), token.size());
+    if (int wait = context.tokenLimit.take(tokenHash)) {
+        res.set_header("Connection", "close");
+        return tooMany(res, wait, "player");
+    }
+    std::string type = req.get_header_value("Content-Type");
+    if (!type.empty() && type != "application/octet-stream")
+        return refuse(415, "the body is the replay file, as application/octet-stream");
+    if (req.get_header_value_count("Content-Length") > 0 &&
+        std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10) >
+            kMaxSubmissionBytes)
+        return refuse(413, "a replay is at most 1 MiB");
+
+    std::string body;
+    bool tooLarge = false;
+    bool tooSlow = false;
+    auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::seconds(context.settings.requestSeconds);
+    bool complete = reader([&](const char* data, size_t size) {
+        if (body.size() + size > kMaxSubmissionBytes) {
+            tooLarge = true;
+            return false;
+        }
+        body.append(data, size);
+        if (std::chrono::steady_clock::now() > deadline) {
+            tooSlow = true;
+            return false;
+        }
+        return true;
+    });
+    if (tooLarge) return refuse(413, "a replay is at most 1 MiB");
+    if (tooSlow) return refuse(408, "the replay took too long to arrive");
+    if (!complete) return refuse(400, "the body was cut off");
+
+    std::string name = req.get_header_value("X-Quorvex-Name");
+    std::string nameKey, why;
+    if (!checkPlayerName(name, nameKey, why)) return replyError(res, 400, "X-Quorvex-Name: " + why);
+
+    Replay replay;
+    if (!decodeReplay(reinterpret_cast<const uint8_t*>(body.data()), body.size(), replay, why))
+        return replyJson(res, 400, {{"error", "not a usable replay: " + why}, {"reason", why}});
+
+    NewRun run;
+    run.tokenHash = tokenHash;
+    run.name = name;
+    run.nameKey = nameKey;
+    run.sha256 = sha256(body.data(), body.size());
+    run.board = boardKey(replay.rulesFingerprint, replay.start.spawnAcceleration);
+    run.fingerprint = hex64(replay.rulesFingerprint);
+    run.spawnAcceleration = std::stod(floatText(replay.start.spawnAcceleration));
+    run.recorded = resultJson(replay.result);
+    run.replay = std::move(body);
+
+    withDatabase(res, [&] {
+        SubmitResult r = ::submitRun(threadConnection(), run);
+        if (r.kind == SubmitResult::NameTaken)
+            return replyError(res, 409, "the name \"" + name + "\" belongs to another player");
+        if (r.kind == SubmitResult::Queued)
+            return replyJson(res, 202, {{"id", r.runId}, {"status", "queued"}});
+        auto existing = runRecord(threadConnection(), r.runId);
+        if (existing) replyJson(res, 200, *existing);
+    });
+}
+
+} // namespace
+
+std::string boardKey(uint64_t fingerprint, float spawnAcceleration) {
+    return hex64(fingerprint) + "-" + floatText(spawnAcceleration);
+}
+
+void addApiRoutes(httplib::Server& server, ServerContext& context) {
+    server.Post("/api/v1/runs", [&context](const httplib::Request& req, httplib::Response& res,
+                                           const httplib::ContentReader& reader) {
+        submitRun(context, req, res, reader);
+    });
+
+    server.Get(R"(/api/v1/runs/([^/]+))", [](const httplib::Request& req, httplib::Response& res) {
+        int64_t id = 0;
+        if (!parseId(req.matches[1], id)) return replyError(res, 404, "no such run");
+        withDatabase(res, [&] {
+            auto run = runRecord(threadConnection(), id);
+            if (run)
+                replyJson(res, 200, *run);
+            else
+                replyError(res, 404, "no such run");
+        });
+    });
+
+    server.Get(R"(/api/v1/runs/([^/]+)/replay)",
+               [](const httplib::Request& req, httplib::Response& res) {
+                   int64_t id = 0;
+                   if (!parseId(req.matches[1], id)) return replyError(res, 404, "no such run");
+                   withDatabase(res, [&] {
+                       auto bytes = runReplay(threadConnection(), id);
+                       if (!bytes) return replyError(res, 404, "no such run");
+                       res.set_header("Content-Disposition", "attachment; filename=\"run-" +
+                                                                 std::to_string(id) + ".qvr\"");
+                       res.set_content(*bytes, "application/octet-stream");
+                   });
+               });
+
+    server.Get("/api/v1/boards", [&context](const httplib::Request&, httplib::Response& res) {
+        withDatabase(
+            res, [&] { replyJson(res, 200, boardList(threadConnection(), context.defaultBoard)); });
+    });
+
+    server.Get(R"(/api/v1/boards/([^/]+))", [&context](const httplib::Request& req,
+                                                       httplib::Response& res) {
+        int64_t offset = 0, limit = 0;
+        if (!parseParam(req, "offset", 0, 1000000000, 0, offset))
+            return replyError(res, 400, "offset is a whole number from 0");
+        if (!parseParam(req, "limit", 1, 100, 50, limit))
+            return replyError(res, 400, "limit is a whole number from 1 to 100");
+        std::string board = req.matches[1];
+        if (board == "default") board = context.defaultBoard;
+        withDatabase(res, [&] {
+            auto page = boardPage(threadConnection(), board, offset, static_cast<int>(limit));
+            if (page)
+                replyJson(res, 200, *page);
+            else
+                replyError(res, 404, "no such board");
+        });
+    });
+
+    server.Get(R"(/api/v1/players/([^/]+))",
+               [](const httplib::Request& req, httplib::Response& res) {
+                   std::string key, why;
+                   if (!checkPlayerName(req.matches[1], key, why))
+                       return replyError(res, 404, "no such player");
+                   withDatabase(res, [&] {
+                       auto player = playerRecord(threadConnection(), key);
+                       if (player)
+                           replyJson(res, 200, *player);
+                       else
+                           replyError(res, 404, "no such player");
+                   });
+               });
+
+    server.Delete("/api/v1/players/me", [](const httplib::Request& req, httplib::Response& res) {
+        std::string token = bearerToken(req.get_header_value("Authorization"));
+        if (token.empty()) return replyError(res, 401, "the player's token is needed");
+        withDatabase(res, [&] {
+            auto gone = deletePlayer(threadConnection(), sha256(token.data(), token.size()));
+            if (gone)
+                replyJson(res, 200, *gone);
+            else
+                replyError(res, 404, "no player has this token");
+        });
+    });
+}
+
+void addFallbackRoutes(httplib::Server& server) {
+    static const std::regex known(R"(/api/v1/(runs(/[^/]+(/replay)?)?|boards(/[^/]+)?|)"
+                                  R"(players/[^/]+)|/|/boards/[^/]+|/players/[^/]+|/runs/[^/]+)");
+    auto fallback = [](const httplib::Request& req, httplib::Response& res) {
+        if (std::regex_match(req.path, known))
+            replyError(res, 405, req.method + " is not allowed on " + req.path);
+        else
+            replyError(res, 404, "nothing here");
+    };
+    server.Get(".*", fallback);
+    server.Post(".*", fallback);
+    server.Put(".*", fallback);
+    server.Patch(".*", fallback);
+    server.Delete(".*", fallback);
+    server.Options(".*", fallback);
+}

@@ -1,0 +1,27 @@
+// Version 1 of the JSON API under /api/v1.
+#pragma once
+
+#include <string>
+
+#include <httplib.h>
+
+#include "server/config/settings.h"
+#include "server/http/rate_limit.h"
+
+struct ServerContext {
+    explicit ServerContext(const Settings& s)
+        : settings(s), tokenLimit(s.tokenPerMinute, s.tokenBurst),
+          addressLimit(s.addressPerMinute, s.addressBurst) {}
+    Settings settings;
+    std::string defaultBoard;
+    RateLimit tokenLimit;
+    RateLimit addressLimit;
+};
+
+constexpr size_t kMaxSubmissionBytes = 1 << 20;
+
+void addApiRoutes(httplib::Server& server, ServerContext& context);
+// Last: answers 405 for a known path with the wrong method, 404 otherwise.
+void addFallbackRoutes(httplib::Server& server);
+// The key of the board a replay belongs to: "<fingerprint>-<acceleration>".
+std::string boardKey(uint64_t fingerprint, float spawnAcceleration);

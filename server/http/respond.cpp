@@ -1,0 +1,38 @@
+#include "server/http/respond.h"
+
+#include <cstdio>
+#include <pqxx/pqxx>
+
+#include "server/db/connection.h"
+
+void replyJson(httplib::Response& res, int status, const nlohmann::json& body) {
+    res.status = status;
+    res.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
+                    "application/json");
+}
+
+void replyError(httplib::Response& res, int status, const std::string& message) {
+    replyJson(res, status, {{"error", message}});
+}
+
+void withDatabase(httplib::Response& res, const std::function<void()>& work) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            work();
+            return;
+        } catch (const pqxx::broken_connection&) {
+            dropThreadConnection();
+        } catch (const pqxx::in_doubt_error&) {
+            // The commit may or may not have landed: the client asks again
+            // and the replay's hash finds it if it did.
+            dropThreadConnection();
+            break;
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "quorvex-server: database: %s\n", e.what());
+            dropThreadConnection();
+            break;
+        }
+    }
+    res.set_header("Retry-After", "1");
+    replyError(res, 503, "the database is unavailable; try again shortly");
+}

@@ -1,0 +1,70 @@
+#include "server/http/site.h"
+
+#include <charconv>
+
+#include "server/db/connection.h"
+#include "server/db/store.h"
+#include "server/http/respond.h"
+#include "server/pages/pages.h"
+#include "server/players/identity.h"
+
+namespace {
+
+void html(httplib::Response& res, int status, const std::string& page) {
+    res.status = status;
+    res.set_content(page, "text/html; charset=utf-8");
+}
+
+void notFound(httplib::Response& res, const std::string& message) {
+    html(res, 404, messagePage("Not found", message));
+}
+
+} // namespace
+
+void addSiteRoutes(httplib::Server& server, ServerContext& context) {
+    server.Get("/style.css", [](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Cache-Control", "max-age=3600");
+        res.set_content(styleSheet(), "text/css");
+    });
+
+    server.Get("/", [&context](const httplib::Request& req, httplib::Response& res) {
+        std::string board =
+            req.has_param("board") ? req.get_param_value("board") : context.defaultBoard;
+        int64_t offset = 0;
+        if (req.has_param("offset")) {
+            std::string t = req.get_param_value("offset");
+            auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), offset);
+            if (ec != std::errc() || end != t.data() + t.size() || offset < 0 ||
+                offset > 1000000000)
+                return html(res, 400, messagePage("Bad request", "offset is a whole number"));
+        }
+        withDatabase(res, [&] {
+            auto& conn = threadConnection();
+            auto page = boardPage(conn, board, offset, 50);
+            if (!page) return notFound(res, "There is no such board.");
+            html(res, 200, leaderboardPage(*page, boardList(conn, context.defaultBoard)));
+        });
+    });
+
+    server.Get(R"(/players/([^/]+))", [](const httplib::Request& req, httplib::Response& res) {
+        std::string key, why;
+        if (!checkPlayerName(req.matches[1], key, why))
+            return notFound(res, "There is no such player.");
+        withDatabase(res, [&] {
+            auto player = playerRecord(threadConnection(), key);
+            if (!player) return notFound(res, "There is no such player.");
+            html(res, 200, playerPage(*player));
+        });
+    });
+
+    server.Get(R"(/runs/([0-9]{1,18}))", [](const httplib::Request& req, httplib::Response& res) {
+        int64_t id = std::stoll(req.matches[1]);
+        withDatabase(res, [&] {
+            auto run = runRecord(threadConnection(), id);
+            if (!run) return notFound(res, "There is no such run.");
+            std::string host = req.get_header_value("Host");
+            if (host.empty() || host.size() > 255) host = "127.0.0.1:8080";
+            html(res, 200, runPage(*run, host));
+        });
+    });
+}

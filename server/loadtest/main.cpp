@@ -1,0 +1,356 @@
+// quorvex-load: drives a leaderboard server on 127.0.0.1 and measures it.
+// Every mode is bounded in count and time and stops by itself.
+//
+//   quorvex-load forge IN OUT [--score N] [--end-time N] [--fingerprint HEX] [--repeat N]
+//                                        [--frames N]
+//   quorvex-load submit   --port P --replay FILE --count N [--threads T] [--players K]
+//   quorvex-load verdicts --port P --replay FILE... --count N [--per-second R]
+//   quorvex-load board    --port P --board KEY --count N
+//   quorvex-load drill    --port P --replay FILE --count N [--threads T] [--per-second R]
+//                         --ledger FILE
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <httplib.h>
+#include <nlohmann/json.hpp>
+
+#include "replay/replay_file.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr const char* kHost = "127.0.0.1"; // never anywhere else
+
+struct Options {
+    int port = 8080;
+    std::vector<std::string> replays;
+    int count = 100;
+    int threads = 8;
+    int players = 50;
+    double perSecond = 1.0;
+    std::string board;
+    std::string ledger;
+    double seconds = 300; // hard stop for every mode
+};
+
+bool readFile(const std::string& path, std::vector<uint8_t>& out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    out.assign(std::istreambuf_iterator<char>(in), {});
+    return true;
+}
+
+bool loadReplay(const std::string& path, Replay& replay) {
+    std::vector<uint8_t> bytes;
+    std::string why;
+    if (!readFile(path, bytes) || !decodeReplay(bytes.data(), bytes.size(), replay, why)) {
+        std::fprintf(stderr, "quorvex-load: %s: %s\n", path.c_str(),
+                     why.empty() ? "cannot be read" : why.c_str());
+        return false;
+    }
+    return true;
+}
+
+// A distinct file per submission: the end time differs, the game does not.
+std::string variant(const Replay& base, int64_t n) {
+    Replay r = base;
+    r.result.endTime = base.result.endTime + 1 + n;
+    std::vector<uint8_t> bytes = encodeReplay(r);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::string token(int player, uint32_t salt) {
+    char text[64];
+    std::snprintf(text, sizeof text, "load%08x%08x00000000000000000000000000000000", salt, player);
+    return text;
+}
+
+double percentile(std::vector<double> v, double p) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
+}
+
+httplib::Headers submitHeaders(int player, uint32_t salt) {
+    return {
+        {"Authorization", "Bearer " + token(player, salt)},
+        {"X-Quorvex-Name", "load " + std::to_string(salt % 10000) + "-" + std::to_string(player)}};
+}
+
+int forge(int argc, char** argv) {
+    if (argc < 4) return 2;
+    Replay r;
+    if (!loadReplay(argv[2], r)) return 2;
+    for (int i = 4; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--score") == 0) r.result.score = std::stoul(argv[i + 1]);
+        if (std::strcmp(argv[i], "--end-time") == 0) r.result.endTime = std::stoll(argv[i + 1]);
+        // Only the first N frames: a short game that no longer ends as recorded.
+        if (std::strcmp(argv[i], "--frames") == 0) {
+            uint32_t keep = static_cast<uint32_t>(std::stoul(argv[i + 1]));
+            std::vector<uint8_t> cut;
+            ReplayWriter writer(cut, r.start.cursorX, r.start.cursorY);
+            ReplayReader reader(r.events, r.start.cursorX, r.start.cursorY);
+            ReplayEvent e;
+            while (writer.frames() < keep && reader.next(e)) {
+                if (e.kind == ReplayEvent::Message)
+                    writer.message(e.msg);
+                else
+                    writer.frame(e.tickDelta, e.cursorX, e.cursorY);
+            }
+            r.events = cut;
+            r.result.frames = writer.frames();
+        }
+        if (std::strcmp(argv[i], "--fingerprint") == 0)
+            r.rulesFingerprint = std::stoull(argv[i + 1], nullptr, 16);
+        // The same inputs over and over: a game that plays far longer.
+        if (std::strcmp(argv[i], "--repeat") == 0) {
+            std::vector<uint8_t> once = r.events;
+            for (int k = 1; k < std::stoi(argv[i + 1]); ++k)
+                r.events.insert(r.events.end(), once.begin(), once.end());
+            r.result.frames *= static_cast<uint32_t>(std::stoi(argv[i + 1]));
+        }
+    }
+    std::vector<uint8_t> bytes = encodeReplay(r);
+    std::ofstream out(argv[3], std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    return out ? 0 : 2;
+}
+
+// As fast as the threads go: how many submissions a second end in 202.
+int submit(const Options& o) {
+    Replay base;
+    if (!loadReplay(o.replays.at(0), base)) return 2;
+    uint32_t salt = std::random_device{}();
+    std::atomic<int> next{0}, accepted{0}, other{0};
+    std::mutex mutex;
+    std::vector<double> latencies;
+    auto start = Clock::now();
+    auto stopAt = start + std::chrono::duration<double>(o.seconds);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < o.threads; ++t)
+        threads.emplace_back([&] {
+            httplib::Client client(kHost, o.port);
+            client.set_keep_alive(true);
+            client.set_tcp_nodelay(true);
+            std::vector<double> mine;
+            for (int n; (n = next++) < o.count && Clock::now() < stopAt;) {
+                std::string body = variant(base, static_cast<int64_t>(salt) * 100000 + n);
+                auto sent = Clock::now();
+                auto res = client.Post("/api/v1/runs", submitHeaders(n % o.players, salt), body,
+                                       "application/octet-stream");
+                mine.push_back(
+                    std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
+                if (res && res->status == 202)
+                    ++accepted;
+                else
+                    ++other;
+            }
+            std::lock_guard lock(mutex);
+            latencies.insert(latencies.end(), mine.begin(), mine.end());
+        });
+    for (auto& t : threads)
+        t.join();
+    double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    std::printf("{\"mode\":\"submit\",\"accepted\":%d,\"other\":%d,\"seconds\":%.2f,"
+                "\"per_second\":%.1f,\"p50_ms\":%.1f,\"p95_ms\":%.1f}\n",
+                accepted.load(), other.load(), seconds, accepted / seconds,
+                percentile(latencies, 0.5), percentile(latencies, 0.95));
+    return other == 0 ? 0 : 1;
+}
+
+// A steady trickle of games; each is followed until its verdict.
+int verdicts(const Options& o) {
+    std::vector<Replay> bases(o.replays.size());
+    for (size_t i = 0; i < o.replays.size(); ++i)
+        if (!loadReplay(o.replays[i], bases[i])) return 2;
+    uint32_t salt = std::random_device{}();
+    struct Pending {
+        int64_t id;
+        Clock::time_point sent;
+    };
+    std::mutex mutex;
+    std::vector<Pending> pending;
+    std::vector<double> waits;
+    int verified = 0, rejected = 0;
+    std::atomic<bool> submitting{true};
+    auto stopAt = Clock::now() + std::chrono::duration<double>(o.seconds);
+    std::thread poller([&] {
+        httplib::Client client(kHost, o.port);
+        while (Clock::now() < stopAt) {
+            std::vector<Pending> now;
+            {
+                std::lock_guard lock(mutex);
+                now = pending;
+            }
+            if (now.empty() && !submitting) break;
+            for (const Pending& p : now) {
+                auto res = client.Get(("/api/v1/runs/" + std::to_string(p.id)).c_str());
+                if (!res || res->status != 200) continue;
+                auto run = nlohmann::json::parse(res->body, nullptr, false);
+                std::string status = run.value("status", "");
+                if (status != "verified" && status != "rejected") continue;
+                std::lock_guard lock(mutex);
+                waits.push_back(std::chrono::duration<double>(Clock::now() - p.sent).count());
+                (status == "verified" ? verified : rejected)++;
+                std::erase_if(pending, [&](const Pending& q) { return q.id == p.id; });
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    httplib::Client client(kHost, o.port);
+    auto start = Clock::now();
+    for (int n = 0; n < o.count && Clock::now() < stopAt; ++n) {
+        std::this_thread::sleep_until(start + std::chrono::duration<double>(n / o.perSecond));
+        std::string body =
+            variant(bases[n % bases.size()], static_cast<int64_t>(salt) * 100000 + n);
+        auto sent = Clock::now();
+        auto res = client.Post("/api/v1/runs", submitHeaders(n % o.players, salt), body,
+                               "application/octet-stream");
+        if (!res || res->status != 202) {
+            std::fprintf(stderr, "quorvex-load: submission %d: %d\n", n, res ? res->status : 0);
+            continue;
+        }
+        std::lock_guard lock(mutex);
+        pending.push_back({nlohmann::json::parse(res->body).value("id", int64_t{0}), sent});
+    }
+    submitting = false;
+    poller.join();
+    std::printf("{\"mode\":\"verdicts\",\"verified\":%d,\"rejected\":%d,\"unfinished\":%zu,"
+                "\"p50_s\":%.2f,\"p95_s\":%.2f,\"max_s\":%.2f}\n",
+                verified, rejected, pending.size(), percentile(waits, 0.5), percentile(waits, 0.95),
+                percentile(waits, 1.0));
+    return pending.empty() ? 0 : 1;
+}
+
+int board(const Options& o) {
+    httplib::Client client(kHost, o.port);
+    client.set_keep_alive(true);
+    client.set_tcp_nodelay(true);
+    std::vector<std::string> paths = {"/api/v1/boards/" + o.board, "/?board=" + o.board,
+                                      "/api/v1/boards/" + o.board + "?offset=5000&limit=100"};
+    for (const std::string& path : paths) {
+        std::vector<double> ms;
+        int bad = 0;
+        for (int n = 0; n < o.count; ++n) {
+            auto sent = Clock::now();
+            auto res = client.Get(path.c_str());
+            ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
+            if (!res || res->status != 200) ++bad;
+        }
+        std::printf("{\"mode\":\"board\",\"path\":\"%s\",\"requests\":%d,\"failed\":%d,"
+                    "\"p50_ms\":%.2f,\"p95_ms\":%.2f}\n",
+                    path.c_str(), o.count, bad, percentile(ms, 0.5), percentile(ms, 0.95));
+    }
+    return 0;
+}
+
+// Submits every file until it is answered 202 or 200, as the game will:
+// refusals and cut-off connections are sent again. The ledger lists each
+// file's final answer for the checker.
+int drill(const Options& o) {
+    Replay base;
+    if (!loadReplay(o.replays.at(0), base)) return 2;
+    uint32_t salt = std::random_device{}();
+    std::atomic<int> next{0}, resent{0}, gaveUp{0};
+    std::mutex mutex;
+    std::ofstream ledger(o.ledger);
+    auto start = Clock::now();
+    auto stopAt = Clock::now() + std::chrono::duration<double>(o.seconds);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < o.threads; ++t)
+        threads.emplace_back([&] {
+            for (int n; (n = next++) < o.count;) {
+                std::string body = variant(base, static_cast<int64_t>(salt) * 100000 + n);
+                if (o.perSecond > 0)
+                    std::this_thread::sleep_until(start +
+                                                  std::chrono::duration<double>(n / o.perSecond));
+                for (;;) {
+                    if (Clock::now() > stopAt) {
+                        ++gaveUp;
+                        break;
+                    }
+                    httplib::Client client(kHost, o.port);
+                    client.set_connection_timeout(2, 0);
+                    client.set_read_timeout(10, 0);
+                    auto res = client.Post("/api/v1/runs", submitHeaders(n % o.players, salt), body,
+                                           "application/octet-stream");
+                    if (res && (res->status == 202 || res->status == 200)) {
+                        auto answer = nlohmann::json::parse(res->body, nullptr, false);
+                        std::lock_guard lock(mutex);
+                        ledger << n << ' ' << res->status << ' ' << answer.value("id", int64_t{0})
+                               << std::endl;
+                        break;
+                    }
+                    ++resent;
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                }
+            }
+        });
+    for (auto& t : threads)
+        t.join();
+    std::printf("{\"mode\":\"drill\",\"submitted\":%d,\"resent\":%d,\"gave_up\":%d}\n",
+                std::min(o.count, next.load()), resent.load(), gaveUp.load());
+    return gaveUp == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fputs("usage: quorvex-load forge|submit|verdicts|board|drill ...\n", stderr);
+        return 2;
+    }
+    std::string mode = argv[1];
+    if (mode == "forge") return forge(argc, argv);
+    Options o;
+    for (int i = 2; i < argc; ++i) {
+        std::string arg = argv[i];
+        bool has = i + 1 < argc;
+        if (arg == "--port" && has)
+            o.port = std::stoi(argv[++i]);
+        else if (arg == "--replay" && has) {
+            while (i + 1 < argc && argv[i + 1][0] != '-')
+                o.replays.push_back(argv[++i]);
+        } else if (arg == "--count" && has)
+            o.count = std::stoi(argv[++i]);
+        else if (arg == "--threads" && has)
+            o.threads = std::stoi(argv[++i]);
+        else if (arg == "--players" && has)
+            o.players = std::max(1, std::stoi(argv[++i]));
+        else if (arg == "--per-second" && has)
+            o.perSecond = std::stod(argv[++i]);
+        else if (arg == "--board" && has)
+            o.board = argv[++i];
+        else if (arg == "--ledger" && has)
+            o.ledger = argv[++i];
+        else if (arg == "--seconds" && has)
+            o.seconds = std::stod(argv[++i]);
+        else {
+            std::fprintf(stderr, "quorvex-load: unknown option %s\n", arg.c_str());
+            return 2;
+        }
+    }
+    o.count = std::clamp(o.count, 1, 1000000);
+    o.threads = std::clamp(o.threads, 1, 64);
+    if (mode != "board" && o.replays.empty()) {
+        std::fputs("quorvex-load: --replay FILE is needed\n", stderr);
+        return 2;
+    }
+    if (mode == "submit") return submit(o);
+    if (mode == "verdicts") return verdicts(o);
+    if (mode == "board") return board(o);
+    if (mode == "drill" && !o.ledger.empty()) return drill(o);
+    std::fprintf(stderr, "quorvex-load: unknown mode %s\n", mode.c_str());
+    return 2;
+}

@@ -1,0 +1,266 @@
+// quorvex-server: the leaderboard. Serves the API and pages and runs
+// verifier workers over one PostgreSQL database.
+//
+//   quorvex-server --db CONNINFO [--listen HOST:PORT] [--workers N]
+//                  [--api-only | --workers-only] [--config FILE]
+//                  [--verifier PATH] [--data DIR]
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include <httplib.h>
+
+#include "server/config/settings.h"
+#include "server/db/connection.h"
+#include "server/db/migrations.h"
+#include "server/db/store.h"
+#include "server/http/api.h"
+#include "server/http/respond.h"
+#include "server/http/site.h"
+#include "server/workers/child_process.h"
+#include "server/workers/worker.h"
+
+namespace {
+
+void usage(std::FILE* out) {
+    std::fputs("usage: quorvex-server --db CONNINFO [--listen HOST:PORT] [--workers N]\n"
+               "                      [--api-only | --workers-only] [--config FILE]\n"
+               "                      [--verifier PATH] [--data DIR] [--set KEY=VALUE]...\n"
+               "Serves the leaderboard API and pages and verifies submitted games.\n"
+               "  --db CONNINFO     PostgreSQL connection string (QUORVEX_DB)\n"
+               "  --listen H:P      address to serve on (default 127.0.0.1:8080)\n"
+               "  --workers N       verifier workers in this process (default 2)\n"
+               "  --api-only        serve the API and pages, verify nothing\n"
+               "  --workers-only    verify, serve nothing\n"
+               "  --config FILE     key = value settings (see docs/SERVER.md)\n"
+               "  --verifier PATH   quorvex-verify (default: beside this program)\n"
+               "  --data DIR        the game's rule data (default: data)\n"
+               "  --set KEY=VALUE   any setting of the config file\n",
+               out);
+}
+
+std::string besideMe(const char* name) {
+    std::error_code ec;
+    auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return name;
+    return (self.parent_path() / name).string();
+}
+
+// The shipped rule data's board, as the verifier reports it.
+std::string shippedBoard(const Settings& s) {
+    ChildLimits limits;
+    limits.cpuSeconds = 60;
+    limits.wallSeconds = 60;
+    limits.memoryMiB = s.verifyMemoryMiB;
+    ChildResult r = runChild(
+        {s.verifier, "--rules", "--data", s.data},
+        {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy", "ALSOFT_DRIVERS=null"}, limits);
+    if (r.exitCode != 0) return "";
+    auto rules = nlohmann::json::parse(r.output.substr(0, r.output.find('\n')), nullptr, false);
+    if (!rules.is_object() || !rules["fingerprint"].is_string() ||
+        !rules["spawn_acceleration"].is_number())
+        return "";
+    uint64_t fingerprint = std::stoull(rules["fingerprint"].get<std::string>(), nullptr, 16);
+    return boardKey(fingerprint, rules["spawn_acceleration"].get<float>());
+}
+
+std::atomic<bool> g_stop{false};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Settings s;
+    std::string why;
+    std::vector<std::pair<std::string, std::string>> options;
+    std::string configFile;
+    bool apiOnly = false, workersOnly = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "quorvex-server: %s needs a value\n", arg.c_str());
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        if (arg == "--help" || arg == "-h") {
+            usage(stdout);
+            return 0;
+        } else if (arg == "--api-only") {
+            apiOnly = true;
+        } else if (arg == "--workers-only") {
+            workersOnly = true;
+        } else if (arg == "--config") {
+            configFile = value();
+        } else if (arg == "--set") {
+            std::string kv = value();
+            size_t eq = kv.find('=');
+            if (eq == std::string::npos) {
+                std::fprintf(stderr, "quorvex-server: --set needs KEY=VALUE\n");
+                return 2;
+            }
+            options.emplace_back(kv.substr(0, eq), kv.substr(eq + 1));
+        } else if (arg.rfind("--", 0) == 0 && arg.size() > 2) {
+            std::string key = arg.substr(2);
+            if (key == "db" || key == "listen" || key == "workers" || key == "verifier" ||
+                key == "data") {
+                options.emplace_back(key, value());
+            } else {
+                std::fprintf(stderr, "quorvex-server: unknown option %s\n", arg.c_str());
+                usage(stderr);
+                return 2;
+            }
+        } else {
+            std::fprintf(stderr, "quorvex-server: unexpected argument %s\n", arg.c_str());
+            usage(stderr);
+            return 2;
+        }
+    }
+    if (apiOnly && workersOnly) {
+        std::fprintf(stderr, "quorvex-server: --api-only and --workers-only exclude each other\n");
+        return 2;
+    }
+    if ((!configFile.empty() && !applySettingsFile(configFile, s, why)) ||
+        !applySettingsEnvironment(s, why)) {
+        std::fprintf(stderr, "quorvex-server: %s\n", why.c_str());
+        return 2;
+    }
+    for (const auto& [key, v] : options) {
+        if (!applySetting(key, v, s, why)) {
+            std::fprintf(stderr, "quorvex-server: --%s: %s\n", key.c_str(), why.c_str());
+            return 2;
+        }
+    }
+    s.api = !workersOnly;
+    s.runWorkers = !apiOnly && s.workers > 0;
+    if (s.verifier.empty()) s.verifier = besideMe("quorvex-verify");
+    std::error_code ec;
+    s.data = std::filesystem::absolute(s.data, ec).string();
+
+    // Block the stop signals in every thread; one thread waits for them.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    setConnectionInfo(s.db);
+    std::string defaultBoard;
+    try {
+        pqxx::connection conn(s.db);
+        if (!migrateSchema(conn, why)) {
+            std::fprintf(stderr, "quorvex-server: %s\n", why.c_str());
+            return 1;
+        }
+        defaultBoard = shippedBoard(s);
+        if (!defaultBoard.empty()) {
+            size_t dash = defaultBoard.find('-');
+            ensureBoard(conn, defaultBoard, defaultBoard.substr(0, dash),
+                        std::stod(defaultBoard.substr(dash + 1)));
+            storeDefaultBoard(conn, defaultBoard);
+        } else {
+            defaultBoard = loadDefaultBoard(conn);
+            std::fprintf(stderr,
+                         "quorvex-server: %s could not report the shipped rules; default board "
+                         "%s\n",
+                         s.verifier.c_str(),
+                         defaultBoard.empty() ? "unknown" : defaultBoard.c_str());
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "quorvex-server: database: %s\n", e.what());
+        return 1;
+    }
+
+    std::vector<std::thread> workers;
+    if (s.runWorkers) {
+        char host[256] = "host";
+        gethostname(host, sizeof host - 1);
+        for (int i = 0; i < s.workers; ++i) {
+            WorkerConfig config;
+            config.conninfo = s.db;
+            config.verifier = s.verifier;
+            config.data = s.data;
+            config.limits.cpuSeconds = s.verifyCpuSeconds;
+            config.limits.wallSeconds = s.verifyWallSeconds;
+            config.limits.memoryMiB = s.verifyMemoryMiB;
+            config.retries = s.verifyRetries;
+            config.leaseSeconds = s.leaseSeconds;
+            config.name =
+                std::string(host) + ":" + std::to_string(getpid()) + "/" + std::to_string(i + 1);
+            workers.emplace_back([config] { runWorker(config, g_stop); });
+        }
+    }
+
+    ServerContext context(s);
+    context.defaultBoard = defaultBoard;
+    httplib::Server server;
+    std::thread waiter([&] {
+        int signal = 0;
+        sigwait(&stopSignals, &signal);
+        g_stop = true;
+        server.stop();
+    });
+
+    int status = 0;
+    if (s.api) {
+        int threads = s.httpThreads;
+        server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+        server.set_payload_max_length(kMaxSubmissionBytes);
+        // Headers and body go out as separate writes: without this, Nagle and
+        // delayed ACKs add 40 ms to each answer on a kept-alive connection.
+        server.set_tcp_nodelay(true);
+        server.set_read_timeout(10, 0);
+        server.set_write_timeout(10, 0);
+        server.set_keep_alive_timeout(5);
+        server.set_keep_alive_max_count(1000);
+        server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response& res) {
+            if (req.path.size() > 1024) {
+                replyError(res, 414, "the path is too long");
+                return httplib::Server::HandlerResponse::Handled;
+            }
+            return httplib::Server::HandlerResponse::Unhandled;
+        });
+        server.set_error_handler([](const httplib::Request&, httplib::Response& res) {
+            if (!res.body.empty()) return;
+            const char* message = res.status == 413   ? "a replay is at most 1 MiB"
+                                  : res.status == 400 ? "the request could not be read"
+                                  : res.status == 414 ? "the request line is too long"
+                                                      : "the request could not be served";
+            replyError(res, res.status, message);
+        });
+        addApiRoutes(server, context);
+        addSiteRoutes(server, context);
+        addFallbackRoutes(server);
+        if (!server.bind_to_port(s.listenHost, s.listenPort)) {
+            std::fprintf(stderr, "quorvex-server: cannot listen on %s:%d\n", s.listenHost.c_str(),
+                         s.listenPort);
+            g_stop = true;
+            status = 1;
+        } else {
+            std::printf("quorvex-server: serving http://%s:%d/ with %d worker%s\n",
+                        s.listenHost.c_str(), s.listenPort, s.runWorkers ? s.workers : 0,
+                        s.runWorkers && s.workers == 1 ? "" : "s");
+            std::fflush(stdout);
+            server.listen_after_bind();
+        }
+    } else {
+        std::printf("quorvex-server: %d worker%s verifying\n", s.workers,
+                    s.workers == 1 ? "" : "s");
+        std::fflush(stdout);
+        while (!g_stop)
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    g_stop = true;
+    for (auto& w : workers)
+        w.join();
+    // Wake the signal thread if the server ended by itself.
+    pthread_kill(waiter.native_handle(), SIGTERM);
+    waiter.join();
+    return status;
+}

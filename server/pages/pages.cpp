@@ -1,0 +1,181 @@
+#include "server/pages/pages.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "server/pages/html.h"
+
+namespace {
+
+using nlohmann::json;
+
+std::string text(const json& v) {
+    if (v.is_string()) return escapeHtml(v.get<std::string>());
+    if (v.is_null()) return "&ndash;";
+    return escapeHtml(v.dump());
+}
+
+std::string clock(const json& seconds) {
+    if (!seconds.is_number()) return "&ndash;";
+    double s = seconds.get<double>();
+    char out[32];
+    std::snprintf(out, sizeof out, "%d:%05.2f", static_cast<int>(s / 60), std::fmod(s, 60.0));
+    return out;
+}
+
+std::string playerLink(const json& name) {
+    std::string n = name.is_string() ? name.get<std::string>() : "";
+    return "<a href=\"/players/" + encodeUrlSegment(n) + "\">" + escapeHtml(n) + "</a>";
+}
+
+std::string runLink(const json& id, const std::string& label) {
+    return "<a href=\"/runs/" + text(id) + "\">" + label + "</a>";
+}
+
+std::string boardLabel(const json& board) {
+    std::string label = "rules " + board.value("fingerprint", std::string()).substr(0, 8) +
+                        ", spawn acceleration " +
+                        json(board.value("spawn_acceleration", 0.0)).dump();
+    return escapeHtml(label);
+}
+
+std::string frame(const std::string& title, const std::string& body) {
+    return "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
+           "<title>" +
+           escapeHtml(title) +
+           " &middot; Quorvex</title><link rel=\"stylesheet\" href=\"/style.css\"></head><body>"
+           "<header><a class=\"brand\" href=\"/\">QUORVEX</a>"
+           "<span class=\"tag\">every run replayed by the server</span></header><main>" +
+           body +
+           "</main><footer>Only games this server played again and found identical are ranked. "
+           "Download any run and check it yourself.</footer></body></html>\n";
+}
+
+} // namespace
+
+std::string leaderboardPage(const json& page, const json& boards) {
+    std::string current = page.value("board", std::string());
+    std::string body = "<h1>Leaderboard</h1><form class=\"boards\" method=\"get\" action=\"/\">"
+                       "<label for=\"board\">Board</label> <select id=\"board\" name=\"board\">";
+    for (const json& b : boards.value("boards", json::array())) {
+        std::string key = b.value("board", std::string());
+        body += "<option value=\"" + escapeHtml(key) + "\"" + (key == current ? " selected" : "") +
+                ">" + boardLabel(b) + (b.value("default", false) ? " (default)" : "") + "</option>";
+    }
+    body += "</select> <button type=\"submit\">Show</button></form>";
+    body += "<table class=\"board\"><thead><tr><th>#</th><th>Player</th><th>Score</th>"
+            "<th>Time</th><th class=\"wide\">Kills</th><th></th></tr></thead><tbody>";
+    const json& entries = page["entries"];
+    for (const json& e : entries) {
+        body += "<tr><td>" + text(e["rank"]) + "</td><td>" + playerLink(e["player"]) +
+                "</td><td class=\"score\">" + text(e["score"]) + "</td><td>" + clock(e["time"]) +
+                "</td><td class=\"wide\">" + text(e["kills"]) + "</td><td>" +
+                runLink(e["run"], "run") + "</td></tr>";
+    }
+    if (entries.empty())
+        body += "<tr><td colspan=\"6\">No verified runs on this board yet.</td></tr>";
+    body += "</tbody></table><nav class=\"pages\">";
+    int64_t offset = page.value("offset", int64_t{0});
+    int64_t limit = page.value("limit", int64_t{50});
+    std::string boardParam = "board=" + encodeUrlSegment(current);
+    if (offset > 0)
+        body += "<a href=\"/?" + boardParam +
+                "&amp;offset=" + std::to_string(std::max<int64_t>(0, offset - limit)) +
+                "\">&larr; better</a> ";
+    if (page.value("more", false))
+        body += "<a href=\"/?" + boardParam + "&amp;offset=" + std::to_string(offset + limit) +
+                "\">further down &rarr;</a>";
+    body += "</nav>";
+    return frame("Leaderboard", body);
+}
+
+std::string playerPage(const json& player) {
+    std::string body = "<h1>" + text(player["player"]) + "</h1><p>Playing since " +
+                       text(player["since"]) +
+                       ".</p><h2>Best per board</h2>"
+                       "<table><thead><tr><th>Board</th><th>Rank</th><th>Score</th><th>Time</th>"
+                       "<th></th></tr></thead><tbody>";
+    for (const json& b : player["best"])
+        body += "<tr><td><a href=\"/?board=" + encodeUrlSegment(b.value("board", "")) + "\">" +
+                text(b["board"]) + "</a></td><td>" + text(b["rank"]) + "</td><td class=\"score\">" +
+                text(b["score"]) + "</td><td>" + clock(b["time"]) + "</td><td>" +
+                runLink(b["run"], "run") + "</td></tr>";
+    body += "</tbody></table><h2>Verified runs</h2><table><thead><tr><th>Run</th><th>Score</th>"
+            "<th>Time</th><th class=\"wide\">Kills</th><th class=\"wide\">Submitted</th></tr>"
+            "</thead><tbody>";
+    for (const json& r : player["runs"])
+        body += "<tr><td>" + runLink(r["run"], "#" + text(r["run"])) + "</td><td class=\"score\">" +
+                text(r["score"]) + "</td><td>" + clock(r["time"]) + "</td><td class=\"wide\">" +
+                text(r["kills"]) + "</td><td class=\"wide\">" + text(r["submitted_at"]) +
+                "</td></tr>";
+    body += "</tbody></table>";
+    return frame(player.value("player", "Player"), body);
+}
+
+std::string runPage(const json& run, const std::string& host) {
+    std::string id = text(run["id"]);
+    std::string status = run.value("status", "");
+    std::string body = "<h1>Run #" + id + "</h1><p>By " + playerLink(run["player"]) +
+                       ". <span class=\"status " + escapeHtml(status) + "\">" + escapeHtml(status) +
+                       "</span>";
+    if (!run.value("reason", "").empty()) body += " &ndash; " + text(run["reason"]);
+    if (run["rank"].is_number()) body += " &ndash; rank " + text(run["rank"]);
+    body += "</p><table><thead><tr><th></th><th>Declared</th><th>Replayed</th></tr></thead><tbody>";
+    const json& recorded = run["recorded"];
+    const json& replayed = run["replayed"];
+    for (const char* key : {"score", "time", "kills", "frames", "checksum"}) {
+        json a = recorded.is_object() ? recorded.value(key, json()) : json();
+        json b = replayed.is_object() ? replayed.value(key, json()) : json();
+        bool differs = !b.is_null() && a != b;
+        body += std::string("<tr") + (differs ? " class=\"differs\"" : "") + "><th>" + key +
+                "</th><td>" + (std::string(key) == "time" ? clock(a) : text(a)) + "</td><td>" +
+                (std::string(key) == "time" ? clock(b) : text(b)) + "</td></tr>";
+    }
+    body += "</tbody></table><dl><dt>Board</dt><dd><a href=\"/?board=" +
+            encodeUrlSegment(run.value("board", "")) + "\">" + text(run["board"]) +
+            "</a></dd><dt>Submitted</dt><dd>" + text(run["submitted_at"]) +
+            "</dd><dt>Verdict</dt><dd>" + text(run["verdict_at"]) + "</dd><dt>Verifier</dt><dd>" +
+            text(run["verifier_version"]) + "</dd></dl>";
+    std::string file = "run-" + id + ".qvr";
+    body += "<h2>Watch or check it yourself</h2><p><a class=\"button\" href=\"/api/v1/runs/" + id +
+            "/replay\" download=\"" + file + "\">Download the replay</a></p><pre>curl -o " + file +
+            " http://" + escapeHtml(host) + "/api/v1/runs/" + id + "/replay\nquorvex --verify " +
+            file + "\nquorvex --replay " + file + "</pre>";
+    return frame("Run #" + run.value("id", json(0)).dump(), body);
+}
+
+std::string messagePage(const std::string& title, const std::string& message) {
+    return frame(title, "<h1>" + escapeHtml(title) + "</h1><p>" + escapeHtml(message) + "</p>");
+}
+
+const char* styleSheet() {
+    // The arena's grass green, blood red and the HUD's white on black.
+    return R"css(:root{--bg:#0d130c;--panel:#172414;--line:#2c4526;--text:#eef2ea;--dim:#9fb196;--red:#c8281e;--gold:#e8c547}
+*{box-sizing:border-box}
+body{margin:0;background:var(--bg);color:var(--text);font:16px/1.45 system-ui,sans-serif}
+header{display:flex;flex-wrap:wrap;align-items:baseline;gap:.8em;padding:.8em 1em;background:#000;border-bottom:3px solid var(--red)}
+.brand{color:var(--text);font-weight:800;letter-spacing:.25em;text-decoration:none;font-size:1.3em}
+.tag{color:var(--dim);font-size:.85em}
+main{max-width:60em;margin:0 auto;padding:1em}
+h1{margin:.3em 0;color:var(--gold)}
+h2{color:var(--dim);font-size:1.1em;margin-top:1.5em}
+a{color:#8fd47a}
+table{width:100%;border-collapse:collapse;background:var(--panel);margin:.5em 0}
+th,td{padding:.45em .6em;text-align:left;border-bottom:1px solid var(--line);white-space:nowrap}
+table.board td:nth-child(2),td:first-child{white-space:normal;overflow-wrap:anywhere}
+thead th{color:var(--dim);font-weight:600}
+td.score{font-weight:700;color:var(--gold)}
+tr.differs td{color:#ff6b5e;font-weight:700}
+.status{padding:.1em .5em;border-radius:.3em;background:var(--line)}
+.status.verified{background:#2d6a1f}.status.rejected{background:var(--red)}
+form.boards{margin:.5em 0}
+select,button,.button{font:inherit;background:var(--panel);color:var(--text);border:1px solid var(--line);padding:.3em .6em;border-radius:.3em;text-decoration:none}
+select{max-width:100%}
+pre{background:#000;padding:.8em;overflow-x:auto;border-left:3px solid var(--red)}
+dl{display:grid;grid-template-columns:auto 1fr;gap:.2em 1em}dt{color:var(--dim)}dd{margin:0;overflow-wrap:anywhere}
+nav.pages{display:flex;justify-content:space-between;margin:.5em 0}
+footer{color:var(--dim);font-size:.8em;text-align:center;padding:2em 1em}
+@media (max-width:32em){.wide{display:none}body{font-size:15px}th,td{padding:.35em .3em}}
+)css";
+}

@@ -1,0 +1,34 @@
+// Verifier workers: each claims a queued job, replays the stored game in a
+// child quorvex-verify and records the verdict.
+#pragma once
+
+#include <atomic>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "server/workers/child_process.h"
+
+struct WorkerConfig {
+    std::string conninfo;
+    std::string verifier;
+    std::string data;
+    ChildLimits limits;
+    int retries = 3;
+    int leaseSeconds = 360;
+    std::string name; // shown in jobs.worker while it holds one
+};
+
+struct Verdict {
+    enum Kind { Verified, Rejected, Retry } kind = Retry;
+    std::string reason;
+    nlohmann::json replayed; // null unless the game was played
+    std::string version;
+    std::string fingerprint;
+};
+
+// What one run of the verifier means for the run.
+Verdict judgeVerifier(const ChildResult& child, const ChildLimits& limits);
+
+// Works until `stop` is set; survives database restarts.
+void runWorker(const WorkerConfig& config, const std::atomic<bool>& stop);
