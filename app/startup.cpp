@@ -1,9 +1,9 @@
 #include "app/startup.h"
 
-#include "app/input.h"
 #include "app/options_apply.h"
 #include "app/settings.h"
 #include "audio/sound_bank.h"
+#include "game/session/messages.h"
 #include "game/session/rule_data.h"
 #include "game/world/effects.h"
 #include "game/world/world_state.h"

@@ -33,6 +33,7 @@
 #include "game/session/game_frame.h"
 #include "math/rng.h"
 #include "platform/platform.h"
+#include "render/gl_backend.h"
 #include "replay/replay_player.h"
 #include "replay/verifier.h"
 #include "verify_speed.h"
@@ -225,6 +226,12 @@ void frameFigure() {
         if (i >= 3) times.push_back(ms); // the first ones warm the driver
     }
     const double frameMs = median(times);
+    const render::SubmitStats& calls = render::lastSubmitStats();
+    std::fprintf(stderr,
+                 "# the full-load frame's draw list: %u records, %u vertices, %u draw calls, %u "
+                 "texts, %u dropped\n",
+                 drawList.commandCount, drawList.vertexCount, calls.drawCalls, calls.texts,
+                 drawList.dropped);
     char value[96];
     std::snprintf(value, sizeof(value), "%.3f ms", frameMs);
     figure("game frame at full load, rendering skipped (beginFrame + runFrame, thread CPU time)",
@@ -313,7 +320,7 @@ void allocationFigure(int frames) {
 void startUpFigure(double ms) {
     char value[96];
     std::snprintf(value, sizeof(value), "%.1f ms", ms);
-    figure("start-up, entry to the first frame shown", value, "< 150 ms", ms >= 0.0 && ms < 150.0);
+    figure("start-up, entry to the first frame shown", value, "< 100 ms", ms >= 0.0 && ms < 100.0);
 }
 
 // 6. Verify speed, in a process of its own (its window is the small one

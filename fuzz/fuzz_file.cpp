@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "game/world/effects.h"
 #include "platform/platform.h"
 
 namespace fuzz {
@@ -22,6 +23,11 @@ void removeScratch() {
 } // namespace
 
 void quietBoxes() {
+    // The rules report problems through the program's message boxes, as
+    // the game connects them at start-up.
+    effectHooks.problem = [](const char* text, const char* caption) {
+        platform::messageBox(text, caption);
+    };
     platform::test::enable();
     platform::test::clearBoxes();
 }

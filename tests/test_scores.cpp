@@ -274,16 +274,24 @@ TEST_F(ScoreStore, SavesUnderXdgDataHomeInAPrivateFolder) {
               (folder / "replays" / disk.entries[0].replay).string());
     EXPECT_TRUE(fs::exists(bestReplayPath()));
 
-    // Only the table's replays and last.qvr stay; other files are not ours.
+    // The store removes only its own replays that dropped out of the table and
+    // its own leftovers; the player's copies and other files stay.
     std::ofstream(folder / "replays" / "notes.txt") << "mine";
+    for (const char* kept : {"my-best-run.qvr", "game-best.qvr", "game-20240501T120000Z-x.qvr",
+                             "my-best-run.qvr.tmp-abcdef"})
+        std::ofstream(folder / "replays" / kept) << "mine";
+    std::ofstream(folder / "replays" / "last.qvr.tmp-Ab3dEf") << "interrupted";
     for (uint32_t s = 100; s <= 1000; s += 100)
         recordFinishedGame(entry(s, 60.0f, 1700000000 + s), replay.data(), replay.size());
     EXPECT_EQ(scoreTable().count, 10);
     int replays = 0;
     for (const auto& f : fs::directory_iterator(folder / "replays"))
         replays += f.path().extension() == ".qvr" ? 1 : 0;
-    EXPECT_EQ(replays, 11);
+    EXPECT_EQ(replays, 11 + 3);
     EXPECT_TRUE(fs::exists(folder / "replays" / "notes.txt"));
+    EXPECT_TRUE(fs::exists(folder / "replays" / "my-best-run.qvr"));
+    EXPECT_TRUE(fs::exists(folder / "replays" / "my-best-run.qvr.tmp-abcdef"));
+    EXPECT_FALSE(fs::exists(folder / "replays" / "last.qvr.tmp-Ab3dEf"));
 
     char* text = nullptr;
     size_t size = 0;

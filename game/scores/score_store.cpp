@@ -76,11 +76,6 @@ bool named(const ScoreTable& table, const char* name) {
     return false;
 }
 
-bool endsWith(const std::string& s, const char* tail) {
-    size_t n = std::strlen(tail);
-    return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
-}
-
 void makeReplayName(ScoreEntry& entry) {
     std::string name = unusedReplayName(entry.endTime);
     if (!name.empty()) setReplayName(entry, name.c_str());
@@ -105,7 +100,37 @@ bool saveReplay(ScoreEntry& entry, bool inTable, const void* data, size_t size) 
     return false;
 }
 
-// Replays no entry names go, and so do the leftovers of interrupted saves.
+// A name unusedReplayName makes: game-YYYYMMDDTHHMMSSZ.qvr, or with -N
+// before ".qvr". Only such files are the store's to remove.
+bool storeReplayName(const std::string& name) {
+    const std::string digits = "0123456789";
+    auto run = [&](size_t at, size_t n) {
+        return name.size() >= at + n && name.find_first_not_of(digits, at) >= at + n;
+    };
+    if (name.rfind("game-", 0) != 0 || !run(5, 8) || name.size() < 21 || name[13] != 'T' ||
+        !run(14, 6) || name[20] != 'Z')
+        return false;
+    size_t at = 21;
+    if (at < name.size() && name[at] == '-') {
+        size_t end = name.find_first_not_of(digits, at + 1);
+        if (end == std::string::npos || end == at + 1) return false;
+        at = end;
+    }
+    return name.compare(at, std::string::npos, ".qvr") == 0;
+}
+
+// What an interrupted safe write of one of the store's own files leaves:
+// the name, ".tmp-" and six characters.
+bool storeLeftover(const std::string& name) {
+    size_t at = name.rfind(".tmp-");
+    if (at == std::string::npos || name.size() != at + 5 + 6) return false;
+    std::string base = name.substr(0, at);
+    return base == "last.qvr" || storeReplayName(base);
+}
+
+// The store's own replays that no entry names go, and so do the leftovers of
+// its interrupted saves. A file the game did not make is never touched, a
+// player's copy of a replay kept in the folder included.
 void prune() {
     std::vector<std::string> names;
     if (platform::listFiles(store.folder, names)) {
@@ -116,9 +141,8 @@ void prune() {
     std::string folder = replaysFolder();
     if (!platform::listFiles(folder, names)) return;
     for (const std::string& name : names) {
-        bool leftover = name.find(".qvr.tmp-") != std::string::npos;
-        bool unnamed =
-            endsWith(name, ".qvr") && name != "last.qvr" && !named(store.table, name.c_str());
+        bool leftover = storeLeftover(name);
+        bool unnamed = storeReplayName(name) && !named(store.table, name.c_str());
         if (leftover || unnamed) platform::removeFile(folder + "/" + name);
     }
 }

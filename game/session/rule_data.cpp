@@ -66,6 +66,12 @@ void loadRuleData() {
 }
 
 void startRules() {
+    // From nothing, even where the game's own start-up ran before (the
+    // benchmark, tests): the same slots and templates as a fresh process.
+    textureBank.clear();
+    templateCount = 0;
+    bulletTemplateCount = 0;
+    particleTemplates.clear();
     registerTextures();
     prepareFirstGame();
     loadRuleData();

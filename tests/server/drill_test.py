@@ -77,7 +77,7 @@ ids = sorted({int(e[2]) for e in entries})
 f.check(len(entries) == mine.count and len(ids) == mine.count,
         "%d submissions, %d answered, %d distinct runs" % (mine.count, len(entries), len(ids)))
 wait_for(lambda: cluster.sql("SELECT count(*) FROM runs WHERE status IN ('queued', 'verifying')")
-         == "0", 600, "every verdict")
+         == "0", max(600, mine.count * 0.25), "every verdict")
 rows = cluster.sql("SELECT count(*), count(DISTINCT sha256), "
                    "count(*) FILTER (WHERE status IN ('verified', 'rejected') "
                    "AND verdict_at IS NOT NULL) FROM runs").split("|")
