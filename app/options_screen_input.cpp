@@ -527,8 +527,9 @@ bool menuMessage(const Message& msg, uint32_t physical, const PadState& before, 
     const uint32_t code = msg.wParam;
     switch (msg.type) {
     case MsgType::KeyDown:
+        if (wasHeld || (physical & PhysicalRepeat) != 0) return false;
         if (code == VkUp || code == VkDown) plate.chosen = !plate.chosen;
-        if (code == kVkReturn && plate.chosen && !wasHeld && (physical & PhysicalRepeat) == 0) {
+        if (code == kVkReturn && plate.chosen) {
             openOptionsScreen();
             return true;
         }

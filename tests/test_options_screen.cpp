@@ -46,6 +46,14 @@ void pad(uint32_t button) {
     harness::frame();
 }
 
+// One push of the left stick and its return to the middle.
+void stick(uint32_t axis, int16_t value) {
+    post(MsgType::PadAxis, padAxisParam(axis, value));
+    harness::frame();
+    post(MsgType::PadAxis, padAxisParam(axis, 0));
+    harness::frame();
+}
+
 void key(uint32_t vk) {
     harness::key(vk);
     harness::frame();
@@ -114,6 +122,18 @@ const Route kRoutes[] = {
          pad(PadDpadRight);
          pad(PadB);
      }},
+    {"stick",
+     [] {
+         stick(PadLeftY, 32767); // down: New Game
+         stick(PadLeftY, 32767); // Options
+         pad(PadA);
+         stick(PadLeftY, -32768);
+         for (int i = 0; i < 3; ++i)
+             stick(PadLeftX, 32767);
+         stick(PadLeftY, 32767);
+         stick(PadLeftX, 32767);
+         pad(PadB);
+     }},
     {"mouse",
      [] {
          clickAt(kPlateX, kPlateY);
@@ -139,6 +159,9 @@ TEST_F(OptionsScreen, EachDeviceAloneReachesAnItemAndLeaves) {
 }
 
 TEST_F(OptionsScreen, FireRebindsToSpaceWhichThenFires) {
+    harness::cursorArena(0.0f, 0.0f);
+    harness::frame();
+    harness::screenshot("menu-with-options");
     clickAt(kPlateX, kPlateY);
     ASSERT_TRUE(optionsScreenOpen());
     harness::screenshot("options-sound");
