@@ -17,6 +17,7 @@
 #include "audio/sound_bank.h"
 #include "game/player/marine.h"
 #include "game/session/messages.h"
+#include "game/world/world_state.h"
 #include "harness.h"
 #include "input/input.h"
 #include "platform/platform.h"
@@ -200,6 +201,33 @@ TEST_F(OptionsScreen, FireRebindsToSpaceWhichThenFires) {
     EXPECT_EQ(leftButtonDown, 0);
 }
 
+TEST_F(OptionsScreen, PadCapturesCancelWhenUnpluggedAndResetAsksFirst) {
+    const int padFireRow = 1 + KeyActionCount + PadActionFire;
+    const int resetRow = 1 + KeyActionCount + PadActionCount;
+    post(MsgType::PadAdded, 0);
+    clickAt(kPlateX, kPlateY);
+    clickAt(tabX(2), kTabY);
+    clickAt(-0.5f, rowY(padFireRow));
+    pad(PadX);
+    EXPECT_EQ(activeOptions().bindings.pad[PadActionFire], PadX);
+
+    clickAt(-0.5f, rowY(padFireRow));
+    post(MsgType::PadRemoved, 0);
+    post(MsgType::PadAdded, 0);
+    pad(PadY);
+    EXPECT_EQ(activeOptions().bindings.pad[PadActionFire], PadX) << "the capture outlived the pad";
+
+    // No is chosen first; Yes puts the defaults back.
+    clickAt(-0.5f, rowY(resetRow));
+    key(kEnter);
+    EXPECT_EQ(activeOptions().bindings.pad[PadActionFire], PadX);
+    clickAt(-0.5f, rowY(resetRow));
+    key(VkRight);
+    key(kEnter);
+    EXPECT_EQ(activeOptions().bindings.pad[PadActionFire], kPadTriggerRight);
+    EXPECT_TRUE(optionsScreenOpen());
+}
+
 TEST_F(OptionsScreen, VolumeDownToNothingSilencesAndIsSaved) {
     clickAt(kPlateX, kPlateY);
     for (int i = 0; i < 20; ++i)
@@ -265,10 +293,12 @@ TEST_F(OptionsScreen, AGameWithTheScreenOpenedInItStillReplaysExactly) {
     harness::key(VkEscape);
     harness::frame();
     clickAt(kPlateX, kPlateY);
+    const float frozenAt = gameTime;
     clickAt(tabX(3), kTabY);
     clickAt(0.7f, rowY(1)); // Hard, for the next game only
     pad(PadDpadDown);
     harness::frames(20);
+    EXPECT_EQ(gameTime, frozenAt) << "the world ran under the screen";
     key(VkEscape);
     harness::key(VkEscape);
     harness::frames(30);
