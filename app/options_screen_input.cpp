@@ -329,7 +329,6 @@ void cancelCapture(const char* why) {
 void captureKey(uint16_t input) {
     int action = screen.captureAction;
     Bindings& b = screen.edit.bindings;
-    uint16_t had = b.key[action];
     int other = bindKey(b, action, input);
     screen.mode = Mode::Browse;
     if (other == -2) {
@@ -337,9 +336,9 @@ void captureKey(uint16_t input) {
         return;
     }
     changed();
+    // The rows show where each went; the line says that two moved.
     if (other >= 0)
-        note("%s on %s; %s moved to %s", keyActionLabel(action), keyInputLabel(input).c_str(),
-             keyActionLabel(other), keyInputLabel(had).c_str());
+        note("%s swapped with %s", keyActionLabel(action), keyActionLabel(other));
     else
         note("%s on %s", keyActionLabel(action), keyInputLabel(input).c_str());
 }
@@ -347,7 +346,6 @@ void captureKey(uint16_t input) {
 void capturePad(uint8_t input) {
     int action = screen.captureAction;
     Bindings& b = screen.edit.bindings;
-    uint8_t had = b.pad[action];
     int other = bindPad(b, action, input);
     screen.mode = Mode::Browse;
     if (other == -2) {
@@ -356,8 +354,7 @@ void capturePad(uint8_t input) {
     }
     changed();
     if (other >= 0)
-        note("%s on %s; %s moved to %s", padActionLabel(action), padInputLabel(input),
-             padActionLabel(other), padInputLabel(had));
+        note("Pad: %s swapped with %s", padActionLabel(action), padActionLabel(other));
     else
         note("%s on %s", padActionLabel(action), padInputLabel(input));
 }
@@ -629,7 +626,7 @@ const char* helpFor(RowRef row, char* buffer, size_t size) {
     case Row::Mute:
         return "Silences every sound";
     case Row::MuteUnfocused:
-        return "Silences the game while another window has the focus";
+        return "Silences the game while another window is in front";
     case Row::FullScreen:
         return "Fills the display; kept only when you say so";
     case Row::WindowSize:
@@ -641,7 +638,7 @@ const char* helpFor(RowRef row, char* buffer, size_t size) {
     case Row::Fps:
         return "Shows the frame rate in the corner";
     case Row::KeyBind:
-        std::snprintf(buffer, size, "Enter, then the key or mouse button for %s",
+        std::snprintf(buffer, size, "Enter, then the key or button for %s",
                       keyActionLabel(row.action));
         return buffer;
     case Row::PadBind:
@@ -660,9 +657,9 @@ const char* helpFor(RowRef row, char* buffer, size_t size) {
     case Row::AimColour:
         return "The aim line's colour";
     case Row::DeadZone:
-        return "How far the sticks move before they count; from the next New Game";
+        return "Stick travel that still counts as rest; next New Game";
     case Row::AimReach:
-        return "How far the right stick aims from the Marine; from the next New Game";
+        return "How far the right stick aims; from the next New Game";
     case Row::Rumble:
         return "Shakes the pad when the Marine is hurt";
     default:

@@ -256,6 +256,7 @@ TEST_F(OptionsScreen, ANewDisplayGoesBackAfterTenSecondsUnlessKept) {
         post(MsgType::FocusLost, 0);
         harness::frames(9, 1000);
         EXPECT_TRUE(activeOptions().fullScreen);
+        harness::screenshot("options-display-countdown");
         if (keep) key(kEnter);
         harness::frames(2, 1000);
         EXPECT_EQ(activeOptions().fullScreen, keep);

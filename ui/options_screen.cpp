@@ -10,7 +10,7 @@ namespace {
 
 // The menu's green plates and white labels, on a dark sheet that hides the
 // title picture so small text stays readable.
-constexpr Colour kSheet{0.0f, 0.0f, 0.0f, 0.94f};
+constexpr Colour kSheet{0.0f, 0.0f, 0.0f, 1.0f};
 constexpr Colour kLabel{1.0f, 1.0f, 1.0f, 0.75f};
 constexpr Colour kBright{1.0f, 1.0f, 1.0f, 1.0f};
 constexpr Colour kHelp{1.0f, 1.0f, 0.6f, 0.9f};
@@ -60,10 +60,12 @@ void drawRows(const OptionsPicture& p) {
         if (chosen) draw::rect(kRowLeft, y - 0.018f, kRowRight, y + 0.045f, plate(true));
         Colour text = chosen ? kBright : kLabel;
         draw::text(0, -0.8f, y, text, "%s", row.label);
-        if (row.stepped)
-            draw::text(0, kValueLeft + 0.02f, y, text, "<  %-16s  >", row.value);
-        else
-            draw::text(0, kValueLeft + 0.08f, y, text, "%s", row.value);
+        // Stepped values keep the column of the others, between < and >.
+        if (row.stepped) {
+            draw::text(0, kValueLeft + 0.02f, y, text, "<");
+            draw::text(0, kRowRight - 0.07f, y, text, ">");
+        }
+        draw::text(0, kValueLeft + 0.08f, y, text, "%s", row.value);
     }
 }
 
@@ -93,8 +95,8 @@ void drawOptionsScreen(const OptionsPicture& p) {
                Colour{1.0f, 0.0f, 0.0f, 0.0f}, 3.0f);
     drawTabs(p);
     drawRows(p);
-    if (p.notice[0] != '\0') draw::text(0, -0.85f, -0.84f, kGold, "%s", p.notice);
-    draw::text(0, -0.85f, -0.92f, kHelp, "%s", p.help);
+    if (p.notice[0] != '\0') draw::text(0, -0.85f, -0.8f, kGold, "%s", p.notice);
+    draw::text(0, -0.85f, -0.88f, kHelp, "%s", p.help);
     if (p.prompt[0] != '\0') drawPrompt(p);
     drawMenuCursor(cursorArena);
 }
