@@ -9,8 +9,8 @@ its sound (OpenAL Soft's wave writer into a file):
   1. the shipped settings: the title menu on start, "New Game" starts a game,
      holding W walks the Marine up (and, on a French AZERTY layout, the key
      at W's place, which types Z), the left button fires the Pistol and its
-     shot is in the sound, Escape opens the menu, "Exit Win" ends the program
-     with status 0;
+     shot is in the sound, Escape opens the menu, "Options" opens its screen
+     and Escape closes it, "Exit Win" ends the program with status 0;
   2. a faster spawner: a crowd comes in while the Marine fires around him,
      he dies, "Game Over" shows, a key brings the menu back, "Exit Win". A
      garbage scores.txt in the player's data folder was moved aside, the death
@@ -46,6 +46,7 @@ def to_pixel(x, y):
     return int((x + 1.0) * WIDTH / 2), int((1.0 - y) * HEIGHT / 2)
 
 NEW_GAME = to_pixel(0.35, -0.07)   # (691, 411)
+OPTIONS = to_pixel(0.375, -0.235)  # (704, 474)
 EXIT_WIN = to_pixel(0.35, -0.555)  # (691, 597)
 CENTRE = to_pixel(0.0, 0.0)        # (512, 384)
 
@@ -434,6 +435,17 @@ def menu_run(args, display, work):
         shot = game.capture(os.path.join(args.shots, "e2e_escape_menu.png"))
         ok, colour = shot.plates_green()
         check(ok, f"Escape opens the menu (plates {colour})")
+
+        # "Options" opens its screen over the menu; Escape goes back to it.
+        click(game, OPTIONS)
+        time.sleep(0.6)
+        shot = game.capture(os.path.join(args.shots, "e2e_options.png"))
+        ok, colour = shot.plates_green()
+        check(not ok, f"\"Options\" covers the menu with its screen (plates {colour})")
+        game.x("key", "Escape")
+        time.sleep(0.6)
+        ok, colour = game.capture(os.path.join(args.shots, "e2e_options_closed.png")).plates_green()
+        check(ok, f"Escape on the Options screen goes back to the menu (plates {colour})")
 
         click(game, EXIT_WIN)
         status = game.wait_exit()
