@@ -1,7 +1,6 @@
 #include "app/frame.h"
 
 #include "app/options_screen_input.h"
-
 #include "draw/draw_list.h"
 #include "game/player/marine.h"
 #include "game/scores/score_store.h"

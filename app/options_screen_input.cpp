@@ -7,7 +7,6 @@
 #include "app/options_apply.h"
 #include "app/options_file.h"
 #include "game/player/aim_cursor.h"
-#include "game/player/marine.h"
 #include "game/player/pad_controls.h"
 #include "input/bindings.h"
 #include "input/input.h"

@@ -4,8 +4,8 @@
 #include "input/input.h"
 
 // Plates stacked with 0.01 gaps; the slanted ends are left out of the
-// hover boxes. The gap below New Game holds the program's Options plate,
-// which is no item of the rules.
+// hover boxes. The place below New Game holds the program's Options plate,
+// which is no item of the rules: Credits and Exit Win keep their numbers.
 // clang-format off
 const MenuItem kMenuItems[kMenuItemCount] = {
     {{{0.05f, 0.0f}, {0.15f, -0.15f}, {0.6f, -0.15f}, {0.6f, 0.0f}},
