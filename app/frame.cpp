@@ -1,5 +1,6 @@
 #include "app/frame.h"
 
+#include "app/options_screen_input.h"
 #include "draw/draw_list.h"
 #include "game/player/marine.h"
 #include "game/scores/score_store.h"
@@ -8,7 +9,9 @@
 #include "input/settings_values.h"
 #include "platform/platform.h"
 #include "render/gl_backend.h"
+#include "ui/game_over.h"
 #include "ui/hud.h"
+#include "ui/menu.h"
 #include "ui/score_view.h"
 
 void (*beforeSwap)() = nullptr;
@@ -29,9 +32,13 @@ const ScoreTable& scoresOfThisDifficulty(int newest) {
 
 void runFrame() {
     runGameFrame();
-    if (marine.marineDead) drawScoreTable(scoresOfThisDifficulty(newestScoreIndex()), shownNewest);
     drawHud();
-    if (menuShown) drawBestLine(scoresOfThisDifficulty(-1));
+    if (marine.marineDead) drawGameOver(scoresOfThisDifficulty(newestScoreIndex()), shownNewest);
+    if (menuShown) {
+        drawMenu(optionsPlateChosen());
+        drawBestLine(scoresOfThisDifficulty(-1));
+    }
+    optionsScreenFrame();
 
     render::submitDrawList(drawList);
     if (beforeSwap) beforeSwap();

@@ -46,6 +46,12 @@ void drawScoreTable(const ScoreTable& table, int highlight) {
     }
 }
 
+float scoreTableBottom(const ScoreTable& table) {
+    if (table.count <= 0) return -0.05f;
+    int rows = table.count < kScoreTableSize ? table.count : kScoreTableSize;
+    return kHeaderY - kRowStep * static_cast<float>(rows);
+}
+
 void drawBestLine(const ScoreTable& table) {
     if (table.count <= 0) return;
     char time[32];

@@ -8,5 +8,8 @@
 // entry in font 0, the row at `highlight` (-1 for none) in gold, and
 // "New best!" above the table when the highlighted game tops it.
 void drawScoreTable(const ScoreTable& table, int highlight);
+// The lowest point the table reaches: its last row's baseline, or the
+// notice's when the table is empty.
+float scoreTableBottom(const ScoreTable& table);
 // "Best: <score> in <m:ss>" above the menu's footer; nothing when empty.
 void drawBestLine(const ScoreTable& table);
