@@ -10,6 +10,7 @@
 #include "app/online_link.h"
 #include "app/options_apply.h"
 #include "app/options_file.h"
+#include "app/options_screen_input.h"
 #include "app/replay_show.h"
 #include "app/settings.h"
 #include "audio/sound_bank.h"
@@ -44,6 +45,10 @@ PlayerOptions readAllSettings() {
 void dispatch(const Message& msg, uint32_t physical) {
     if (msg.type == MsgType::FocusLost || msg.type == MsgType::FocusGained)
         noteWindowFocus(msg.type == MsgType::FocusGained);
+    // The Options screen takes the player's input before the game does;
+    // while it is open only releases go on.
+    bool underOptions = optionsScreenOpen();
+    if (!showingReplay() && optionsScreenMessage(msg, physical)) return;
     RoutedMessages routed = routeMessage(msg, physical);
     for (int i = 0; i < routed.count; ++i) {
         const Message& m = routed.messages[i];
@@ -51,6 +56,7 @@ void dispatch(const Message& msg, uint32_t physical) {
             replayWindowMessage(m);
             continue;
         }
+        if (underOptions && !reachesGameUnderOptions(m)) continue;
         beginMessage();
         windowProc(m);
         recordMessage(m);
@@ -81,8 +87,10 @@ struct Rest {
 
 bool atRest(int32_t cursorX, int32_t cursorY) {
     const uint64_t* w = rest.world;
-    return rest.enabled && menuShown && rest.quiet && rest.frames >= 4 && cursorX == rest.cursorX &&
-           cursorY == rest.cursorY && w[0] == w[2] && w[1] == w[3] && worldChecksum() == w[3];
+    // The Options screen counts down and follows the cursor: never at rest.
+    return rest.enabled && menuShown && !optionsScreenOpen() && rest.quiet && rest.frames >= 4 &&
+           cursorX == rest.cursorX && cursorY == rest.cursorY && w[0] == w[2] && w[1] == w[3] &&
+           worldChecksum() == w[3];
 }
 
 void noteFrame(int32_t cursorX, int32_t cursorY) {
@@ -193,6 +201,7 @@ void resetProgramState() {
 
     restWhenIdle(false);
     stopOnline();
+    resetOptionsScreen();
     resetActiveOptions();
     resetOptionsStore();
     endShowingReplay();

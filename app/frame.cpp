@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/options_screen_input.h"
 #include "draw/draw_list.h"
 #include "game/player/marine.h"
 #include "game/scores/score_store.h"
@@ -12,7 +13,9 @@
 #include "online/sender.h"
 #include "platform/platform.h"
 #include "render/gl_backend.h"
+#include "ui/game_over.h"
 #include "ui/hud.h"
+#include "ui/menu.h"
 #include "ui/score_view.h"
 
 void (*beforeSwap)() = nullptr;
@@ -60,17 +63,18 @@ const char* describeOnline(const online::Status& s) {
 
 void runFrame() {
     runGameFrame();
+    drawHud();
     // The sender's record, copied: no waiting, no allocation.
     online::readStatus(onlineStatus);
-    if (marine.marineDead) {
-        const ScoreTable& table = scoresOfThisDifficulty(newestScoreIndex());
-        drawScoreTable(table, shownNewest);
-        drawOnlineLine(table, describeOnline(onlineStatus));
-    }
-    drawHud();
-    if (menuShown)
+    if (marine.marineDead)
+        drawGameOver(scoresOfThisDifficulty(newestScoreIndex()), shownNewest,
+                     describeOnline(onlineStatus));
+    if (menuShown) {
+        drawMenu(optionsPlateChosen());
         drawBestLine(scoresOfThisDifficulty(-1),
                      online::bestRankAt(onlineStatus, spawnAcceleration));
+    }
+    optionsScreenFrame();
 
     render::submitDrawList(drawList);
     if (beforeSwap) beforeSwap();

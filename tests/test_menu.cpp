@@ -17,8 +17,8 @@ namespace {
 
 // Points well inside each item, clear of its label and of the slanted ends.
 constexpr float kNewGameX = 0.5f, kNewGameY = -0.05f;
-constexpr float kCreditsX = 0.5f, kCreditsY = -0.2f;
-constexpr float kExitX = 0.5f, kExitY = -0.36f;
+constexpr float kCreditsX = 0.5f, kCreditsY = -0.36f;
+constexpr float kExitX = 0.5f, kExitY = -0.52f;
 // Over the logo, far from every item.
 constexpr float kNowhereX = -0.5f, kNowhereY = -0.6f;
 
@@ -63,23 +63,25 @@ TEST_F(Menu, HoverBoxesAreOpenAndLeaveTheGapsAndSlantsEmpty) {
     EXPECT_EQ(hoverAt(0.3f, -0.15f), 0);
     EXPECT_EQ(hoverAt(0.6f, -0.05f), 0);
     EXPECT_EQ(hoverAt(0.1f, -0.05f), 0);
-    EXPECT_EQ(hoverAt(0.15f, -0.2f), 0);
-    EXPECT_EQ(hoverAt(0.3f, -0.16f), 0);
-    EXPECT_EQ(hoverAt(0.3f, -0.31f), 0);
+    EXPECT_EQ(hoverAt(0.15f, -0.36f), 0);
     EXPECT_EQ(hoverAt(0.3f, -0.32f), 0);
     EXPECT_EQ(hoverAt(0.3f, -0.47f), 0);
-    EXPECT_EQ(hoverAt(0.1f, -0.4f), 0);
-    EXPECT_EQ(hoverAt(0.6f, -0.4f), 0);
+    EXPECT_EQ(hoverAt(0.3f, -0.48f), 0);
+    EXPECT_EQ(hoverAt(0.3f, -0.63f), 0);
+    EXPECT_EQ(hoverAt(0.1f, -0.56f), 0);
+    EXPECT_EQ(hoverAt(0.6f, -0.56f), 0);
 
-    // The 0.01 gaps between the plates.
+    // The 0.01 gaps between the plates, and the Options plate, which is no
+    // item of the rules.
     EXPECT_EQ(hoverAt(0.3f, -0.155f), 0);
-    EXPECT_EQ(hoverAt(0.3f, -0.315f), 0);
+    EXPECT_EQ(hoverAt(0.5f, -0.2f), 0);
+    EXPECT_EQ(hoverAt(0.3f, -0.475f), 0);
     // The slanted plate ends outside the boxes, and Credits' narrower box.
     EXPECT_EQ(hoverAt(0.07f, -0.02f), 0);
-    EXPECT_EQ(hoverAt(0.12f, -0.2f), 0);
-    EXPECT_EQ(hoverAt(0.07f, -0.45f), 0);
+    EXPECT_EQ(hoverAt(0.12f, -0.36f), 0);
+    EXPECT_EQ(hoverAt(0.07f, -0.61f), 0);
     EXPECT_EQ(hoverAt(0.11f, -0.1f), 1);
-    EXPECT_EQ(hoverAt(0.11f, -0.4f), 3);
+    EXPECT_EQ(hoverAt(0.11f, -0.56f), 3);
 }
 
 TEST_F(Menu, HoverIsForgottenByTheNextHudPass) {
@@ -189,11 +191,11 @@ TEST_F(Menu, HoveredPlateIsDrawnBrighter) {
     // The same pixel of the Credits plate, away from its label, with the
     // cursor elsewhere and then on the item (the cursor's own quad kept
     // away from the pixel).
-    const float px = 0.55f, py = -0.175f; // above the label
+    const float px = 0.55f, py = -0.335f; // above the label
     harness::cursorArena(kNowhereX, kNowhereY);
     harness::frame();
     harness::Pixel plain = harness::pixelArena(px, py);
-    harness::cursorArena(0.2f, -0.18f);
+    harness::cursorArena(0.2f, -0.34f);
     harness::frame();
     ASSERT_EQ(menuHover, 2);
     harness::Pixel lit = harness::pixelArena(px, py);

@@ -4,7 +4,6 @@
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
 #include "input/input.h"
-#include "ui/menu.h"
 
 namespace {
 
@@ -87,6 +86,4 @@ void drawHud() {
 
     drawStatusTexts();
     drawTimedBonuses();
-
-    if (menuShown) drawMenu();
 }

@@ -3,7 +3,7 @@
 #include "draw/draw_list.h"
 #include "math/vec2.h"
 
-// The status panel, then the menu when it is shown.
+// The status panel.
 void drawHud();
 // A line from `start` toward `end`, `value` percent of the way.
 void drawBar(const Vec2& start, const Vec2& end, float value, Colour colour, float width);

@@ -1,4 +1,17 @@
 #pragma once
 
-// Title picture, the three items with hover, the cursor, credits, footer.
-void drawMenu();
+#include "game/session/menu_items.h"
+#include "math/vec2.h"
+
+// The program's own plate between New Game and Credits. It opens the
+// Options screen and is no item of the rules: over it `menuHover` is 0.
+extern const MenuItem kOptionsPlate;
+bool overOptionsPlate(Vec2 point);
+// Where the cursor sits while the keyboard or the pad has chosen it.
+inline const Vec2 kOptionsPlatePoint{0.375f, -0.235f};
+
+// The game's own mouse cursor, "Textures/Cell.bmp", centred on `at`.
+void drawMenuCursor(Vec2 at);
+// Title picture, the items with hover, the cursor, credits, footer.
+// `optionsChosen`: the keyboard or the pad is on the Options plate.
+void drawMenu(bool optionsChosen);

@@ -46,6 +46,12 @@ void drawScoreTable(const ScoreTable& table, int highlight) {
     }
 }
 
+float scoreTableBottom(const ScoreTable& table) {
+    if (table.count <= 0) return -0.05f;
+    int rows = table.count < kScoreTableSize ? table.count : kScoreTableSize;
+    return kHeaderY - kRowStep * static_cast<float>(rows);
+}
+
 void drawBestLine(const ScoreTable& table, int onlineRank) {
     if (table.count <= 0) return;
     char time[32];
@@ -56,11 +62,4 @@ void drawBestLine(const ScoreTable& table, int onlineRank) {
                    time, onlineRank);
     else
         draw::text(0, -0.3f, -0.89f, kRow, "Best: %u in %s", table.entries[0].score, time);
-}
-
-void drawOnlineLine(const ScoreTable& table, const char* line) {
-    if (line[0] == '\0') return;
-    int rows = table.count < kScoreTableSize ? table.count : kScoreTableSize;
-    float y = kHeaderY - kRowStep * static_cast<float>(rows + 1) - 0.02f;
-    draw::text(0, kLeft, y, kRow, "%s", line);
 }

@@ -8,9 +8,9 @@
 // entry in font 0, the row at `highlight` (-1 for none) in gold, and
 // "New best!" above the table when the highlighted game tops it.
 void drawScoreTable(const ScoreTable& table, int highlight);
+// The lowest point the table reaches: its last row's baseline, or the
+// notice's when the table is empty.
+float scoreTableBottom(const ScoreTable& table);
 // "Best: <score> in <m:ss>" above the menu's footer, followed by
 // "  Online #N" when `onlineRank` > 0; nothing when the table is empty.
 void drawBestLine(const ScoreTable& table, int onlineRank = 0);
-// One line below the table of `table`'s rows: the game's online state
-// ("Sending...", ...). Nothing for an empty line.
-void drawOnlineLine(const ScoreTable& table, const char* line);

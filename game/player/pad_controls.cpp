@@ -117,9 +117,9 @@ Vec2 padMenuItemPoint(int item) {
     case 1:
         return {0.35f, -0.075f};
     case 2:
-        return {0.375f, -0.235f};
+        return {0.375f, -0.395f};
     case 3:
-        return {0.35f, -0.395f};
+        return {0.35f, -0.555f};
     default:
         return {0.0f, 0.0f};
     }

@@ -73,10 +73,5 @@ void runGameFrame() {
     if (!marine.marineDead) gameTime += frameDelta * 0.001f;
     draw::text(0, 0.55f, 0.9f, kWhite, "Game time:%5.2f", gameTime);
 
-    if (marine.marineDead) {
-        constexpr Colour kGameOver{1.0f, 1.0f, 1.0f, 0.75f};
-        draw::text(1, -0.25f, 0.0f, kGameOver, "Game Over");
-        draw::text(0, -0.165f, -0.05f, kGameOver, "Press any key...");
-    }
     settleMenuHover();
 }

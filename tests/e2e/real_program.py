@@ -7,9 +7,10 @@ keys and buttons), looks at the screen (ImageMagick's import) and listens to
 its sound (OpenAL Soft's wave writer into a file):
 
   1. the shipped settings: the title menu on start, "New Game" starts a game,
-     holding W walks the Marine up, the left button fires the Pistol and its
-     shot is in the sound, Escape opens the menu, "Exit Win" ends the program
-     with status 0;
+     holding W walks the Marine up (and, on a French AZERTY layout, the key
+     at W's place, which types Z), the left button fires the Pistol and its
+     shot is in the sound, Escape opens the menu, "Options" opens its screen
+     and Escape closes it, "Exit Win" ends the program with status 0;
   2. a faster spawner: a crowd comes in while the Marine fires around him,
      he dies, "Game Over" shows, a key brings the menu back, "Exit Win". A
      garbage scores.txt in the player's data folder was moved aside, the death
@@ -45,7 +46,8 @@ def to_pixel(x, y):
     return int((x + 1.0) * WIDTH / 2), int((1.0 - y) * HEIGHT / 2)
 
 NEW_GAME = to_pixel(0.35, -0.07)   # (691, 411)
-EXIT_WIN = to_pixel(0.35, -0.40)   # (691, 537)
+OPTIONS = to_pixel(0.375, -0.235)  # (704, 474)
+EXIT_WIN = to_pixel(0.35, -0.555)  # (691, 597)
 CENTRE = to_pixel(0.0, 0.0)        # (512, 384)
 
 
@@ -425,6 +427,7 @@ def menu_run(args, display, work):
         check(moved is not None and start[1] - moved[1] > 25 and abs(moved[0] - start[0]) < 20,
               f"holding W walks the Marine up: {start[1]:.0f} -> "
               f"{moved[1] if moved else float('nan'):.0f} px")
+        walk_azerty(game, display, args.shots, moved)
 
         # Escape opens the menu over the frozen game.
         game.x("key", "Escape")
@@ -432,6 +435,17 @@ def menu_run(args, display, work):
         shot = game.capture(os.path.join(args.shots, "e2e_escape_menu.png"))
         ok, colour = shot.plates_green()
         check(ok, f"Escape opens the menu (plates {colour})")
+
+        # "Options" opens its screen over the menu; Escape goes back to it.
+        click(game, OPTIONS)
+        time.sleep(0.6)
+        shot = game.capture(os.path.join(args.shots, "e2e_options.png"))
+        ok, colour = shot.plates_green()
+        check(not ok, f"\"Options\" covers the menu with its screen (plates {colour})")
+        game.x("key", "Escape")
+        time.sleep(0.6)
+        ok, colour = game.capture(os.path.join(args.shots, "e2e_options_closed.png")).plates_green()
+        check(ok, f"Escape on the Options screen goes back to the menu (plates {colour})")
 
         click(game, EXIT_WIN)
         status = game.wait_exit()
@@ -443,6 +457,28 @@ def menu_run(args, display, work):
                          os.path.join(game.dir, "Sounds", "PistolShot.wav"))
     finally:
         game.kill()
+
+
+def walk_azerty(game, display, shots, start):
+    # Bindings sit on key positions: on a French layout the key where W sits
+    # types Z, and holding it still walks him up.
+    if not shutil.which("setxkbmap"):
+        log("  skipped: the AZERTY walk (no setxkbmap)")
+        return
+    subprocess.run(["setxkbmap", "-display", display.name, "fr"], check=True)
+    try:
+        time.sleep(0.3)
+        game.x("keydown", "z")
+        time.sleep(1.0)
+        game.x("keyup", "z")
+        time.sleep(0.2)
+    finally:
+        subprocess.run(["setxkbmap", "-display", display.name, "us"], check=True)
+    shot = game.capture(os.path.join(shots, "e2e_walk_azerty.png"))
+    moved = shot.marine()
+    check(moved is not None and start[1] - moved[1] > 25 and abs(moved[0] - start[0]) < 20,
+          f"on AZERTY, holding the key at W's place (Z) walks him up: {start[1]:.0f} -> "
+          f"{moved[1] if moved else float('nan'):.0f} px")
 
 
 def check_shot_sound(wave, click_bytes, pistol_file):
