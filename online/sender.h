@@ -55,7 +55,11 @@ int bestRankAt(const Status& status, float spawnAcceleration);
 // into the outbox now, and the thread is woken to send it.
 void noteFinishedGame(const std::vector<uint8_t>& replay, float spawnAcceleration);
 
-// For the Options screen (and the command line): each saves online.ini.
+// For the Options screen: setServer and setName (checked here; kNameRules
+// and checkName to show the rules while typing), then setEnabled(true),
+// which makes the token. Each saves online.ini and wakes the sender. A name
+// the server gives to someone else shows as Status::nameTaken until
+// setName is called with another.
 OnlineConfig currentConfig();
 bool setEnabled(bool on, std::string* why);
 bool setServer(const std::string& server, std::string* why);
