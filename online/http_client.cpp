@@ -78,6 +78,11 @@ HttpResponse perform(const HttpRequest& r) {
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+#if LIBCURL_VERSION_NUM >= 0x075700
+    // An abandoned name lookup is left to finish on its own: without this
+    // the cleanup waits for it, and exit would wait on a slow DNS server.
+    curl_easy_setopt(curl, CURLOPT_QUICK_EXIT, 1L);
+#endif
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     // Redirects are not followed: the address the player gave is the server.
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
