@@ -25,6 +25,7 @@ NAME = "Xvfb Marine"
 p = argparse.ArgumentParser()
 for option in ("--game", "--server", "--verifier", "--data", "--shots"):
     p.add_argument(option, required=True)
+p.add_argument("--sanitized", action="store_true")
 args = p.parse_args()
 for key in ("game", "server", "verifier", "data", "shots"):
     setattr(args, key, os.path.abspath(getattr(args, key)))

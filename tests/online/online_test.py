@@ -22,6 +22,7 @@ for option in ("--server", "--verifier", "--game", "--tests", "--data", "--repla
     p.add_argument(option, required=True)
 p.add_argument("--load", default="")
 p.add_argument("--shots", default="")
+p.add_argument("--sanitized", action="store_true")
 args = p.parse_args()
 for key in ("server", "verifier", "game", "tests", "data", "replays"):
     setattr(args, key, os.path.abspath(getattr(args, key)))

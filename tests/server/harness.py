@@ -89,6 +89,10 @@ class Server:
                                                delete=False)
         cmd = [args.server, "--db", cluster.conninfo, "--listen", "127.0.0.1:%d" % self.port,
                "--verifier", verifier or args.verifier, "--data", args.data] + list(extra)
+        # The sanitizers reserve far more address space than a verifier's
+        # default limit allows.
+        if getattr(args, "sanitized", False):
+            cmd += ["--set", "verify_memory_mib=0"]
         self.proc = subprocess.Popen(cmd, stdout=self.log, stderr=subprocess.STDOUT)
         _running.append(self)
         if "--workers-only" in extra:

@@ -16,7 +16,10 @@ if not chromium:
     sys.exit(77)
 f = Failures()
 cluster = Cluster()
-server = Server(args, cluster, "--api-only")
+# Under the sanitizers the verifier (asked for the default board) needs more
+# address space than the default limit gives.
+memory = ["--set", "verify_memory_mib=0"] if args.sanitized else []
+server = Server(args, cluster, "--api-only", *memory)
 board = server.json("GET", "/api/v1/boards")[1]["default"]
 synthetic = os.path.join(os.path.dirname(__file__), "../../server/loadtest/synthetic.sql")
 subprocess.run([PG_BIN + "/psql", cluster.conninfo, "-q", "-v", "ON_ERROR_STOP=1", "-v",
