@@ -31,7 +31,7 @@ constexpr uint32_t kEnter = 13;
 constexpr float kPlateX = 0.5f, kPlateY = -0.2f;
 constexpr float kTabY = 0.74f;
 float tabX(int page) {
-    return -0.65f + 0.42f * static_cast<float>(page);
+    return -0.69f + 0.34f * static_cast<float>(page);
 }
 float rowY(int row) {
     return 0.635f - 0.065f * static_cast<float>(row - 1);
