@@ -386,6 +386,8 @@ bool editMessage(const Message& msg, uint32_t physical) {
         if (code == PadA) acceptEdit();
         if (code == PadB || code == PadBack) cancelEdit();
         return true;
+    case MsgType::PadAxis:
+        return true; // the stick would move off the field
     default:
         return false;
     }
@@ -497,6 +499,7 @@ void activate(RowRef row) {
     case Row::Server:
     case Row::Name:
         onlinePage.enabling = false;
+        note("Type, then Enter to keep it or Escape to cancel");
         beginEdit(row.kind);
         break;
     case Row::Forget:

@@ -430,6 +430,14 @@ TEST_F(OptionsOnline, ABadNameIsRefusedWithTheRulesShownAndEscapeKeepsTheOld) {
     EXPECT_FALSE(platform::textInputOn());
     EXPECT_TRUE(optionsScreenOpen());
     EXPECT_EQ(online::currentConfig().server, "");
+    // A opens the field, the stick stays on it, B cancels.
+    pad(PadA);
+    stick(PadLeftY, 32767);
+    EXPECT_TRUE(platform::textInputOn());
+    pad(PadB);
+    EXPECT_FALSE(platform::textInputOn());
+    EXPECT_TRUE(drawn("The leaderboard server's address"));
+    EXPECT_TRUE(optionsScreenOpen());
     EXPECT_EQ(readFile(ini).find("enabled = 1"), std::string::npos);
 }
 
