@@ -49,6 +49,8 @@ void dispatch(const Message& msg, uint32_t physical) {
     // while it is open only releases go on.
     bool underOptions = optionsScreenOpen();
     if (!showingReplay() && optionsScreenMessage(msg, physical)) return;
+    // Typed text is for the screen's fields alone: never the game's.
+    if (msg.type == MsgType::Text) return;
     RoutedMessages routed = routeMessage(msg, physical);
     for (int i = 0; i < routed.count; ++i) {
         const Message& m = routed.messages[i];

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "app/options_apply.h"
@@ -12,11 +13,13 @@
 #include "input/input.h"
 #include "input/pad_state.h"
 #include "input/player_options.h"
+#include "online/sender.h"
 #include "ui/menu.h"
 #include "ui/options_screen.h"
 
 namespace {
 
+constexpr uint32_t kVkBackspace = 8;
 constexpr uint32_t kVkReturn = 13;
 // A new display stays this long unless the player keeps it.
 constexpr uint32_t kConfirmMs = 10000;
@@ -43,6 +46,10 @@ enum class Row : uint8_t {
     DeadZone,
     AimReach,
     Rumble,
+    OnlineOn,
+    Server,
+    Name,
+    Forget,
     Back,
 };
 
@@ -51,7 +58,15 @@ struct RowRef {
     int action = 0;
 };
 
-enum class Mode : uint8_t { Browse, CaptureKey, CapturePad, ConfirmDisplay, ConfirmReset };
+enum class Mode : uint8_t {
+    Browse,
+    CaptureKey,
+    CapturePad,
+    ConfirmDisplay,
+    ConfirmReset,
+    ConfirmForget,
+    EditText,
+};
 
 struct Screen {
     bool open = false;
@@ -87,7 +102,22 @@ struct Plate {
     Vec2 lastCursor;
 };
 
+// The Online page: online.ini's server and name as last read (a frame
+// copies no strings), the field being typed, and a forget under way.
+struct OnlinePage {
+    char server[256] = {};
+    char name[96] = {};
+    Row field = Row::Server;
+    char text[256] = {};
+    size_t length = 0;
+    bool enabling = false; // turning Online on waits for the field
+    bool forgetting = false;
+    uint32_t forgetSince = 0;
+    char reasonBefore[128] = {};
+};
+
 Screen screen;
+OnlinePage onlinePage;
 Held held;
 Plate plate;
 PadState padSeen;
@@ -115,7 +145,7 @@ int pageRows(int page, RowRef* out) {
             out[n++] = {Row::PadBind, a};
         out[n++] = {Row::ResetControls, 0};
         break;
-    default:
+    case 3:
         out[n++] = {Row::Difficulty, 0};
         out[n++] = {Row::RunMode, 0};
         out[n++] = {Row::FireMode, 0};
@@ -124,6 +154,12 @@ int pageRows(int page, RowRef* out) {
         out[n++] = {Row::DeadZone, 0};
         out[n++] = {Row::AimReach, 0};
         out[n++] = {Row::Rumble, 0};
+        break;
+    default:
+        out[n++] = {Row::OnlineOn, 0};
+        out[n++] = {Row::Server, 0};
+        out[n++] = {Row::Name, 0};
+        out[n++] = {Row::Forget, 0};
         break;
     }
     out[n++] = {Row::Back, 0};
@@ -204,6 +240,169 @@ float stepValue(float value, float step, float low, float high, int dir, bool wr
     return low + index * step;
 }
 
+void readOnlineConfig() {
+    online::OnlineConfig c = online::currentConfig();
+    std::snprintf(onlinePage.server, sizeof onlinePage.server, "%s", c.server.c_str());
+    std::snprintf(onlinePage.name, sizeof onlinePage.name, "%s", c.name.c_str());
+}
+
+bool onlineOn() {
+    online::Status status;
+    online::readStatus(status);
+    return status.enabled;
+}
+
+void selectRow(Row kind) {
+    RowRef rows[kOptionsRowMax];
+    int n = pageRows(screen.page, rows);
+    for (int i = 0; i < n; ++i)
+        if (rows[i].kind == kind) screen.selected = i;
+}
+
+void beginEdit(Row field) {
+    onlinePage.field = field;
+    const char* now = field == Row::Server ? onlinePage.server : onlinePage.name;
+    std::snprintf(onlinePage.text, sizeof onlinePage.text, "%s", now);
+    onlinePage.length = std::strlen(onlinePage.text);
+    selectRow(field);
+    screen.mode = Mode::EditText;
+    platform::startTextInput();
+}
+
+void endEdit() {
+    screen.mode = Mode::Browse;
+    platform::stopTextInput();
+}
+
+// On asks first for what is missing, one field at a time, then turns on.
+void turnOnline(bool on) {
+    onlinePage.enabling = false;
+    if (on && onlinePage.server[0] == '\0') {
+        onlinePage.enabling = true;
+        note("Type the server's address first");
+        beginEdit(Row::Server);
+        return;
+    }
+    if (on && onlinePage.name[0] == '\0') {
+        onlinePage.enabling = true;
+        note("Choose a name first");
+        beginEdit(Row::Name);
+        return;
+    }
+    std::string why;
+    if (online::setEnabled(on, &why))
+        note("%s", on ? "Online on" : "Online off: nothing leaves this machine");
+    else
+        note("%s: %s", on ? "Online stays off" : "Not saved", why.c_str());
+}
+
+void acceptEdit() {
+    std::string value(onlinePage.text, onlinePage.length);
+    std::string why;
+    bool server = onlinePage.field == Row::Server;
+    bool ok = server ? online::setServer(value, &why) : online::setName(value, &why);
+    if (!ok) {
+        // Still typing: the help line keeps the rules in view.
+        note("Not kept: %s", why.c_str());
+        return;
+    }
+    endEdit();
+    readOnlineConfig();
+    note("%s", server ? "Server kept" : "Name kept");
+    if (onlinePage.enabling) turnOnline(true);
+}
+
+void cancelEdit() {
+    endEdit();
+    note("%s", onlinePage.enabling ? "Online stays off" : "Nothing changed");
+    onlinePage.enabling = false;
+}
+
+// Controls and the marks that let text run the wrong way are never typed.
+bool typeable(uint32_t c) {
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c > 0x10FFFF) return false;
+    if (c >= 0xD800 && c <= 0xDFFF) return false;
+    return !(c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+             (c >= 0x2066 && c <= 0x2069));
+}
+
+void typeChar(uint32_t c) {
+    if (!typeable(c)) return;
+    char bytes[4];
+    size_t n = 0;
+    if (c < 0x80) {
+        bytes[n++] = static_cast<char>(c);
+    } else if (c < 0x800) {
+        bytes[n++] = static_cast<char>(0xC0 | (c >> 6));
+        bytes[n++] = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        bytes[n++] = static_cast<char>(0xE0 | (c >> 12));
+        bytes[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        bytes[n++] = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        bytes[n++] = static_cast<char>(0xF0 | (c >> 18));
+        bytes[n++] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        bytes[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        bytes[n++] = static_cast<char>(0x80 | (c & 0x3F));
+    }
+    // A name has at most 20 characters of at most 4 bytes.
+    size_t limit = onlinePage.field == Row::Name ? 80 : sizeof onlinePage.text - 1;
+    if (onlinePage.length + n > limit) return;
+    std::memcpy(onlinePage.text + onlinePage.length, bytes, n);
+    onlinePage.length += n;
+    onlinePage.text[onlinePage.length] = '\0';
+}
+
+void eraseChar() {
+    size_t& n = onlinePage.length;
+    while (n > 0 && (static_cast<unsigned char>(onlinePage.text[n - 1]) & 0xC0) == 0x80)
+        --n;
+    if (n > 0) --n;
+    onlinePage.text[n] = '\0';
+}
+
+// The typed field's share of a message: every key and button stays here.
+bool editMessage(const Message& msg, uint32_t physical) {
+    const uint32_t code = msg.wParam;
+    switch (msg.type) {
+    case MsgType::Text:
+        typeChar(code);
+        return true;
+    case MsgType::KeyDown:
+        if (code < 256 && screen.ignoreKey[code]) return true;
+        if (code == kVkBackspace) eraseChar();
+        if ((physical & PhysicalRepeat) != 0) return true;
+        if (code == kVkReturn) acceptEdit();
+        if (code == VkEscape) cancelEdit();
+        return true;
+    case MsgType::LButtonDown:
+        screen.clickStarted = false;
+        return true;
+    case MsgType::LButtonUp:
+        acceptEdit();
+        return true;
+    case MsgType::PadButtonDown:
+        if (code >= PadButtonCount || screen.ignorePad[code]) return true;
+        if (code == PadA) acceptEdit();
+        if (code == PadB || code == PadBack) cancelEdit();
+        return true;
+    case MsgType::PadAxis:
+        return true; // the stick would move off the field
+    default:
+        return false;
+    }
+}
+
+void askForget() {
+    onlinePage.forgetting = true;
+    onlinePage.forgetSince = platform::tickCount();
+    online::Status status;
+    online::readStatus(status);
+    std::memcpy(onlinePage.reasonBefore, status.reason, sizeof status.reason);
+    online::forgetMe();
+    note("Asking the server to forget you...");
+}
+
 void adjust(RowRef row, int dir, bool wrap) {
     PlayerOptions& o = screen.edit;
     PlayerOptions before = o;
@@ -273,6 +472,9 @@ void adjust(RowRef row, int dir, bool wrap) {
     case Row::Rumble:
         o.rumble = !o.rumble;
         break;
+    case Row::OnlineOn:
+        turnOnline(!onlineOn());
+        return;
     default:
         return;
     }
@@ -294,6 +496,16 @@ void activate(RowRef row) {
         screen.mode = Mode::ConfirmReset;
         screen.choice = 0;
         break;
+    case Row::Server:
+    case Row::Name:
+        onlinePage.enabling = false;
+        note("Type, then Enter to keep it or Escape to cancel");
+        beginEdit(row.kind);
+        break;
+    case Row::Forget:
+        screen.mode = Mode::ConfirmForget;
+        screen.choice = 0;
+        break;
     case Row::Back:
         closeOptionsScreen();
         break;
@@ -313,8 +525,13 @@ void answer(int choice) {
         }
         return;
     }
+    bool forget = screen.mode == Mode::ConfirmForget;
     screen.mode = Mode::Browse;
     if (choice != 1) return;
+    if (forget) {
+        askForget();
+        return;
+    }
     screen.edit.bindings = defaultBindings();
     changed();
     note("Controls reset to their defaults");
@@ -359,7 +576,8 @@ void capturePad(uint8_t input) {
 }
 
 bool asking() {
-    return screen.mode == Mode::ConfirmDisplay || screen.mode == Mode::ConfirmReset;
+    return screen.mode == Mode::ConfirmDisplay || screen.mode == Mode::ConfirmReset ||
+           screen.mode == Mode::ConfirmForget;
 }
 
 bool capturing() {
@@ -435,9 +653,12 @@ bool stickAxis(uint32_t axis) {
 
 // The screen's share of a message while it is open.
 bool screenMessage(const Message& msg, uint32_t physical, const PadState& before) {
+    if (screen.mode == Mode::EditText && editMessage(msg, physical)) return true;
     const bool repeat = (physical & PhysicalRepeat) != 0;
     const uint32_t code = msg.wParam;
     switch (msg.type) {
+    case MsgType::Text:
+        return true;
     case MsgType::KeyDown:
         if (code < 256 && screen.ignoreKey[code]) return true;
         if (capturing()) {
@@ -661,9 +882,44 @@ const char* helpFor(RowRef row, char* buffer, size_t size) {
         return "How far the right stick aims; from the next New Game";
     case Row::Rumble:
         return "Shakes the pad when the Marine is hurt";
+    case Row::OnlineOn:
+        return "Sends finished games to the server; nothing leaves while off";
+    case Row::Server:
+        return "The leaderboard server's address, http:// or https://";
+    case Row::Name:
+        return online::kNameRules;
+    case Row::Forget:
+        return "Asks the server to forget you, then drops your token";
     default:
         return "Back to the menu (Escape, B)";
     }
+}
+
+// The font has ASCII alone: other characters show as '?'. A long value
+// shows its start, or while typed its end, with the caret.
+void showField(const char* text, bool typing, char* out, size_t size) {
+    constexpr size_t kShown = 22;
+    char plain[256];
+    size_t n = 0;
+    for (const char* c = text; *c != '\0' && n + 1 < sizeof plain; ++c) {
+        auto b = static_cast<unsigned char>(*c);
+        if ((b & 0xC0) == 0x80) continue;
+        plain[n++] = b < 0x80 ? *c : '?';
+    }
+    plain[n] = '\0';
+    if (!typing) {
+        if (n == 0)
+            std::snprintf(out, size, "-");
+        else if (n > kShown)
+            std::snprintf(out, size, "%.*s...", static_cast<int>(kShown - 3), plain);
+        else
+            std::snprintf(out, size, "%s", plain);
+        return;
+    }
+    if (n + 1 > kShown)
+        std::snprintf(out, size, "...%s_", plain + n - (kShown - 4));
+    else
+        std::snprintf(out, size, "%s_", plain);
 }
 
 const char* onOff(bool on) {
@@ -755,11 +1011,47 @@ void describeRow(RowRef ref, OptionsRow& row) {
         label = "Rumble";
         value("%s", onOff(o.rumble));
         break;
+    case Row::OnlineOn:
+        label = "Online";
+        value("%s", onOff(onlineOn()));
+        break;
+    case Row::Server:
+    case Row::Name: {
+        label = ref.kind == Row::Server ? "Server" : "Name";
+        bool typing = screen.mode == Mode::EditText && onlinePage.field == ref.kind;
+        const char* now = ref.kind == Row::Server ? onlinePage.server : onlinePage.name;
+        showField(typing ? onlinePage.text : now, typing, row.value, sizeof row.value);
+        break;
+    }
+    case Row::Forget:
+        label = "Forget me online";
+        break;
     default:
         label = "Back";
         break;
     }
     std::snprintf(row.label, sizeof row.label, "%s", label);
+}
+
+// What the sender says back: a forget's outcome, and a name the server
+// gave to someone else.
+void onlineNotice() {
+    online::Status status;
+    online::readStatus(status);
+    if (onlinePage.forgetting) {
+        bool changedSince = std::strcmp(status.reason, onlinePage.reasonBefore) != 0;
+        // The same outcome twice in a row leaves the reason as it was.
+        bool settled = platform::tickCount() - onlinePage.forgetSince > 3000 &&
+                       (std::strncmp(status.reason, "Forgotten", 9) == 0 ||
+                        std::strncmp(status.reason, "Not forgotten", 13) == 0);
+        if (changedSince || settled) {
+            onlinePage.forgetting = false;
+            note("%.90s", status.reason);
+            readOnlineConfig();
+        }
+    }
+    if (status.nameTaken && screen.notice[0] == '\0' && screen.mode != Mode::EditText)
+        note("Name taken, choose another");
 }
 
 void describe(OptionsPicture& p) {
@@ -771,6 +1063,7 @@ void describe(OptionsPicture& p) {
         describeRow(rows[i], p.rows[i]);
     char help[sizeof p.help];
     std::snprintf(p.help, sizeof p.help, "%s", helpFor(currentRow(), help, sizeof help));
+    if (screen.page == kOptionsPageCount - 1) onlineNotice();
     std::snprintf(p.notice, sizeof p.notice, "%s", screen.notice);
     p.prompt[0] = '\0';
     p.promptChoices = asking();
@@ -792,6 +1085,9 @@ void describe(OptionsPicture& p) {
     }
     case Mode::ConfirmReset:
         std::snprintf(p.prompt, sizeof p.prompt, "Reset to defaults?");
+        break;
+    case Mode::ConfirmForget:
+        std::snprintf(p.prompt, sizeof p.prompt, "Forget me online?");
         break;
     default:
         break;
@@ -850,6 +1146,8 @@ void openOptionsScreen() {
     screen.notice[0] = '\0';
     screen.clickStarted = false;
     screen.lastCursor = cursorArena;
+    onlinePage = OnlinePage{};
+    readOnlineConfig();
     for (int i = 0; i < 256; ++i)
         screen.ignoreKey[i] = held.key[i];
     for (uint32_t i = 0; i < PadButtonCount; ++i)
@@ -860,13 +1158,16 @@ void openOptionsScreen() {
 void closeOptionsScreen() {
     if (!screen.open) return;
     if (screen.mode == Mode::ConfirmDisplay) revertDisplay();
+    if (screen.mode == Mode::EditText) platform::stopTextInput();
     screen.open = false;
     screen.mode = Mode::Browse;
     if (screen.changed) savePlayerOptions(activeOptions());
 }
 
 void resetOptionsScreen() {
+    if (screen.mode == Mode::EditText) platform::stopTextInput();
     screen = Screen{};
+    onlinePage = OnlinePage{};
     held = Held{};
     plate = Plate{};
     padSeen = PadState{};
@@ -893,7 +1194,7 @@ void optionsScreenFrame() {
         if (asking()) {
             int c = optionsChoiceAt(cursorArena);
             if (c >= 0) screen.choice = c;
-        } else if (!capturing()) {
+        } else if (!capturing() && screen.mode != Mode::EditText) {
             int count = 0;
             currentRow(&count);
             int row = optionsRowAt(cursorArena, count);

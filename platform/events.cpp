@@ -26,6 +26,43 @@ uint32_t lastPhysical = 0;
 // once, and of a gain only after a loss.
 uint32_t focusLostFor = 0;
 
+// One text event holds up to 31 bytes, so at most 31 characters; they are
+// handed out one message each.
+bool textOn = false;
+uint32_t pendingText[32];
+int pendingCount = 0;
+int pendingAt = 0;
+
+// Decodes UTF-8 into pendingText; a broken sequence is dropped.
+void queueText(const char* text) {
+    pendingCount = pendingAt = 0;
+    const auto* s = reinterpret_cast<const unsigned char*>(text);
+    for (size_t i = 0; s[i] != 0 && pendingCount < 32;) {
+        unsigned char b = s[i];
+        int len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+        uint32_t cp = len == 1 ? b : len == 2 ? (b & 0x1Fu) : len == 3 ? (b & 0x0Fu) : (b & 0x07u);
+        bool ok = len != 0;
+        for (int k = 1; ok && k < len; ++k) {
+            if ((s[i + k] & 0xC0) != 0x80)
+                ok = false;
+            else
+                cp = (cp << 6) | (s[i + k] & 0x3Fu);
+        }
+        if (!ok) {
+            ++i;
+            continue;
+        }
+        pendingText[pendingCount++] = cp;
+        i += static_cast<size_t>(len);
+    }
+}
+
+bool takeText(Message& out) {
+    if (pendingAt >= pendingCount) return false;
+    out = Message{MsgType::Text, pendingText[pendingAt++]};
+    return true;
+}
+
 bool takePosted(Message& out) {
     if (queueCount == 0) return false;
     out = queue[queueHead];
@@ -135,6 +172,10 @@ bool translate(const SDL_Event& e, Message& out) {
         }
     case SDL_QUIT:
         return destroyOnce(out);
+    case SDL_TEXTINPUT:
+        if (!textOn) return false;
+        queueText(e.text.text);
+        return takeText(out);
     default:
         return translatePadEvent(e, out);
     }
@@ -146,6 +187,7 @@ bool peekMessage(Message& out) {
     initGamepads();
     lastPhysical = 0;
     if (takePosted(out)) return true;
+    if (takeText(out)) return true;
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return false;
     SDL_Event e;
     while (SDL_PollEvent(&e) != 0) {
@@ -156,6 +198,21 @@ bool peekMessage(Message& out) {
 
 uint32_t lastPhysicalInput() {
     return lastPhysical;
+}
+
+void startTextInput() {
+    textOn = true;
+    if (SDL_WasInit(SDL_INIT_VIDEO) != 0) SDL_StartTextInput();
+}
+
+void stopTextInput() {
+    textOn = false;
+    pendingCount = pendingAt = 0;
+    if (SDL_WasInit(SDL_INIT_VIDEO) != 0) SDL_StopTextInput();
+}
+
+bool textInputOn() {
+    return textOn;
 }
 
 void postMessage(const Message& msg) {

@@ -33,6 +33,9 @@ enum class MsgType : uint8_t {
     OtherButtonDown,
     OtherButtonUp,
     Wheel,
+    // A character typed while text input is on; wParam: its Unicode code
+    // point. For the program's own fields: never for the game or a replay.
+    Text,
 };
 
 // Where the message peekMessage returned last came from: a key by position
@@ -161,6 +164,11 @@ bool frameCapOn();
 // Returns false when nothing is waiting.
 bool peekMessage(Message& out);
 uint32_t lastPhysicalInput();
+// Typed text arrives as Text messages only between these two calls (the
+// platform's input method is off the rest of the time).
+void startTextInput();
+void stopTextInput();
+bool textInputOn();
 // Appends a message to the queue (tests inject input this way).
 void postMessage(const Message& msg);
 void postQuitMessage();

@@ -190,6 +190,8 @@ bool createWindow(const char* title, int width, int height) {
         return false;
     }
     SDL_GL_MakeCurrent(window, context);
+    // SDL starts with text input on; only the program's fields want it.
+    if (!textInputOn()) SDL_StopTextInput();
     // Vertical sync where the driver offers it; frames are paced by the
     // clock where it is refused or has no effect.
     SDL_GL_SetSwapInterval(1);

@@ -1,6 +1,7 @@
 // The Options screen through the window procedure: reached by mouse, keys
 // or pad alone, rebinding, the volume, the display's countdown, presses
-// held from before it opened, and games that still replay exactly.
+// held from before it opened, games that still replay exactly, and the
+// Online page's typed fields.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -11,15 +12,19 @@
 #include <vector>
 
 #include "app/entry.h"
+#include "app/online_link.h"
 #include "app/options_apply.h"
 #include "app/options_file.h"
 #include "app/options_screen_input.h"
 #include "audio/sound_bank.h"
+#include "draw/draw_list.h"
 #include "game/player/marine.h"
 #include "game/session/messages.h"
 #include "game/world/world_state.h"
 #include "harness.h"
 #include "input/input.h"
+#include "online/online_config.h"
+#include "online/sender.h"
 #include "platform/platform.h"
 #include "replay/replay_player.h"
 #include "replay/replay_recorder.h"
@@ -31,7 +36,7 @@ constexpr uint32_t kEnter = 13;
 constexpr float kPlateX = 0.5f, kPlateY = -0.2f;
 constexpr float kTabY = 0.74f;
 float tabX(int page) {
-    return -0.65f + 0.42f * static_cast<float>(page);
+    return -0.69f + 0.34f * static_cast<float>(page);
 }
 float rowY(int row) {
     return 0.635f - 0.065f * static_cast<float>(row - 1);
@@ -312,6 +317,172 @@ TEST_F(OptionsScreen, AGameWithTheScreenOpenedInItStillReplaysExactly) {
     EXPECT_EQ(replayed.checksum, result.checksum);
     EXPECT_EQ(replayed.score, result.score);
     EXPECT_GT(result.frames, 60u);
+}
+
+// Typed as the keyboard's input method sends it.
+void pushText(const char* utf8) {
+    SDL_Event e{};
+    e.type = SDL_TEXTINPUT;
+    std::snprintf(e.text.text, sizeof e.text.text, "%s", utf8);
+    SDL_PushEvent(&e);
+    harness::frame();
+}
+
+bool drawn(const std::string& wanted) {
+    for (uint32_t i = 0; i < drawList.commandCount; ++i) {
+        const DrawCommand& c = drawList.commands[i];
+        if (c.primitive == Primitive::Text &&
+            std::string(drawList.text + c.first, c.count).find(wanted) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+class OptionsOnline : public OptionsScreen {
+  protected:
+    void SetUp() override {
+        OptionsScreen::SetUp();
+        if (IsSkipped()) return;
+        std::string dir = harness::scratchDataDir(false);
+        ini = dir + "/online.ini";
+        startOnline(ini, dir + "/outbox");
+        clickAt(kPlateX, kPlateY);
+        clickAt(tabX(4), kTabY);
+    }
+    void TearDown() override {
+        stopOnline();
+        OptionsScreen::TearDown();
+    }
+    std::string ini;
+};
+
+TEST_F(OptionsOnline, TurningOnAsksForServerAndNameThenStoresThem) {
+    ASSERT_TRUE(drawn("Online"));
+    EXPECT_FALSE(platform::textInputOn()) << "text input on before a field was chosen";
+    clickAt(-0.5f, rowY(1)); // Online: no server yet, so it asks
+    EXPECT_TRUE(platform::textInputOn());
+    EXPECT_TRUE(drawn("Type the server's address first"));
+    pushText("http://127.0.0.1:9");
+    key(kEnter);
+    EXPECT_TRUE(drawn("Choose a name first"));
+    EXPECT_TRUE(drawn(online::kNameRules));
+    pushText("\xC3\x84"
+             "dam_7"); // a letter of another alphabet: shown as '?'
+    EXPECT_TRUE(drawn("?dam_7_"));
+    key(kEnter);
+    EXPECT_FALSE(platform::textInputOn());
+    std::string text = readFile(ini);
+    EXPECT_NE(text.find("server = http://127.0.0.1:9\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("name = \xC3\x84"
+                        "dam_7\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("enabled = 1"), std::string::npos) << text;
+    harness::screenshot("options-online");
+
+    // Forget me asks first, No chosen; Yes asks the server (none listens).
+    clickAt(-0.5f, rowY(4));
+    EXPECT_TRUE(drawn("Forget me online?"));
+    key(kEnter);
+    EXPECT_FALSE(drawn("Asking the server"));
+    clickAt(-0.5f, rowY(4));
+    key(VkRight);
+    key(kEnter);
+    // A refused connection may answer before the next frame.
+    bool answered = drawn("orgotten: ");
+    EXPECT_TRUE(answered || drawn("Asking the server to forget you..."));
+    for (int i = 0; i < 200 && !answered; ++i) {
+        SDL_Delay(10);
+        harness::frame();
+        answered = drawn("orgotten: ");
+    }
+    EXPECT_TRUE(answered);
+}
+
+TEST_F(OptionsOnline, ABadNameIsRefusedWithTheRulesShownAndEscapeKeepsTheOld) {
+    clickAt(-0.5f, rowY(3));
+    post(MsgType::Text, 'x');
+    post(MsgType::Text, 0x202E); // turns text around: never typed
+    key(kEnter);
+    EXPECT_TRUE(platform::textInputOn()) << "a refused name ended the typing";
+    EXPECT_TRUE(drawn("Not kept: the name must be 2-20 characters"));
+    EXPECT_TRUE(drawn(online::kNameRules));
+    post(MsgType::Text, '!');
+    key(kEnter);
+    EXPECT_TRUE(drawn("Not kept: the name may not hold '!'"));
+    key(8); // Backspace
+    post(MsgType::Text, 'y');
+    key(kEnter);
+    EXPECT_EQ(online::currentConfig().name, "xy");
+    // A server without http:// is refused; Escape leaves the field as it was.
+    clickAt(-0.5f, rowY(2));
+    pushText("example.org");
+    key(kEnter);
+    EXPECT_TRUE(drawn("Not kept: the server address must start with http://"));
+    key(VkEscape);
+    EXPECT_FALSE(platform::textInputOn());
+    EXPECT_TRUE(optionsScreenOpen());
+    EXPECT_EQ(online::currentConfig().server, "");
+    // A opens the field, the stick stays on it, B cancels.
+    pad(PadA);
+    stick(PadLeftY, 32767);
+    EXPECT_TRUE(platform::textInputOn());
+    pad(PadB);
+    EXPECT_FALSE(platform::textInputOn());
+    EXPECT_TRUE(drawn("The leaderboard server's address"));
+    EXPECT_TRUE(optionsScreenOpen());
+    EXPECT_EQ(readFile(ini).find("enabled = 1"), std::string::npos);
+}
+
+TEST_F(OptionsOnline, TypedTextNeverReachesTheGameOrItsReplay) {
+    key(VkEscape);
+    startNewGame();
+    harness::frames(10);
+    // Without a field, text input is off and nothing typed arrives at all.
+    pushText("w");
+    post(MsgType::Text, 'w');
+    harness::frame();
+    harness::key(VkEscape);
+    harness::frame();
+    clickAt(kPlateX, kPlateY);
+    clickAt(tabX(4), kTabY);
+    clickAt(-0.5f, rowY(3));
+    pushKey(SDL_KEYDOWN, SDLK_w, SDL_SCANCODE_W);
+    pushText("w");
+    EXPECT_EQ(keyDown['W'], 0) << "a typed key reached the game";
+    pushKey(SDL_KEYUP, SDLK_w, SDL_SCANCODE_W);
+    pushText("q");
+    key(kEnter);
+    EXPECT_EQ(online::currentConfig().name, "wq");
+    key(VkEscape);
+    harness::key(VkEscape);
+    harness::frames(5);
+    endRecording();
+    int keyDowns = 0;
+    ReplayReader reader(lastReplay().events, lastReplay().start.cursorX,
+                        lastReplay().start.cursorY);
+    ReplayEvent event;
+    while (reader.next(event)) {
+        if (event.kind != ReplayEvent::Message) continue;
+        EXPECT_NE(event.msg.type, MsgType::Text);
+        if (event.msg.type == MsgType::KeyDown && event.msg.wParam == 'W') ++keyDowns;
+    }
+    EXPECT_EQ(reader.error(), nullptr);
+    EXPECT_EQ(keyDowns, 0);
+
+    // A stream that holds one is refused.
+    std::vector<uint8_t> events;
+    ReplayWriter(events, 0, 0).message(Message{MsgType::Text, 'w'});
+    ReplayReader bad(events, 0, 0);
+    EXPECT_FALSE(bad.next(event));
+    EXPECT_NE(bad.error(), nullptr);
 }
 
 } // namespace

@@ -4,7 +4,8 @@
 #include "game/player/aim_cursor.h"
 #include "ui/menu.h"
 
-const char* const kOptionsPageNames[kOptionsPageCount] = {"Sound", "Display", "Controls", "Game"};
+const char* const kOptionsPageNames[kOptionsPageCount] = {"Sound", "Display", "Controls", "Game",
+                                                          "Online"};
 
 namespace {
 
@@ -18,7 +19,7 @@ constexpr Colour kGold{1.0f, 0.85f, 0.2f, 1.0f};
 constexpr Colour kLine{0.0f, 0.75f, 0.0f, 0.5f};
 
 constexpr float kTabTop = 0.78f, kTabBottom = 0.7f;
-constexpr float kTabLeft = -0.85f, kTabWidth = 0.4f, kTabStep = 0.42f;
+constexpr float kTabLeft = -0.85f, kTabWidth = 0.32f, kTabStep = 0.34f;
 constexpr float kFirstRowY = 0.62f, kRowStep = 0.065f;
 constexpr float kRowLeft = -0.85f, kRowRight = 0.85f;
 constexpr float kValueLeft = 0.1f, kValueMiddle = 0.475f;

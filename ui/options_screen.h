@@ -6,7 +6,7 @@
 
 #include "math/vec2.h"
 
-inline constexpr int kOptionsPageCount = 4;
+inline constexpr int kOptionsPageCount = 5;
 inline constexpr int kOptionsRowMax = 24;
 extern const char* const kOptionsPageNames[kOptionsPageCount];
 
