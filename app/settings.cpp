@@ -1,21 +1,17 @@
 #include "app/settings.h"
 
-#include <cmath>
 #include <cstdio>
 
 #include "platform/platform.h"
 
 void parseSettings(const char* text) {
-    // Fields the text does not hold count as 0.
-    int full = 0, width = 0, height = 0, bpp = 0, fps = 0;
-    float accel = 0.0f;
-    std::sscanf(text, "%i %i %i %i %f %i", &full, &width, &height, &bpp, &accel, &fps);
-
-    bitsPerPixel = bpp;
-    // "nan" or "inf" would leave the spawner without a usable interval.
-    spawnAcceleration = std::isfinite(accel) ? accel : 0.0f;
-    showFps = fps;
-    fullScreen = full;
+    SettingsFields f = settingsFieldsOf(text);
+    int width = f.width;
+    int height = f.height;
+    bitsPerPixel = f.bitsPerPixel;
+    spawnAcceleration = f.spawnAcceleration;
+    showFps = f.showFps;
+    fullScreen = f.fullScreen;
     // The height is taken as written, except that a screen needs some height.
     if ((width != 640 && width != 800 && width != 1024) || height <= 0) {
         width = 1024;

@@ -23,3 +23,15 @@ inline constexpr float kDefaultPadAimReach = 0.5f;
 extern uint8_t aimLineShown;
 extern uint8_t aimLineColour;
 extern uint8_t rumbleOn;
+
+// The six numbers of a "Settings.ini" text as written: fields the text does
+// not hold count as 0, and a spawn acceleration that is not a number as 0.
+struct SettingsFields {
+    int32_t fullScreen = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t bitsPerPixel = 0;
+    float spawnAcceleration = 0.0f;
+    int32_t showFps = 0;
+};
+SettingsFields settingsFieldsOf(const char* text);

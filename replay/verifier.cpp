@@ -5,6 +5,7 @@
 #include "draw/draw_list.h"
 #include "game/session/rule_data.h"
 #include "game/world/checksum.h"
+#include "input/settings_values.h"
 #include "replay/replay_player.h"
 
 namespace {
@@ -12,15 +13,15 @@ namespace {
 float shippedAcceleration = 0.0f;
 bool started = false;
 
-// The fifth number of the data folder's "Settings.ini".
+// The data folder's "Settings.ini" read as the game reads it.
 float readShippedAcceleration() {
     std::FILE* file = std::fopen("Settings.ini", "r");
     if (!file) return 0.0f;
-    int full = 0, width = 0, height = 0, bpp = 0;
-    float accel = 0.0f;
-    int read = std::fscanf(file, "%i %i %i %i %f", &full, &width, &height, &bpp, &accel);
+    char text[512] = {};
+    size_t length = std::fread(text, 1, sizeof(text) - 1, file);
+    text[length] = '\0';
     std::fclose(file);
-    return read == 5 ? accel : 0.0f;
+    return settingsFieldsOf(text).spawnAcceleration;
 }
 
 } // namespace
