@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include "draw/draw_batches.h"
 #include "render/text.h"
 #include "render/texture_bank_gl.h"
 
@@ -9,6 +10,8 @@ namespace render {
 namespace {
 
 SubmitStats stats;
+// The list as runs (see draw_batches.h), rebuilt every frame.
+DrawList batched;
 
 // What the pipeline is set to, as far as this back end knows; -1 unknown.
 struct State {
@@ -100,8 +103,15 @@ void prepareContext() {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 
-void submitDrawList(const DrawList& list) {
+void submitDrawList(const DrawList& given) {
     stats = SubmitStats{};
+    stats.records = given.commandCount;
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const float pixelW = 2.0f / static_cast<float>(viewport[2] > 0 ? viewport[2] : 1);
+    const float pixelH = 2.0f / static_cast<float>(viewport[3] > 0 ? viewport[3] : 1);
+    const DrawList& list = draw::batch(given, pixelW, pixelH, batched) ? batched : given;
+
     State s;
     const GLsizei stride = sizeof(DrawVertex);
     glEnableClientState(GL_VERTEX_ARRAY);
@@ -113,7 +123,6 @@ void submitDrawList(const DrawList& list) {
 
     for (uint32_t i = 0; i < list.commandCount; ++i) {
         const DrawCommand& c = list.commands[i];
-        ++stats.records;
         if (c.primitive == Primitive::Text) {
             drawText(s, list, c);
             continue;

@@ -1,8 +1,8 @@
-// Draws the frame's draw list with OpenGL: one glDrawArrays call per record
-// (records of the same texture, blending, primitive and size were merged as
-// they were added), in the order they were added, with client-side vertex
-// arrays and the fixed-function pipeline. Text goes through the fonts'
-// display lists, as it always has.
+// Draws the frame's draw list with OpenGL: one glDrawArrays call per run of
+// records of the same texture, blending, primitive and size (draw_batches.h
+// forms the runs without changing a pixel), with client-side vertex arrays
+// and the fixed-function pipeline. Text goes through the fonts' display
+// lists, as it always has.
 #pragma once
 
 #include <cstdint>
