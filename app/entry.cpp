@@ -13,6 +13,7 @@
 #include "app/options_screen_input.h"
 #include "app/replay_show.h"
 #include "app/settings.h"
+#include "app/startup.h"
 #include "audio/sound_bank.h"
 #include "draw/texture_bank.h"
 #include "game/layers/particle_layer.h"
@@ -168,6 +169,7 @@ int runGame(const Options& options) {
     }
     if (options.window) platform::setWindowMode(platform::WindowMode::Decorated);
     if (options.fullScreen) platform::setWindowMode(platform::WindowMode::FullScreen);
+    startLoading();
     if (!platform::createWindow("Quorvex Game", screenWidth, screenHeight)) return 1;
     // The command line's window wins over the settings' full screen.
     if (!options.window) applyDisplayMode();

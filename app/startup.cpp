@@ -1,5 +1,8 @@
 #include "app/startup.h"
 
+#include <system_error>
+#include <thread>
+
 #include "app/options_apply.h"
 #include "app/settings.h"
 #include "audio/sound_bank.h"
@@ -24,6 +27,14 @@ const char* const kSounds[] = {
     "Sounds/MarineDeath.wav", "Sounds/Special.wav",
 };
 
+const char* const kFontFace = "Courier new";
+
+void loadSounds() {
+    openAudio();
+    for (const char* path : kSounds)
+        loadSound(path);
+}
+
 void showProblem(const char* text, const char* caption) {
     platform::messageBox(text, caption);
 }
@@ -47,6 +58,17 @@ void exitChosen() {
     platform::postQuitMessage();
 }
 
+// What can be read before there is a window, on a thread of its own.
+struct ReadAhead {
+    std::thread thread;
+    bool soundsLoaded = false;
+    void finish() {
+        if (thread.joinable()) thread.join();
+    }
+    ~ReadAhead() { finish(); }
+};
+ReadAhead readAhead;
+
 } // namespace
 
 void connectGameToProgram() {
@@ -62,7 +84,27 @@ void connectGameToProgram() {
     sessionHooks.moveCursor = moveCursor;
 }
 
+void startLoading() {
+    // A start that never reached startUp (no window) leaves nothing behind.
+    readAhead.finish();
+    readAhead.soundsLoaded = false;
+    try {
+        readAhead.thread = std::thread([] {
+            int count = 0;
+            const char* const* paths = picturePaths(count);
+            render::readPicturesAhead(paths, count);
+            platform::prepareFontFace(kFontFace);
+            // Nothing else touches the sound device until startUp.
+            loadSounds();
+            readAhead.soundsLoaded = true;
+        });
+    } catch (const std::system_error&) {
+        // No thread: startUp reads everything itself.
+    }
+}
+
 void startUp() {
+    readAhead.finish();
     connectGameToProgram();
     rng.seed(platform::tickCount());
     platform::showCursor(false);
@@ -76,8 +118,8 @@ void startUp() {
         small = 12;
         large = 23;
     }
-    createFont("Courier new", small, small, 0);
-    createFont("Courier new", large, large, 1);
+    createFont(kFontFace, small, small, 0);
+    createFont(kFontFace, large, large, 1);
 
     // The ground's scheme, then its speckles, come from a sequence seeded
     // afresh.
@@ -88,9 +130,8 @@ void startUp() {
 
     prepareFirstGame();
 
-    openAudio();
-    for (const char* path : kSounds)
-        loadSound(path);
+    if (!readAhead.soundsLoaded) loadSounds();
+    readAhead.soundsLoaded = false;
     loadRuleData();
 
     render::prepareContext();

@@ -1,5 +1,8 @@
 #pragma once
 
+// Starts reading the pictures on a thread of their own; called before the
+// window opens, so that the two overlap. startUp waits for them.
+void startLoading();
 // Seeds the random numbers, makes the fonts, loads every asset in its fixed
 // order, prepares a new game and opens on the menu. Runs once, on Create.
 void startUp();

@@ -18,6 +18,7 @@
 #include "app/frame.h"
 #include "app/input.h"
 #include "app/settings.h"
+#include "app/startup.h"
 #include "audio/sound_bank.h"
 #include "draw/draw_list.h"
 #include "floor.h"
@@ -102,6 +103,7 @@ int startUpOnce() {
     useTestEnvironment();
     if (chdir(QUORVEX_DATA_DIR) != 0) return 1;
     readSettings("Settings.ini");
+    startLoading();
     if (!platform::createWindow("Quorvex Game", screenWidth, screenHeight)) return 1;
     applyDisplayMode();
     const double window = msSince(entry);
@@ -437,13 +439,17 @@ int main(int argc, char** argv) {
     platform::setFrameCap(false);
     if (option == "--startup-once") return startUpOnce();
     if (option == "--verify-speed") return verifySpeedFigure();
+    if (option == "--startup") {
+        startUpFigure(startUpMedian());
+        return 0;
+    }
     // Before any window: the driver then skips all rendering work.
     if (option == "--frame") setenv("GALLIUM_NOOP", "true", 1);
     // For development: --loop-hits runs only the game's hit pass, over and
     // over (for a profiler); --logic only the hit pass and the game frame;
     // --frame only the game frame (rendering skipped);
     // --allocations [frames] only the allocation count; --verify-speed only
-    // the verify speed.
+    // the verify speed; --startup only the start-up.
     const bool all = option.empty();
 
     const double startUpMs = all ? startUpMedian() : -1.0;

@@ -107,6 +107,10 @@ void emptyLists(unsigned listBase, int advance) {
 
 } // namespace
 
+bool prepareFontFace(const char* face) {
+    return loadFace(face != nullptr ? face : "") != nullptr;
+}
+
 bool buildFontLists(const char* face, int height, int width, unsigned listBase) {
     if (face == nullptr) face = "";
     if (height == 0 || width < 0 || height < -1000 || height > 1000 || width > 1000) {

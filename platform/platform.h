@@ -201,6 +201,9 @@ void messageBox(const char* text, const char* caption);
 // defines them. Returns false when no face could be found or rendered; the
 // lists then exist but draw nothing.
 bool buildFontLists(const char* face, int height, int width, unsigned listBase);
+// Finds and opens the face ahead of buildFontLists (fontconfig and FreeType
+// only, no GL), on any thread, as long as no other font call runs meanwhile.
+bool prepareFontFace(const char* face);
 
 // Test support: a scripted clock, a virtual cursor and captured message
 // boxes. Once enabled, tickCount, getCursorPos/setCursorPos and messageBox

@@ -154,11 +154,30 @@ bool decodeBmp(const uint8_t* data, size_t size, BmpImage& out, const char*& mes
 }
 
 bool loadBmp(const char* path, BmpImage& out) {
-    const char* message = nullptr;
     std::vector<uint8_t> bytes;
+    std::string problem;
+    if (readBmp(path, out, bytes, problem)) return true;
+    platform::messageBox(problem.c_str(), "Error");
+    return false;
+}
+
+bool readBmp(const char* path, BmpImage& out, std::vector<uint8_t>& bytes, std::string& problem) {
+    const char* message = nullptr;
     bool readOk = false;
+    bytes.clear();
     if (std::FILE* file = path ? std::fopen(path, "rb") : nullptr) {
-        // Read in chunks: the size a seek reports is not trustworthy for every kind of file.
+        // Read in chunks: the size a seek reports is not trustworthy for every kind of file,
+        // but where it is there is room for it from the start.
+        if (std::fseek(file, 0, SEEK_END) == 0) {
+            long end = std::ftell(file);
+            if (end > 0 && static_cast<unsigned long>(end) <= kBmpMaxFileBytes) {
+                try {
+                    bytes.reserve(static_cast<size_t>(end) + (1 << 16));
+                } catch (const std::bad_alloc&) {
+                }
+            }
+        }
+        std::rewind(file);
         const size_t chunk = 1 << 16;
         size_t total = 0;
         try {
@@ -180,11 +199,10 @@ bool loadBmp(const char* path, BmpImage& out) {
         bytes.resize(message ? 0 : total);
     }
     if (!readOk) {
-        std::string text = std::string("Failed to open DIB file ") + (path ? path : "") + ".\n";
-        platform::messageBox(text.c_str(), "Error");
+        problem = std::string("Failed to open DIB file ") + (path ? path : "") + ".\n";
         return false;
     }
     if (!message && decodeBmp(bytes.data(), bytes.size(), out, message)) return true;
-    platform::messageBox(message, "Error");
+    problem = message;
     return false;
 }

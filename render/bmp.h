@@ -6,6 +6,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 // 24-bit result of the reader: height rows of width*3 bytes (red, green, blue),
 // in the file's row order (bottom row first for the usual bottom-up file).
@@ -22,6 +23,9 @@ bool decodeBmp(const uint8_t* data, size_t size, BmpImage& out, const char*& mes
 // captioned "Error" (platform::messageBox) and returns false; an unopenable or
 // unreadable file gives "Failed to open DIB file <path>.\n".
 bool loadBmp(const char* path, BmpImage& out);
+// The same without the box, for a thread other than the window's: the file is read into
+// `bytes`, and a failure's message is left in `problem`.
+bool readBmp(const char* path, BmpImage& out, std::vector<uint8_t>& bytes, std::string& problem);
 
 // Largest image the reader accepts; anything bigger is "Out of memory.".
 constexpr int32_t kBmpMaxSide = 16384;

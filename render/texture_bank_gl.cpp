@@ -3,10 +3,12 @@
 #include <GL/gl.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "draw/texture_bank.h"
 #include "math/rng.h"
+#include "platform/platform.h"
 #include "render/bmp.h"
 
 namespace render {
@@ -24,13 +26,26 @@ void upload(int slot, GLint format, int width, int height, const uint8_t* pixels
                  GL_UNSIGNED_BYTE, pixels);
 }
 
-void loadBitmap(int slot, const char* path) {
+// A bitmap read and made ready for upload, or why it could not be.
+struct Picture {
+    std::string path;
+    std::string problem;
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgba;
+};
+
+Picture readPicture(const char* path) {
+    Picture picture;
+    picture.path = path;
     BmpImage image;
-    // A bitmap that failed keeps its slot with no texture behind it, so
-    // whatever names it binds nothing rather than something else.
-    if (!loadBmp(path, image)) return;
-    std::vector<uint8_t> rgba(static_cast<size_t>(image.width) * image.height * 4);
+    std::vector<uint8_t> bytes;
+    if (!readBmp(path, image, bytes, picture.problem)) return picture;
+    picture.width = image.width;
+    picture.height = image.height;
+    picture.rgba.resize(static_cast<size_t>(image.width) * image.height * 4);
     const uint8_t* src = image.pixels.data();
+    uint8_t* rgba = picture.rgba.data();
     for (size_t i = 0, n = static_cast<size_t>(image.width) * image.height; i < n; ++i) {
         uint8_t r = src[i * 3], g = src[i * 3 + 1], b = src[i * 3 + 2];
         rgba[i * 4] = r;
@@ -38,7 +53,29 @@ void loadBitmap(int slot, const char* path) {
         rgba[i * 4 + 2] = b;
         rgba[i * 4 + 3] = (r | g | b) ? 255 : 0; // pure black is transparent
     }
-    upload(slot, GL_RGBA, image.width, image.height, rgba.data());
+    return picture;
+}
+
+// Pictures read ahead, waiting for their upload.
+std::vector<Picture> readAhead;
+
+void loadBitmap(int slot, const char* path) {
+    Picture own;
+    Picture* picture = nullptr;
+    for (Picture& ready : readAhead)
+        if (ready.path == path) picture = &ready;
+    if (!picture) {
+        own = readPicture(path);
+        picture = &own;
+    }
+    // A bitmap that failed keeps its slot with no texture behind it, so
+    // whatever names it binds nothing rather than something else.
+    if (picture->rgba.empty()) {
+        platform::messageBox(picture->problem.c_str(), "Error");
+        return;
+    }
+    upload(slot, GL_RGBA, picture->width, picture->height, picture->rgba.data());
+    picture->rgba = std::vector<uint8_t>();
 }
 
 // The speckled ground, 512 x 512, drawn from `random`: green, grey or
@@ -66,6 +103,12 @@ void makeGround(int slot, int scheme, Rng& random) {
 
 } // namespace
 
+void readPicturesAhead(const char* const* paths, int count) {
+    readAhead.clear();
+    for (int i = 0; i < count; ++i)
+        readAhead.push_back(readPicture(paths[i]));
+}
+
 void loadTextures(int groundScheme) {
     for (int i = 0; i < textureBank.entryCount(); ++i) {
         int slot = textureBank.entrySlot(i);
@@ -77,6 +120,7 @@ void loadTextures(int groundScheme) {
         else
             loadBitmap(slot, name);
     }
+    readAhead.clear();
 }
 
 void remakeGround(int groundScheme) {

@@ -64,6 +64,9 @@ bool boot(const char* dir) {
     resetProgramState();
     quit = false;
     readSettings("Settings.ini");
+    // As the game does: the pictures, the font and the sounds are read while
+    // the window opens.
+    startLoading();
     // Platform tests in the same process may have closed the window under us.
     if (windowOpen && platform::sdlWindow() == nullptr) windowOpen = false;
     if (windowOpen && (windowWidth != screenWidth || windowHeight != screenHeight)) {

@@ -50,6 +50,11 @@ void registerTextures() {
         textureBank.add(path);
 }
 
+const char* const* picturePaths(int& count) {
+    count = static_cast<int>(sizeof(kTextures) / sizeof(kTextures[0]));
+    return kTextures;
+}
+
 void prepareFirstGame() {
     // Effects that expire on their own shift the sprites of later monsters.
     spriteLayer.onExpire = lowerSpriteIndicesFrom;

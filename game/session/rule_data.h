@@ -7,6 +7,8 @@
 // Gives each of the game's pictures its slot, in the fixed load order: the
 // ground first, then the bitmaps.
 void registerTextures();
+// The bitmaps' paths, in that order (the ground is made, not read).
+const char* const* picturePaths(int& count);
 // Connects the sprite layer to the monster pool and resets the world.
 void prepareFirstGame();
 // Reads the templates from the data folder (the working directory).
