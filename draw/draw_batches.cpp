@@ -1,6 +1,5 @@
 #include "draw/draw_batches.h"
 
-#include <cmath>
 #include <cstring>
 
 namespace draw {
@@ -41,20 +40,13 @@ struct Slot {
 Slot slots[kSlots];
 uint32_t slotsUsed = 0;
 
-uint64_t keyOf(const DrawCommand& c, bool outside) {
+uint64_t keyOf(const DrawCommand& c) {
     uint32_t size = 0;
     std::memcpy(&size, &c.size, sizeof(size));
     return static_cast<uint64_t>(c.primitive) | static_cast<uint64_t>(c.blend & 1) << 3 |
            static_cast<uint64_t>(c.smooth & 1) << 4 |
            static_cast<uint64_t>(static_cast<uint16_t>(c.texture)) << 5 |
-           static_cast<uint64_t>(size) << 21 | static_cast<uint64_t>(outside) << 53;
-}
-
-bool reachesOutside(const DrawList& in, const DrawCommand& c) {
-    for (uint32_t v = c.first; v < c.first + c.count; ++v)
-        if (!(std::fabs(in.vertices[v].x) <= 1.0f && std::fabs(in.vertices[v].y) <= 1.0f))
-            return true;
-    return false;
+           static_cast<uint64_t>(size) << 21;
 }
 
 Slot& slotOf(uint64_t key) {
@@ -77,6 +69,11 @@ int cellOf(float v) {
 // The cells the element's pixels may reach: its vertices' box, widened by
 // `padX`/`padY`; anything not finite reaches everywhere.
 CellBox cellsOf(const DrawVertex* v, uint32_t count, float padX, float padY) {
+    // Not a number, or beyond any picture: anywhere.
+    constexpr float kFar = 1.0e6f;
+    for (uint32_t i = 0; i < count; ++i)
+        if (!(v[i].x > -kFar && v[i].x < kFar && v[i].y > -kFar && v[i].y < kFar))
+            return {0, 0, kCells - 1, kCells - 1};
     float x0 = v[0].x, x1 = v[0].x, y0 = v[0].y, y1 = v[0].y;
     for (uint32_t i = 1; i < count; ++i) {
         x0 = v[i].x < x0 ? v[i].x : x0;
@@ -84,10 +81,6 @@ CellBox cellsOf(const DrawVertex* v, uint32_t count, float padX, float padY) {
         y0 = v[i].y < y0 ? v[i].y : y0;
         y1 = v[i].y > y1 ? v[i].y : y1;
     }
-    // Not a number, or beyond any picture: anywhere.
-    constexpr float kFar = 1.0e6f;
-    if (!(x0 > -kFar && x1 < kFar && y0 > -kFar && y1 < kFar))
-        return {0, 0, kCells - 1, kCells - 1};
     return {cellOf(x0 - padX), cellOf(y0 - padY), cellOf(x1 + padX), cellOf(y1 + padY)};
 }
 
@@ -146,10 +139,7 @@ bool batch(const DrawList& in, float pixelW, float pixelH, DrawList& out) {
         const bool joins = c.primitive != Primitive::LineLoop;
         // A frame of more states than the table holds is drawn as it is.
         if (slotsUsed >= kSlots / 2) return false;
-        // Mesa draws a run that reaches outside the picture through its
-        // clipper, which rounds a little differently: such records only join
-        // runs that reach outside too.
-        const uint64_t key = keyOf(c, reachesOutside(in, c));
+        const uint64_t key = keyOf(c);
         Slot& slot = slotOf(key);
         for (uint32_t first = c.first; first < c.first + c.count; first += size) {
             CellBox box = cellsOf(&in.vertices[first], size, reach * pixelW, reach * pixelH);

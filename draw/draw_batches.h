@@ -3,8 +3,10 @@
 // at random, so neighbours rarely share a texture. A record may move back to
 // join the last run of its own state when nothing drawn after that run covers
 // any of its pixels: everything that changes places is apart on the screen,
-// so every pixel sees the same fragments in the same order and the picture is
-// the same as drawn record by record.
+// so every pixel sees the same fragments in the same order. (Mesa's software
+// driver clips a draw reaching outside the picture a few vertices at a time
+// and rounds those slightly differently, so in a crowded frame a pixel here
+// and there may come out one step apart from drawing record by record.)
 #pragma once
 
 #include <cstdint>

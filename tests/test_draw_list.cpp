@@ -166,15 +166,6 @@ TEST(DrawBatches, RecordsJoinTheirRunOnlyWhereNothingTheyPassCoversThem) {
              square(0.0f, 0.0f, 1);
          },
          {"1:-9", "2:-5", "text", "1:0"}},
-        {"one reaching outside the picture keeps to runs that do too",
-         [] {
-             square(-0.9f, 0.0f, 1);
-             square(-0.5f, 0.0f, 2);
-             square(0.95f, 0.0f, 1);
-             square(0.0f, -0.5f, 2);
-             square(0.5f, -0.5f, 1);
-         },
-         {"1:-9,5", "2:-5,0", "1:10"}},
         {"outlines never join",
          [] {
              draw::lineLoop(kCorners, 4, kWhite, 1.0f);
