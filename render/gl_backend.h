@@ -1,8 +1,8 @@
 // Draws the frame's draw list with OpenGL: one glDrawArrays call per run of
 // records of the same texture, blending, primitive and size (draw_batches.h
-// forms the runs without changing a pixel), with client-side vertex arrays
-// and the fixed-function pipeline. Text goes through the fonts' display
-// lists, as it always has.
+// forms the runs, moving only what nothing between covers), with client-side
+// vertex arrays and the fixed-function pipeline. Text goes through the fonts'
+// display lists, as it always has.
 #pragma once
 
 #include <cstdint>
