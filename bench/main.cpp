@@ -2,14 +2,10 @@
 // each: "<figure>: <value> (target <target>): ok" or "...: short".
 // Notes on the world measured go to standard error.
 #include <GL/gl.h>
-#include <time.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -18,17 +14,12 @@
 #include "app/frame.h"
 #include "app/input.h"
 #include "app/settings.h"
-#include "app/startup.h"
 #include "audio/sound_bank.h"
 #include "draw/draw_list.h"
+#include "figures.h"
 #include "floor.h"
-#include "game/bonuses/bonuses.h"
 #include "game/layers/decal_layer.h"
-#include "game/layers/particle_layer.h"
-#include "game/layers/sprite_layer.h"
 #include "game/monsters/monsters.h"
-#include "game/player/death.h"
-#include "game/player/marine.h"
 #include "game/player/weapons.h"
 #include "game/projectiles/bullets.h"
 #include "game/session/game_frame.h"
@@ -37,14 +28,21 @@
 #include "render/gl_backend.h"
 #include "replay/replay_player.h"
 #include "replay/verifier.h"
+#include "startup_figure.h"
 #include "verify_speed.h"
 #include "world.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::figure;
+using bench::gameFrame;
+using bench::kFrameMs;
+using bench::median;
+using bench::msSince;
+using bench::threadMs;
+using bench::useTestEnvironment;
 
-constexpr uint32_t kFrameMs = 16;
 constexpr int kSeed = 20240601;
 constexpr int kVerifyFrames = 3750; // a minute of play
 constexpr int kHitsPerPass = 16;
@@ -57,94 +55,6 @@ constexpr int32_t kAimY = 250;
 constexpr int kBeforeFrame = 0; // the world at the start of a frame
 constexpr int kBeforeHits = 1;  // the same after the bullets' move
 constexpr int kAfterFrame = 2;  // what one game frame leaves, for the floor
-
-double msSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// CPU time of this thread: on a shared machine the logic figures should not
-// count the time other processes hold the core.
-double threadMs() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) * 1e-6;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
-}
-
-void figure(const char* name, const char* value, const char* target, bool met) {
-    std::printf("%s: %s (target %s): %s\n", name, value, target, met ? "ok" : "short");
-    std::fflush(stdout);
-}
-
-void useTestEnvironment() {
-    setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    setenv("ALSOFT_DRIVERS", "null", 1);
-    platform::test::enable();
-    platform::test::setTicks(1000);
-}
-
-// One pass of the message loop that ran a frame, after the scripted clock
-// moved on by one frame.
-void gameFrame() {
-    platform::test::advanceTicks(kFrameMs);
-    while (loopPass() == LoopPass::Message) {
-    }
-}
-
-// Child process: the program's own start, from entry to the first frame on
-// the screen. Prints milliseconds.
-int startUpOnce() {
-    const Clock::time_point entry = Clock::now();
-    useTestEnvironment();
-    if (chdir(QUORVEX_DATA_DIR) != 0) return 1;
-    readSettings("Settings.ini");
-    startLoading();
-    if (!platform::createWindow("Quorvex Game", screenWidth, screenHeight)) return 1;
-    applyDisplayMode();
-    const double window = msSince(entry);
-    windowProc(Message{MsgType::Create, 0});
-    const double loaded = msSince(entry);
-    previousTicks = static_cast<float>(platform::tickCount());
-    runFactor = 1.0f;
-    gameFrame();
-    glFinish();
-    const double shown = msSince(entry);
-    std::printf("%.3f %.3f %.3f\n", shown, window, loaded);
-    closeAudio();
-    return 0;
-}
-
-double startUpMedian() {
-    char self[4096] = {};
-    if (readlink("/proc/self/exe", self, sizeof(self) - 1) <= 0) return -1.0;
-    std::vector<double> runs, windows, starts, frames;
-    char command[4200];
-    std::snprintf(command, sizeof(command), "'%s' --startup-once", self);
-    for (int i = 0; i < 9; ++i) {
-        FILE* child = popen(command, "r");
-        if (!child) continue;
-        double ms = 0.0, window = 0.0, loaded = 0.0;
-        if (std::fscanf(child, "%lf %lf %lf", &ms, &window, &loaded) == 3) {
-            runs.push_back(ms);
-            windows.push_back(window);
-            starts.push_back(loaded - window);
-            frames.push_back(ms - loaded);
-        }
-        pclose(child);
-    }
-    if (runs.empty()) return -1.0;
-    std::fprintf(stderr,
-                 "# start-up, medians of %zu runs: window and context %.1f ms, loading %.1f ms, "
-                 "first frame %.1f ms; the quickest run %.1f ms\n",
-                 runs.size(), median(windows), median(starts), median(frames),
-                 *std::min_element(runs.begin(), runs.end()));
-    return median(runs);
-}
 
 bool boot() {
     useTestEnvironment();
@@ -318,12 +228,8 @@ void allocationFigure(int frames) {
     figure(name, value, "0", ours == 0);
 }
 
-// 5. Start-up, measured in fresh processes before anything else.
-void startUpFigure(double ms) {
-    char value[96];
-    std::snprintf(value, sizeof(value), "%.1f ms", ms);
-    figure("start-up, entry to the first frame shown", value, "< 100 ms", ms >= 0.0 && ms < 100.0);
-}
+// 5. Start-up is measured in fresh processes before anything else
+// (startup_figure.cpp).
 
 // 6. Verify speed, in a process of its own (its window is the small one
 // --verify opens): recorded play time replayed per second of wall time.
@@ -437,10 +343,10 @@ int main(int argc, char** argv) {
     useScratchFolders();
     // Frames as fast as they come: the figures are the frames' own cost.
     platform::setFrameCap(false);
-    if (option == "--startup-once") return startUpOnce();
+    if (option == "--startup-once") return bench::startUpOnce();
     if (option == "--verify-speed") return verifySpeedFigure();
     if (option == "--startup") {
-        startUpFigure(startUpMedian());
+        bench::startUpFigure(bench::startUpMedian());
         return 0;
     }
     // Before any window: the driver then skips all rendering work.
@@ -452,7 +358,7 @@ int main(int argc, char** argv) {
     // the verify speed; --startup only the start-up.
     const bool all = option.empty();
 
-    const double startUpMs = all ? startUpMedian() : -1.0;
+    const double startUpMs = all ? bench::startUpMedian() : -1.0;
 
     if (!boot()) {
         std::fprintf(stderr, "quorvex_bench: no window could be opened\n");
@@ -486,7 +392,7 @@ int main(int argc, char** argv) {
     if (all) drawnFigure();
     if (all || option == "--allocations")
         allocationFigure(argc > 2 && !all ? std::atoi(argv[2]) : 1000);
-    if (all) startUpFigure(startUpMs);
+    if (all) bench::startUpFigure(startUpMs);
     closeAudio();
     if ((all || option == "--logic") && inChild("--frame") != 0) status = 1;
     if (all && inChild("--verify-speed") != 0) status = 1;

@@ -71,16 +71,16 @@ int cellOf(float v) {
 CellBox cellsOf(const DrawVertex* v, uint32_t count, float padX, float padY) {
     // Not a number, or beyond any picture: anywhere.
     constexpr float kFar = 1.0e6f;
-    for (uint32_t i = 0; i < count; ++i)
-        if (!(v[i].x > -kFar && v[i].x < kFar && v[i].y > -kFar && v[i].y < kFar))
-            return {0, 0, kCells - 1, kCells - 1};
-    float x0 = v[0].x, x1 = v[0].x, y0 = v[0].y, y1 = v[0].y;
-    for (uint32_t i = 1; i < count; ++i) {
+    float x0 = kFar, x1 = -kFar, y0 = kFar, y1 = -kFar;
+    bool lost = false;
+    for (uint32_t i = 0; i < count; ++i) {
+        lost |= !(v[i].x > -kFar && v[i].x < kFar && v[i].y > -kFar && v[i].y < kFar);
         x0 = v[i].x < x0 ? v[i].x : x0;
         x1 = v[i].x > x1 ? v[i].x : x1;
         y0 = v[i].y < y0 ? v[i].y : y0;
         y1 = v[i].y > y1 ? v[i].y : y1;
     }
+    if (lost) return {0, 0, kCells - 1, kCells - 1};
     return {cellOf(x0 - padX), cellOf(y0 - padY), cellOf(x1 + padX), cellOf(y1 + padY)};
 }
 
