@@ -62,7 +62,11 @@ bool loadReplayFile(const std::string& path, Replay& out) {
 int verifyCommand(const std::string& path) {
     Replay replay;
     if (!loadReplayFile(path, replay)) return 2;
-    startVerifier();
+    std::string why;
+    if (!startVerifier(why)) {
+        fail(path, why);
+        return 2;
+    }
     VerifyOutcome v = verifyReplay(replay);
     if (!v.played) {
         fail(path, v.reason);

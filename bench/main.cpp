@@ -237,7 +237,11 @@ void allocationFigure(int frames) {
 // checks them: start-up, reading and playing included.
 bool committedReplaysFigure() {
     const Clock::time_point start = Clock::now();
-    startVerifier();
+    std::string why;
+    if (!startVerifier(why)) {
+        std::fprintf(stderr, "quorvex_bench: %s\n", why.c_str());
+        return false;
+    }
     double playMs = 0.0;
     int files = 0;
     bool all = true;

@@ -5,6 +5,7 @@
 #include "draw/draw_list.h"
 #include "game/session/rule_data.h"
 #include "game/world/checksum.h"
+#include "game/world/effects.h"
 #include "input/settings_values.h"
 #include "replay/replay_player.h"
 
@@ -26,9 +27,18 @@ float readShippedAcceleration() {
 
 } // namespace
 
-bool startVerifier() {
+bool startVerifier(std::string& why) {
     if (started) return true;
-    startRules();
+    // The loaders' own complaints name no file; the one line below does.
+    void (*problem)(const char*, const char*) = effectHooks.problem;
+    effectHooks.problem = [](const char*, const char*) {};
+    const char* unread = startRules();
+    effectHooks.problem = problem;
+    if (unread) {
+        why = std::string("the game's rule data could not be read: ") + unread +
+              " is missing or damaged (run it in the game's data folder)";
+        return false;
+    }
     // Nobody looks at the pictures.
     drawList.recording = false;
     shippedAcceleration = readShippedAcceleration();

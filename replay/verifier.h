@@ -22,8 +22,9 @@ struct VerifyOutcome {
 };
 
 // Loads the rule data from the current folder (the game's data folder).
-// False when it cannot start.
-bool startVerifier();
+// False, with `why`, when a rule file is missing or bad: every verdict would
+// be against other rules than the game's.
+bool startVerifier(std::string& why);
 void stopVerifier();
 // The loaded rule data's fingerprint, and the data folder's own spawn
 // acceleration (the shipped difficulty).

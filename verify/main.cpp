@@ -119,8 +119,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quorvex-verify: %s: no such data folder\n", data.c_str());
         return 2;
     }
-    if (!startVerifier()) {
-        std::fprintf(stderr, "quorvex-verify: the game's rule data could not be loaded\n");
+    std::string why;
+    if (!startVerifier(why)) {
+        std::fprintf(stderr, "quorvex-verify: %s, or give --data DIR\n", why.c_str());
         return 2;
     }
     if (rules) {

@@ -61,16 +61,28 @@ void prepareFirstGame() {
     resetGame();
 }
 
-void loadRuleData() {
-    for (const char* path : kMonsters)
+const char* loadRuleData() {
+    // Each loader adds one record per file it could use.
+    const char* unread = nullptr;
+    for (const char* path : kMonsters) {
+        int before = templateCount;
         loadMonsterTemplate(path);
-    for (const char* path : kBullets)
+        if (templateCount == before && !unread) unread = path;
+    }
+    for (const char* path : kBullets) {
+        int before = bulletTemplateCount;
         loadBulletTemplate(path);
-    for (const char* path : kParticles)
+        if (bulletTemplateCount == before && !unread) unread = path;
+    }
+    for (const char* path : kParticles) {
+        int before = particleTemplates.count;
         particleTemplates.load(path);
+        if (particleTemplates.count == before && !unread) unread = path;
+    }
+    return unread;
 }
 
-void startRules() {
+const char* startRules() {
     // From nothing, even where the game's own start-up ran before (the
     // benchmark, tests): the same slots and templates as a fresh process.
     textureBank.clear();
@@ -79,6 +91,7 @@ void startRules() {
     particleTemplates.clear();
     registerTextures();
     prepareFirstGame();
-    loadRuleData();
+    const char* unread = loadRuleData();
     menuShown = 1;
+    return unread;
 }

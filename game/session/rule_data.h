@@ -11,7 +11,10 @@ void registerTextures();
 const char* const* picturePaths(int& count);
 // Connects the sprite layer to the monster pool and resets the world.
 void prepareFirstGame();
-// Reads the templates from the data folder (the working directory).
-void loadRuleData();
-// All three and the menu, for a program without a window (the verifier).
-void startRules();
+// Reads the templates from the data folder (the working directory). Returns
+// the first file that could not be used (missing or bad), or nullptr when
+// every one was read. The game goes on without it; a verifier cannot.
+const char* loadRuleData();
+// All three and the menu, for a program without a window (the verifier);
+// returns what loadRuleData returns.
+const char* startRules();

@@ -65,5 +65,23 @@ expect 2 1001 "$verify" --data "$data" "$replays/bot-seed02.qvr" "$scratch"/many
 expect 2 0 "$verify" --no-such-option
 expect 2 0 "$verify" --data "$scratch/nowhere" "$replays/bot-seed01.qvr"
 
+# A data folder that lacks a rule file, or holds a damaged one, is no ground
+# for any verdict: one line naming the file, no verdicts, exit 2.
+cp -r "$data" "$scratch/nobullet" && rm "$scratch/nobullet/Bullets/BulletAK.blt"
+cp -r "$data" "$scratch/badspark" && printf 'x' > "$scratch/badspark/Particles/ParticleShot.prt"
+mkdir "$scratch/emptydata"
+while IFS='|' read -r folder named; do
+    for command in "$verify --data $scratch/$folder $replays/bot-seed01.qvr" \
+                   "$verify --rules --data $scratch/$folder"; do
+        expect 2 0 $command
+        [ "$(wc -l < "$scratch/err")" -eq 1 ] && grep -q "rule data could not be read: $named" "$scratch/err" ||
+            fail "$command: $(cat "$scratch/err")"
+    done
+done <<'TABLE'
+nobullet|Bullets/BulletAK.blt
+badspark|Particles/ParticleShot.prt
+emptydata|Monsters/MonsterZombieSmall.mst
+TABLE
+
 echo "$((failures == 0 ? 1 : 0)) passed, $failures failed"
 [ "$failures" -eq 0 ]
