@@ -106,10 +106,20 @@ void mark(const CellBox& b, uint16_t run) {
             cellRun[y][x] = kColumn[x] >= x0 && kColumn[x] <= x1 ? run : cellRun[y][x];
 }
 
-// Quads move one by one; lines and points (streaks and sparks, few runs of
-// many short pieces) move as whole records, and an outline is one piece.
+// Quads, lines and points move one by one (a bullet's streak and head
+// alternate in the list, so its streaks gather only this way); an outline is
+// one piece.
 uint32_t elementSize(const DrawCommand& c) {
-    return c.primitive == Primitive::Quads ? 4 : c.count;
+    switch (c.primitive) {
+    case Primitive::Quads:
+        return 4;
+    case Primitive::Lines:
+        return 2;
+    case Primitive::Points:
+        return 1;
+    default:
+        return c.count;
+    }
 }
 
 } // namespace
