@@ -17,15 +17,9 @@ uint8_t rumbleOn = 1;
 
 SettingsFields settingsFieldsOf(const char* text) {
     SettingsFields f;
-    int full = 0, width = 0, height = 0, bpp = 0, fps = 0;
-    float accel = 0.0f;
-    std::sscanf(text, "%i %i %i %i %f %i", &full, &width, &height, &bpp, &accel, &fps);
-    f.fullScreen = full;
-    f.width = width;
-    f.height = height;
-    f.bitsPerPixel = bpp;
+    std::sscanf(text, "%i %i %i %i %f %i", &f.fullScreen, &f.width, &f.height, &f.bitsPerPixel,
+                &f.spawnAcceleration, &f.showFps);
     // "nan" or "inf" would leave the spawner without a usable interval.
-    f.spawnAcceleration = std::isfinite(accel) ? accel : 0.0f;
-    f.showFps = fps;
+    if (!std::isfinite(f.spawnAcceleration)) f.spawnAcceleration = 0.0f;
     return f;
 }

@@ -154,17 +154,16 @@ bool decodeBmp(const uint8_t* data, size_t size, BmpImage& out, const char*& mes
 }
 
 bool loadBmp(const char* path, BmpImage& out) {
-    std::vector<uint8_t> bytes;
     std::string problem;
-    if (readBmp(path, out, bytes, problem)) return true;
+    if (readBmp(path, out, problem)) return true;
     platform::messageBox(problem.c_str(), "Error");
     return false;
 }
 
-bool readBmp(const char* path, BmpImage& out, std::vector<uint8_t>& bytes, std::string& problem) {
+bool readBmp(const char* path, BmpImage& out, std::string& problem) {
     const char* message = nullptr;
     bool readOk = false;
-    bytes.clear();
+    std::vector<uint8_t> bytes;
     if (std::FILE* file = path ? std::fopen(path, "rb") : nullptr) {
         // Read in chunks: the size a seek reports is not trustworthy for every kind of file,
         // but where it is there is room for it from the start.

@@ -23,9 +23,9 @@ bool decodeBmp(const uint8_t* data, size_t size, BmpImage& out, const char*& mes
 // captioned "Error" (platform::messageBox) and returns false; an unopenable or
 // unreadable file gives "Failed to open DIB file <path>.\n".
 bool loadBmp(const char* path, BmpImage& out);
-// The same without the box, for a thread other than the window's: the file is read into
-// `bytes`, and a failure's message is left in `problem`.
-bool readBmp(const char* path, BmpImage& out, std::vector<uint8_t>& bytes, std::string& problem);
+// The same without the box, for a thread other than the window's: a failure's message is
+// left in `problem`.
+bool readBmp(const char* path, BmpImage& out, std::string& problem);
 
 // Largest image the reader accepts; anything bigger is "Out of memory.".
 constexpr int32_t kBmpMaxSide = 16384;

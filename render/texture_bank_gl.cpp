@@ -39,8 +39,7 @@ Picture readPicture(const char* path) {
     Picture picture;
     picture.path = path;
     BmpImage image;
-    std::vector<uint8_t> bytes;
-    if (!readBmp(path, image, bytes, picture.problem)) return picture;
+    if (!readBmp(path, image, picture.problem)) return picture;
     picture.width = image.width;
     picture.height = image.height;
     picture.rgba.resize(static_cast<size_t>(image.width) * image.height * 4);
