@@ -1,5 +1,8 @@
 #include "app/options_screen_input.h"
 
+#include <cstdarg>
+#include <cstdio>
+
 #include "app/options_apply.h"
 #include "app/options_file.h"
 #include "app/options_screen_state.h"
@@ -15,6 +18,13 @@ OnlinePage onlinePage;
 Held held;
 Plate plate;
 PadState padSeen;
+
+void note(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(screen.notice, sizeof screen.notice, format, args);
+    va_end(args);
+}
 
 // Up and down; left and right step the value (on the tabs, the page).
 void navigate(int dy, int dx) {

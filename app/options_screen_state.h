@@ -118,9 +118,8 @@ extern Held held;
 extern Plate plate;
 extern PadState padSeen;
 
-template <typename... Args> void note(const char* format, Args... args) {
-    std::snprintf(screen.notice, sizeof screen.notice, format, args...);
-}
+// Sets the screen's notice, printf-style.
+[[gnu::format(printf, 1, 2)]] void note(const char* format, ...);
 
 int pageRows(int page, RowRef* out);
 RowRef currentRow(int* count = nullptr);
