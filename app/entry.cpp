@@ -136,9 +136,7 @@ LoopPass loopPass() {
         platform::showPictureAgain();
         return LoopPass::Frame;
     }
-    // A frame is at least a millisecond long: a faster loop waits for the
-    // clock, and the time adds up into the next frame.
-    if (now - previousTicks < 1.0f) return LoopPass::Message;
+    if (now - previousTicks < 1.0f) return LoopPass::Wait;
     beginFrame(now - previousTicks, cursorX, cursorY);
     previousTicks = now;
     recordFrame(frameInput);
@@ -146,6 +144,15 @@ LoopPass loopPass() {
     recordFrameDone();
     noteFrame(cursorX, cursorY);
     return LoopPass::Frame;
+}
+
+void runStillFrame() {
+    int cursorX = 0;
+    int cursorY = 0;
+    platform::getCursorPos(cursorX, cursorY);
+    beginFrame(0.0f, cursorX, cursorY);
+    runFrame();
+    noteFrame(cursorX, cursorY);
 }
 
 int runGame(const Options& options) {

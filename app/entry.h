@@ -6,11 +6,16 @@
 // process status.
 int runGame(const Options& options = Options{});
 
-enum class LoopPass { Message, Frame, Quit };
+enum class LoopPass { Message, Frame, Wait, Quit };
 
 // One pass of the message loop: dispatches one waiting message, or, when the
-// queue is empty, computes frameDelta and runs one frame.
+// queue is empty, computes frameDelta and runs one frame. A frame is at least
+// a millisecond long: before the clock has moved that far the pass only
+// says Wait, and the time adds up into the next frame.
 LoopPass loopPass();
+// For tests that change the world by hand and look at it again: runs and
+// draws a frame of no length, unrecorded (the loop itself never does).
+void runStillFrame();
 
 // Lets the loop skip drawing frames that would change nothing (an idle
 // menu). On in the game; off after resetProgramState.

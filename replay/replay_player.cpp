@@ -53,7 +53,7 @@ ReplayResult playReplayNow(const Replay& replay, std::vector<uint64_t>* secondSu
         }
         beginFrame(e.tickDelta, e.cursorX, e.cursorY);
         runGameFrame();
-        if (secondSums) noteSecondSums(*secondSums);
+        if (secondSums && replay.version >= 3) noteSecondSums(*secondSums);
     }
     replayDriving = false;
     ReplayResult result = currentResult();

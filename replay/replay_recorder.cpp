@@ -152,7 +152,6 @@ void applyReplayStart(const ReplayStart& s) {
 }
 
 void noteSecondSums(std::vector<uint64_t>& sums) {
-    if (rulesGeneration == kFirstGeneration) return;
     while (sums.size() < kMaxSecondSums && gameTime >= static_cast<float>(sums.size() + 1))
         sums.push_back(worldChecksum());
 }
@@ -215,7 +214,7 @@ void recordFrame(const FrameInput& input) {
 
 void recordFrameDone() {
     if (!active) return;
-    noteSecondSums(current.secondSums);
+    if (current.version >= 3) noteSecondSums(current.secondSums);
     if (deathNoted || !marine.marineDead) return;
     // He has just died: the game enters the table now, so Game Over can show
     // it; its replay follows when the recording ends.

@@ -22,7 +22,7 @@ void applyReplayStart(const ReplayStart& start);
 // What the game has come to now.
 ReplayResult currentResult();
 // After a frame: the world checksum for each whole second of play reached
-// since the last call (second generation of the rules only).
+// since the last call (kept by version-3 replays).
 void noteSecondSums(std::vector<uint64_t>& sums);
 // The whole second of play from which `replayed` parts from `recorded`, or
 // -1 when they agree.

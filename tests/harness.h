@@ -21,7 +21,9 @@ struct Pixel {
 bool boot(const char* dir = QUORVEX_DATA_DIR);
 
 // Moves the clock on by `ms`, dispatches every waiting message through the
-// window procedure and runs one frame. Returns false when the game quit.
+// window procedure and runs one frame (with 0, a frame of no length that is
+// not recorded: a look at a world the test changed by hand). Returns false
+// when the game quit.
 bool frame(uint32_t ms = 16);
 bool frames(int count, uint32_t ms = 16);
 bool quitRequested();

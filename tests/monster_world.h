@@ -100,7 +100,7 @@ inline void fresh(uint32_t seed = 1234) {
     pickupMessageAlpha = 0.0f;
     for (uint64_t& n : soundPlayCount)
         n = 0;
-    rng.seed(seed);
+    seedGameStreams(seed);
 }
 
 inline int addMonsterAt(const Vec2& position, float size = 0.05f, float health = 10.0f,

@@ -75,7 +75,7 @@ std::vector<Shot> playScenes() {
     harness::frames(3);
     take("menu");
 
-    harness::cursorArena(0.5f, -0.36f);
+    harness::cursorArena(0.5f, -0.55f);
     harness::frame();
     harness::leftDown();
     harness::leftUp();

@@ -20,7 +20,7 @@ struct Outcome {
     Bonus bonuses[kMaxBonuses];
     Decal decals[DecalLayer::kCapacity];
     AnimSprite sprites[AnimSpriteLayer::kCapacity];
-    uint32_t rngState, score;
+    uint32_t rngState, dropState, score;
     float hitSoundTimer;
     uint64_t sounds[kMaxSounds];
     bool firstDropDone;
@@ -42,6 +42,7 @@ void capture(Outcome& out) {
     std::memcpy(out.decals, decalLayer.decals, sizeof(Decal) * decalLayer.count);
     std::memcpy(out.sprites, spriteLayer.sprites, sizeof(AnimSprite) * spriteLayer.count);
     out.rngState = rng.state;
+    out.dropState = dropRng.state;
     out.score = score;
     out.hitSoundTimer = hitSoundTimer;
     std::memcpy(out.sounds, soundPlayCount, sizeof(out.sounds));
@@ -90,6 +91,7 @@ bool sameSprite(const AnimSprite& a, const AnimSprite& b) {
     for (int i = 0; i < a.spriteCount; ++i)
         if (!sameSprite(a.sprites[i], b.sprites[i])) return fail("sprite", i);
     if (a.rngState != b.rngState) return fail("random state", 0);
+    if (a.dropState != b.dropState) return fail("drop stream's state", 0);
     if (a.score != b.score) return fail("score", 0);
     if (!sameBits(a.hitSoundTimer, b.hitSoundTimer)) return fail("hit sound timer", 0);
     for (int i = 0; i < kMaxSounds; ++i)

@@ -10,6 +10,7 @@
 #include "game/player/weapons.h"
 #include "game/session/menu_items.h"
 #include "harness.h"
+#include "math/rules_math.h"
 #include "platform/platform.h"
 #include "ui/menu.h"
 
@@ -17,8 +18,9 @@ namespace {
 
 // Points well inside each item, clear of its label and of the slanted ends.
 constexpr float kNewGameX = 0.5f, kNewGameY = -0.05f;
-constexpr float kCreditsX = 0.5f, kCreditsY = -0.36f;
-constexpr float kExitX = 0.5f, kExitY = -0.52f;
+constexpr float kDailyX = 0.5f, kDailyY = -0.2f;
+constexpr float kCreditsX = 0.5f, kCreditsY = -0.55f;
+constexpr float kExitX = 0.5f, kExitY = -0.7f;
 // Over the logo, far from every item.
 constexpr float kNowhereX = -0.5f, kNowhereY = -0.6f;
 
@@ -54,40 +56,64 @@ int near(int got, double want) {
 } // namespace
 
 TEST_F(Menu, HoverBoxesAreOpenAndLeaveTheGapsAndSlantsEmpty) {
-    EXPECT_EQ(hoverAt(kNewGameX, kNewGameY), 1);
-    EXPECT_EQ(hoverAt(kCreditsX, kCreditsY), 2);
-    EXPECT_EQ(hoverAt(kExitX, kExitY), 3);
-
-    // Every edge of every box selects nothing.
-    EXPECT_EQ(hoverAt(0.3f, 0.0f), 0);
-    EXPECT_EQ(hoverAt(0.3f, -0.15f), 0);
-    EXPECT_EQ(hoverAt(0.6f, -0.05f), 0);
-    EXPECT_EQ(hoverAt(0.1f, -0.05f), 0);
-    EXPECT_EQ(hoverAt(0.15f, -0.36f), 0);
-    EXPECT_EQ(hoverAt(0.3f, -0.32f), 0);
-    EXPECT_EQ(hoverAt(0.3f, -0.47f), 0);
-    EXPECT_EQ(hoverAt(0.3f, -0.48f), 0);
-    EXPECT_EQ(hoverAt(0.3f, -0.63f), 0);
-    EXPECT_EQ(hoverAt(0.1f, -0.56f), 0);
-    EXPECT_EQ(hoverAt(0.6f, -0.56f), 0);
-
-    // The 0.01 gaps between the plates, and the Options plate, which is no
-    // item of the rules.
-    EXPECT_EQ(hoverAt(0.3f, -0.155f), 0);
-    EXPECT_EQ(hoverAt(0.5f, -0.2f), 0);
-    EXPECT_EQ(hoverAt(0.3f, -0.475f), 0);
-    // The slanted plate ends outside the boxes, and Credits' narrower box.
-    EXPECT_EQ(hoverAt(0.07f, -0.02f), 0);
-    EXPECT_EQ(hoverAt(0.12f, -0.36f), 0);
-    EXPECT_EQ(hoverAt(0.07f, -0.61f), 0);
-    EXPECT_EQ(hoverAt(0.11f, -0.1f), 1);
-    EXPECT_EQ(hoverAt(0.11f, -0.56f), 3);
+    // Each generation's menu: the second's plates are wider and stacked
+    // lower, with the Options plate (no item of the rules) moved between
+    // Daily Challenge and Credits.
+    struct Point {
+        float x, y;
+        int item;
+    };
+    const Point second[] = {
+        {kNewGameX, kNewGameY, 1},
+        {kDailyX, kDailyY, 2},
+        {kCreditsX, kCreditsY, 3},
+        {kExitX, kExitY, 4},
+        // Every edge of every box selects nothing.
+        {0.3f, 0.0f, 0},
+        {0.3f, -0.15f, 0},
+        {0.6f, -0.05f, 0},
+        {-0.4f, -0.05f, 0},
+        {-0.35f, -0.2f, 0},
+        {0.3f, -0.16f, 0},
+        {0.3f, -0.31f, 0},
+        {0.3f, -0.48f, 0},
+        {0.3f, -0.63f, 0},
+        {0.3f, -0.64f, 0},
+        {0.3f, -0.79f, 0},
+        {-0.4f, -0.7f, 0},
+        {0.6f, -0.7f, 0},
+        // The gaps, the Options plate, the slanted ends, and left of the old
+        // plates, where the new ones reach.
+        {0.3f, -0.155f, 0},
+        {0.5f, -0.4f, 0},
+        {0.3f, -0.635f, 0},
+        {-0.43f, -0.02f, 0},
+        {-0.38f, -0.55f, 0},
+        {-0.43f, -0.77f, 0},
+        {-0.39f, -0.1f, 1},
+        {-0.39f, -0.7f, 4},
+        {-0.3f, -0.2f, 2},
+    };
+    const Point first[] = {
+        {kNewGameX, kNewGameY, 1}, {0.5f, -0.36f, 2},  {0.5f, -0.52f, 3},  {0.3f, 0.0f, 0},
+        {0.3f, -0.15f, 0},         {0.6f, -0.05f, 0},  {0.1f, -0.05f, 0},  {0.15f, -0.36f, 0},
+        {0.3f, -0.32f, 0},         {0.3f, -0.47f, 0},  {0.3f, -0.48f, 0},  {0.3f, -0.63f, 0},
+        {0.1f, -0.56f, 0},         {0.6f, -0.56f, 0},  {0.3f, -0.155f, 0}, {0.5f, -0.2f, 0},
+        {0.3f, -0.475f, 0},        {0.07f, -0.02f, 0}, {0.12f, -0.36f, 0}, {0.07f, -0.61f, 0},
+        {0.11f, -0.1f, 1},         {0.11f, -0.56f, 3}, {0.7f, -0.05f, 0},
+    };
+    for (const Point& p : second)
+        EXPECT_EQ(hoverAt(p.x, p.y), p.item) << p.x << ", " << p.y;
+    rulesGeneration = kFirstGeneration;
+    for (const Point& p : first)
+        EXPECT_EQ(hoverAt(p.x, p.y), p.item) << "first generation " << p.x << ", " << p.y;
+    rulesGeneration = kCurrentGeneration;
 }
 
 TEST_F(Menu, HoverIsForgottenByTheNextHudPass) {
     harness::cursorArena(kCreditsX, kCreditsY);
     harness::frame();
-    EXPECT_EQ(menuHover, 2);
+    EXPECT_EQ(menuHover, 3);
     harness::cursorArena(kNowhereX, kNowhereY);
     harness::frame();
     EXPECT_EQ(menuHover, 0);
@@ -191,13 +217,13 @@ TEST_F(Menu, HoveredPlateIsDrawnBrighter) {
     // The same pixel of the Credits plate, away from its label, with the
     // cursor elsewhere and then on the item (the cursor's own quad kept
     // away from the pixel).
-    const float px = 0.55f, py = -0.335f; // above the label
+    const float px = 0.55f, py = -0.495f; // above the label
     harness::cursorArena(kNowhereX, kNowhereY);
     harness::frame();
     harness::Pixel plain = harness::pixelArena(px, py);
-    harness::cursorArena(0.2f, -0.34f);
+    harness::cursorArena(0.2f, -0.5f);
     harness::frame();
-    ASSERT_EQ(menuHover, 2);
+    ASSERT_EQ(menuHover, 3);
     harness::Pixel lit = harness::pixelArena(px, py);
 
     // Green at 0.5 over the logo L, then at 0.75 over the same L.

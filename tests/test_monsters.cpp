@@ -7,6 +7,7 @@
 
 #include "draw/texture_bank.h"
 #include "harness.h"
+#include "math/rules_math.h"
 #include "monster_world.h"
 
 namespace {
@@ -198,7 +199,7 @@ TEST(Spawner, DrawsAngleKindSizeInOrderOnTheCircle) {
     spawnInterval = 400.0f;
     spawnTimer = 0.0f;
     frameDelta = 400.0f;
-    Rng copy = rng;
+    Rng copy = spawnRng;
     updateSpawner(1.0f, 500.0f);
     ASSERT_EQ(monsterCount, 1);
     int degrees = copy.next() % 360;
@@ -216,7 +217,7 @@ TEST(Spawner, DrawsAngleKindSizeInOrderOnTheCircle) {
     EXPECT_EQ(monsters[0].size, t.size);
     EXPECT_EQ(monsters[0].heading.y, 1.0f);
     EXPECT_EQ(monsters[0].moveDir.x, 0.0f);
-    EXPECT_EQ(rng.state, copy.state);
+    EXPECT_EQ(spawnRng.state, copy.state);
     EXPECT_EQ(spawnTimer, 0.0f);
 }
 
@@ -227,11 +228,11 @@ TEST(Spawner, SizeFollowsTheIntervalAfterThisFramesDecrease) {
     spawnInterval = 750.0f;
     frameDelta = 750.0f;
     for (int i = 0; i < 200; ++i) {
-        Rng before = rng;
+        Rng before = spawnRng;
         updateSpawner(1.0f, 500.0f);
         before.next();
         before.next();
-        ASSERT_EQ(rng.state, before.state);
+        ASSERT_EQ(spawnRng.state, before.state);
     }
     ASSERT_EQ(monsterCount, 200);
     for (int i = 0; i < monsterCount; ++i)
@@ -256,12 +257,12 @@ TEST(Spawner, SizeFollowsTheIntervalAfterThisFramesDecrease) {
     spawnInterval = 751.0f;
     spawnTimer = 1000.0f;
     frameDelta = 2.0f;
-    Rng before = rng;
+    Rng before = spawnRng;
     updateSpawner(1.0f, 500.0f);
     EXPECT_EQ(spawnInterval, 749.0f);
     for (int i = 0; i < 3; ++i)
         before.next();
-    EXPECT_EQ(rng.state, before.state);
+    EXPECT_EQ(spawnRng.state, before.state);
     EXPECT_TRUE(world::checkSpriteIndices(1e-5f));
 }
 
@@ -319,11 +320,11 @@ TEST(Spawner, StopsAtAThousandAndResumesAtOnce) {
     spawnInterval = 1000.0f;
     spawnTimer = 0.0f;
     frameDelta = 1500.0f;
-    Rng before = rng;
+    Rng before = spawnRng;
     updateSpawner(1.0f, 500.0f);
     EXPECT_EQ(monsterCount, kMonsterSpawnLimit);
     EXPECT_EQ(spawnTimer, 1500.0f); // kept for the next frame with room
-    EXPECT_EQ(rng.state, before.state);
+    EXPECT_EQ(spawnRng.state, before.state);
 
     removeMonster(500);
     frameDelta = 0.0f;
@@ -338,13 +339,13 @@ TEST(Spawner, MissingTemplateStillResetsTheTimerAndDraws) {
     templateCount = 0;
     spawnTimer = 0.0f;
     frameDelta = 1000.0f;
-    Rng before = rng;
+    Rng before = spawnRng;
     updateSpawner(1.0f, 500.0f);
     EXPECT_EQ(monsterCount, 0);
     EXPECT_EQ(spawnTimer, 0.0f);
     before.next();
     before.next();
-    EXPECT_EQ(rng.state, before.state);
+    EXPECT_EQ(spawnRng.state, before.state);
 }
 
 // ---------------------------------------------------------------- behaviour
@@ -505,7 +506,7 @@ TEST(MonsterDeath, FirstKillDropsAnAKOrShotGunThenOneInTen) {
     for (uint32_t seed = 1; seed <= 40; ++seed) {
         world::fresh(seed);
         world::addMonsterAt(Vec2(0.3f, 0.4f));
-        Rng copy = rng;
+        Rng copy = dropRng;
         removeMonster(0);
         ASSERT_EQ(bonusCount, 1);
         EXPECT_EQ(bonuses[0].kind, BonusAK + copy.next() % 2); // no drop draw
@@ -523,7 +524,7 @@ TEST(MonsterDeath, FirstKillDropsAnAKOrShotGunThenOneInTen) {
     int drops = 0;
     for (int k = 0; k < 2000; ++k) {
         world::addMonsterAt(Vec2(0.0f, 0.5f));
-        Rng copy = rng;
+        Rng copy = dropRng;
         int before = bonusCount;
         removeMonster(0);
         bool drop = copy.next() % 10 == 1;
@@ -532,7 +533,7 @@ TEST(MonsterDeath, FirstKillDropsAnAKOrShotGunThenOneInTen) {
             EXPECT_EQ(bonuses[bonusCount - 1].kind, BonusFastSpeed + copy.next() % 9);
             ++drops;
         }
-        EXPECT_EQ(rng.state, copy.state);
+        EXPECT_EQ(dropRng.state, copy.state);
         if (bonusCount > 1000) clearBonuses();
     }
     EXPECT_GT(drops, 150);
@@ -587,4 +588,31 @@ TEST(MonsterDeath, CorpseLiesWhereItDiedTurnedLikeItsSprite) {
     monsters[i].texture = 63;
     addMonsterCorpse(monsters[i]);
     EXPECT_EQ(decalLayer.count, decals + 1);
+}
+
+TEST(RandomStreams, SpawnsAndDropsDrawFromTheirOwnStreamSinceTheSecondGeneration) {
+    struct Case {
+        int generation;
+        bool spawnsShareTheMain, dropsShareTheMain;
+    } cases[] = {{kFirstGeneration, true, true}, {kCurrentGeneration, false, false}};
+    for (const Case& c : cases) {
+        rulesGeneration = c.generation;
+        world::fresh(9);
+        const Rng main = rng, spawns = spawnRng, drops = dropRng;
+        spawnInterval = 400.0f;
+        spawnTimer = 0.0f;
+        frameDelta = 400.0f;
+        updateSpawner(1.0f, 500.0f);
+        ASSERT_EQ(monsterCount, 1);
+        EXPECT_EQ(rng.state != main.state, c.spawnsShareTheMain) << c.generation;
+        EXPECT_EQ(spawnRng.state != spawns.state, !c.spawnsShareTheMain) << c.generation;
+        // A first kill always drops.
+        const Rng beforeKill = rng, spawnsBeforeKill = spawnRng;
+        removeMonster(0);
+        EXPECT_EQ(bonusCount, 1);
+        EXPECT_EQ(dropRng.state != drops.state, !c.dropsShareTheMain) << c.generation;
+        EXPECT_EQ(spawnRng.state, spawnsBeforeKill.state) << c.generation;
+        EXPECT_EQ(rng.state != beforeKill.state, c.dropsShareTheMain) << c.generation;
+    }
+    rulesGeneration = kCurrentGeneration;
 }

@@ -33,7 +33,7 @@ namespace {
 
 constexpr uint32_t kEnter = 13;
 // The menu's Options plate, clear of its label; the screen's places.
-constexpr float kPlateX = 0.5f, kPlateY = -0.2f;
+constexpr float kPlateX = 0.5f, kPlateY = -0.36f;
 constexpr float kTabY = 0.74f;
 float tabX(int page) {
     return -0.69f + 0.34f * static_cast<float>(page);
@@ -119,6 +119,7 @@ const Route kRoutes[] = {
     {"pad",
      [] {
          pad(PadDpadDown); // New Game
+         pad(PadDpadDown); // Daily Challenge
          pad(PadDpadDown); // Options
          pad(PadA);
          pad(PadDpadUp);
@@ -131,6 +132,7 @@ const Route kRoutes[] = {
     {"stick",
      [] {
          stick(PadLeftY, 32767); // down: New Game
+         stick(PadLeftY, 32767); // Daily Challenge
          stick(PadLeftY, 32767); // Options
          pad(PadA);
          stick(PadLeftY, -32768);

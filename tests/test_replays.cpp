@@ -24,6 +24,7 @@
 #include "game/world/world_state.h"
 #include "harness.h"
 #include "input/input.h"
+#include "platform/platform.h"
 #include "replay/replay_file.h"
 #include "replay/replay_player.h"
 #include "replay/replay_recorder.h"
@@ -45,6 +46,8 @@ Replay playBotGame(uint32_t seed, float spawnAcceleration, int menuAt, Coverage&
     std::ofstream(dir + "/Settings.ini") << "0 640 120 32 " << spawnAcceleration << " 0\n";
     harness::skipRendering();
     EXPECT_TRUE(harness::boot(dir.c_str()));
+    // The game's seed comes from the clock at New Game: each bot seed its own.
+    platform::test::advanceTicks(seed * 7919u);
     bot::Player player;
     player.begin(bot::kHuman, seed);
     uint64_t soundsBefore[10];
@@ -149,7 +152,7 @@ TEST(Replays, MakeCommittedReplays) {
             all.sounds[i] += seen.sounds[i];
         std::vector<uint8_t> bytes = encodeReplay(replay);
         char name[64];
-        std::snprintf(name, sizeof name, "%s/bot-seed%02u.qvr", out, seed);
+        std::snprintf(name, sizeof name, "%s/gen2-seed%02u.qvr", out, seed);
         std::ofstream(name, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()),
                    static_cast<std::streamsize>(bytes.size()));
@@ -182,9 +185,10 @@ TEST(Replays, DamagedFilesAreRefusedWithTheirReason) {
               std::string::npos)
         << output;
 
-    // The inputs' length comes right before them; the result and the
-    // checksum (40 bytes) follow them.
-    const size_t lengthAt = bytes.size() - 40 - good.events.size() - 4;
+    // The inputs' length comes right before them; the result, how the game
+    // ended, the per-second checksums and the file's checksum follow them.
+    const size_t lengthAt =
+        bytes.size() - 8 - 32 - 9 - 8 * good.secondSums.size() - good.events.size() - 4;
     auto with = [&](auto change) {
         std::vector<uint8_t> b = bytes;
         change(b);

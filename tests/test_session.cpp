@@ -12,8 +12,8 @@
 namespace {
 
 constexpr float kNewGameX = 0.5f, kNewGameY = -0.05f;
-constexpr float kCreditsX = 0.5f, kCreditsY = -0.36f;
-constexpr float kExitX = 0.5f, kExitY = -0.52f;
+constexpr float kCreditsX = 0.5f, kCreditsY = -0.55f;
+constexpr float kExitX = 0.5f, kExitY = -0.7f;
 
 bool clickAt(float x, float y) {
     harness::cursorArena(x, y);

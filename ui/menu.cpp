@@ -76,9 +76,8 @@ void drawPlates(bool optionsLit) {
         const MenuItem& item = menuItem(i);
         draw::text(1, item.labelAt.x, item.labelAt.y, greyed(item) ? kGreyedLabel : kLabel, "%s",
                    item.label);
-        if (greyed(item))
-            draw::text(0, item.hover.right + 0.03f, item.labelAt.y, kGreyedLabel, "%s",
-                       "needs Online");
+        // Left of its plate, where no plate reaches.
+        if (greyed(item)) draw::text(0, -0.75f, item.labelAt.y, kGreyedLabel, "%s", "needs Online");
     }
     draw::text(1, options.labelAt.x, options.labelAt.y, kLabel, "%s", options.label);
 }
@@ -115,8 +114,8 @@ const MenuItem kFirstGenerationOptions = {
     {{0.15f, -0.16f}, {0.15f, -0.31f}, {0.6f, -0.31f}, {0.6f, -0.16f}},
     {0.15f, 0.6f, -0.31f, -0.16f}, "Options", {0.18f, -0.25f}, MenuAction::None};
 const MenuItem kOptions = {
-    {{0.15f, -0.32f}, {0.15f, -0.47f}, {0.75f, -0.47f}, {0.75f, -0.32f}},
-    {0.15f, 0.75f, -0.47f, -0.32f}, "Options", {0.18f, -0.41f}, MenuAction::None};
+    {{-0.35f, -0.32f}, {-0.35f, -0.47f}, {0.6f, -0.47f}, {0.6f, -0.32f}},
+    {-0.35f, 0.6f, -0.47f, -0.32f}, "Options", {-0.32f, -0.41f}, MenuAction::None};
 // clang-format on
 
 const MenuItem& optionsPlate() {
@@ -129,7 +128,7 @@ bool overOptionsPlate(Vec2 p) {
 }
 
 Vec2 optionsPlatePoint() {
-    return rulesGeneration == kFirstGeneration ? Vec2(0.375f, -0.235f) : Vec2(0.45f, -0.395f);
+    return rulesGeneration == kFirstGeneration ? Vec2(0.375f, -0.235f) : Vec2(0.125f, -0.395f);
 }
 
 int itemAboveOptions() {

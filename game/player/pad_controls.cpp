@@ -118,13 +118,13 @@ Vec2 padMenuItemPoint(int item) {
     if (rulesGeneration != kFirstGeneration) {
         switch (item) {
         case 1:
-            return {0.425f, -0.075f};
+            return {0.1f, -0.075f};
         case 2:
-            return {0.45f, -0.235f};
+            return {0.125f, -0.235f};
         case 3:
-            return {0.45f, -0.555f};
+            return {0.125f, -0.555f};
         case 4:
-            return {0.425f, -0.715f};
+            return {0.1f, -0.715f};
         default:
             return {0.0f, 0.0f};
         }

@@ -19,17 +19,18 @@ const MenuItem kFirstGenerationItems[] = {
      {0.1f, 0.6f, -0.63f, -0.48f}, "Exit Win", {0.125f, -0.57f}, MenuAction::Exit},
 };
 
-// Wider, so that "Daily Challenge" fits its plate at every screen size; the
-// Options plate sits between Daily Challenge and Credits.
+// Wider, reaching further left, so that "Daily Challenge" fits its plate
+// at every screen size; the Options plate sits between Daily Challenge and
+// Credits.
 const MenuItem kItems[] = {
-    {{{0.05f, 0.0f}, {0.15f, -0.15f}, {0.75f, -0.15f}, {0.75f, 0.0f}},
-     {0.1f, 0.75f, -0.15f, 0.0f}, "New Game", {0.125f, -0.09f}, MenuAction::NewGame},
-    {{{0.15f, -0.16f}, {0.15f, -0.31f}, {0.75f, -0.31f}, {0.75f, -0.16f}},
-     {0.15f, 0.75f, -0.31f, -0.16f}, "Daily Challenge", {0.18f, -0.25f}, MenuAction::Daily},
-    {{{0.15f, -0.48f}, {0.15f, -0.63f}, {0.75f, -0.63f}, {0.75f, -0.48f}},
-     {0.15f, 0.75f, -0.63f, -0.48f}, "Credits", {0.18f, -0.57f}, MenuAction::Credits},
-    {{{0.15f, -0.64f}, {0.05f, -0.79f}, {0.75f, -0.79f}, {0.75f, -0.64f}},
-     {0.1f, 0.75f, -0.79f, -0.64f}, "Exit Win", {0.125f, -0.73f}, MenuAction::Exit},
+    {{{-0.45f, 0.0f}, {-0.35f, -0.15f}, {0.6f, -0.15f}, {0.6f, 0.0f}},
+     {-0.4f, 0.6f, -0.15f, 0.0f}, "New Game", {-0.375f, -0.09f}, MenuAction::NewGame},
+    {{{-0.35f, -0.16f}, {-0.35f, -0.31f}, {0.6f, -0.31f}, {0.6f, -0.16f}},
+     {-0.35f, 0.6f, -0.31f, -0.16f}, "Daily Challenge", {-0.32f, -0.25f}, MenuAction::Daily},
+    {{{-0.35f, -0.48f}, {-0.35f, -0.63f}, {0.6f, -0.63f}, {0.6f, -0.48f}},
+     {-0.35f, 0.6f, -0.63f, -0.48f}, "Credits", {-0.32f, -0.57f}, MenuAction::Credits},
+    {{{-0.35f, -0.64f}, {-0.45f, -0.79f}, {0.6f, -0.79f}, {0.6f, -0.64f}},
+     {-0.4f, 0.6f, -0.79f, -0.64f}, "Exit Win", {-0.375f, -0.73f}, MenuAction::Exit},
 };
 // clang-format on
 

@@ -46,8 +46,8 @@ def to_pixel(x, y):
     return int((x + 1.0) * WIDTH / 2), int((1.0 - y) * HEIGHT / 2)
 
 NEW_GAME = to_pixel(0.35, -0.07)   # (691, 411)
-OPTIONS = to_pixel(0.375, -0.235)  # (704, 474)
-EXIT_WIN = to_pixel(0.35, -0.555)  # (691, 597)
+OPTIONS = to_pixel(0.45, -0.395)   # (742, 535)
+EXIT_WIN = to_pixel(0.425, -0.715) # (729, 658)
 CENTRE = to_pixel(0.0, 0.0)        # (512, 384)
 
 

@@ -26,16 +26,27 @@ if ldd "$verify" | grep -Eiq 'sdl|libgl|opengl|openal|alut|freetype|fontconfig';
     fail "quorvex-verify links $(ldd "$verify" | grep -Ei 'sdl|libgl|opengl|openal|alut|freetype|fontconfig')"
 fi
 
-expect 0 4 "$verify" --data "$data" "$replays"/*.qvr
-grep -q ': score [0-9]* time [0-9.]* kills [0-9]* checksum [0-9a-f]\{16\}$' "$scratch/out" ||
-    fail "text lines: $(head -1 "$scratch/out")"
-expect 0 4 "$verify" --json --data "$data" "$replays"/*.qvr
+count=$(ls "$replays"/*.qvr | wc -l)
+expect 0 "$count" "$verify" --data "$data" "$replays"/*.qvr
+grep -q 'bot-seed01.qvr: score [0-9]* time [0-9.]* kills [0-9]* checksum [0-9a-f]\{16\}$' "$scratch/out" ||
+    fail "first-generation text lines: $(grep bot-seed01 "$scratch/out")"
+grep -q 'gen2-seed01.qvr: score [0-9]* time [0-9.]* kills [0-9]* checksum [0-9a-f]\{16\} generation 2 seed [0-9]* end death$' "$scratch/out" ||
+    fail "second-generation text lines: $(grep gen2-seed01 "$scratch/out")"
+expect 0 "$count" "$verify" --json --data "$data" "$replays"/*.qvr
 python3 - "$scratch/out" <<'PY' || fail "JSON lines"
 import json, sys
+generations = set()
 for line in open(sys.argv[1]):
     r = json.loads(line)
     assert r["status"] == "verified" and r["recorded"] == r["replayed"], r
     assert len(r["fingerprint"]) == 16 and r["version"], r
+    assert r["differs_from"] is None and r["other_platform"] is False, r
+    generations.add(r["generation"])
+    if r["generation"] == 2:
+        assert isinstance(r["seed"], int) and r["end"] == "death" and r["day"] is None, r
+    else:
+        assert r["seed"] is None and r["end"] is None, r
+assert generations == {1, 2}, generations
 PY
 
 : > "$scratch/empty.qvr"
