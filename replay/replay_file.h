@@ -16,6 +16,11 @@
 // Version 2 adds the ground scheme and the pad's dead zone and aim reach;
 // version 1 files still play, on the green ground and the default pad.
 constexpr uint32_t kReplayVersion = 2;
+// The rules generation a file of this version was played under: versions 1
+// and 2 are generation 1, 3 is generation 2; 0 for a version not known.
+inline int generationOf(uint32_t version) {
+    return version >= 1 && version <= 2 ? 1 : version == 3 ? 2 : 0;
+}
 // Far beyond any real game (hours of play at 1000 frames a second); a larger
 // count in a file is refused before anything is allocated.
 constexpr uint32_t kMaxReplayEventBytes = 64u << 20;
