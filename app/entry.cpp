@@ -136,6 +136,9 @@ LoopPass loopPass() {
         platform::showPictureAgain();
         return LoopPass::Frame;
     }
+    // A frame is at least a millisecond long: a faster loop waits for the
+    // clock, and the time adds up into the next frame.
+    if (now - previousTicks < 1.0f) return LoopPass::Message;
     beginFrame(now - previousTicks, cursorX, cursorY);
     previousTicks = now;
     recordFrame(frameInput);
@@ -189,7 +192,7 @@ int runGame(const Options& options) {
     runFactor = 1.0f;
     while (loopPass() != LoopPass::Quit) {
     }
-    endRecording();
+    endRecording(GameEnd::ProgramEnd);
     // A send in flight is abandoned; its file stays for next time.
     stopOnline();
     savePlayerOptions(activeOptions());

@@ -210,7 +210,8 @@ bool menuMessage(const Message& msg, uint32_t physical, const PadState& before, 
             if (code == PadDpadDown || code == PadB || code == PadStart) plate.chosen = false;
             return false;
         }
-        if ((code == PadDpadDown && menuHover == 1) || (code == PadDpadUp && menuHover == 2)) {
+        if ((code == PadDpadDown && menuHover == itemAboveOptions()) ||
+            (code == PadDpadUp && menuHover == itemBelowOptions())) {
             plate.chosen = true;
             return true;
         }
@@ -238,7 +239,8 @@ bool menuMessage(const Message& msg, uint32_t physical, const PadState& before, 
             plate.swallowStick = dy < 0;
             return dy < 0;
         }
-        if ((dy > 0 && menuHover == 1) || (dy < 0 && menuHover == 2)) {
+        if ((dy > 0 && menuHover == itemAboveOptions()) ||
+            (dy < 0 && menuHover == itemBelowOptions())) {
             plate.chosen = true;
             plate.swallowStick = true;
             return true;

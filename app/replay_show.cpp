@@ -68,7 +68,7 @@ int verifyCommand(const std::string& path) {
         return 2;
     }
     VerifyOutcome v = verifyReplay(replay);
-    if (!v.played) {
+    if (!v.played || v.status == VerifyStatus::Unusable) {
         fail(path, v.reason);
         return 2;
     }
@@ -78,10 +78,11 @@ int verifyCommand(const std::string& path) {
     stopVerifier();
     if (v.status == VerifyStatus::Verified) return 0;
     std::fprintf(stderr,
-                 "quorvex: %s: the replay does not reproduce its game (recorded: score %" PRIu32
-                 " time %.2f kills %" PRId32 " checksum %016" PRIx64 ")\n",
-                 path.c_str(), replay.result.score, static_cast<double>(replay.result.gameTime),
-                 replay.result.kills, replay.result.checksum);
+                 "quorvex: %s: %s (recorded: score %" PRIu32 " time %.2f kills %" PRId32
+                 " checksum %016" PRIx64 ")\n",
+                 path.c_str(), v.reason.c_str(), replay.result.score,
+                 static_cast<double>(replay.result.gameTime), replay.result.kills,
+                 replay.result.checksum);
     return 1;
 }
 

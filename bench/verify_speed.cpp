@@ -83,7 +83,7 @@ VerifySpeed measureVerifySpeed(int frames, uint32_t frameMs) {
         if (monsterCount >= kFullField) ++out.fullFrames;
         if (marine.marineDead && out.deathGameTime < 0.0f) out.deathGameTime = gameTime;
     }
-    endRecording();
+    endRecording(GameEnd::ProgramEnd);
     glFinish();
     out.recordSeconds = secondsSince(recordStart);
 

@@ -29,7 +29,7 @@ extern uint8_t rightButtonDown;
 // The menu's state, also kept by the window procedure.
 extern uint8_t menuShown;
 extern uint8_t creditsShown;
-extern int32_t menuHover; // 0 none, 1 New Game, 2 Credits, 3 Exit Win
+extern int32_t menuHover; // 0 none, else the menu item (game/session/menu_items.h)
 
 // Takes in one frame's measurement. The factor is the one the previous frame
 // left: a menu opened or closed during a frame changes the speed of the

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "math/rules_math.h"
+
 namespace {
 float lengthOrOne(const Vec2& v) {
     float len = std::sqrt(v.x * v.x + v.y * v.y);
@@ -14,8 +16,8 @@ float Vec2::cosAngle(const Vec2& b) const {
 }
 
 Vec2& Vec2::rotate(float angle) {
-    float c = std::cos(angle);
-    float s = std::sin(angle);
+    float c = ruleCos(angle);
+    float s = ruleSin(angle);
     float nx = x * c - y * s;
     float ny = x * s + y * c;
     x = nx;

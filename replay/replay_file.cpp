@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "math/seed_streams.h"
+
 namespace {
 
 constexpr uint8_t kMagic[4] = {'Q', 'V', 'R', 'P'};
@@ -128,6 +130,8 @@ void putStart(std::vector<uint8_t>& out, const ReplayStart& s, uint32_t version)
     putU8(out, s.groundScheme);
     putF32(out, s.padDeadZone);
     putF32(out, s.padAimReach);
+    if (version < 3) return;
+    putU32(out, s.seed);
 }
 
 void takeBytes(Cursor& in, void* to, size_t n) {
@@ -168,14 +172,50 @@ void takeStart(Cursor& in, ReplayStart& s, uint32_t version) {
     s.groundScheme = in.u8();
     s.padDeadZone = in.f32();
     s.padAimReach = in.f32();
+    if (version < 3) return;
+    s.seed = in.u32();
 }
 
 bool finite(float v) {
     return std::isfinite(v);
 }
 
+bool allZero(const uint8_t* bytes, size_t n) {
+    for (size_t i = 0; i < n; ++i)
+        if (bytes[i] != 0) return false;
+    return true;
+}
+
+// Since version 3 a game starts from its seed alone: nothing held, no timer
+// or notice carried over from the game before.
+const char* nonCanonicalStart(const ReplayStart& s) {
+    if (s.rngState != streamsForSeed(s.seed).main) return "its random state is not its seed's";
+    if (s.spawnTimer != 0.0f || s.hmSoundTimer != 0.0f || s.runFactor != 0.0f)
+        return "it starts with a timer running";
+    if (s.pickupMessage[0] != '\0' || s.pickupMessageAlpha != 0.0f)
+        return "it starts with a notice shown";
+    if (!allZero(s.keyDown, sizeof s.keyDown) || s.leftButtonDown || s.rightButtonDown ||
+        !allZero(s.padHeld, sizeof s.padHeld) ||
+        !allZero(reinterpret_cast<const uint8_t*>(s.padAxis), sizeof s.padAxis))
+        return "it starts with input held";
+    if (s.menuHover != 0 || s.padAiming || s.padInUse || s.padCrosshairX != 0.0f ||
+        s.padCrosshairY != 0.0f)
+        return "it starts with the menu or the pad's aim of another game";
+    return nullptr;
+}
+
+// A date the calendar has, as YYYYMMDD.
+bool validDay(uint32_t day) {
+    uint32_t year = day / 10000, month = day / 100 % 100, date = day % 100;
+    if (year < 2000 || year > 9999 || month < 1 || month > 12 || date < 1) return false;
+    static constexpr uint8_t kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (month == 2 && !leap) return date <= 28;
+    return date <= kDays[month - 1];
+}
+
 // A start the game could never have recorded.
-const char* absurdStart(const ReplayStart& s) {
+const char* absurdStart(const ReplayStart& s, uint32_t version) {
     if (s.screenWidth != 640 && s.screenWidth != 800 && s.screenWidth != 1024)
         return "screen width out of range";
     if (s.screenHeight <= 0 || s.screenHeight > 16384) return "screen height out of range";
@@ -184,11 +224,12 @@ const char* absurdStart(const ReplayStart& s) {
         !finite(s.padCrosshairX) || !finite(s.padCrosshairY))
         return "a start value is not a number";
     if (s.runFactor != 0.0f && s.runFactor != 1.0f) return "run factor out of range";
-    if (s.menuHover < 0 || s.menuHover > 3) return "menu item out of range";
+    if (s.menuHover < 0 || s.menuHover > (version < 3 ? 3 : 4)) return "menu item out of range";
     if (s.pickupMessage[sizeof s.pickupMessage - 1] != '\0') return "pick-up notice too long";
     if (s.groundScheme > 2) return "ground scheme out of range";
     if (!(s.padDeadZone >= 0.0f && s.padDeadZone < 1.0f)) return "pad dead zone out of range";
     if (!(s.padAimReach > 0.0f && s.padAimReach <= 2.0f)) return "pad aim reach out of range";
+    if (version >= 3) return nonCanonicalStart(s);
     return nullptr;
 }
 
@@ -200,6 +241,25 @@ bool validMessageType(uint8_t type) {
 }
 
 } // namespace
+
+int generationOf(uint32_t version) {
+    return version >= 3 ? 2 : 1;
+}
+
+const char* gameEndName(GameEnd end) {
+    switch (end) {
+    case GameEnd::Death:
+        return "death";
+    case GameEnd::NewGame:
+        return "new-game";
+    case GameEnd::ExitWin:
+        return "exit";
+    case GameEnd::ProgramEnd:
+        return "program-end";
+    default:
+        return nullptr;
+    }
+}
 
 void ReplayWriter::message(const Message& msg) {
     putU8(out_, kTagMessage);
@@ -302,6 +362,13 @@ std::vector<uint8_t> encodeReplay(const Replay& replay) {
     putU64(out, replay.result.checksum);
     putU32(out, replay.result.frames);
     putU64(out, static_cast<uint64_t>(replay.result.endTime));
+    if (replay.version >= 3) {
+        putU8(out, static_cast<uint8_t>(replay.result.end));
+        putU32(out, replay.result.day);
+        putU32(out, static_cast<uint32_t>(replay.secondSums.size()));
+        for (uint64_t sum : replay.secondSums)
+            putU64(out, sum);
+    }
     putU64(out, fnv1a(out.data(), out.size()));
     return out;
 }
@@ -347,6 +414,30 @@ bool decodeReplay(const uint8_t* data, size_t size, Replay& out, std::string& wh
     out.result.checksum = in.u64();
     out.result.frames = in.u32();
     out.result.endTime = static_cast<int64_t>(in.u64());
+    out.result.end = GameEnd::Unknown;
+    out.result.day = 0;
+    out.secondSums.clear();
+    if (version >= 3) {
+        uint8_t end = in.u8();
+        out.result.end = static_cast<GameEnd>(end);
+        out.result.day = in.u32();
+        uint32_t count = in.u32();
+        if (!in.bad && (end < 1 || end > 4)) {
+            why = "it does not say how its game ended";
+            return false;
+        }
+        if (!in.bad && out.result.day != 0 && !validDay(out.result.day)) {
+            why = "its day is no date";
+            return false;
+        }
+        if (!in.bad && (count > kMaxSecondSums || !in.have(size_t{count} * 8))) {
+            why = count > kMaxSecondSums ? "absurd count of its checksums" : "truncated";
+            return false;
+        }
+        out.secondSums.resize(in.bad ? 0 : count);
+        for (uint64_t& sum : out.secondSums)
+            sum = in.u64();
+    }
     size_t summed = in.at;
     uint64_t sum = in.u64();
     if (in.bad) {
@@ -361,7 +452,7 @@ bool decodeReplay(const uint8_t* data, size_t size, Replay& out, std::string& wh
         why = "damaged (its checksum does not match)";
         return false;
     }
-    if (const char* absurd = absurdStart(out.start)) {
+    if (const char* absurd = absurdStart(out.start, version)) {
         why = absurd;
         return false;
     }
@@ -369,8 +460,16 @@ bool decodeReplay(const uint8_t* data, size_t size, Replay& out, std::string& wh
     ReplayReader reader(out.events, out.start.cursorX, out.start.cursorY);
     ReplayEvent e;
     uint32_t frames = 0;
-    while (reader.next(e))
-        if (e.kind == ReplayEvent::Frame) ++frames;
+    while (reader.next(e)) {
+        if (e.kind != ReplayEvent::Frame) continue;
+        ++frames;
+        // Since version 3 the game never runs a frame shorter than a
+        // millisecond.
+        if (version >= 3 && !(e.tickDelta >= 1.0f)) {
+            why = "a frame shorter than a millisecond";
+            return false;
+        }
+    }
     if (reader.error() != nullptr) {
         why = reader.error();
         return false;

@@ -15,12 +15,14 @@
 
 // Version 2 adds the ground scheme and the pad's dead zone and aim reach;
 // version 1 files still play, on the green ground and the default pad.
-constexpr uint32_t kReplayVersion = 2;
-// The rules generation a file of this version was played under: versions 1
-// and 2 are generation 1, 3 is generation 2; 0 for a version not known.
-inline int generationOf(uint32_t version) {
-    return version >= 1 && version <= 2 ? 1 : version == 3 ? 2 : 0;
-}
+// Version 3 is the second generation of the rules (portable math, a game
+// started from its seed alone, separate random streams) and adds the seed,
+// how the game ended, its day, and a checksum of the world every second.
+constexpr uint32_t kReplayVersion = 3;
+// Versions 1 and 2 are the first generation of the rules, 3 the second.
+int generationOf(uint32_t version);
+// The most per-second checksums a file may hold (days of play).
+constexpr uint32_t kMaxSecondSums = 1u << 20;
 // Far beyond any real game (hours of play at 1000 frames a second); a larger
 // count in a file is refused before anything is allocated.
 constexpr uint32_t kMaxReplayEventBytes = 64u << 20;
@@ -62,7 +64,20 @@ struct ReplayStart {
     uint8_t groundScheme = 0;
     float padDeadZone = kDefaultPadDeadZone;
     float padAimReach = kDefaultPadAimReach;
+    // Version 3: the seed every random stream starts from.
+    uint32_t seed = 0;
 };
+
+// How a recorded game ended (version 3; older files say nothing).
+enum class GameEnd : uint8_t {
+    Unknown = 0,
+    Death = 1,      // the Marine died
+    NewGame = 2,    // a new game replaced it
+    ExitWin = 3,    // "Exit Win" was chosen
+    ProgramEnd = 4, // the program ended (closed, or stopped)
+};
+// "death", "new-game", "exit", "program-end"; nullptr for Unknown.
+const char* gameEndName(GameEnd end);
 
 // What the game came to when the recording ended.
 struct ReplayResult {
@@ -72,6 +87,9 @@ struct ReplayResult {
     uint64_t checksum = 0;
     uint32_t frames = 0;
     int64_t endTime = 0; // Unix seconds, UTC
+    // Version 3.
+    GameEnd end = GameEnd::Unknown;
+    uint32_t day = 0; // a daily game's day as YYYYMMDD; 0 for any other game
 };
 
 struct Replay {
@@ -80,6 +98,9 @@ struct Replay {
     ReplayStart start;
     std::vector<uint8_t> events; // see ReplayWriter / ReplayReader
     ReplayResult result;
+    // Version 3: the world checksum each time the game time reached a whole
+    // second (the first after 1 s of play).
+    std::vector<uint64_t> secondSums;
 };
 
 // Appends inputs to a replay's event stream.

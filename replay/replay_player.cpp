@@ -6,6 +6,7 @@
 #include "game/session/game_frame.h"
 #include "game/session/messages.h"
 #include "input/input.h"
+#include "math/rules_math.h"
 #include "platform/user_files.h"
 #include "replay/replay_recorder.h"
 
@@ -34,13 +35,15 @@ bool readReplayFile(const std::string& path, Replay& out, std::string& why) {
 void restartAsRecorded(const Replay& replay) {
     setRecordingEnabled(false);
     replayDriving = true;
+    rulesGeneration = generationOf(replay.version);
     resetGame();
     menuShown = 0;
     applyReplayStart(replay.start);
 }
 
-ReplayResult playReplayNow(const Replay& replay) {
+ReplayResult playReplayNow(const Replay& replay, std::vector<uint64_t>* secondSums) {
     restartAsRecorded(replay);
+    if (secondSums) secondSums->clear();
     ReplayReader events(replay.events, replay.start.cursorX, replay.start.cursorY);
     ReplayEvent e;
     while (events.next(e)) {
@@ -50,6 +53,7 @@ ReplayResult playReplayNow(const Replay& replay) {
         }
         beginFrame(e.tickDelta, e.cursorX, e.cursorY);
         runGameFrame();
+        if (secondSums) noteSecondSums(*secondSums);
     }
     replayDriving = false;
     ReplayResult result = currentResult();

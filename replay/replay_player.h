@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "replay/replay_file.h"
 
@@ -18,8 +19,9 @@ extern const char* const kOtherRulesReason;
 void restartAsRecorded(const Replay& replay);
 
 // Plays every input of `replay` into the game, frame after frame, with no
-// pause (after the rules have started). Returns what the game came to.
-ReplayResult playReplayNow(const Replay& replay);
+// pause (after the rules have started). Returns what the game came to;
+// `secondSums`, when given, receives the checksum of each whole second.
+ReplayResult playReplayNow(const Replay& replay, std::vector<uint64_t>* secondSums = nullptr);
 
 // Score, time, kills and checksum equal (the time bit for bit).
 bool sameResult(const ReplayResult& a, const ReplayResult& b);

@@ -14,6 +14,7 @@
 #include "input/pad_state.h"
 #include "input/settings_values.h"
 #include "math/rng.h"
+#include "math/rules_math.h"
 #include "platform/user_files.h"
 
 namespace {
@@ -106,6 +107,7 @@ ReplayStart captureReplayStart() {
     s.groundScheme = static_cast<uint8_t>(groundScheme);
     s.padDeadZone = padDeadZone;
     s.padAimReach = padAimReach;
+    s.seed = gameSeed;
     return s;
 }
 
@@ -139,9 +141,28 @@ void applyReplayStart(const ReplayStart& s) {
     groundScheme = s.groundScheme;
     padDeadZone = s.padDeadZone;
     padAimReach = s.padAimReach;
+    if (rulesGeneration != kFirstGeneration) {
+        gameSeed = s.seed;
+        seedGameStreams(s.seed);
+        rng.state = s.rngState;
+    }
     // A new game starts with these cleared.
     padMenuCursor = 0;
     padChoosing = 0;
+}
+
+void noteSecondSums(std::vector<uint64_t>& sums) {
+    if (rulesGeneration == kFirstGeneration) return;
+    while (sums.size() < kMaxSecondSums && gameTime >= static_cast<float>(sums.size() + 1))
+        sums.push_back(worldChecksum());
+}
+
+int firstDifferingSecond(const std::vector<uint64_t>& recorded,
+                         const std::vector<uint64_t>& replayed) {
+    size_t n = recorded.size() < replayed.size() ? recorded.size() : replayed.size();
+    for (size_t i = 0; i < n; ++i)
+        if (recorded[i] != replayed[i]) return static_cast<int>(i);
+    return recorded.size() == replayed.size() ? -1 : static_cast<int>(n);
 }
 
 ReplayResult currentResult() {
@@ -158,6 +179,7 @@ void beginRecording() {
     if (!enabled) return;
     discardRecording();
     current = Replay{};
+    current.version = rulesGeneration == kFirstGeneration ? 2 : kReplayVersion;
     current.rulesFingerprint = rulesFingerprint();
     current.start = captureReplayStart();
     writer.emplace(current.events, current.start.cursorX, current.start.cursorY);
@@ -182,7 +204,7 @@ void recordMessage(const Message& msg) {
         return;
     writer->message(msg);
     // A key after his death has brought back the menu: the game is over.
-    if (marine.marineDead && menuShown) endRecording();
+    if (marine.marineDead && menuShown) endRecording(GameEnd::Death);
 }
 
 void recordFrame(const FrameInput& input) {
@@ -192,7 +214,9 @@ void recordFrame(const FrameInput& input) {
 }
 
 void recordFrameDone() {
-    if (!active || deathNoted || !marine.marineDead) return;
+    if (!active) return;
+    noteSecondSums(current.secondSums);
+    if (deathNoted || !marine.marineDead) return;
     // He has just died: the game enters the table now, so Game Over can show
     // it; its replay follows when the recording ends.
     deathNoted = true;
@@ -212,6 +236,8 @@ void recordFrameDone() {
     atDeath.events = current.events;
     atDeath.result = currentResult();
     atDeath.result.frames = writer->frames();
+    atDeath.result.end = current.version >= 3 ? GameEnd::Death : GameEnd::Unknown;
+    atDeath.secondSums = current.secondSums;
     deathHandler(atDeath);
 }
 
@@ -219,10 +245,12 @@ void setDeathReplayHandler(void (*handler)(const Replay& replay)) {
     deathHandler = handler;
 }
 
-void endRecording() {
+void endRecording(GameEnd how) {
     if (!active) return;
     current.result = currentResult();
     current.result.frames = writer->frames();
+    if (marine.marineDead) how = GameEnd::Death;
+    current.result.end = current.version >= 3 ? how : GameEnd::Unknown;
     finished = current;
     discardRecording();
     save(finished);

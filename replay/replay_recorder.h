@@ -21,6 +21,13 @@ ReplayStart captureReplayStart();
 void applyReplayStart(const ReplayStart& start);
 // What the game has come to now.
 ReplayResult currentResult();
+// After a frame: the world checksum for each whole second of play reached
+// since the last call (second generation of the rules only).
+void noteSecondSums(std::vector<uint64_t>& sums);
+// The whole second of play from which `replayed` parts from `recorded`, or
+// -1 when they agree.
+int firstDifferingSecond(const std::vector<uint64_t>& recorded,
+                         const std::vector<uint64_t>& replayed);
 
 void beginRecording();
 // The loop is about to hand a message to the window procedure.
@@ -31,8 +38,9 @@ void recordMessage(const Message& msg);
 void recordFrame(const FrameInput& input);
 // The frame has run: a death enters the game in the score table.
 void recordFrameDone();
-// Ends the recording under way, if any, and saves it.
-void endRecording();
+// Ends the recording under way, if any, and saves it. A game whose Marine
+// has died ended in his death, whatever ends the recording.
+void endRecording(GameEnd how);
 // Drops the recording under way without saving (a restart of the program
 // state in tests).
 void discardRecording();

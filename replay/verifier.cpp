@@ -3,11 +3,18 @@
 #include <cstdio>
 
 #include "draw/draw_list.h"
+#include "game/player/marine.h"
+#include "game/session/menu_items.h"
 #include "game/session/rule_data.h"
 #include "game/world/checksum.h"
 #include "game/world/effects.h"
 #include "input/settings_values.h"
+#include "math/rules_math.h"
 #include "replay/replay_player.h"
+#include "replay/replay_recorder.h"
+
+const char* const kOtherPlatformReason =
+    "made by an older version of the game that only the Linux build replays";
 
 namespace {
 
@@ -23,6 +30,23 @@ float readShippedAcceleration() {
     text[length] = '\0';
     std::fclose(file);
     return settingsFieldsOf(text).spawnAcceleration;
+}
+
+// What the end of the replayed game shows against what the file says.
+bool endMatches(GameEnd end) {
+    if (end == GameEnd::Unknown) return true;
+    if (marine.marineDead) return end == GameEnd::Death;
+    switch (end) {
+    case GameEnd::NewGame:
+        return menuShown &&
+               (hoveredAction() == MenuAction::NewGame || hoveredAction() == MenuAction::Daily);
+    case GameEnd::ExitWin:
+        return menuShown && hoveredAction() == MenuAction::Exit;
+    case GameEnd::ProgramEnd:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace
@@ -72,17 +96,40 @@ VerifyOutcome verifyReplay(const Replay& replay) {
     out.recorded = replay.result;
     out.fingerprint = replay.rulesFingerprint;
     out.spawnAcceleration = replay.start.spawnAcceleration;
+    out.generation = generationOf(replay.version);
+    out.seed = replay.start.seed;
+    if (out.generation == kFirstGeneration && !platformReplaysGeneration1()) {
+        out.reason = kOtherPlatformReason;
+        out.otherPlatform = true;
+        return out;
+    }
     if (replay.rulesFingerprint != rulesFingerprint()) {
         out.reason = kOtherRulesReason;
         return out;
     }
-    out.replayed = playReplayNow(replay);
+    std::vector<uint64_t> sums;
+    out.replayed = playReplayNow(replay, &sums);
+    out.replayed.end = replay.result.end;
+    out.replayed.day = replay.result.day;
     out.played = true;
-    if (sameResult(out.replayed, replay.result)) {
+    bool same = sameResult(out.replayed, replay.result);
+    if (out.generation != kFirstGeneration) {
+        out.differsFrom = firstDifferingSecond(replay.secondSums, sums);
+        // Every second agreed, the end did not: it parted in the last one.
+        if (out.differsFrom < 0 && !same) out.differsFrom = static_cast<int>(sums.size());
+    }
+    if (same && out.differsFrom < 0) {
+        if (!endMatches(replay.result.end)) {
+            out.reason = std::string("its recorded end (") + gameEndName(replay.result.end) +
+                         ") is not how the game it replays ends";
+            return out;
+        }
         out.status = VerifyStatus::Verified;
     } else {
         out.status = VerifyStatus::Differs;
         out.reason = "the replay does not reproduce its game";
+        if (out.differsFrom >= 0)
+            out.reason += " (differs from " + std::to_string(out.differsFrom) + " s on)";
     }
     return out;
 }

@@ -19,7 +19,15 @@ struct VerifyOutcome {
     ReplayResult replayed;
     uint64_t fingerprint = 0;
     float spawnAcceleration = 0.0f;
+    int generation = 0;         // of the rules it was made by; 0 when not read
+    uint32_t seed = 0;          // the seed its game started from (second generation)
+    int differsFrom = -1;       // the whole second from which it parts from its game
+    bool otherPlatform = false; // only a build of another platform can judge it
 };
+
+// Why a first-generation game is refused where the platform's math library
+// is not the one it was made with.
+extern const char* const kOtherPlatformReason;
 
 // Loads the rule data from the current folder (the game's data folder).
 // False, with `why`, when a rule file is missing or bad: every verdict would

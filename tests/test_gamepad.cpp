@@ -173,7 +173,7 @@ TEST(PadControls, MessagesTriggersWeaponsAndMenu) {
         {1, rest, up, 1},   {2, down, down, 2}, {2, down, rest, 2}, {2, up, down, 3},
     };
     for (const Step& st : steps)
-        EXPECT_EQ(padMenuItem(st.hover, st.before, st.now), st.want) << st.hover;
+        EXPECT_EQ(padMenuItem(st.hover, st.before, st.now, 3), st.want) << st.hover;
 }
 
 TEST(Gamepad, VirtualPadsDriveTheQueueUntilUnplugged) {
@@ -301,7 +301,7 @@ TEST(Gamepad, PadPlaysAGameThatReplaysExactly) {
     EXPECT_TRUE(menuShown);
     ASSERT_FALSE(marine.marineDead);
 
-    endRecording();
+    endRecording(GameEnd::ProgramEnd);
     const Replay recorded = lastReplay();
     ASSERT_GT(recorded.result.frames, 60u);
     ReplayResult replayed = playReplayNow(recorded);

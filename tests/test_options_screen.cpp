@@ -311,7 +311,7 @@ TEST_F(OptionsScreen, AGameWithTheScreenOpenedInItStillReplaysExactly) {
     harness::keyUp('D');
     harness::leftUp();
     harness::frames(5);
-    endRecording();
+    endRecording(GameEnd::ProgramEnd);
     ReplayResult replayed = playReplayNow(lastReplay());
     const ReplayResult& result = lastReplay().result;
     EXPECT_EQ(replayed.checksum, result.checksum);
@@ -464,7 +464,7 @@ TEST_F(OptionsOnline, TypedTextNeverReachesTheGameOrItsReplay) {
     key(VkEscape);
     harness::key(VkEscape);
     harness::frames(5);
-    endRecording();
+    endRecording(GameEnd::ProgramEnd);
     int keyDowns = 0;
     ReplayReader reader(lastReplay().events, lastReplay().start.cursorX,
                         lastReplay().start.cursorY);

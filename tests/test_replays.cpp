@@ -255,7 +255,7 @@ TEST(Replays, AnIdleMenuRestsAndTheGameStillReplaysExactly) {
     harness::frames(60);
     harness::keyUp('D');
     harness::leftUp();
-    endRecording();
+    endRecording(GameEnd::ProgramEnd);
     beforeSwap = capture;
     restWhenIdle(false);
     ReplayResult replayed = playReplayNow(lastReplay());

@@ -5,6 +5,7 @@
 #include "game/player/aim_cursor.h"
 #include "game/session/menu_items.h"
 #include "input/input.h"
+#include "math/rules_math.h"
 
 namespace {
 
@@ -31,8 +32,15 @@ const CreditLine kCredits[9] = {
 constexpr Colour kLabel{1.0f, 1.0f, 1.0f, 0.75f};
 constexpr Colour kPlateLine{0.0f, 0.75f, 0.0f, 0.5f};
 
+constexpr Colour kGreyedLabel{0.6f, 0.6f, 0.6f, 0.6f};
+
 Colour plateColour(bool lit) {
     return Colour{0.0f, 0.75f, 0.0f, lit ? 0.75f : 0.5f};
+}
+
+// The day's game is shown but not offered yet.
+bool greyed(const MenuItem& item) {
+    return item.action == MenuAction::Daily;
 }
 
 const char* const kFooter = "Quorvex 1.0 - a top-down arena shooter";
@@ -49,22 +57,30 @@ void drawPlates(bool optionsLit) {
     // While the keyboard or pad is on Options the rules' hover is left
     // where it was; only one plate may look chosen.
     int hover = optionsLit ? 0 : menuHover;
-    for (int i = 0; i < kMenuItemCount; ++i)
-        draw::quad(kMenuItems[i].plate, kFlat, plateColour(hover == i + 1), kNoTexture);
-    draw::quad(kOptionsPlate.plate, kFlat, plateColour(optionsLit), kNoTexture);
+    const MenuItem& options = optionsPlate();
+    for (int i = 1; i <= menuItemCount(); ++i) {
+        const MenuItem& item = menuItem(i);
+        draw::quad(item.plate, kFlat, plateColour(hover == i && !greyed(item)), kNoTexture);
+    }
+    draw::quad(options.plate, kFlat, plateColour(optionsLit), kNoTexture);
 
-    for (const MenuItem& item : kMenuItems)
-        draw::lineLoop(item.plate, 4, kPlateLine, 3.0f);
-    draw::lineLoop(kOptionsPlate.plate, 4, kPlateLine, 3.0f);
+    for (int i = 1; i <= menuItemCount(); ++i)
+        draw::lineLoop(menuItem(i).plate, 4, kPlateLine, 3.0f);
+    draw::lineLoop(options.plate, 4, kPlateLine, 3.0f);
 
     // The title rule fades out toward the right; it keeps the width of 3.
     draw::line(Vec2(-1.0f, 0.85f), Colour{1.0f, 0.0f, 0.0f, 1.0f}, Vec2(1.0f, 0.85f),
                Colour{1.0f, 0.0f, 0.0f, 0.0f}, 3.0f);
 
-    for (const MenuItem& item : kMenuItems)
-        draw::text(1, item.labelAt.x, item.labelAt.y, kLabel, "%s", item.label);
-    draw::text(1, kOptionsPlate.labelAt.x, kOptionsPlate.labelAt.y, kLabel, "%s",
-               kOptionsPlate.label);
+    for (int i = 1; i <= menuItemCount(); ++i) {
+        const MenuItem& item = menuItem(i);
+        draw::text(1, item.labelAt.x, item.labelAt.y, greyed(item) ? kGreyedLabel : kLabel, "%s",
+                   item.label);
+        if (greyed(item))
+            draw::text(0, item.hover.right + 0.03f, item.labelAt.y, kGreyedLabel, "%s",
+                       "needs Online");
+    }
+    draw::text(1, options.labelAt.x, options.labelAt.y, kLabel, "%s", options.label);
 }
 
 } // namespace
@@ -95,20 +111,39 @@ void drawCredits() {
 } // namespace
 
 // clang-format off
-const MenuItem kOptionsPlate = {
+const MenuItem kFirstGenerationOptions = {
     {{0.15f, -0.16f}, {0.15f, -0.31f}, {0.6f, -0.31f}, {0.6f, -0.16f}},
-    {0.15f, 0.6f, -0.31f, -0.16f}, "Options", {0.18f, -0.25f}};
+    {0.15f, 0.6f, -0.31f, -0.16f}, "Options", {0.18f, -0.25f}, MenuAction::None};
+const MenuItem kOptions = {
+    {{0.15f, -0.32f}, {0.15f, -0.47f}, {0.75f, -0.47f}, {0.75f, -0.32f}},
+    {0.15f, 0.75f, -0.47f, -0.32f}, "Options", {0.18f, -0.41f}, MenuAction::None};
 // clang-format on
 
+const MenuItem& optionsPlate() {
+    return rulesGeneration == kFirstGeneration ? kFirstGenerationOptions : kOptions;
+}
+
 bool overOptionsPlate(Vec2 p) {
-    const HoverBox& box = kOptionsPlate.hover;
+    const HoverBox& box = optionsPlate().hover;
     return p.x > box.left && p.x < box.right && p.y > box.bottom && p.y < box.top;
+}
+
+Vec2 optionsPlatePoint() {
+    return rulesGeneration == kFirstGeneration ? Vec2(0.375f, -0.235f) : Vec2(0.45f, -0.395f);
+}
+
+int itemAboveOptions() {
+    return menuItemDoing(MenuAction::Credits) - 1;
+}
+
+int itemBelowOptions() {
+    return menuItemDoing(MenuAction::Credits);
 }
 
 void drawMenu(bool optionsChosen) {
     drawTitlePicture();
     drawPlates(optionsChosen || overOptionsPlate(cursorArena));
-    drawMenuCursor(optionsChosen ? kOptionsPlatePoint : cursorArena);
+    drawMenuCursor(optionsChosen ? optionsPlatePoint() : cursorArena);
     if (creditsShown) drawCredits();
 
     draw::text(0, -0.3f, -0.95f, kLabel, "%s", kFooter);

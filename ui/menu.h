@@ -3,12 +3,16 @@
 #include "game/session/menu_items.h"
 #include "math/vec2.h"
 
-// The program's own plate between New Game and Credits. It opens the
-// Options screen and is no item of the rules: over it `menuHover` is 0.
-extern const MenuItem kOptionsPlate;
+// The program's own plate, between Daily Challenge and Credits (between New
+// Game and Credits in a first-generation game's menu). It opens the Options
+// screen and is no item of the rules: over it `menuHover` is 0.
+const MenuItem& optionsPlate();
 bool overOptionsPlate(Vec2 point);
 // Where the cursor sits while the keyboard or the pad has chosen it.
-inline const Vec2 kOptionsPlatePoint{0.375f, -0.235f};
+Vec2 optionsPlatePoint();
+// The rules' items just above and below it.
+int itemAboveOptions();
+int itemBelowOptions();
 
 // The game's own mouse cursor, "Textures/Cell.bmp", centred on `at`.
 void drawMenuCursor(Vec2 at);

@@ -56,6 +56,24 @@ nlohmann::json resultJson(const ReplayResult& r) {
             {"frames", r.frames}};
 }
 
+// A daily game's day, as YYYY-MM-DD.
+std::string dayText(uint32_t day) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u", static_cast<unsigned>(day / 10000),
+                  static_cast<unsigned>(day / 100 % 100), static_cast<unsigned>(day % 100));
+    return text;
+}
+
+// Where the game came from and how it ended, after the checksum; nothing
+// for the first generation, which recorded none of it.
+std::string originText(const VerifyOutcome& v) {
+    if (v.generation < 2) return "";
+    std::string text = " generation " + std::to_string(v.generation) + " seed " +
+                       std::to_string(v.seed) + " end " + gameEndName(v.recorded.end);
+    if (v.recorded.day != 0) text += " day " + dayText(v.recorded.day);
+    return text;
+}
+
 const char* statusName(VerifyStatus status) {
     switch (status) {
     case VerifyStatus::Verified:
@@ -151,16 +169,30 @@ int main(int argc, char** argv) {
                 v.decoded ? nlohmann::json(hex64(v.fingerprint)) : nlohmann::json();
             line["spawn_acceleration"] =
                 v.decoded ? nlohmann::json(shortest(v.spawnAcceleration)) : nlohmann::json();
+            bool second = v.decoded && v.generation >= 2;
+            line["generation"] = v.decoded ? nlohmann::json(v.generation) : nlohmann::json();
+            line["seed"] = second ? nlohmann::json(v.seed) : nlohmann::json();
+            const char* end = second ? gameEndName(v.recorded.end) : nullptr;
+            line["end"] = end ? nlohmann::json(end) : nlohmann::json();
+            line["day"] = second && v.recorded.day != 0 ? nlohmann::json(dayText(v.recorded.day))
+                                                        : nlohmann::json();
+            line["differs_from"] =
+                v.differsFrom >= 0 ? nlohmann::json(v.differsFrom) : nlohmann::json();
+            line["other_platform"] = v.otherPlatform;
             // Names that are not UTF-8 are shown with replacement characters.
             std::printf(
                 "%s\n",
                 line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
-        } else if (v.played) {
-            std::printf("%s: score %" PRIu32 " time %.2f kills %" PRId32 " checksum %016" PRIx64
-                        "%s\n",
-                        file.c_str(), v.replayed.score, static_cast<double>(v.replayed.gameTime),
-                        v.replayed.kills, v.replayed.checksum,
-                        v.status == VerifyStatus::Differs ? " (differs from the recording)" : "");
+        } else if (v.played && v.status != VerifyStatus::Unusable) {
+            std::string differs;
+            if (v.status == VerifyStatus::Differs)
+                differs = v.differsFrom >= 0
+                              ? " (differs from " + std::to_string(v.differsFrom) + " s on)"
+                              : " (differs from the recording)";
+            std::printf(
+                "%s: score %" PRIu32 " time %.2f kills %" PRId32 " checksum %016" PRIx64 "%s%s\n",
+                file.c_str(), v.replayed.score, static_cast<double>(v.replayed.gameTime),
+                v.replayed.kills, v.replayed.checksum, originText(v).c_str(), differs.c_str());
         } else {
             std::printf("%s: %s\n", file.c_str(), v.reason.c_str());
         }

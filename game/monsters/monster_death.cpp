@@ -47,13 +47,14 @@ void removeMonster(int index) {
 
     // The first kill of a game always arms the Marine; later ones drop one
     // time in ten.
-    bool drops = !marine.firstDropDone || rng.next() % 10 == 1;
+    Rng& random = dropRandom();
+    bool drops = !marine.firstDropDone || random.next() % 10 == 1;
     if (drops) {
         Bonus bonus;
         if (!marine.firstDropDone)
-            bonus.kind = BonusAK + rng.next() % 2;
+            bonus.kind = BonusAK + random.next() % 2;
         else
-            bonus.kind = BonusFastSpeed + rng.next() % 9;
+            bonus.kind = BonusFastSpeed + random.next() % 9;
         bonus.age = 0.0f;
         bonus.lifetime = kBonusLifetime;
         bonus.size = kBonusSize;

@@ -34,17 +34,18 @@ void updateSpawner(float radius, float /*unused*/) {
     spawnTimer = 0.0f;
 
     // Draw order matters for replays: angle, kind, size.
+    Rng& random = spawnRandom();
     Vec2 position(radius, radius);
-    int degrees = rng.next() % 360;
+    int degrees = random.next() % 360;
     position.rotate(static_cast<float>(degrees) * kSpawnDegree);
-    int kind = rng.next() % 3;
+    int kind = random.next() % 3;
     int size = 0;
     if (spawnInterval >= 750.0f)
         size = 0;
     else if (spawnInterval >= 500.0f)
-        size = rng.next() % 2;
+        size = random.next() % 2;
     else
-        size = rng.next() % 3;
+        size = random.next() % 3;
 
     spawnMonster(kMonsterNames[kind][size], position);
 }

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "input/settings_values.h"
+#include "math/rules_math.h"
 
 namespace {
 
@@ -104,15 +105,30 @@ int padCycleWeapon(int current, const int32_t owned[4], int ownedCount, int step
     return current;
 }
 
-int padMenuItem(int hover, const PadState& before, const PadState& now) {
+int padMenuItem(int hover, const PadState& before, const PadState& now, int count) {
     int was = vertical(before), is = vertical(now);
     if (is == 0 || is == was) return hover;
-    if (hover < 1 || hover > 3) return is > 0 ? 1 : 3;
+    if (hover < 1 || hover > count) return is > 0 ? 1 : count;
     int item = hover + is;
-    return item < 1 ? 1 : (item > 3 ? 3 : item);
+    return item < 1 ? 1 : (item > count ? count : item);
 }
 
 Vec2 padMenuItemPoint(int item) {
+    // The middles of the hover boxes (see menu_items.cpp).
+    if (rulesGeneration != kFirstGeneration) {
+        switch (item) {
+        case 1:
+            return {0.425f, -0.075f};
+        case 2:
+            return {0.45f, -0.235f};
+        case 3:
+            return {0.45f, -0.555f};
+        case 4:
+            return {0.425f, -0.715f};
+        default:
+            return {0.0f, 0.0f};
+        }
+    }
     switch (item) {
     case 1:
         return {0.35f, -0.075f};

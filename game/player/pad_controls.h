@@ -39,6 +39,6 @@ int padCycleWeapon(int current, const int32_t owned[4], int ownedCount, int step
 // The item the hover moves to when the stick or d-pad goes from `before` to
 // `now`: one step per push, held directions do not repeat; from no item,
 // down goes to the first and up to the last.
-int padMenuItem(int hover, const PadState& before, const PadState& now);
+int padMenuItem(int hover, const PadState& before, const PadState& now, int count);
 // A point inside the item's hover box, where the cursor goes.
 Vec2 padMenuItemPoint(int item);

@@ -1,6 +1,5 @@
 #include "game/player/weapons.h"
 
-#include <cmath>
 #include <cstdio>
 
 #include "game/layers/particle_layer.h"
@@ -9,6 +8,7 @@
 #include "game/projectiles/bullets.h"
 #include "game/world/effects.h"
 #include "input/input.h"
+#include "math/rules_math.h"
 
 uint32_t score = 0;
 
@@ -122,7 +122,7 @@ void fireSpecial() {
     for (int i = 0; i < count; ++i) {
         // 3.14 stands for the half-turn here, so the ring falls a hair short.
         float a = static_cast<float>(i * 360) * (1.0f / 180.0f) * 3.14f / static_cast<float>(count);
-        spawnBullet("BulletCirclePlayer", marine.position, Vec2(std::cos(a), std::sin(a)));
+        spawnBullet("BulletCirclePlayer", marine.position, Vec2(ruleCos(a), ruleSin(a)));
     }
     cueSound(SoundSpecial);
     marine.specialTimer = 0.0f;

@@ -2,28 +2,69 @@
 
 #include "game/player/aim_cursor.h"
 #include "input/input.h"
+#include "math/rules_math.h"
+
+namespace {
 
 // Plates stacked with 0.01 gaps; the slanted ends are left out of the
-// hover boxes. The place below New Game holds the program's Options plate,
-// which is no item of the rules: Credits and Exit Win keep their numbers.
+// hover boxes.
 // clang-format off
-const MenuItem kMenuItems[kMenuItemCount] = {
+const MenuItem kFirstGenerationItems[] = {
+    // The place below New Game holds the program's Options plate.
     {{{0.05f, 0.0f}, {0.15f, -0.15f}, {0.6f, -0.15f}, {0.6f, 0.0f}},
-     {0.1f, 0.6f, -0.15f, 0.0f}, "New Game", {0.125f, -0.09f}},
+     {0.1f, 0.6f, -0.15f, 0.0f}, "New Game", {0.125f, -0.09f}, MenuAction::NewGame},
     {{{0.15f, -0.32f}, {0.15f, -0.47f}, {0.6f, -0.47f}, {0.6f, -0.32f}},
-     {0.15f, 0.6f, -0.47f, -0.32f}, "Credits", {0.18f, -0.41f}},
+     {0.15f, 0.6f, -0.47f, -0.32f}, "Credits", {0.18f, -0.41f}, MenuAction::Credits},
     {{{0.15f, -0.48f}, {0.05f, -0.63f}, {0.6f, -0.63f}, {0.6f, -0.48f}},
-     {0.1f, 0.6f, -0.63f, -0.48f}, "Exit Win", {0.125f, -0.57f}},
+     {0.1f, 0.6f, -0.63f, -0.48f}, "Exit Win", {0.125f, -0.57f}, MenuAction::Exit},
+};
+
+// Wider, so that "Daily Challenge" fits its plate at every screen size; the
+// Options plate sits between Daily Challenge and Credits.
+const MenuItem kItems[] = {
+    {{{0.05f, 0.0f}, {0.15f, -0.15f}, {0.75f, -0.15f}, {0.75f, 0.0f}},
+     {0.1f, 0.75f, -0.15f, 0.0f}, "New Game", {0.125f, -0.09f}, MenuAction::NewGame},
+    {{{0.15f, -0.16f}, {0.15f, -0.31f}, {0.75f, -0.31f}, {0.75f, -0.16f}},
+     {0.15f, 0.75f, -0.31f, -0.16f}, "Daily Challenge", {0.18f, -0.25f}, MenuAction::Daily},
+    {{{0.15f, -0.48f}, {0.15f, -0.63f}, {0.75f, -0.63f}, {0.75f, -0.48f}},
+     {0.15f, 0.75f, -0.63f, -0.48f}, "Credits", {0.18f, -0.57f}, MenuAction::Credits},
+    {{{0.15f, -0.64f}, {0.05f, -0.79f}, {0.75f, -0.79f}, {0.75f, -0.64f}},
+     {0.1f, 0.75f, -0.79f, -0.64f}, "Exit Win", {0.125f, -0.73f}, MenuAction::Exit},
 };
 // clang-format on
+
+const MenuItem* items() {
+    return rulesGeneration == kFirstGeneration ? kFirstGenerationItems : kItems;
+}
+
+} // namespace
+
+int menuItemCount() {
+    return rulesGeneration == kFirstGeneration ? 3 : 4;
+}
+
+const MenuItem& menuItem(int number) {
+    return items()[number - 1];
+}
+
+MenuAction hoveredAction() {
+    if (menuHover < 1 || menuHover > menuItemCount()) return MenuAction::None;
+    return menuItem(menuHover).action;
+}
+
+int menuItemDoing(MenuAction action) {
+    for (int i = 1; i <= menuItemCount(); ++i)
+        if (menuItem(i).action == action) return i;
+    return 0;
+}
 
 void settleMenuHover() {
     menuHover = 0;
     if (!menuShown) return;
     float x = cursorArena.x;
     float y = cursorArena.y;
-    for (int i = 0; i < kMenuItemCount; ++i) {
-        const HoverBox& box = kMenuItems[i].hover;
-        if (x > box.left && x < box.right && y > box.bottom && y < box.top) menuHover = i + 1;
+    for (int i = 1; i <= menuItemCount(); ++i) {
+        const HoverBox& box = menuItem(i).hover;
+        if (x > box.left && x < box.right && y > box.bottom && y < box.top) menuHover = i;
     }
 }

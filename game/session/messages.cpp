@@ -1,20 +1,43 @@
 #include "game/session/messages.h"
 
+#include "game/monsters/monsters.h"
+#include "game/player/aim_cursor.h"
 #include "game/player/death.h"
 #include "game/player/marine.h"
 #include "game/player/pad_controls.h"
 #include "game/player/weapons.h"
+#include "game/session/menu_items.h"
+#include "game/world/world_state.h"
+#include "math/rng.h"
+#include "math/rules_math.h"
 
 SessionHooks sessionHooks;
 ScreenPoint savedCursor;
 bool replayDriving = false;
+uint32_t nextGameSeed = 1;
+
+void startFromSeed(uint32_t seed) {
+    gameSeed = seed;
+    seedGameStreams(seed);
+    spawnTimer = 0.0f;
+    hmSoundTimer = 0.0f;
+    runFactor = 0.0f;
+    pickupMessage[0] = '\0';
+    pickupMessageAlpha = 0.0f;
+    releaseHeldInput();
+    menuHover = 0;
+    padCrosshair = Vec2(0.0f, 0.0f);
+}
 
 void startNewGame() {
     if (!replayDriving && sessionHooks.beforeNewGame) sessionHooks.beforeNewGame();
+    // A game played is always played by today's rules.
+    if (!replayDriving) rulesGeneration = kCurrentGeneration;
     resetGame();
     menuShown = 0;
     padMenuCursor = 0;
     padChoosing = 0;
+    if (rulesGeneration != kFirstGeneration) startFromSeed(nextGameSeed);
     if (!replayDriving && sessionHooks.afterNewGame) sessionHooks.afterNewGame();
 }
 
@@ -57,14 +80,17 @@ void onKeyDown(uint32_t code) {
 }
 
 void chooseHoveredItem() {
-    switch (menuHover) {
-    case 1:
+    switch (hoveredAction()) {
+    case MenuAction::NewGame:
         startNewGame();
         break;
-    case 2:
+    case MenuAction::Daily:
+        // Shown, not yet offered: the day's game needs the leaderboard.
+        break;
+    case MenuAction::Credits:
         creditsShown = !creditsShown;
         break;
-    case 3:
+    case MenuAction::Exit:
         if (!replayDriving && sessionHooks.exitChosen) sessionHooks.exitChosen();
         break;
     default:
@@ -139,7 +165,7 @@ void onPadMessage(const Message& msg) {
         break;
     }
     if (!menuShown) return;
-    int item = padMenuItem(menuHover, before, padState);
+    int item = padMenuItem(menuHover, before, padState, menuItemCount());
     if (item != menuHover) {
         menuHover = item;
         padMenuCursor = item;

@@ -30,8 +30,17 @@ extern ScreenPoint savedCursor;
 // moved, and "Exit Win" does not end the program.
 extern bool replayDriving;
 
+// The seed the next New Game starts from (the program draws a fresh one
+// before each; tests and drivers set their own).
+extern uint32_t nextGameSeed;
+
 // Handles one message (everything but the window's creation and
 // destruction, which belong to the program).
 void handleGameMessage(const Message& msg);
 // Starts a new game from the menu: the world is reset and the menu closes.
+// Since the second generation of the rules the new game depends only on its
+// seed and the settings: nothing held or running is carried over.
 void startNewGame();
+// That start, after the reset: every random stream from `seed`, no timer,
+// notice or held input left from before.
+void startFromSeed(uint32_t seed);

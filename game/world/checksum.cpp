@@ -16,6 +16,7 @@
 #include "game/projectiles/bullets.h"
 #include "game/world/world_state.h"
 #include "math/rng.h"
+#include "math/rules_math.h"
 
 namespace {
 
@@ -159,6 +160,11 @@ uint64_t worldChecksum() {
     hashPools(k);
     k.u32(score);
     k.u32(rng.state);
+    // The first generation had one stream; its checksums stay as they were.
+    if (rulesGeneration != kFirstGeneration) {
+        k.u32(spawnRng.state);
+        k.u32(dropRng.state);
+    }
     for (float f : {spawnTimer, spawnInterval, hmSoundTimer, hitSoundTimer, deathTime, gameTime})
         k.f32(f);
     return k.h;

@@ -1,0 +1,17 @@
+// The rules' own sine and cosine, made of + - * / alone, so that every
+// compiler, CPU and C library computes the same bits from the same angle.
+// Within about half a unit in the last place of the float result for every
+// angle the rules use (|x| <= 8 is checked exhaustively); larger angles
+// still give the same bits everywhere, only less accurately.
+#pragma once
+
+#include <cfloat>
+
+// Wider intermediate floats (x87, some old targets) would round the rules
+// differently from everyone else's.
+static_assert(FLT_EVAL_METHOD == 0, "the rules need float and double evaluated at their own width");
+
+float detSin(float x);
+float detCos(float x);
+// Both at once, as Vec2::rotate wants them.
+void detSinCos(float x, float& s, float& c);

@@ -1,0 +1,23 @@
+#include "math/rules_math.h"
+
+#include <cmath>
+
+#include "math/det_math.h"
+
+int rulesGeneration = kCurrentGeneration;
+
+bool platformReplaysGeneration1() {
+#if defined(__GLIBC__)
+    return true;
+#else
+    return false;
+#endif
+}
+
+float ruleSin(float x) {
+    return rulesGeneration == kFirstGeneration ? std::sin(x) : detSin(x);
+}
+
+float ruleCos(float x) {
+    return rulesGeneration == kFirstGeneration ? std::cos(x) : detCos(x);
+}
