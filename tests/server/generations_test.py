@@ -31,7 +31,9 @@ def version_of(path):
 
 
 old_replays = [p for p in replays if version_of(p) in (1, 2)]
-new_replays = [p for p in replays if version_of(p) == 3]
+# A bot's generation-2 game (seed 1049, spawn acceleration 0.01, ended by death).
+new_replays = [os.path.join(os.path.dirname(__file__), "generation2-seed1049.qvr")]
+new_replays += [p for p in replays if version_of(p) == 3]
 
 
 def verifier_json(*options):
@@ -131,7 +133,6 @@ for i, p in enumerate(new_replays[:2]):
     info = verifier_json(p)
     key = "%s-%s-g2" % (info["fingerprint"], json.dumps(info["spawn_acceleration"]))
     cases.append(("a generation-2 file (%s)" % os.path.basename(p), variant(p, 10 + i), key, 2))
-f.check(len(new_replays) > 0, "generation-2 replays to submit: %d" % len(new_replays))
 for n, (what, body, board, generation) in enumerate(cases):
     status, answer = server.json("POST", "/api/v1/runs", body,
                                  submit_headers(20 + n, "New %d" % n))
@@ -144,6 +145,14 @@ for n, (what, body, board, generation) in enumerate(cases):
         f.check(run["seed"] is not None and run["end"] in ("death", "new-game", "exit",
                                                            "program-end"),
                 "its seed and end are kept: %s %s" % (run.get("seed"), run.get("end")))
+# A generation-2 file with its score edited: the verifier names the second.
+edited = os.path.join(tmp, "edited.qvr")
+subprocess.run([args.load, "forge", new_replays[0], edited, "--score", "5"], check=True)
+status, answer = server.json("POST", "/api/v1/runs", read(edited), submit_headers(29, "Editor"))
+run = wait_terminal(server, answer["id"])
+f.check(run["status"] == "rejected" and run["reason"].startswith("differs from ")
+        and " s on: score recorded 5, replayed " in run["reason"],
+        "an edited generation-2 file: %s" % run["reason"])
 status, page = server.json("GET", "/api/v1/boards/%s" % urllib.parse.quote(classic_bot))
 ranks = {e["player"]: e["rank"] for e in page["entries"]}
 f.check(all(ranks.get(name) == old_ranks[name] for name in ("Old One", "Old Two"))
