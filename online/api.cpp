@@ -134,6 +134,9 @@ PlayerInfo playerInfo(const std::string& server, const std::string& name,
     for (const json& b : j["best"]) {
         BestRun run;
         run.board = text(b, "board");
+        // A server from before generations ranked generation 1 alone.
+        run.generation = static_cast<int>(integer(b, "generation"));
+        if (run.generation <= 0) run.generation = 1;
         run.run = integer(b, "run");
         run.score = static_cast<int>(integer(b, "score"));
         run.time = number(b, "time");

@@ -45,6 +45,7 @@ RunInfo runInfo(const std::string& server, int64_t id, const std::atomic<bool>* 
 
 struct BestRun {
     std::string board;
+    int generation = 1; // the rules generation the board ranks
     int64_t run = 0;
     int score = 0;
     double time = 0.0;

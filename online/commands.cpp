@@ -42,7 +42,8 @@ bool readAccount(const std::string& configFile, Account& a, std::string& why) {
 
 } // namespace
 
-int submitCommand(const std::string& file, const std::string& configFile, const std::string&) {
+int submitCommand(const std::string& file, const std::string& configFile,
+                  const std::string& outboxDir) {
     initHttp();
     Account a;
     std::string why;
@@ -69,6 +70,8 @@ int submitCommand(const std::string& file, const std::string& configFile, const 
                      r.reason.c_str());
         return kUnreachable;
     }
+    // A file the game had set aside (an older server refused it) is sent now.
+    if (takeBackRefused(outboxDir, file)) std::printf("sent again: %s\n", file.c_str());
     // A verdict usually comes within seconds; a long game may take longer.
     std::string status = r.status;
     RunInfo info;
@@ -97,8 +100,12 @@ int onlineCommand(const std::string& configFile, const std::string& outboxDir) {
     std::printf("Outbox %s: %zu waiting\n", outboxDir.c_str(), waiting.size());
     for (const std::string& f : waiting)
         std::printf("  waiting  %s\n", f.c_str());
-    for (const auto& [f, reason] : refusedRuns(outboxDir))
+    auto refused = refusedRuns(outboxDir);
+    for (const auto& [f, reason] : refused)
         std::printf("  refused  %s: %s\n", f.c_str(), reason.c_str());
+    // A server may take later what it refused (an update brings newer rules).
+    if (!refused.empty())
+        std::printf("  send one again with: quorvex --submit %s/refused/FILE\n", outboxDir.c_str());
     Account a;
     std::string why;
     if (!readAccount(configFile, a, why)) {

@@ -2,6 +2,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <filesystem>
 
 #include "platform/user_files.h"
 
@@ -71,6 +72,18 @@ std::vector<std::pair<std::string, std::string>> refusedRuns(const std::string& 
         out.emplace_back(n, reason);
     }
     return out;
+}
+
+bool takeBackRefused(const std::string& dir, const std::string& path) {
+    if (dir.empty()) return false;
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path file(path);
+    std::string name = file.filename().string();
+    fs::path parent = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    if (!isRunFile(name) || !fs::equivalent(parent, fs::path(dir) / "refused", ec)) return false;
+    platform::removeFile(dir + "/refused/" + name + ".reason");
+    return platform::removeFile(dir + "/refused/" + name);
 }
 
 } // namespace online

@@ -20,5 +20,8 @@ void markSent(const std::string& dir, const std::string& file);
 void markRefused(const std::string& dir, const std::string& file, const std::string& reason);
 // Refused files (names) and their reasons, for --online.
 std::vector<std::pair<std::string, std::string>> refusedRuns(const std::string& dir);
+// A refused file sent again by hand and taken: it leaves refused/ with its
+// reason. False when `path` is not one of refused/'s files.
+bool takeBackRefused(const std::string& dir, const std::string& path);
 
 } // namespace online

@@ -9,6 +9,7 @@
 #include "online/outbox.h"
 #include "online/sender_state.h"
 #include "platform/user_files.h"
+#include "replay/replay_file.h"
 
 namespace online::sending {
 namespace {
@@ -22,8 +23,10 @@ constexpr int kMaxBackoffSeconds = 60;
 constexpr auto kPollEvery = seconds(2);
 constexpr auto kBestEvery = seconds(120);
 
+// A board's key is "<fingerprint>-<acceleration>", then "-g<generation>"
+// after generation 1.
 float accelerationOfBoard(const std::string& board) {
-    size_t dash = board.rfind('-');
+    size_t dash = board.find('-');
     return dash == std::string::npos ? -1.0f : std::strtof(board.c_str() + dash + 1, nullptr);
 }
 
@@ -58,7 +61,10 @@ struct Worker {
         Status& s = sh.status;
         s.boardCount = 0;
         for (const BestRun& b : info.best) {
-            if (s.boardCount == Status::kMaxBoards || b.rank <= 0) continue;
+            // Ranks in the rules this build plays; the older boards are history.
+            if (s.boardCount == Status::kMaxBoards || b.rank <= 0 ||
+                b.generation != generationOf(kReplayVersion))
+                continue;
             s.boardAcceleration[s.boardCount] = accelerationOfBoard(b.board);
             s.boardRank[s.boardCount] = b.rank;
             ++s.boardCount;

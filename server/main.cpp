@@ -15,6 +15,7 @@
 
 #include <httplib.h>
 
+#include "replay/replay_file.h"
 #include "server/config/settings.h"
 #include "server/db/connection.h"
 #include "server/db/migrations.h"
@@ -51,8 +52,15 @@ std::string besideMe(const char* name) {
     return (self.parent_path() / name).string();
 }
 
-// The shipped rule data's board, as the verifier reports it.
-std::string shippedBoard(const Settings& s) {
+struct ShippedBoard {
+    std::string key; // empty when the verifier could not say
+    std::string fingerprint;
+    double spawnAcceleration = 0;
+};
+
+// The shipped rule data's board in the generation this build records, as the
+// verifier reports it.
+ShippedBoard shippedBoard(const Settings& s) {
     ChildLimits limits;
     limits.cpuSeconds = 60;
     limits.wallSeconds = 60;
@@ -60,13 +68,20 @@ std::string shippedBoard(const Settings& s) {
     ChildResult r = runChild(
         {s.verifier, "--rules", "--data", s.data},
         {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy", "ALSOFT_DRIVERS=null"}, limits);
-    if (r.exitCode != 0) return "";
+    if (r.exitCode != 0) return {};
     auto rules = nlohmann::json::parse(r.output.substr(0, r.output.find('\n')), nullptr, false);
     if (!rules.is_object() || !rules["fingerprint"].is_string() ||
         !rules["spawn_acceleration"].is_number())
-        return "";
-    uint64_t fingerprint = std::stoull(rules["fingerprint"].get<std::string>(), nullptr, 16);
-    return boardKey(fingerprint, rules["spawn_acceleration"].get<float>());
+        return {};
+    std::string hex = rules["fingerprint"].get<std::string>();
+    if (hex.size() != 16 || hex.find_first_not_of("0123456789abcdef") != std::string::npos)
+        return {};
+    float acceleration = rules["spawn_acceleration"].get<float>();
+    ShippedBoard b;
+    b.key = boardKey(std::stoull(hex, nullptr, 16), acceleration, generationOf(kReplayVersion));
+    b.fingerprint = hex;
+    b.spawnAcceleration = rules["spawn_acceleration"].get<double>();
+    return b;
 }
 
 std::atomic<bool> g_stop{false};
@@ -158,11 +173,11 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "quorvex-server: %s\n", why.c_str());
             return 1;
         }
-        defaultBoard = shippedBoard(s);
+        ShippedBoard shipped = shippedBoard(s);
+        defaultBoard = shipped.key;
         if (!defaultBoard.empty()) {
-            size_t dash = defaultBoard.find('-');
-            ensureBoard(conn, defaultBoard, defaultBoard.substr(0, dash),
-                        std::stod(defaultBoard.substr(dash + 1)));
+            ensureBoard(conn, defaultBoard, shipped.fingerprint, shipped.spawnAcceleration,
+                        generationOfBoard(defaultBoard));
             storeDefaultBoard(conn, defaultBoard);
         } else {
             defaultBoard = loadDefaultBoard(conn);
@@ -199,6 +214,8 @@ int main(int argc, char** argv) {
 
     ServerContext context(s);
     context.defaultBoard = defaultBoard;
+    context.generation =
+        defaultBoard.empty() ? generationOf(kReplayVersion) : generationOfBoard(defaultBoard);
     httplib::Server server;
     std::thread waiter([&] {
         int signal = 0;

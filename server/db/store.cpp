@@ -21,6 +21,19 @@ nlohmann::json floatColumn(const pqxx::field& f) {
     return std::stod(f.c_str());
 }
 
+nlohmann::json integerOrNull(const pqxx::field& f) {
+    return f.is_null() ? nlohmann::json() : nlohmann::json(f.as<int64_t>());
+}
+
+std::string classicOf(pqxx::work& tx, const std::string& defaultBoard) {
+    auto r = tx.exec_params(
+        "SELECT c.key FROM boards d JOIN boards c ON c.generation = d.generation - 1 "
+        "WHERE d.key = $1 ORDER BY c.spawn_acceleration = d.spawn_acceleration DESC, "
+        "c.fingerprint = d.fingerprint DESC, c.created_at DESC, c.key LIMIT 1",
+        defaultBoard);
+    return r.empty() ? std::string() : r[0][0].as<std::string>();
+}
+
 } // namespace
 
 SubmitResult submitRun(pqxx::connection& conn, const NewRun& run) {
@@ -51,14 +64,15 @@ SubmitResult submitRun(pqxx::connection& conn, const NewRun& run) {
                        playerId);
     }
 
-    tx.exec_params("INSERT INTO boards (key, fingerprint, spawn_acceleration) "
-                   "VALUES ($1, $2, $3) ON CONFLICT DO NOTHING",
-                   run.board, run.fingerprint, run.spawnAcceleration);
-    auto inserted = tx.exec_params(
-        "INSERT INTO runs (player_id, sha256, replay, board, recorded) "
-        "VALUES ($1, $2, $3, $4, $5::jsonb) ON CONFLICT (sha256) DO NOTHING "
-        "RETURNING id",
-        playerId, sha, pqxx::binarystring(run.replay), run.board, run.recorded.dump());
+    tx.exec_params("INSERT INTO boards (key, fingerprint, spawn_acceleration, generation) "
+                   "VALUES ($1, $2, $3, $4) ON CONFLICT DO NOTHING",
+                   run.board, run.fingerprint, run.spawnAcceleration, run.generation);
+    auto inserted =
+        tx.exec_params("INSERT INTO runs (player_id, sha256, replay, board, generation, recorded) "
+                       "VALUES ($1, $2, $3, $4, $5, $6::jsonb) ON CONFLICT (sha256) DO NOTHING "
+                       "RETURNING id",
+                       playerId, sha, pqxx::binarystring(run.replay), run.board, run.generation,
+                       run.recorded.dump());
     if (inserted.empty()) {
         // Another request stored the same replay a moment ago.
         tx.abort();
@@ -86,7 +100,8 @@ std::optional<nlohmann::json> runRecord(pqxx::connection& conn, int64_t id) {
             "   OR (o.score = (r.replayed->>'score')::bigint "
             "       AND (o.game_time < (r.replayed->>'time')::real "
             "        OR (o.game_time = (r.replayed->>'time')::real "
-            "            AND o.submitted_at < r.submitted_at))))) "
+            "            AND o.submitted_at < r.submitted_at))))), "
+            "r.generation, r.seed, r.game_end, to_char(r.day, 'YYYY-MM-DD') "
             "FROM runs r JOIN players p ON p.id = r.player_id JOIN boards b ON b.key = r.board "
             "WHERE r.id = $1",
         id);
@@ -106,6 +121,10 @@ std::optional<nlohmann::json> runRecord(pqxx::connection& conn, int64_t id) {
         {"verdict_at", textOrNull(row[8])},
         {"verifier_version", textOrNull(row[9])},
         {"verdict_fingerprint", textOrNull(row[10])},
+        {"generation", row[14].as<int>()},
+        {"seed", integerOrNull(row[15])},
+        {"end", textOrNull(row[16])},
+        {"day", textOrNull(row[17])},
     };
     out["rank"] = std::string(row[2].c_str()) == "verified" ? nlohmann::json(row[13].as<int64_t>())
                                                             : nlohmann::json();
@@ -121,22 +140,32 @@ std::optional<std::string> runReplay(pqxx::connection& conn, int64_t id) {
 
 nlohmann::json boardList(pqxx::connection& conn, const std::string& defaultBoard) {
     pqxx::work tx(conn);
-    auto r = tx.exec("SELECT key, fingerprint, spawn_acceleration FROM boards ORDER BY "
-                     "created_at, key");
+    // Bounded: boards come from rule data and difficulties, not from players.
+    auto r = tx.exec("SELECT key, fingerprint, spawn_acceleration, generation FROM boards "
+                     "ORDER BY generation DESC, created_at, key LIMIT 1000");
     nlohmann::json boards = nlohmann::json::array();
     for (const auto& row : r)
         boards.push_back({{"board", row[0].c_str()},
                           {"fingerprint", row[1].c_str()},
                           {"spawn_acceleration", row[2].as<double>()},
+                          {"generation", row[3].as<int>()},
                           {"default", defaultBoard == row[0].c_str()}});
-    return {{"default", defaultBoard}, {"boards", boards}};
+    std::string classic = classicOf(tx, defaultBoard);
+    return {{"default", defaultBoard},
+            {"classic", classic.empty() ? nlohmann::json() : nlohmann::json(classic)},
+            {"boards", boards}};
+}
+
+std::string classicBoard(pqxx::connection& conn, const std::string& defaultBoard) {
+    pqxx::work tx(conn);
+    return classicOf(tx, defaultBoard);
 }
 
 std::optional<nlohmann::json> boardPage(pqxx::connection& conn, const std::string& board,
                                         int64_t offset, int limit) {
     pqxx::work tx(conn);
-    auto b =
-        tx.exec_params("SELECT fingerprint, spawn_acceleration FROM boards WHERE key = $1", board);
+    auto b = tx.exec_params(
+        "SELECT fingerprint, spawn_acceleration, generation FROM boards WHERE key = $1", board);
     if (b.empty()) return std::nullopt;
     // One row more than asked says whether another page follows.
     auto r = tx.exec_params("SELECT bb.run_id, p.name, bb.score, bb.game_time, bb.kills, " +
@@ -159,6 +188,7 @@ std::optional<nlohmann::json> boardPage(pqxx::connection& conn, const std::strin
     return nlohmann::json{{"board", board},
                           {"fingerprint", b[0][0].c_str()},
                           {"spawn_acceleration", b[0][1].as<double>()},
+                          {"generation", b[0][2].as<int>()},
                           {"offset", offset},
                           {"limit", limit},
                           {"more", static_cast<int>(r.size()) > limit},
@@ -189,8 +219,9 @@ std::optional<nlohmann::json> playerRecord(pqxx::connection& conn, const std::st
         "SELECT bb.board, bb.run_id, bb.score, bb.game_time, bb.kills, "
         "(SELECT 1 + count(*) FROM board_best o WHERE o.board = bb.board AND "
         "  (o.score > bb.score OR (o.score = bb.score AND (o.game_time < bb.game_time OR "
-        "   (o.game_time = bb.game_time AND o.submitted_at < bb.submitted_at))))) "
-        "FROM board_best bb WHERE bb.player_id = $1 ORDER BY bb.board",
+        "   (o.game_time = bb.game_time AND o.submitted_at < bb.submitted_at))))), "
+        "b.generation FROM board_best bb JOIN boards b ON b.key = bb.board "
+        "WHERE bb.player_id = $1 ORDER BY b.generation DESC, bb.board",
         id);
     nlohmann::json bestList = nlohmann::json::array();
     for (const auto& row : best)
@@ -199,7 +230,8 @@ std::optional<nlohmann::json> playerRecord(pqxx::connection& conn, const std::st
                             {"score", row[2].as<int64_t>()},
                             {"time", floatColumn(row[3])},
                             {"kills", row[4].as<int64_t>()},
-                            {"rank", row[5].as<int64_t>()}});
+                            {"rank", row[5].as<int64_t>()},
+                            {"generation", row[6].as<int>()}});
     return nlohmann::json{{"player", p[0][1].c_str()},
                           {"since", p[0][2].c_str()},
                           {"best", bestList},
@@ -219,11 +251,11 @@ std::optional<nlohmann::json> deletePlayer(pqxx::connection& conn, const std::st
 }
 
 void ensureBoard(pqxx::connection& conn, const std::string& key, const std::string& fingerprint,
-                 double spawnAcceleration) {
+                 double spawnAcceleration, int generation) {
     pqxx::work tx(conn);
-    tx.exec_params("INSERT INTO boards (key, fingerprint, spawn_acceleration) "
-                   "VALUES ($1, $2, $3) ON CONFLICT DO NOTHING",
-                   key, fingerprint, spawnAcceleration);
+    tx.exec_params("INSERT INTO boards (key, fingerprint, spawn_acceleration, generation) "
+                   "VALUES ($1, $2, $3, $4) ON CONFLICT DO NOTHING",
+                   key, fingerprint, spawnAcceleration, generation);
     tx.commit();
 }
 

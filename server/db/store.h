@@ -18,6 +18,7 @@ struct NewRun {
     std::string board;
     std::string fingerprint;
     double spawnAcceleration = 0;
+    int generation = 1; // the rules generation, from the file's version
     nlohmann::json recorded;
 };
 
@@ -33,6 +34,9 @@ SubmitResult submitRun(pqxx::connection& conn, const NewRun& run);
 std::optional<nlohmann::json> runRecord(pqxx::connection& conn, int64_t id);
 std::optional<std::string> runReplay(pqxx::connection& conn, int64_t id);
 nlohmann::json boardList(pqxx::connection& conn, const std::string& defaultBoard);
+// The previous generation's board nearest the default one (its difficulty,
+// then its rule data); empty when there is none.
+std::string classicBoard(pqxx::connection& conn, const std::string& defaultBoard);
 // Null when the board does not exist.
 std::optional<nlohmann::json> boardPage(pqxx::connection& conn, const std::string& board,
                                         int64_t offset, int limit);
@@ -41,6 +45,6 @@ std::optional<nlohmann::json> playerRecord(pqxx::connection& conn, const std::st
 std::optional<nlohmann::json> deletePlayer(pqxx::connection& conn, const std::string& tokenHash);
 
 void ensureBoard(pqxx::connection& conn, const std::string& key, const std::string& fingerprint,
-                 double spawnAcceleration);
+                 double spawnAcceleration, int generation);
 void storeDefaultBoard(pqxx::connection& conn, const std::string& key);
 std::string loadDefaultBoard(pqxx::connection& conn);

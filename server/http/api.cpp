@@ -121,7 +121,9 @@ void submitRun(ServerContext& context, const httplib::Request& req, httplib::Res
     run.name = name;
     run.nameKey = nameKey;
     run.sha256 = sha256(body.data(), body.size());
-    run.board = boardKey(replay.rulesFingerprint, replay.start.spawnAcceleration);
+    // The file's version says which rules played it: its generation's boards.
+    run.generation = generationOf(replay.version);
+    run.board = boardKey(replay.rulesFingerprint, replay.start.spawnAcceleration, run.generation);
     run.fingerprint = hex64(replay.rulesFingerprint);
     run.spawnAcceleration = std::stod(floatText(replay.start.spawnAcceleration));
     run.recorded = resultJson(replay.result);
@@ -140,8 +142,18 @@ void submitRun(ServerContext& context, const httplib::Request& req, httplib::Res
 
 } // namespace
 
-std::string boardKey(uint64_t fingerprint, float spawnAcceleration) {
-    return hex64(fingerprint) + "-" + floatText(spawnAcceleration);
+std::string boardKey(uint64_t fingerprint, float spawnAcceleration, int generation) {
+    std::string key = hex64(fingerprint) + "-" + floatText(spawnAcceleration);
+    if (generation != 1) key += "-g" + std::to_string(generation);
+    return key;
+}
+
+int generationOfBoard(const std::string& key) {
+    size_t g = key.rfind("-g");
+    int generation = 1;
+    if (g != std::string::npos)
+        std::from_chars(key.data() + g + 2, key.data() + key.size(), generation);
+    return generation;
 }
 
 void addApiRoutes(httplib::Server& server, ServerContext& context) {
@@ -190,6 +202,7 @@ void addApiRoutes(httplib::Server& server, ServerContext& context) {
         std::string board = req.matches[1];
         if (board == "default") board = context.defaultBoard;
         withDatabase(res, [&] {
+            if (board == "classic") board = classicBoard(threadConnection(), context.defaultBoard);
             auto page = boardPage(threadConnection(), board, offset, static_cast<int>(limit));
             if (page)
                 replyJson(res, 200, *page);

@@ -14,6 +14,7 @@ struct ServerContext {
           addressLimit(s.addressPerMinute, s.addressBurst) {}
     Settings settings;
     std::string defaultBoard;
+    int generation = 1; // the default board's: the rules this server's verifier plays
     RateLimit tokenLimit;
     RateLimit addressLimit;
 };
@@ -23,5 +24,8 @@ constexpr size_t kMaxSubmissionBytes = 1 << 20;
 void addApiRoutes(httplib::Server& server, ServerContext& context);
 // Last: answers 405 for a known path with the wrong method, 404 otherwise.
 void addFallbackRoutes(httplib::Server& server);
-// The key of the board a replay belongs to: "<fingerprint>-<acceleration>".
-std::string boardKey(uint64_t fingerprint, float spawnAcceleration);
+// The key of the board a replay belongs to: "<fingerprint>-<acceleration>"
+// for generation 1 (the keys boards had before generations), with
+// "-g<generation>" after it for the later ones.
+std::string boardKey(uint64_t fingerprint, float spawnAcceleration, int generation);
+int generationOfBoard(const std::string& key);

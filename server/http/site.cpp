@@ -46,25 +46,27 @@ void addSiteRoutes(httplib::Server& server, ServerContext& context) {
         });
     });
 
-    server.Get(R"(/players/([^/]+))", [](const httplib::Request& req, httplib::Response& res) {
-        std::string key, why;
-        if (!checkPlayerName(req.matches[1], key, why))
-            return notFound(res, "There is no such player.");
-        withDatabase(res, [&] {
-            auto player = playerRecord(threadConnection(), key);
-            if (!player) return notFound(res, "There is no such player.");
-            html(res, 200, playerPage(*player));
-        });
-    });
+    server.Get(R"(/players/([^/]+))",
+               [&context](const httplib::Request& req, httplib::Response& res) {
+                   std::string key, why;
+                   if (!checkPlayerName(req.matches[1], key, why))
+                       return notFound(res, "There is no such player.");
+                   withDatabase(res, [&] {
+                       auto player = playerRecord(threadConnection(), key);
+                       if (!player) return notFound(res, "There is no such player.");
+                       html(res, 200, playerPage(*player, context.generation));
+                   });
+               });
 
-    server.Get(R"(/runs/([0-9]{1,18}))", [](const httplib::Request& req, httplib::Response& res) {
-        int64_t id = std::stoll(req.matches[1]);
-        withDatabase(res, [&] {
-            auto run = runRecord(threadConnection(), id);
-            if (!run) return notFound(res, "There is no such run.");
-            std::string host = req.get_header_value("Host");
-            if (host.empty() || host.size() > 255) host = "127.0.0.1:8080";
-            html(res, 200, runPage(*run, host));
-        });
-    });
+    server.Get(R"(/runs/([0-9]{1,18}))",
+               [&context](const httplib::Request& req, httplib::Response& res) {
+                   int64_t id = std::stoll(req.matches[1]);
+                   withDatabase(res, [&] {
+                       auto run = runRecord(threadConnection(), id);
+                       if (!run) return notFound(res, "There is no such run.");
+                       std::string host = req.get_header_value("Host");
+                       if (host.empty() || host.size() > 255) host = "127.0.0.1:8080";
+                       html(res, 200, runPage(*run, host, context.generation));
+                   });
+               });
 }

@@ -1,5 +1,6 @@
 #include "server/pages/pages.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -32,11 +33,40 @@ std::string runLink(const json& id, const std::string& label) {
     return "<a href=\"/runs/" + text(id) + "\">" + label + "</a>";
 }
 
-std::string boardLabel(const json& board) {
-    std::string label = "rules " + board.value("fingerprint", std::string()).substr(0, 8) +
-                        ", spawn acceleration " +
-                        json(board.value("spawn_acceleration", 0.0)).dump();
+const char* difficultyName(double spawnAcceleration) {
+    // The game's presets (Options > Difficulty).
+    if (spawnAcceleration == 0.0015) return "Easy";
+    if (spawnAcceleration == 0.003) return "Normal";
+    if (spawnAcceleration == 0.006) return "Hard";
+    return "Custom";
+}
+
+int generationOf(const json& record) {
+    const json& g =
+        record.is_object() && record.contains("generation") ? record["generation"] : json();
+    return g.is_number_integer() ? g.get<int>() : 1;
+}
+
+// "Normal: rules ae7632e4, spawn acceleration 0.003", with the generation's
+// name before it for a board of older rules.
+std::string boardLabel(const json& board, int current) {
+    double acceleration = board.value("spawn_acceleration", 0.0);
+    std::string label = std::string(difficultyName(acceleration)) + ": rules " +
+                        board.value("fingerprint", std::string()).substr(0, 8) +
+                        ", spawn acceleration " + json(acceleration).dump();
+    int generation = generationOf(board);
+    if (generation != current) label = generationName(generation) + ", " + label;
     return escapeHtml(label);
+}
+
+// A board's key as a link, named for its generation when that is not the current one.
+std::string boardLink(const json& record, int current) {
+    std::string key = record.value("board", "");
+    std::string link =
+        "<a href=\"/?board=" + encodeUrlSegment(key) + "\">" + escapeHtml(key) + "</a>";
+    int generation = generationOf(record);
+    if (generation != current) link += " (" + escapeHtml(generationName(generation)) + ")";
+    return link;
 }
 
 std::string frame(const std::string& title, const std::string& body) {
@@ -54,15 +84,50 @@ std::string frame(const std::string& title, const std::string& body) {
 
 } // namespace
 
+std::string generationName(int generation) {
+    if (generation == 1) return "Classic, before 2026-12";
+    return "Generation " + std::to_string(generation);
+}
+
 std::string leaderboardPage(const json& page, const json& boards) {
     std::string current = page.value("board", std::string());
-    std::string body = "<h1>Leaderboard</h1><form class=\"boards\" method=\"get\" action=\"/\">"
-                       "<label for=\"board\">Board</label> <select id=\"board\" name=\"board\">";
-    for (const json& b : boards.value("boards", json::array())) {
+    const json& list = boards.contains("boards") ? boards["boards"] : json::array();
+    // The rules now played are the default board's (else the newest).
+    int now = 0, newest = 1;
+    for (const json& b : list) {
+        newest = std::max(newest, generationOf(b));
+        if (b.value("default", false)) now = generationOf(b);
+    }
+    if (now == 0) now = newest;
+    int shown = generationOf(page);
+    std::string body = "<h1>Leaderboard";
+    if (shown < now) body += " <small>" + escapeHtml(generationName(shown)) + "</small>";
+    body += "</h1>";
+    if (shown < now) {
+        body += "<p class=\"generations\">Games played before the rules changed, ranked as they "
+                "were. <a href=\"/\">Back to the current boards</a></p>";
+    } else if (boards.contains("classic") && boards["classic"].is_string()) {
+        body += "<p class=\"generations\">Earlier games: <a href=\"/?board=" +
+                encodeUrlSegment(boards["classic"].get<std::string>()) + "\">" +
+                escapeHtml(generationName(now - 1)) + "</a></p>";
+    }
+    body += "<form class=\"boards\" method=\"get\" action=\"/\">"
+            "<label for=\"board\">Board</label> <select id=\"board\" name=\"board\">";
+    // The current rules' boards first, then each older generation in a group.
+    int group = now;
+    for (const json& b : list) {
+        int generation = generationOf(b);
+        if (generation != group && generation < now) {
+            body += std::string(group != now ? "</optgroup>" : "") + "<optgroup label=\"" +
+                    escapeHtml(generationName(generation)) + "\">";
+            group = generation;
+        }
         std::string key = b.value("board", std::string());
         body += "<option value=\"" + escapeHtml(key) + "\"" + (key == current ? " selected" : "") +
-                ">" + boardLabel(b) + (b.value("default", false) ? " (default)" : "") + "</option>";
+                ">" + boardLabel(b, now) + (b.value("default", false) ? " (default)" : "") +
+                "</option>";
     }
+    if (group != now) body += "</optgroup>";
     body += "</select> <button type=\"submit\">Show</button></form>";
     body += "<table class=\"board\"><thead><tr><th>#</th><th>Player</th><th>Score</th>"
             "<th>Time</th><th class=\"wide\">Kills</th><th></th></tr></thead><tbody>";
@@ -90,17 +155,16 @@ std::string leaderboardPage(const json& page, const json& boards) {
     return frame("Leaderboard", body);
 }
 
-std::string playerPage(const json& player) {
+std::string playerPage(const json& player, int generation) {
     std::string body = "<h1>" + text(player["player"]) + "</h1><p>Playing since " +
                        text(player["since"]) +
                        ".</p><h2>Best per board</h2>"
                        "<table><thead><tr><th>Board</th><th>Rank</th><th>Score</th><th>Time</th>"
                        "<th></th></tr></thead><tbody>";
     for (const json& b : player["best"])
-        body += "<tr><td><a href=\"/?board=" + encodeUrlSegment(b.value("board", "")) + "\">" +
-                text(b["board"]) + "</a></td><td>" + text(b["rank"]) + "</td><td class=\"score\">" +
-                text(b["score"]) + "</td><td>" + clock(b["time"]) + "</td><td>" +
-                runLink(b["run"], "run") + "</td></tr>";
+        body += "<tr><td>" + boardLink(b, generation) + "</td><td>" + text(b["rank"]) +
+                "</td><td class=\"score\">" + text(b["score"]) + "</td><td>" + clock(b["time"]) +
+                "</td><td>" + runLink(b["run"], "run") + "</td></tr>";
     body += "</tbody></table><h2>Verified runs</h2><table><thead><tr><th>Run</th><th>Score</th>"
             "<th>Time</th><th class=\"wide\">Kills</th><th class=\"wide\">Submitted</th></tr>"
             "</thead><tbody>";
@@ -113,7 +177,7 @@ std::string playerPage(const json& player) {
     return frame(player.value("player", "Player"), body);
 }
 
-std::string runPage(const json& run, const std::string& host) {
+std::string runPage(const json& run, const std::string& host, int generation) {
     std::string id = text(run["id"]);
     std::string status = run.value("status", "");
     std::string body = "<h1>Run #" + id + "</h1><p>By " + playerLink(run["player"]) +
@@ -132,11 +196,17 @@ std::string runPage(const json& run, const std::string& host) {
                 "</th><td>" + (std::string(key) == "time" ? clock(a) : text(a)) + "</td><td>" +
                 (std::string(key) == "time" ? clock(b) : text(b)) + "</td></tr>";
     }
-    body += "</tbody></table><dl><dt>Board</dt><dd><a href=\"/?board=" +
-            encodeUrlSegment(run.value("board", "")) + "\">" + text(run["board"]) +
-            "</a></dd><dt>Submitted</dt><dd>" + text(run["submitted_at"]) +
-            "</dd><dt>Verdict</dt><dd>" + text(run["verdict_at"]) + "</dd><dt>Verifier</dt><dd>" +
-            text(run["verifier_version"]) + "</dd></dl>";
+    body += "</tbody></table><dl><dt>Board</dt><dd>" + boardLink(run, generation) + "</dd>";
+    // What the verifier read from the file: later generations record these.
+    if (run.value("seed", json()).is_number())
+        body += "<dt>Seed</dt><dd>" + text(run["seed"]) + "</dd>";
+    if (run.value("end", json()).is_string())
+        body += "<dt>Ended by</dt><dd>" + text(run["end"]) + "</dd>";
+    if (run.value("day", json()).is_string())
+        body += "<dt>Daily</dt><dd>" + text(run["day"]) + "</dd>";
+    body += "<dt>Submitted</dt><dd>" + text(run["submitted_at"]) + "</dd><dt>Verdict</dt><dd>" +
+            text(run["verdict_at"]) + "</dd><dt>Verifier</dt><dd>" + text(run["verifier_version"]) +
+            "</dd></dl>";
     std::string file = "run-" + id + ".qvr";
     body += "<h2>Watch or check it yourself</h2><p><a class=\"button\" href=\"/api/v1/runs/" + id +
             "/replay\" download=\"" + file + "\">Download the replay</a></p><pre>curl -o " + file +
@@ -170,6 +240,7 @@ tr.differs td{color:#ff6b5e;font-weight:700}
 .status{padding:.1em .5em;border-radius:.3em;background:var(--line)}
 .status.verified{background:#2d6a1f}.status.rejected{background:var(--red)}
 form.boards{margin:.5em 0}
+p.generations{color:var(--dim)}h1 small{font-size:.6em;color:var(--dim)}
 select,button,.button{font:inherit;background:var(--panel);color:var(--text);border:1px solid var(--line);padding:.3em .6em;border-radius:.3em;text-decoration:none}
 select{max-width:100%}
 pre{background:#000;padding:.8em;overflow-x:auto;border-left:3px solid var(--red)}

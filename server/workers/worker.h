@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -20,11 +21,18 @@ struct WorkerConfig {
 };
 
 struct Verdict {
-    enum Kind { Verified, Rejected, Retry } kind = Retry;
+    // Elsewhere: this verifier cannot replay the file's generation; the job
+    // is left for a worker whose verifier can.
+    enum Kind { Verified, Rejected, Retry, Elsewhere } kind = Retry;
     std::string reason;
     nlohmann::json replayed; // null unless the game was played
     std::string version;
     std::string fingerprint;
+    // What the verifier read from the file, where it says (0, -1, "": not said).
+    int generation = 0;
+    int64_t seed = -1;
+    std::string end; // death, new-game, exit, program-end
+    std::string day; // YYYY-MM-DD, daily games only
 };
 
 // What one run of the verifier means for the run.

@@ -3,6 +3,7 @@ PostgreSQL cluster: the in-process game cases of tests/test_online.cpp get
 the servers' addresses, then quorvex --submit / --online run against a
 real server and against a small local server that misbehaves on purpose."""
 import http.server
+import json
 import os
 import shutil
 import socketserver
@@ -77,6 +78,19 @@ class Misbehaving(http.server.BaseHTTPRequestHandler):
                 body = b'{"id":%d,"status":"queued"}' % len(received)
             time.sleep(0.05)  # long enough for the other copy to look
             self.send_response(202)
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+            return
+        if mode == "old":
+            # A server from before replay version 3: it refuses the newer files
+            # as it did, with its reader's words.
+            body = getattr(self, "body", b"")
+            version = int.from_bytes(body[4:8], "little") if len(body) >= 8 else 0
+            why = "replay version %d (this game reads versions 1 to 2)" % version
+            answer = json.dumps({"error": "not a usable replay: " + why, "reason": why})
+            status, body = (400, answer.encode()) if version > 2 else (404, b"{}")
+            self.send_response(status)
             self.send_header("Content-Length", str(len(body)))
             self.end_headers()
             self.wfile.write(body)
@@ -165,6 +179,10 @@ f.check(gtest("OnlineServer.ADeathLandsVerified",
 status, player = server.json("GET", "/api/v1/players/deathwish")
 f.check(status == 200 and player.get("best") and player["best"][0]["rank"] >= 1,
         "the player's page in the API has the run")
+f.check(player.get("best") and player["best"][0]["board"].endswith("-0.006-g2")
+        and player["best"][0]["generation"] == 2,
+        "a game played now lands on generation 2's Hard board: %s"
+        % (player["best"][0]["board"] if player.get("best") else None))
 chromium = shutil.which("chromium") or shutil.which("chromium-browser")
 if chromium and player.get("best"):
     board = player["best"][0]["board"]
@@ -261,6 +279,31 @@ for what, env, options, code, text in cases:
     f.check(rc == code and text in out,
             "%s: exit %d, %r (%.1f s)%s" % (what, rc, text, seconds,
                                             "" if rc == code and text in out else ": " + out))
+
+# An older server refuses a file of the newest version: the game sets it aside
+# with the server's reason, --online lists it and --submit sends it again to a
+# server that takes it, which takes it out of refused/.
+newest = os.path.join(os.path.dirname(__file__), "..", "server", "generation2-seed1049.qvr")
+aside = home("Aside", 1, url)
+outbox = os.path.join(aside["XDG_DATA_HOME"], "quorvex", "outbox")
+os.makedirs(outbox)
+with open(os.path.join(outbox, "run-200-00000000.qvr"), "wb") as out:
+    out.write(read(newest))
+refused = os.path.join(outbox, "refused", "run-200-00000000.qvr")
+sent_aside = gtest("OnlineServer.SendsTheOutboxItFinds",
+                   {"QUORVEX_TEST_SERVER": bad_url + "/old", "QUORVEX_TEST_OUTBOX": outbox})
+reason = read(refused + ".reason").decode() if os.path.exists(refused + ".reason") else ""
+f.check(sent_aside and os.path.exists(refused) and "replay version 3" in reason,
+        "an older server's refusal of %s is set aside with its reason: %r"
+        % (os.path.basename(newest), reason.strip()))
+rc, out, _ = game(["--online"], aside)
+f.check("refused  run-200-00000000.qvr: replay version 3 (this game reads versions 1 to 2)"
+        in out and "quorvex --submit " + outbox + "/refused/FILE" in out,
+        "--online lists it with the reason and how to send it again: %s" % out.strip())
+rc, out, _ = game(["--submit", refused], aside)
+f.check(rc == 0 and "sent again" in out and not os.path.exists(refused)
+        and not os.path.exists(refused + ".reason"),
+        "--submit sends it again to a server that takes it: exit %d, %s" % (rc, out.strip()))
 
 with open(os.path.join(cli["XDG_CONFIG_HOME"], "quorvex", "online.ini")) as ini:
     text = ini.read()
