@@ -283,7 +283,7 @@ for what, env, options, code, text in cases:
 # An older server refuses a file of the newest version: the game sets it aside
 # with the server's reason, --online lists it and --submit sends it again to a
 # server that takes it, which takes it out of refused/.
-newest = os.path.join(os.path.dirname(__file__), "..", "server", "generation2-seed1049.qvr")
+newest = os.path.join(args.replays, "gen2-seed01.qvr")
 aside = home("Aside", 1, url)
 outbox = os.path.join(aside["XDG_DATA_HOME"], "quorvex", "outbox")
 os.makedirs(outbox)
