@@ -21,3 +21,12 @@ float ruleSin(float x) {
 float ruleCos(float x) {
     return rulesGeneration == kFirstGeneration ? std::cos(x) : detCos(x);
 }
+
+void ruleSinCos(float x, float& s, float& c) {
+    if (rulesGeneration == kFirstGeneration) {
+        s = std::sin(x);
+        c = std::cos(x);
+    } else {
+        detSinCos(x, s, c);
+    }
+}

@@ -19,3 +19,5 @@ bool platformReplaysGeneration1();
 
 float ruleSin(float x);
 float ruleCos(float x);
+// Both at once (the portable functions share their work).
+void ruleSinCos(float x, float& s, float& c);

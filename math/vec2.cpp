@@ -16,8 +16,8 @@ float Vec2::cosAngle(const Vec2& b) const {
 }
 
 Vec2& Vec2::rotate(float angle) {
-    float c = ruleCos(angle);
-    float s = ruleSin(angle);
+    float s, c;
+    ruleSinCos(angle, s, c);
     float nx = x * c - y * s;
     float ny = x * s + y * c;
     x = nx;

@@ -122,7 +122,9 @@ void fireSpecial() {
     for (int i = 0; i < count; ++i) {
         // 3.14 stands for the half-turn here, so the ring falls a hair short.
         float a = static_cast<float>(i * 360) * (1.0f / 180.0f) * 3.14f / static_cast<float>(count);
-        spawnBullet("BulletCirclePlayer", marine.position, Vec2(ruleCos(a), ruleSin(a)));
+        float s, c;
+        ruleSinCos(a, s, c);
+        spawnBullet("BulletCirclePlayer", marine.position, Vec2(c, s));
     }
     cueSound(SoundSpecial);
     marine.specialTimer = 0.0f;
