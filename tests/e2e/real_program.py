@@ -627,6 +627,9 @@ def crowd_run(args, display, work):
                  if not l.startswith("--- ") and "scores.txt" not in l]
         check(not extra, "the game printed nothing else" + ("\n" + "\n".join(extra) if extra else ""))
         check_kept_games(game)
+        # The game played here is one more replay for the cross-built verifiers.
+        shutil.copyfile(os.path.join(game.user_data, "replays", "last.qvr"),
+                        os.path.join(args.shots, "e2e_crowd.qvr"))
     finally:
         game.kill()
 
