@@ -1,7 +1,7 @@
 // The replay reader on arbitrary bytes: it refuses or accepts without
 // reading out of bounds or allocating without bound, and what it accepts
 // decodes to its end, writes back to the same bytes and holds only frames
-// with a finite time.
+// with a finite time (and, since version 3, of a millisecond or more).
 #include <cmath>
 #include <string>
 #include <vector>
@@ -23,6 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (e.kind == ReplayEvent::Frame) {
             ++frames;
             if (!std::isfinite(e.tickDelta)) fuzz::fail("a frame time that is not finite");
+            if (replay.version >= 3 && !(e.tickDelta >= 1.0f))
+                fuzz::fail("a version-3 frame shorter than a millisecond");
         }
     }
     if (reader.error() != nullptr) fuzz::fail("an accepted replay fails while playing");
