@@ -6,7 +6,7 @@
 #include "game/session/game_frame.h"
 #include "game/session/messages.h"
 #include "input/input.h"
-#include "platform/user_files.h"
+#include "platform/file_read.h"
 #include "replay/replay_recorder.h"
 
 const char* const kOtherRulesReason =
