@@ -28,6 +28,7 @@
 #include "platform/platform.h"
 #include "platform/user_files.h"
 #include "replay/replay_recorder.h"
+#include "replay/replay_saving.h"
 
 namespace {
 

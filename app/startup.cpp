@@ -17,6 +17,7 @@
 #include "render/text.h"
 #include "render/texture_bank_gl.h"
 #include "replay/replay_recorder.h"
+#include "replay/replay_saving.h"
 
 namespace {
 
@@ -85,6 +86,8 @@ void connectGameToProgram() {
     sessionHooks.exitChosen = exitChosen;
     sessionHooks.readCursor = readCursor;
     sessionHooks.moveCursor = moveCursor;
+    recordingHooks.deathNoted = enterDeathInScores;
+    recordingHooks.finished = saveFinishedReplay;
 }
 
 void startLoading() {

@@ -154,56 +154,6 @@ bool writeFileSafely(const std::string& path, const void* data, size_t size, std
     return true;
 }
 
-ReadStatus readFileLimited(const std::string& path, size_t maxBytes, std::string& out,
-                           std::string* why) {
-    out.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        int err = errno;
-        setWhy(why, "cannot open " + path, err);
-        return err == ENOENT || err == ENOTDIR ? ReadStatus::Missing : ReadStatus::Unreadable;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        setWhy(why, path + " is not a plain file", 0);
-        return ReadStatus::Unreadable;
-    }
-    if (static_cast<uint64_t>(st.st_size) > maxBytes) {
-        ::close(fd);
-        setWhy(why, path + " is too big", 0);
-        return ReadStatus::TooBig;
-    }
-    // Room for what fstat saw and one byte more: the file may have grown
-    // since, and then the buffer grows, never past one byte over the limit.
-    std::string buffer(static_cast<size_t>(st.st_size) + 1, '\0');
-    size_t got = 0;
-    for (;;) {
-        if (got == buffer.size()) {
-            if (buffer.size() > maxBytes) break;
-            buffer.resize(std::min(buffer.size() * 2, maxBytes + 1));
-        }
-        ssize_t n = ::read(fd, buffer.data() + got, buffer.size() - got);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            int err = errno;
-            ::close(fd);
-            setWhy(why, "cannot read " + path, err);
-            return ReadStatus::Unreadable;
-        }
-        if (n == 0) break;
-        got += static_cast<size_t>(n);
-    }
-    ::close(fd);
-    if (got > maxBytes) {
-        setWhy(why, path + " is too big", 0);
-        return ReadStatus::TooBig;
-    }
-    buffer.resize(got);
-    out = std::move(buffer);
-    return ReadStatus::Ok;
-}
-
 bool moveAside(const std::string& path, std::string& movedTo) {
     std::string stamp = utcTimestamp(unixTimeNow());
     stamp.erase(
@@ -323,50 +273,6 @@ TryLock::~TryLock() {
     if (fd_ < 0) return;
     if (held_) ::flock(fd_, LOCK_UN);
     ::close(fd_);
-}
-
-std::string utcTimestamp(int64_t unixSeconds) {
-    using namespace std::chrono;
-    // Four-digit years only: 1970-01-01 to 9999-12-31.
-    unixSeconds = std::clamp<int64_t>(unixSeconds, 0, 253402300799);
-    int64_t days = unixSeconds / 86400;
-    int64_t rest = unixSeconds % 86400;
-    year_month_day date{sys_days{duration<int, days::period>{static_cast<int>(days)}}};
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ",
-                  static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
-                  static_cast<unsigned>(date.day()), static_cast<int>(rest / 3600),
-                  static_cast<int>(rest / 60 % 60), static_cast<int>(rest % 60));
-    return text;
-}
-
-bool parseUtcTimestamp(const char* text, size_t length, int64_t& unixSeconds) {
-    // YYYY-MM-DDTHH:MM:SSZ
-    static const char kShape[] = "dddd-dd-ddTdd:dd:ddZ";
-    if (length != sizeof kShape - 1) return false;
-    for (size_t i = 0; i < length; ++i) {
-        bool digit = text[i] >= '0' && text[i] <= '9';
-        if (kShape[i] == 'd' ? !digit : text[i] != kShape[i]) return false;
-    }
-    auto number = [text](int at, int width) {
-        int value = 0;
-        for (int i = 0; i < width; ++i)
-            value = value * 10 + (text[at + i] - '0');
-        return value;
-    };
-    using namespace std::chrono;
-    year_month_day date{year{number(0, 4)}, month{static_cast<unsigned>(number(5, 2))},
-                        day{static_cast<unsigned>(number(8, 2))}};
-    int hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
-    if (!date.ok() || hour > 23 || minute > 59 || second > 59) return false;
-    int64_t days = sys_days{date}.time_since_epoch().count();
-    unixSeconds = days * 86400 + hour * 3600 + minute * 60 + second;
-    return true;
-}
-
-int64_t unixTimeNow() {
-    using namespace std::chrono;
-    return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
 }
 
 namespace test {

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_read.h"
+#include "platform/utc_time.h"
+
 namespace platform {
 
 // $XDG_DATA_HOME/quorvex when that is an absolute path, else
@@ -26,16 +29,6 @@ bool makePrivateDirs(const std::string& dir, std::string* why);
 // the new one. On failure the old file is untouched and `why` says what went
 // wrong.
 bool writeFileSafely(const std::string& path, const void* data, size_t size, std::string* why);
-
-enum class ReadStatus {
-    Ok,
-    Missing,    // no such file (nor folder)
-    Unreadable, // exists but cannot be opened or read, or is not a plain file
-    TooBig,     // larger than the limit
-};
-// Reads the whole file when it holds at most maxBytes.
-ReadStatus readFileLimited(const std::string& path, size_t maxBytes, std::string& out,
-                           std::string* why);
 
 // Renames `path` to `<path>.bad-YYYYMMDDTHHMMSSZ` (UTC now), adding "-2",
 // "-3"... when that name is taken; never replaces an existing file.
@@ -85,12 +78,6 @@ class TryLock {
     int fd_ = -1;
     bool held_ = false;
 };
-
-// "YYYY-MM-DDTHH:MM:SSZ" for a Unix time, and back. The parse is strict
-// (exactly that shape, fields in range) and returns false otherwise.
-std::string utcTimestamp(int64_t unixSeconds);
-bool parseUtcTimestamp(const char* text, size_t length, int64_t& unixSeconds);
-int64_t unixTimeNow();
 
 namespace test {
 // Makes writeFileSafely stop after the new file is written and synced but

@@ -7,7 +7,7 @@
 #include "game/session/messages.h"
 #include "input/input.h"
 #include "math/rules_math.h"
-#include "platform/user_files.h"
+#include "platform/file_read.h"
 #include "replay/replay_recorder.h"
 
 const char* const kOtherRulesReason =

@@ -8,18 +8,18 @@
 #include "game/player/aim_cursor.h"
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
-#include "game/scores/score_store.h"
 #include "game/world/checksum.h"
 #include "game/world/world_state.h"
 #include "input/pad_state.h"
 #include "input/settings_values.h"
 #include "math/rng.h"
 #include "math/rules_math.h"
-#include "platform/user_files.h"
+#include "platform/utc_time.h"
+
+RecordingHooks recordingHooks;
 
 namespace {
 
-std::string folder;
 bool enabled = true;
 bool active = false;
 // The message that started the recording belongs to the game before it.
@@ -27,7 +27,6 @@ bool skipMessage = false;
 Replay current;
 std::optional<ReplayWriter> writer;
 Replay finished;
-bool cannotSaveSaid = false;
 bool dispatching = false;
 // The death of the game being recorded has been entered in the score table,
 // with the replay to be saved under this name.
@@ -37,42 +36,7 @@ void (*deathHandler)(const Replay&) = nullptr;
 // Kept between deaths so that its buffers are reused.
 Replay atDeath;
 
-void sayCannotSave(const std::string& why) {
-    if (cannotSaveSaid) return;
-    cannotSaveSaid = true;
-    std::fprintf(stderr, "quorvex: replays cannot be saved (%s); the game goes on\n", why.c_str());
-}
-
-bool namedInTable(const std::string& name) {
-    const ScoreTable& table = scoreTable();
-    for (int i = 0; i < table.count; ++i)
-        if (name == table.entries[i].replay) return true;
-    return false;
-}
-
-// last.qvr always; a game in the score table also under its entry's name.
-void save(const Replay& replay) {
-    if (folder.empty()) return;
-    std::string why;
-    if (!platform::makePrivateDirs(folder, &why)) {
-        sayCannotSave(why);
-        return;
-    }
-    std::vector<uint8_t> bytes = encodeReplay(replay);
-    if (!platform::writeFileSafely(folder + "/last.qvr", bytes.data(), bytes.size(), &why)) {
-        sayCannotSave(why);
-        return;
-    }
-    if (deathName.empty() || !namedInTable(deathName)) return;
-    if (!platform::writeFileSafely(folder + "/" + deathName, bytes.data(), bytes.size(), &why))
-        sayCannotSave(why);
-}
-
 } // namespace
-
-void setReplayFolder(const std::string& f) {
-    folder = f;
-}
 
 ReplayStart captureReplayStart() {
     ReplayStart s;
@@ -225,9 +189,7 @@ void recordFrameDone() {
     entry.kills = monstersKilled;
     entry.spawnAcceleration = spawnAcceleration;
     entry.endTime = platform::unixTimeNow();
-    deathName = folder.empty() ? std::string() : unusedReplayName(entry.endTime);
-    if (!deathName.empty() && !setReplayName(entry, deathName.c_str())) deathName.clear();
-    recordFinishedGame(entry);
+    deathName = recordingHooks.deathNoted ? recordingHooks.deathNoted(entry) : std::string();
     if (!deathHandler) return;
     atDeath.version = current.version;
     atDeath.rulesFingerprint = current.rulesFingerprint;
@@ -252,7 +214,7 @@ void endRecording(GameEnd how) {
     current.result.end = current.version >= 3 ? how : GameEnd::Unknown;
     finished = current;
     discardRecording();
-    save(finished);
+    if (recordingHooks.finished) recordingHooks.finished(finished, deathName);
     deathNoted = false;
     deathName.clear();
 }

@@ -7,13 +7,21 @@
 
 #include <string>
 
+#include "game/scores/score_table.h"
 #include "input/input.h"
 #include "platform/platform.h"
 #include "replay/replay_file.h"
 
-// Where replays go; "" keeps them in memory only (tests, replays being
-// shown). Set by the entry from the user's data folder.
-void setReplayFolder(const std::string& folder);
+// What the program does with the games it records (replay/replay_saving.h
+// keeps them on disk); unset, as in the verifier, they stay in memory.
+struct RecordingHooks {
+    // The recorded game's Marine has just died: enters the game in the score
+    // table and returns the name its replay is to be kept under ("" for none).
+    std::string (*deathNoted)(ScoreEntry& entry) = nullptr;
+    // A recording has ended; `deathName` is what deathNoted returned for it.
+    void (*finished)(const Replay& replay, const std::string& deathName) = nullptr;
+};
+extern RecordingHooks recordingHooks;
 
 // Snapshot of what a new game leaves as it was; taken right after the reset.
 ReplayStart captureReplayStart();

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the tests need, builds everything and runs every test
-# headless: the normal build, then the same suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# headless: the normal build, the cross-built verifiers, then the same suite
+# under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh test
@@ -11,6 +11,8 @@ export SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+# The same games on other machines and standard libraries (docs/REPLAYS.md).
+bash scripts/cross-verify.sh
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVEX_SANITIZE=ON \
       -DQUORVEX_BENCH=OFF -DQUORVEX_TOOLS=OFF > /dev/null

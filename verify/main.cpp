@@ -18,6 +18,7 @@
 #include <nlohmann/json.hpp>
 #include <unistd.h>
 
+#include "replay/float_text.h"
 #include "replay/verifier.h"
 
 namespace {
@@ -43,7 +44,7 @@ std::string hex64(uint64_t v) {
 // 0.0030000000260770321).
 double shortest(float value) {
     char text[32];
-    auto end = std::to_chars(text, text + sizeof text - 1, value).ptr;
+    char* end = shortestFloatText(text, text + sizeof text - 1, value);
     *end = '\0';
     return std::strtod(text, nullptr);
 }

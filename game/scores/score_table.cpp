@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/user_files.h"
+#include "platform/utc_time.h"
 
 namespace {
 

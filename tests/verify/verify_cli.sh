@@ -26,6 +26,12 @@ if ldd "$verify" | grep -Eiq 'sdl|libgl|opengl|openal|alut|freetype|fontconfig';
     fail "quorvex-verify links $(ldd "$verify" | grep -Ei 'sdl|libgl|opengl|openal|alut|freetype|fontconfig')"
 fi
 
+# Nor the player's-file code (locks, safe writes, the random source): what
+# it reads it reads with standard C++.
+if nm -D "$verify" | grep -Ewq 'flock|mkostemp|mkostemp64|getrandom|renameat2'; then
+    fail "quorvex-verify calls $(nm -D "$verify" | grep -Ew 'flock|mkostemp|mkostemp64|getrandom|renameat2')"
+fi
+
 count=$(ls "$replays"/*.qvr | wc -l)
 expect 0 "$count" "$verify" --data "$data" "$replays"/*.qvr
 grep -q 'bot-seed01.qvr: score [0-9]* time [0-9.]* kills [0-9]* checksum [0-9a-f]\{16\}$' "$scratch/out" ||
