@@ -10,6 +10,11 @@
 // Wider intermediate floats (x87, some old targets) would round the rules
 // differently from everyone else's.
 static_assert(FLT_EVAL_METHOD == 0, "the rules need float and double evaluated at their own width");
+// Fast-math lets the compiler reorder and fuse as it likes (the build's
+// -ffp-contract=off keeps it from fusing multiply-adds).
+#if defined(__FAST_MATH__)
+#error "the rules must be built without fast-math"
+#endif
 
 float detSin(float x);
 float detCos(float x);
