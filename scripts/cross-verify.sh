@@ -38,19 +38,7 @@ done
 [ ${#targets[@]} -gt 0 ] || targets=(clang aarch64 windows wasm)
 
 if [ "$install" = 1 ]; then
-    packages=(build-essential cmake ninja-build python3 nlohmann-json3-dev
-              clang libc++-dev libc++abi-dev g++-aarch64-linux-gnu qemu-user
-              g++-mingw-w64-x86-64 wine64 wine emscripten nodejs)
-    missing=()
-    for p in "${packages[@]}"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-    done
-    if [ ${#missing[@]} -gt 0 ]; then
-        sudo=""
-        [ "$(id -u)" -ne 0 ] && sudo="sudo"
-        $sudo apt-get update -qq
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-    fi
+    bash scripts/deps.sh cross
     echo "packages ready after $((SECONDS - started)) s"
 fi
 

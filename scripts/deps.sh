@@ -1,15 +1,24 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the game (and, with "test", its tests) needs.
+# Installs the Debian packages the game (and, with "test", its tests) needs;
+# with "cross", only what the cross-built verifiers need (scripts/cross-verify.sh).
 set -euo pipefail
 
-packages=(build-essential cmake ninja-build pkg-config
-          libsdl2-dev libopenal-dev libalut-dev libfreetype-dev libfontconfig-dev
-          fonts-liberation libgl-dev libpng-dev nlohmann-json3-dev
-          libinih-dev libcurl4-openssl-dev
-          libcpp-httplib-dev libpqxx-dev libssl-dev postgresql)
-if [ "${1:-}" = "test" ]; then
-    packages+=(libgtest-dev libbenchmark-dev xvfb xauth xdotool imagemagick
-               clang libclang-rt-14-dev dpkg-dev file chromium)
+options=()
+if [ "${1:-}" = "cross" ]; then
+    packages=(build-essential cmake ninja-build python3 nlohmann-json3-dev
+              clang libc++-dev libc++abi-dev g++-aarch64-linux-gnu qemu-user
+              g++-mingw-w64-x86-64 wine64 wine emscripten nodejs)
+    options=(--no-install-recommends)
+else
+    packages=(build-essential cmake ninja-build pkg-config
+              libsdl2-dev libopenal-dev libalut-dev libfreetype-dev libfontconfig-dev
+              fonts-liberation libgl-dev libpng-dev nlohmann-json3-dev
+              libinih-dev libcurl4-openssl-dev
+              libcpp-httplib-dev libpqxx-dev libssl-dev postgresql)
+    if [ "${1:-}" = "test" ]; then
+        packages+=(libgtest-dev libbenchmark-dev xvfb xauth xdotool imagemagick
+                   clang libclang-rt-14-dev dpkg-dev file chromium)
+    fi
 fi
 
 missing=()
@@ -20,5 +29,5 @@ if [ ${#missing[@]} -gt 0 ]; then
     sudo=""
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
     $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${options[@]}" "${missing[@]}"
 fi
