@@ -179,39 +179,67 @@ Pixel pixelArena(float x, float y) {
     return pixel(px, py);
 }
 
-void screenshot(const std::string& name) {
-    fs::create_directories(QUORVEX_SCREENSHOT_DIR);
-    std::string path = std::string(QUORVEX_SCREENSHOT_DIR) + "/" + name + ".png";
+bool writePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb) {
+    if (width <= 0 || height <= 0 || rgb.size() != static_cast<size_t>(width) * height * 3)
+        return false;
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file || lastFrame.empty()) {
-        if (file) std::fclose(file);
-        return;
-    }
+    if (!file) return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
         std::fclose(file);
-        return;
+        return false;
     }
     png_init_io(png, file);
-    png_set_IHDR(png, info, windowWidth, windowHeight, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_compression_level(png, 9);
     png_write_info(png, info);
-    std::vector<uint8_t> row(static_cast<size_t>(windowWidth) * 3);
+    for (int y = 0; y < height; ++y)
+        png_write_row(png, &rgb[static_cast<size_t>(y) * width * 3]);
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(file) == 0;
+}
+
+bool readPng(const std::string& path, int& width, int& height, std::vector<uint8_t>& rgb) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+    image.format = PNG_FORMAT_RGB;
+    rgb.assign(PNG_IMAGE_SIZE(image), 0);
+    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) {
+        png_image_free(&image);
+        return false;
+    }
+    width = static_cast<int>(image.width);
+    height = static_cast<int>(image.height);
+    return true;
+}
+
+std::vector<uint8_t> frameRgb() {
+    std::vector<uint8_t> rgb(static_cast<size_t>(windowWidth) * windowHeight * 3);
+    if (lastFrame.empty()) return {};
     for (int y = 0; y < windowHeight; ++y) {
         const uint8_t* src =
             &lastFrame[static_cast<size_t>(windowHeight - 1 - y) * windowWidth * 4];
+        uint8_t* row = &rgb[static_cast<size_t>(y) * windowWidth * 3];
         for (int x = 0; x < windowWidth; ++x) {
             row[x * 3] = src[x * 4];
             row[x * 3 + 1] = src[x * 4 + 1];
             row[x * 3 + 2] = src[x * 4 + 2];
         }
-        png_write_row(png, row.data());
     }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    std::fclose(file);
+    return rgb;
+}
+
+void screenshot(const std::string& name) {
+    fs::create_directories(QUORVEX_SCREENSHOT_DIR);
+    std::vector<uint8_t> rgb = frameRgb();
+    if (rgb.empty()) return;
+    writePng(std::string(QUORVEX_SCREENSHOT_DIR) + "/" + name + ".png", windowWidth, windowHeight,
+             rgb);
 }
 
 std::vector<std::string> boxes() {

@@ -48,6 +48,11 @@ Pixel pixel(int x, int y);
 Pixel pixelArena(float x, float y);
 // Writes the last frame as QUORVEX_SCREENSHOT_DIR/<name>.png.
 void screenshot(const std::string& name);
+// The last frame as RGB rows, top row first.
+std::vector<uint8_t> frameRgb();
+// PNG files of RGB rows, top row first.
+bool writePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb);
+bool readPng(const std::string& path, int& width, int& height, std::vector<uint8_t>& rgb);
 
 // Message boxes shown since boot (captured, never blocking).
 std::vector<std::string> boxes(); // "caption: text"

@@ -1,11 +1,19 @@
-// Whole frames read back and hashed: the title menu, the credits, the HUD in
-// play, a seeded bot game with hundreds of monsters, particles, decals and
-// grenade blasts, and Game Over with its table. The committed hashes pin the
-// picture: a change of how frames are drawn must leave every one equal (same
-// Mesa, same size). Remake them, on purpose only, with QUORVEX_UPDATE_GOLDEN=1.
+// Whole frames read back: the title menu, the credits, the HUD in play, a
+// seeded bot game with hundreds of monsters, particles, decals and grenade
+// blasts, and Game Over with its table.
+//
+// Two guards. The committed hashes pin the picture exactly (same Mesa, same
+// size): remake them, on purpose only, with QUORVEX_UPDATE_GOLDEN=1. The
+// committed PNG references (tests/golden/frames/) hold what the game looked
+// like when they were taken, and every frame must stay close to them: each
+// channel within a few levels, except for a small share of pixels (the edges
+// of wide lines and round points, which are quads of our own). Remake them,
+// on purpose only, with QUORVEX_UPDATE_REFERENCES=1. Each comparison leaves
+// reference, new frame and difference side by side in the screenshots.
 #include <gtest/gtest.h>
 
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -39,17 +47,60 @@ uint64_t hashFrame() {
     return h;
 }
 
+const char* const kReferences = QUORVEX_SOURCE_DIR "/tests/golden/frames";
+
+// A pixel counts as the same where no channel moved more than this.
+constexpr int kLevels = 6;
+// At most this share of a frame's pixels may differ more.
+constexpr double kDifferingShare = 0.01;
+
 struct Shot {
     std::string name;
     uint64_t hash;
+    std::vector<uint8_t> rgb;
 };
+
+struct Difference {
+    int differing = 0; // pixels beyond kLevels
+    int worst = 0;     // largest channel difference
+};
+
+// Compares and writes reference | frame | difference (differing pixels in
+// red, the rest dimmed) into the screenshots.
+Difference compare(const std::string& name, const std::vector<uint8_t>& reference,
+                   const std::vector<uint8_t>& frame, int width, int height) {
+    Difference d;
+    std::vector<uint8_t> side(static_cast<size_t>(width) * 3 * height * 3);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const size_t i = (static_cast<size_t>(y) * width + x) * 3;
+            int most = 0;
+            for (int c = 0; c < 3; ++c) {
+                int delta = std::abs(int(reference[i + c]) - int(frame[i + c]));
+                if (delta > most) most = delta;
+            }
+            if (most > d.worst) d.worst = most;
+            if (most > kLevels) ++d.differing;
+            uint8_t* row = &side[static_cast<size_t>(y) * width * 9];
+            for (int c = 0; c < 3; ++c) {
+                row[x * 3 + c] = reference[i + c];
+                row[(width + x) * 3 + c] = frame[i + c];
+                row[(2 * width + x) * 3 + c] =
+                    most > kLevels ? (c == 0 ? 255 : 0) : static_cast<uint8_t>(frame[i + c] / 4);
+            }
+        }
+    }
+    harness::writePng(std::string(QUORVEX_SCREENSHOT_DIR) + "/frame-diff-" + name + ".png",
+                      width * 3, height, side);
+    return d;
+}
 
 // The scenes, in the order they are played; one game from the title menu to
 // Game Over.
 std::vector<Shot> playScenes() {
     std::vector<Shot> shots;
     auto take = [&](const std::string& name) {
-        shots.push_back({name, hashFrame()});
+        shots.push_back({name, hashFrame(), harness::frameRgb()});
         harness::screenshot("frame-hash-" + name);
     };
 
@@ -129,6 +180,26 @@ std::vector<Shot> playScenes() {
 TEST(FrameHashes, EveryKeyFrameMatchesTheCommittedPicture) {
     std::vector<Shot> shots = playScenes();
     ASSERT_GE(shots.size(), 6u);
+    if (std::getenv("QUORVEX_UPDATE_REFERENCES") != nullptr) {
+        for (const Shot& s : shots)
+            ASSERT_TRUE(harness::writePng(std::string(kReferences) + "/" + s.name + ".png",
+                                          harness::width(), harness::height(), s.rgb));
+    }
+    for (const Shot& s : shots) {
+        int w = 0, h = 0;
+        std::vector<uint8_t> reference;
+        if (!harness::readPng(std::string(kReferences) + "/" + s.name + ".png", w, h, reference)) {
+            ADD_FAILURE() << "no reference picture for " << s.name;
+            continue;
+        }
+        ASSERT_EQ(w, harness::width());
+        ASSERT_EQ(h, harness::height());
+        Difference d = compare(s.name, reference, s.rgb, w, h);
+        std::printf("%-10s %6d pixels beyond %d levels (%.2f%%), worst %d\n", s.name.c_str(),
+                    d.differing, kLevels, 100.0 * d.differing / (w * h), d.worst);
+        EXPECT_LE(d.differing, kDifferingShare * w * h)
+            << "the frame " << s.name << " has moved from its reference";
+    }
     if (std::getenv("QUORVEX_UPDATE_GOLDEN") != nullptr) {
         std::FILE* out = std::fopen(kGolden, "w");
         ASSERT_NE(out, nullptr);
