@@ -236,6 +236,10 @@ if [ -d "$data_source" ]; then
     done <"$work/data.list"
 fi
 echo "data files: $count"
+if [ -f "$data_source/Fonts/LICENSE" ]; then
+    cmp -s "$data_source/Fonts/LICENSE" "$usr/$datarootdir/doc/quorvex/LICENSE.fonts" ||
+        fail "the face's licence is not among the package's documents"
+fi
 
 desktop=$usr/$datarootdir/applications/quorvex.desktop
 [ -f "$desktop" ] || fail "no desktop entry"

@@ -1,5 +1,6 @@
-// Bitmap fonts as display lists, rasterised with FreeType from the face that
-// fontconfig matches, sized the way GDI's CreateFont sizes a font.
+// Bitmap fonts rasterised with FreeType from the shipped face (or, without
+// it, the face that fontconfig matches), sized the way GDI's CreateFont sizes
+// a font: as display lists, and into the glyph atlas.
 #include "platform/platform.h"
 
 #include <GL/gl.h>
@@ -8,9 +9,13 @@
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
+
+#include "platform/glyph_atlas.h"
 
 namespace platform {
 
@@ -19,10 +24,11 @@ namespace {
 constexpr int firstCode = 32;
 constexpr int codeCount = 96;
 
-// Loaded once and kept: both fonts come from the same face.
+// Loaded once and kept: every font comes from the same face.
 FT_Library library = nullptr;
 FT_Face cachedFace = nullptr;
-std::string cachedName;
+std::string cachedFile;
+int cachedIndex = 0;
 
 // The file of the bold face fontconfig picks for `name`, falling back to
 // any monospaced face, like GDI's font mapper.
@@ -48,27 +54,46 @@ bool matchFace(const char* name, std::string& file, int& index) {
     return found;
 }
 
+// The open face when it is this one, else opens it; null when FreeType cannot.
+FT_Face openFace(const std::string& file, int index) {
+    if (cachedFace != nullptr && cachedFile == file && cachedIndex == index) return cachedFace;
+    FT_Face face = nullptr;
+    if (FT_New_Face(library, file.c_str(), index, &face) != 0) return nullptr;
+    if (cachedFace != nullptr) FT_Done_Face(cachedFace);
+    cachedFace = face;
+    cachedFile = file;
+    cachedIndex = index;
+    return face;
+}
+
 FT_Face loadFace(const char* name) {
-    if (cachedFace != nullptr && cachedName == name) return cachedFace;
     if (library == nullptr && FT_Init_FreeType(&library) != 0) {
         library = nullptr;
         std::fprintf(stderr, "Font: FreeType could not start\n");
         return nullptr;
     }
+    // By its full path: the working folder may change between fonts.
+    std::error_code ec;
+    std::filesystem::path shipped = std::filesystem::absolute(kShippedFontFile, ec);
+    if (!ec && std::filesystem::is_regular_file(shipped, ec)) {
+        if (FT_Face face = openFace(shipped.string(), 0)) return face;
+    }
     std::string file;
     int index = 0;
     if (!matchFace(name, file, index)) {
-        std::fprintf(stderr, "Font: no face found for \"%s\"\n", name);
+        std::fprintf(stderr, "Font: %s is missing and no face was found for \"%s\"\n",
+                     kShippedFontFile, name);
         return nullptr;
     }
-    FT_Face face = nullptr;
-    if (FT_New_Face(library, file.c_str(), index, &face) != 0) {
+    bool opened = cachedFace != nullptr && cachedFile == file && cachedIndex == index;
+    FT_Face face = openFace(file, index);
+    if (face == nullptr) {
         std::fprintf(stderr, "Font: cannot load \"%s\"\n", file.c_str());
         return nullptr;
     }
-    if (cachedFace != nullptr) FT_Done_Face(cachedFace);
-    cachedFace = face;
-    cachedName = name;
+    if (!opened)
+        std::fprintf(stderr, "Font: %s is missing or unreadable; using \"%s\" from fontconfig\n",
+                     kShippedFontFile, file.c_str());
     return face;
 }
 
@@ -102,6 +127,41 @@ void emptyLists(unsigned listBase, int advance) {
         glNewList(listBase + k, GL_COMPILE);
         glBitmap(0, 0, 0, 0, static_cast<GLfloat>(advance), 0, noBits);
         glEndList();
+    }
+}
+
+// One glyph as the display lists draw it: coverage rows top first.
+struct RenderedGlyph {
+    int w = 0, h = 0, left = 0, top = 0, advance = 0;
+    std::vector<uint8_t> alpha;
+};
+
+void renderGlyph(FT_Face ft, int code, int width, RenderedGlyph& out) {
+    out = RenderedGlyph{};
+    FT_UInt glyph = FT_Get_Char_Index(ft, static_cast<FT_ULong>(code));
+    if (FT_Load_Glyph(ft, glyph, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_FORCE_AUTOHINT) !=
+        0) {
+        out.advance = width;
+        return;
+    }
+    FT_GlyphSlot slot = ft->glyph;
+    out.advance =
+        FT_IS_FIXED_WIDTH(ft) && width > 0 ? width : static_cast<int>((slot->advance.x + 32) >> 6);
+    const FT_Bitmap& bmp = slot->bitmap;
+    int w = static_cast<int>(bmp.width);
+    int rows = static_cast<int>(bmp.rows);
+    if (w == 0 || rows == 0 || bmp.pixel_mode != FT_PIXEL_MODE_MONO) return;
+    out.w = w;
+    out.h = rows;
+    out.left = slot->bitmap_left;
+    out.top = slot->bitmap_top;
+    out.alpha.assign(static_cast<size_t>(w) * rows, 0);
+    int pitch = std::abs(bmp.pitch);
+    for (int r = 0; r < rows; ++r) {
+        const unsigned char* src =
+            bmp.pitch >= 0 ? bmp.buffer + r * pitch : bmp.buffer + (rows - 1 - r) * pitch;
+        for (int c = 0; c < w; ++c)
+            if (src[c / 8] & (0x80 >> (c % 8))) out.alpha[static_cast<size_t>(r) * w + c] = 255;
     }
 }
 
@@ -171,6 +231,81 @@ bool buildFontLists(const char* face, int height, int width, unsigned listBase) 
     }
     glPixelStorei(GL_UNPACK_ALIGNMENT, oldAlignment);
     return allRendered;
+}
+
+int addFontToAtlas(GlyphAtlas& atlas, const char* face, int height, int width) {
+    if (face == nullptr) face = "";
+    if (!usableFontSize(height, width)) {
+        std::fprintf(stderr, "Font: unusable size %i x %i for \"%s\"\n", width, height, face);
+        return -1;
+    }
+    int existing = atlas.find(height, width);
+    if (existing >= 0) return existing;
+    if (atlas.fontCount >= GlyphAtlas::kMaxFonts) {
+        std::fprintf(stderr, "Font: the glyph atlas holds %i fonts already\n", atlas.fontCount);
+        return -1;
+    }
+    FT_Face ft = loadFace(face);
+    if (ft == nullptr) return -1;
+    if (!sizeFace(ft, height, width)) {
+        std::fprintf(stderr, "Font: \"%s\" cannot be sized %i x %i\n", face, width, height);
+        return -1;
+    }
+
+    std::vector<RenderedGlyph> rendered(GlyphAtlas::kCodes);
+    int atlasWidth = atlas.width > 0 ? atlas.width : 512;
+    for (int k = 0; k < GlyphAtlas::kCodes; ++k) {
+        renderGlyph(ft, GlyphAtlas::kFirstCode + k, width, rendered[k]);
+        atlasWidth = std::max(atlasWidth, rendered[k].w);
+    }
+
+    // Shelves below what the atlas holds, one empty row and column between boxes.
+    AtlasFont font;
+    font.height = height;
+    font.width = width;
+    int x = 0, y = atlas.height > 0 ? atlas.height + 1 : 0, shelf = 0;
+    int atlasHeight = atlas.height;
+    for (int k = 0; k < GlyphAtlas::kCodes; ++k) {
+        const RenderedGlyph& r = rendered[k];
+        Glyph& g = font.glyphs[k];
+        g.advance = static_cast<int16_t>(r.advance);
+        if (r.w == 0) continue;
+        if (x > 0 && x + r.w > atlasWidth) {
+            x = 0;
+            y += shelf + 1;
+            shelf = 0;
+        }
+        shelf = std::max(shelf, r.h);
+        atlasHeight = y + shelf;
+        if (atlasWidth > kGlyphAtlasMaxSide || atlasHeight > kGlyphAtlasMaxSide) {
+            std::fprintf(stderr, "Font: size %i x %i does not fit the glyph atlas\n", width,
+                         height);
+            return -1;
+        }
+        g.x = static_cast<int16_t>(x);
+        g.y = static_cast<int16_t>(y);
+        g.w = static_cast<int16_t>(r.w);
+        g.h = static_cast<int16_t>(r.h);
+        g.left = static_cast<int16_t>(r.left);
+        g.top = static_cast<int16_t>(r.top);
+        x += r.w + 1;
+    }
+
+    std::vector<uint8_t> alpha(static_cast<size_t>(atlasWidth) * atlasHeight, 0);
+    for (int row = 0; row < atlas.height; ++row)
+        std::copy_n(atlas.alpha.begin() + static_cast<ptrdiff_t>(row) * atlas.width, atlas.width,
+                    alpha.begin() + static_cast<ptrdiff_t>(row) * atlasWidth);
+    for (int k = 0; k < GlyphAtlas::kCodes; ++k) {
+        const Glyph& g = font.glyphs[k];
+        for (int row = 0; row < g.h; ++row)
+            std::copy_n(rendered[k].alpha.begin() + static_cast<ptrdiff_t>(row) * g.w, g.w,
+                        alpha.begin() + static_cast<ptrdiff_t>(g.y + row) * atlasWidth + g.x);
+    }
+    atlas.alpha = std::move(alpha);
+    atlas.width = atlasWidth;
+    atlas.height = atlasHeight;
+    atlas.fonts[atlas.fontCount] = font;
+    return atlas.fontCount++;
 }
 
 } // namespace platform

@@ -205,6 +205,21 @@ bool buildFontLists(const char* face, int height, int width, unsigned listBase);
 // only, no GL), on any thread, as long as no other font call runs meanwhile.
 bool prepareFontFace(const char* face);
 
+// The face the game ships, relative to the data folder (the working folder).
+// Every font comes from it; only when it is missing or unreadable does
+// fontconfig's match for the asked face stand in (with a line on stderr).
+constexpr const char* kShippedFontFile = "Fonts/LiberationMono-Bold.ttf";
+
+struct GlyphAtlas;
+// Renders the 96 glyphs of a font of this GDI-style size into the atlas
+// (appending a font, growing the atlas's height; the width stays 512 unless
+// a glyph needs more), with at least one empty pixel between boxes. Returns
+// the font's index, or -1 (a message on stderr) when no face could be
+// loaded, the size is unusable or the atlas is full; the atlas is then
+// unchanged. An existing font of that size is reused. The glyphs are the
+// same bits buildFontLists draws.
+int addFontToAtlas(GlyphAtlas& atlas, const char* face, int height, int width);
+
 // Test support: a scripted clock, a virtual cursor and captured message
 // boxes. Once enabled, tickCount, getCursorPos/setCursorPos and messageBox
 // use these instead of the system, so tests never block.
