@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-20}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_bmp fuzz_settings fuzz_particle fuzz_bullet fuzz_monster fuzz_replay)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_bmp fuzz_settings fuzz_particle fuzz_bullet fuzz_monster fuzz_replay fuzz_glyph_atlas)
 build=build-fuzz
 jobs=$(( $(nproc) < 2 ? 1 : 2 ))
 
@@ -26,6 +26,7 @@ seeds_for() {
     fuzz_bullet) echo data/Bullets ;;
     fuzz_monster) echo data/Monsters ;;
     fuzz_replay) echo tests/replays ;;
+    fuzz_glyph_atlas) echo fuzz/seeds/fuzz_glyph_atlas ;;
     esac
 }
 
@@ -34,6 +35,7 @@ max_len_for() {
     case "$1" in
     fuzz_bmp) echo 65536 ;;
     fuzz_replay) echo 262144 ;;
+    fuzz_glyph_atlas) echo 32768 ;;
     *) echo 4096 ;;
     esac
 }

@@ -169,10 +169,18 @@ bool decodeGlyphAtlas(const uint8_t* data, size_t size, GlyphAtlas& atlas, std::
         }
     }
     made.alpha.assign(static_cast<size_t>(made.width) * made.height, 0);
-    for (int y = 0; y < made.height; ++y)
+    // Bits past a row's end are zero, so each atlas has exactly one file.
+    uint8_t past = made.width % 8 ? static_cast<uint8_t>(0xFF >> (made.width % 8)) : 0;
+    for (int y = 0; y < made.height; ++y) {
+        const uint8_t* row = p + y * stride;
+        if (past && (row[stride - 1] & past)) {
+            problem = "ink past the end of row " + std::to_string(y);
+            return false;
+        }
         for (int x = 0; x < made.width; ++x)
-            if (p[y * stride + x / 8] & (0x80 >> (x % 8)))
+            if (row[x / 8] & (0x80 >> (x % 8)))
                 made.alpha[static_cast<size_t>(y) * made.width + x] = 255;
+    }
     std::string why = glyphAtlasProblem(made);
     if (!why.empty()) {
         problem = why;

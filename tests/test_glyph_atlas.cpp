@@ -285,6 +285,22 @@ TEST_F(GlyphAtlasTest, FilesReadBackTheAtlasAndRefuseAnythingElse) {
         EXPECT_NE(problem.find(c.says), std::string::npos) << problem;
     }
 
+    // Rows of a width that is no whole number of bytes: the bits past the
+    // end are zero, and the pixels read back where they were.
+    GlyphAtlas odd;
+    odd.width = 10;
+    odd.height = 2;
+    odd.alpha.assign(20, 0);
+    odd.alpha[9] = odd.alpha[10] = 255;
+    std::vector<uint8_t> bytes = platform::encodeGlyphAtlas(odd);
+    ASSERT_EQ(bytes.size(), 12u + 2 * 2);
+    GlyphAtlas oddRead;
+    EXPECT_TRUE(platform::decodeGlyphAtlas(bytes.data(), bytes.size(), oddRead, problem));
+    EXPECT_TRUE(sameAtlas(oddRead, odd));
+    bytes[13] |= 0x20;
+    EXPECT_FALSE(platform::decodeGlyphAtlas(bytes.data(), bytes.size(), oddRead, problem));
+    EXPECT_NE(problem.find("past the end of row 0"), std::string::npos) << problem;
+
     // Files that are no atlas at all, by size or kind.
     fs::resize_file(path, 3u << 20);
     const struct {
