@@ -27,6 +27,7 @@
 #include "platform/gamepad.h"
 #include "platform/platform.h"
 #include "platform/user_files.h"
+#include "render/gl_backend.h"
 #include "replay/replay_recorder.h"
 #include "replay/replay_saving.h"
 
@@ -182,6 +183,12 @@ int runGame(const Options& options) {
     if (options.fullScreen) platform::setWindowMode(platform::WindowMode::FullScreen);
     startLoading();
     if (!platform::createWindow("Quorvex Game", screenWidth, screenHeight)) return 1;
+    // Shaders that do not compile leave nothing to draw with: their log is
+    // on standard error.
+    if (!render::prepareContext()) {
+        platform::destroyWindow();
+        return 1;
+    }
     // The command line's window wins over the settings' full screen.
     if (!options.window) applyDisplayMode();
     windowProc(Message{MsgType::Create, 0});

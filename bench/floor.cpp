@@ -1,6 +1,9 @@
 // The fill floor: the quads, points, lines and texts of a frame, drawn from
-// the pools as they stand, in the game's order and with the game's calls,
-// but with no update, no hit test and no other game logic.
+// the pools as they stand, in the game's order, with no update, no hit test
+// and no other game logic, by the simplest calls there are: the old
+// fixed-function, immediate-mode pipeline, a call a record (the benchmark
+// runs in a compatibility context for it). Pictures come from the game's
+// atlas, bound where the texture changes.
 #include "floor.h"
 
 #include <GL/gl.h>
@@ -25,15 +28,27 @@
 namespace bench {
 namespace {
 
+// The picture of `slot`, bound; its place in the texture is `place`.
+render::SlotPicture place;
+
+void bindSlot(int slot) {
+    place = render::slotPicture(slot);
+    glBindTexture(GL_TEXTURE_2D, place.texture);
+}
+
+void texCoord(float u, float v) {
+    glTexCoord2f(place.u0 + u * (place.u1 - place.u0), place.v0 + v * (place.v1 - place.v0));
+}
+
 void quad(const Vec2* corners, float u0, float u1) {
     glBegin(GL_QUADS);
-    glTexCoord2f(u0, 0.0f);
+    texCoord(u0, 0.0f);
     glVertex2f(corners[0].x, corners[0].y);
-    glTexCoord2f(u0, 1.0f);
+    texCoord(u0, 1.0f);
     glVertex2f(corners[1].x, corners[1].y);
-    glTexCoord2f(u1, 1.0f);
+    texCoord(u1, 1.0f);
     glVertex2f(corners[2].x, corners[2].y);
-    glTexCoord2f(u1, 0.0f);
+    texCoord(u1, 0.0f);
     glVertex2f(corners[3].x, corners[3].y);
     glEnd();
 }
@@ -42,7 +57,7 @@ void decals() {
     glEnable(GL_TEXTURE_2D);
     for (int i = 0; i < decalLayer.count; ++i) {
         const Decal& d = decalLayer.decals[i];
-        render::bindTextureSlot(d.texture);
+        bindSlot(d.texture);
         glColor4f(1.0f, 1.0f, 1.0f, d.alpha);
         quad(d.corners, 0.0f, 1.0f);
     }
@@ -64,18 +79,18 @@ void particles() {
 
 void pickUps() {
     glEnable(GL_TEXTURE_2D);
-    render::bindTextureSlot(textureBank.slotFor("Textures/Bonus.bmp"));
+    bindSlot(textureBank.slotFor("Textures/Bonus.bmp"));
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glBegin(GL_QUADS);
     for (int i = 0; i < bonusCount; ++i) {
         const Segment* e = bonuses[i].edges;
-        glTexCoord2f(0.0f, 0.0f);
+        texCoord(0.0f, 0.0f);
         glVertex2f(e[0].p1.x, e[0].p1.y);
-        glTexCoord2f(0.0f, 1.0f);
+        texCoord(0.0f, 1.0f);
         glVertex2f(e[1].p1.x, e[1].p1.y);
-        glTexCoord2f(1.0f, 1.0f);
+        texCoord(1.0f, 1.0f);
         glVertex2f(e[2].p1.x, e[2].p1.y);
-        glTexCoord2f(1.0f, 0.0f);
+        texCoord(1.0f, 0.0f);
         glVertex2f(e[3].p1.x, e[3].p1.y);
     }
     glEnd();
@@ -106,7 +121,7 @@ void sprites() {
     glEnable(GL_TEXTURE_2D);
     for (int i = 0; i < spriteLayer.count; ++i) {
         const AnimSprite& s = spriteLayer.sprites[i];
-        render::bindTextureSlot(s.texture);
+        bindSlot(s.texture);
         float frames = s.frameCount > 0 ? static_cast<float>(s.frameCount) : 1.0f;
         float u0 = static_cast<float>(s.frame) / frames;
         glColor4f(1.0f, 1.0f, 1.0f, s.alpha);
@@ -118,20 +133,11 @@ void sprites() {
 void crosshair() {
     const float mx = cursorArena.x, my = cursorArena.y, h = 0.035f;
     glEnable(GL_TEXTURE_2D);
-    render::bindTextureSlot(textureBank.slotFor("Textures/Cell.bmp"));
+    bindSlot(textureBank.slotFor("Textures/Cell.bmp"));
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     const Vec2 corners[4] = {Vec2(mx - h, my - h), Vec2(mx - h, my + h), Vec2(mx + h, my + h),
                              Vec2(mx + h, my - h)};
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex2f(corners[0].x, corners[0].y);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex2f(corners[1].x, corners[1].y);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex2f(corners[2].x, corners[2].y);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex2f(corners[3].x, corners[3].y);
-    glEnd();
+    quad(corners, 0.0f, 1.0f);
     glDisable(GL_TEXTURE_2D);
 
     Vec2 from = marine.position + marine.aim * 0.04f;
@@ -148,7 +154,7 @@ void crosshair() {
 
 void ground() {
     glEnable(GL_TEXTURE_2D);
-    render::bindTextureSlot(textureBank.slotFor(kGroundTexture));
+    bindSlot(textureBank.slotFor(kGroundTexture));
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     const Vec2 corners[4] = {Vec2(-1.0f, -1.0f), Vec2(-1.0f, 1.0f), Vec2(1.0f, 1.0f),
                              Vec2(1.0f, -1.0f)};

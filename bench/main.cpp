@@ -146,9 +146,12 @@ void frameFigure() {
                  drawList.commandCount, drawList.vertexCount, calls.drawCalls, calls.texts,
                  drawList.dropped);
     char value[96];
+    std::snprintf(value, sizeof(value), "%u (%u quads, %u records)", calls.drawCalls, calls.quads,
+                  calls.records);
+    figure("draw calls in a full-load frame", value, "<= 30", calls.drawCalls <= 30);
     std::snprintf(value, sizeof(value), "%.3f ms", frameMs);
     figure("game frame at full load, rendering skipped (beginFrame + runFrame, thread CPU time)",
-           value, "<= 1 ms", frameMs <= 1.0);
+           value, "<= 0.6 ms", frameMs <= 0.6);
 
     // The rules alone: the same frame with nothing described or drawn.
     times.clear();
@@ -199,8 +202,8 @@ void drawnFigure() {
     const double ratio = drawnMs / floorMs;
     char value[96];
     std::snprintf(value, sizeof(value), "%.3f (%.1f ms against %.1f ms)", ratio, drawnMs, floorMs);
-    figure("drawn frame at full load, Mesa llvmpipe 1024x768 / fill floor", value, "<= 1.15",
-           ratio <= 1.15);
+    figure("drawn frame at full load, Mesa llvmpipe 1024x768 / fill floor", value, "<= 1.1",
+           ratio <= 1.1);
 }
 
 // 4. Heap allocations over steady frames, drawn and shown.
@@ -351,6 +354,7 @@ int main(int argc, char** argv) {
     // Frames as fast as they come: the figures are the frames' own cost.
     platform::setFrameCap(false);
     if (option == "--startup-once") return bench::startUpOnce();
+    if (option == "--bare-window-once") return bench::bareWindowOnce();
     if (option == "--verify-speed") return verifySpeedFigure();
     if (option == "--startup") {
         bench::startUpFigure(bench::startUpMedian());
@@ -369,7 +373,10 @@ int main(int argc, char** argv) {
     // the verify speed; --startup only the start-up; --trig only sin and cos.
     const bool all = option.empty();
 
-    const double startUpMs = all ? bench::startUpMedian() : -1.0;
+    const bench::StartUp startUp = all ? bench::startUpMedian() : bench::StartUp{};
+    // The fill floor draws the old way, which only a compatibility context
+    // has; the game's back end runs the same in it. Children get their own.
+    if (all) setenv("QUORVEX_GL", "compat", 1);
 
     if (!boot()) {
         std::fprintf(stderr, "quorvex_bench: no window could be opened\n");
@@ -403,9 +410,10 @@ int main(int argc, char** argv) {
     if (all) drawnFigure();
     if (all || option == "--allocations")
         allocationFigure(argc > 2 && !all ? std::atoi(argv[2]) : 1000);
-    if (all) bench::startUpFigure(startUpMs);
+    if (all) bench::startUpFigure(startUp);
     if (all) bench::trigFigure();
     closeAudio();
+    unsetenv("QUORVEX_GL");
     if ((all || option == "--logic") && inChild("--frame") != 0) status = 1;
     if (all && inChild("--verify-speed") != 0) status = 1;
     return status;

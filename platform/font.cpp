@@ -1,9 +1,8 @@
 // Bitmap fonts rasterised with FreeType from the shipped face (or, without
 // it, the face that fontconfig matches), sized the way GDI's CreateFont sizes
-// a font: as display lists, and into the glyph atlas.
+// a font, into the glyph atlas.
 #include "platform/platform.h"
 
-#include <GL/gl.h>
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -118,19 +117,7 @@ bool sizeFace(FT_Face face, int height, int width) {
     return FT_Set_Char_Size(face, toFixed(emWidth), toFixed(emHeight), 72, 72) == 0;
 }
 
-// Mesa's list compiler reports GL_OUT_OF_MEMORY for a null bitmap, even an
-// empty one, so empty glyphs point here.
-const GLubyte noBits[1] = {0};
-
-void emptyLists(unsigned listBase, int advance) {
-    for (int k = 0; k < codeCount; ++k) {
-        glNewList(listBase + k, GL_COMPILE);
-        glBitmap(0, 0, 0, 0, static_cast<GLfloat>(advance), 0, noBits);
-        glEndList();
-    }
-}
-
-// One glyph as the display lists draw it: coverage rows top first.
+// One glyph as FreeType renders it: coverage rows top first.
 struct RenderedGlyph {
     int w = 0, h = 0, left = 0, top = 0, advance = 0;
     std::vector<uint8_t> alpha;
@@ -169,68 +156,6 @@ void renderGlyph(FT_Face ft, int code, int width, RenderedGlyph& out) {
 
 bool prepareFontFace(const char* face) {
     return loadFace(face != nullptr ? face : "") != nullptr;
-}
-
-bool buildFontLists(const char* face, int height, int width, unsigned listBase) {
-    if (face == nullptr) face = "";
-    if (height == 0 || width < 0 || height < -1000 || height > 1000 || width > 1000) {
-        std::fprintf(stderr, "Font: unusable size %i x %i for \"%s\"\n", width, height, face);
-        emptyLists(listBase, 0);
-        return false;
-    }
-    FT_Face ft = loadFace(face);
-    if (ft == nullptr || !sizeFace(ft, height, width)) {
-        emptyLists(listBase, width);
-        return false;
-    }
-    bool monospaced = FT_IS_FIXED_WIDTH(ft);
-
-    GLint oldAlignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &oldAlignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    std::vector<GLubyte> bits;
-    bool allRendered = true;
-    for (int k = 0; k < codeCount; ++k) {
-        glNewList(listBase + k, GL_COMPILE);
-        FT_UInt glyph = FT_Get_Char_Index(ft, static_cast<FT_ULong>(firstCode + k));
-        // The face's own hints break some glyphs at GDI's stretched sizes
-        // ('<' and '>' turn into bars); the auto-hinter keeps them.
-        if (FT_Load_Glyph(ft, glyph,
-                          FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_FORCE_AUTOHINT) != 0) {
-            allRendered = false;
-            glBitmap(0, 0, 0, 0, static_cast<GLfloat>(width), 0, noBits);
-            glEndList();
-            continue;
-        }
-        FT_GlyphSlot slot = ft->glyph;
-        // A monospaced face keeps every advance at the asked width, as GDI does.
-        GLfloat advance = monospaced && width > 0
-                              ? static_cast<GLfloat>(width)
-                              : static_cast<GLfloat>((slot->advance.x + 32) >> 6);
-        const FT_Bitmap& bmp = slot->bitmap;
-        int w = static_cast<int>(bmp.width);
-        int rows = static_cast<int>(bmp.rows);
-        if (w == 0 || rows == 0 || bmp.pixel_mode != FT_PIXEL_MODE_MONO) {
-            glBitmap(0, 0, 0, 0, advance, 0, noBits);
-            glEndList();
-            continue;
-        }
-        // OpenGL wants the bottom row first and rows packed to whole bytes.
-        int rowBytes = (w + 7) / 8;
-        int pitch = std::abs(bmp.pitch);
-        bits.assign(static_cast<size_t>(rowBytes) * rows, 0);
-        for (int r = 0; r < rows; ++r) {
-            const unsigned char* src =
-                bmp.pitch >= 0 ? bmp.buffer + r * pitch : bmp.buffer + (rows - 1 - r) * pitch;
-            for (int b = 0; b < rowBytes; ++b)
-                bits[(rows - 1 - r) * rowBytes + b] = src[b];
-        }
-        glBitmap(w, rows, static_cast<GLfloat>(-slot->bitmap_left),
-                 static_cast<GLfloat>(rows - slot->bitmap_top), advance, 0, bits.data());
-        glEndList();
-    }
-    glPixelStorei(GL_UNPACK_ALIGNMENT, oldAlignment);
-    return allRendered;
 }
 
 int addFontToAtlas(GlyphAtlas& atlas, const char* face, int height, int width) {

@@ -12,8 +12,7 @@ namespace platform::picture {
 
 namespace {
 
-// The framebuffer entry points, from OpenGL 3.0 or the ARB extension (same
-// names), or the older EXT extensions (suffixed names, same meaning).
+// The framebuffer entry points.
 struct Fbo {
     PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
     PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers = nullptr;
@@ -34,35 +33,24 @@ bool smoothScaling = true;
 int pictureW = 0;
 int pictureH = 0;
 
-template <typename F> bool load(F& fn, const char* name, const char* suffix) {
-    char full[64];
-    std::snprintf(full, sizeof(full), "%s%s", name, suffix);
-    fn = reinterpret_cast<F>(SDL_GL_GetProcAddress(full));
+template <typename F> bool load(F& fn, const char* name) {
+    fn = reinterpret_cast<F>(SDL_GL_GetProcAddress(name));
     return fn != nullptr;
 }
 
+// The window's context is OpenGL 3.3 core or OpenGL ES 3.0, which both have
+// framebuffers and the blit.
 bool loadFunctions() {
-    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-    int major = version != nullptr ? std::atoi(version) : 0;
-    const char* suffix = nullptr;
-    if (major >= 3 || SDL_GL_ExtensionSupported("GL_ARB_framebuffer_object")) {
-        suffix = "";
-    } else if (SDL_GL_ExtensionSupported("GL_EXT_framebuffer_object") &&
-               SDL_GL_ExtensionSupported("GL_EXT_framebuffer_blit")) {
-        suffix = "EXT";
-    } else {
-        return false;
-    }
-    return load(gl.genFramebuffers, "glGenFramebuffers", suffix) &&
-           load(gl.deleteFramebuffers, "glDeleteFramebuffers", suffix) &&
-           load(gl.bindFramebuffer, "glBindFramebuffer", suffix) &&
-           load(gl.genRenderbuffers, "glGenRenderbuffers", suffix) &&
-           load(gl.deleteRenderbuffers, "glDeleteRenderbuffers", suffix) &&
-           load(gl.bindRenderbuffer, "glBindRenderbuffer", suffix) &&
-           load(gl.renderbufferStorage, "glRenderbufferStorage", suffix) &&
-           load(gl.framebufferRenderbuffer, "glFramebufferRenderbuffer", suffix) &&
-           load(gl.checkFramebufferStatus, "glCheckFramebufferStatus", suffix) &&
-           load(gl.blitFramebuffer, "glBlitFramebuffer", suffix);
+    return load(gl.genFramebuffers, "glGenFramebuffers") &&
+           load(gl.deleteFramebuffers, "glDeleteFramebuffers") &&
+           load(gl.bindFramebuffer, "glBindFramebuffer") &&
+           load(gl.genRenderbuffers, "glGenRenderbuffers") &&
+           load(gl.deleteRenderbuffers, "glDeleteRenderbuffers") &&
+           load(gl.bindRenderbuffer, "glBindRenderbuffer") &&
+           load(gl.renderbufferStorage, "glRenderbufferStorage") &&
+           load(gl.framebufferRenderbuffer, "glFramebufferRenderbuffer") &&
+           load(gl.checkFramebufferStatus, "glCheckFramebufferStatus") &&
+           load(gl.blitFramebuffer, "glBlitFramebuffer");
 }
 
 } // namespace

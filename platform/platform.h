@@ -118,14 +118,18 @@ namespace platform {
 enum class WindowMode : uint8_t { Borderless, Decorated, FullScreen };
 void setWindowMode(WindowMode mode);
 
-// Opens the window with a double-buffered OpenGL compatibility context,
-// makes the context current and asks for vertical sync (going on without it
-// where refused). The game draws a picture of width x height: into an
-// offscreen framebuffer that the window shows scaled to fit, aspect kept,
-// centred, black bars around; straight into the window where framebuffers
-// are missing. Returns false, after saying why on standard error, when no
-// display can show a window.
+// Opens the window with a double-buffered OpenGL 3.3 core context (OpenGL
+// ES 3.0 where the environment's QUORVEX_GL is "es"), makes the context
+// current and asks for vertical sync (going on without it where refused).
+// The game draws a picture of width x height: into an offscreen framebuffer
+// that the window shows scaled to fit, aspect kept, centred, black bars
+// around; straight into the window where that framebuffer cannot be made.
+// Returns false, after saying why on standard error, when no display can
+// show a window or the driver offers less than those versions (the message
+// names what it offers).
 bool createWindow(const char* title, int width, int height);
+// Counts the contexts made: what was made in another context is gone.
+uint32_t contextSerial();
 // Releases the rendering context and the window.
 void destroyWindow();
 // The full-screen setting: the window covers its display at the display's
@@ -195,13 +199,7 @@ uint32_t tickCount();
 // and text go to standard error instead.
 void messageBox(const char* text, const char* caption);
 
-// Builds 96 display lists (listBase + k draws character 32 + k) from the
-// bold monospaced face matched for `face`, with a character cell of the
-// given pixel height and average character width, as GDI's CreateFont
-// defines them. Returns false when no face could be found or rendered; the
-// lists then exist but draw nothing.
-bool buildFontLists(const char* face, int height, int width, unsigned listBase);
-// Finds and opens the face ahead of buildFontLists (fontconfig and FreeType
+// Finds and opens the face ahead of addFontToAtlas (fontconfig and FreeType
 // only, no GL), on any thread, as long as no other font call runs meanwhile.
 bool prepareFontFace(const char* face);
 
@@ -216,8 +214,9 @@ struct GlyphAtlas;
 // a glyph needs more), with at least one empty pixel between boxes. Returns
 // the font's index, or -1 (a message on stderr) when no face could be
 // loaded, the size is unusable or the atlas is full; the atlas is then
-// unchanged. An existing font of that size is reused. The glyphs are the
-// same bits buildFontLists draws.
+// unchanged. An existing font of that size is reused. Sizes are GDI's
+// CreateFont's: a character cell of the given pixel height and average
+// character width; glyphs are 1-bit, auto-hinted.
 int addFontToAtlas(GlyphAtlas& atlas, const char* face, int height, int width);
 
 // Test support: a scripted clock, a virtual cursor and captured message

@@ -12,7 +12,9 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <thread>
 
 namespace platform {
@@ -129,6 +131,69 @@ void setFrameCap(bool on) {
     frameCap = on;
 }
 
+namespace {
+
+uint32_t madeContexts = 0;
+
+enum class Flavour { Core, Es, Compatibility };
+
+// OpenGL 3.3 core; OpenGL ES 3.0 (what WebGL 2 is) where QUORVEX_GL is "es",
+// so that tests draw every frame both ways; a compatibility context of at
+// least 3.3 where it is "compat" (the benchmark's fill floor draws the old
+// way beside the game).
+Flavour wantedFlavour() {
+    const char* flavour = std::getenv("QUORVEX_GL");
+    if (flavour != nullptr && std::strcmp(flavour, "es") == 0) return Flavour::Es;
+    if (flavour != nullptr && std::strcmp(flavour, "compat") == 0) return Flavour::Compatibility;
+    return Flavour::Core;
+}
+
+void askForContext(Flavour flavour) {
+    SDL_GL_ResetAttributes();
+    const int profile = flavour == Flavour::Es     ? SDL_GL_CONTEXT_PROFILE_ES
+                        : flavour == Flavour::Core ? SDL_GL_CONTEXT_PROFILE_CORE
+                                                   : SDL_GL_CONTEXT_PROFILE_COMPATIBILITY;
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, profile);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, flavour == Flavour::Es ? 0 : 3);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+}
+
+// The version the made context reports, at least the one asked for (a
+// driver may hand back less than asked without failing).
+bool contextIsEnough() {
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    if (version == nullptr) return false;
+    const bool es = std::strncmp(version, "OpenGL ES ", 10) == 0;
+    int major = 0, minor = 0;
+    if (std::sscanf(es ? version + 10 : version, "%d.%d", &major, &minor) != 2) return false;
+    return es ? major >= 3 : (major > 3 || (major == 3 && minor >= 3));
+}
+
+// For the message when the context falls short: what a context made with
+// no demands reports.
+std::string whatIsOffered() {
+    std::string offered = "no OpenGL context at all";
+    SDL_GL_ResetAttributes();
+    SDL_Window* probe = SDL_CreateWindow("", 0, 0, 16, 16, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (probe != nullptr) {
+        SDL_GLContext any = SDL_GL_CreateContext(probe);
+        if (any != nullptr) {
+            const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+            const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+            offered = std::string("OpenGL ") + (version ? version : "of no known version") + " (" +
+                      (renderer ? renderer : "unknown renderer") + ")";
+            SDL_GL_DeleteContext(any);
+        }
+        SDL_DestroyWindow(probe);
+    }
+    return offered;
+}
+
+} // namespace
+
 bool createWindow(const char* title, int width, int height) {
     if (window != nullptr) destroyWindow();
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
@@ -144,11 +209,7 @@ bool createWindow(const char* title, int width, int height) {
             return false;
         }
     }
-    SDL_GL_ResetAttributes();
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+    askForContext(wantedFlavour());
 
     if (width < 1) width = 1;
     if (height < 1) height = 1;
@@ -182,14 +243,18 @@ bool createWindow(const char* title, int width, int height) {
         return false;
     }
     context = SDL_GL_CreateContext(window);
-    if (context == nullptr) {
-        std::fprintf(stderr, "No OpenGL context could be made for the window: %s\n",
-                     SDL_GetError());
+    if (context == nullptr || !contextIsEnough()) {
+        std::fprintf(stderr,
+                     "Quorvex needs OpenGL 3.3 core or OpenGL ES 3.0; this machine offers %s\n",
+                     whatIsOffered().c_str());
+        if (context != nullptr) SDL_GL_DeleteContext(context);
+        context = nullptr;
         SDL_DestroyWindow(window);
         window = nullptr;
         return false;
     }
     SDL_GL_MakeCurrent(window, context);
+    ++madeContexts;
     // SDL starts with text input on; only the program's fields want it.
     if (!textInputOn()) SDL_StopTextInput();
     // Vertical sync where the driver offers it; frames are paced by the
@@ -203,6 +268,10 @@ bool createWindow(const char* title, int width, int height) {
         glViewport(0, 0, width, height);
     }
     return true;
+}
+
+uint32_t contextSerial() {
+    return madeContexts;
 }
 
 void destroyWindow() {

@@ -1,7 +1,6 @@
 #include "render/texture_bank_gl.h"
 
-#include <GL/gl.h>
-
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -10,20 +9,36 @@
 #include "math/rng.h"
 #include "platform/platform.h"
 #include "render/bmp.h"
+#include "render/gl_api.h"
+#include "render/texture_atlas.h"
 
 namespace render {
 namespace {
 
-uint32_t names[TextureBank::kMaxSlots] = {};
+SlotPicture slots[TextureBank::kMaxSlots];
+SlotPicture white;
+SlotPicture spot;
+// Textures made here: the atlas, the ground and any picture too large.
+std::vector<GLuint> made;
+uint32_t madeContext = 0; // the context they live in
+GLuint atlasTexture = 0;
+GLuint ownTextures[TextureBank::kMaxSlots] = {};
 
-void upload(int slot, GLint format, int width, int height, const uint8_t* pixels) {
-    glGenTextures(1, &names[slot]);
-    glBindTexture(GL_TEXTURE_2D, names[slot]);
+GLuint upload(GLint format, int width, int height, const uint8_t* pixels, bool repeat) {
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    const GLint wrap = repeat ? GL_REPEAT : GL_CLAMP_TO_EDGE;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, static_cast<GLenum>(format),
+    const GLint internal = format == GL_RGB ? GL_RGB8 : GL_RGBA8;
+    glTexImage2D(GL_TEXTURE_2D, 0, internal, width, height, 0, static_cast<GLenum>(format),
                  GL_UNSIGNED_BYTE, pixels);
+    made.push_back(name);
+    return name;
 }
 
 // A bitmap read and made ready for upload, or why it could not be.
@@ -58,23 +73,10 @@ Picture readPicture(const char* path) {
 // Pictures read ahead, waiting for their upload.
 std::vector<Picture> readAhead;
 
-void loadBitmap(int slot, const char* path) {
-    Picture own;
-    Picture* picture = nullptr;
+Picture takePicture(const char* path) {
     for (Picture& ready : readAhead)
-        if (ready.path == path) picture = &ready;
-    if (!picture) {
-        own = readPicture(path);
-        picture = &own;
-    }
-    // A bitmap that failed keeps its slot with no texture behind it, so
-    // whatever names it binds nothing rather than something else.
-    if (picture->rgba.empty()) {
-        platform::messageBox(picture->problem.c_str(), "Error");
-        return;
-    }
-    upload(slot, GL_RGBA, picture->width, picture->height, picture->rgba.data());
-    picture->rgba = std::vector<uint8_t>();
+        if (ready.path == path) return std::move(ready);
+    return readPicture(path);
 }
 
 // The speckled ground, 512 x 512, drawn from `random`: green, grey or
@@ -96,8 +98,27 @@ void makeGround(int slot, int scheme, Rng& random) {
         texels[i * 3 + 1] = g;
         texels[i * 3 + 2] = b;
     }
-    if (names[slot] != 0) glDeleteTextures(1, &names[slot]);
-    upload(slot, GL_RGB, kSide, kSide, texels.data());
+    if (ownTextures[slot] != 0) {
+        glDeleteTextures(1, &ownTextures[slot]);
+        for (GLuint& name : made)
+            if (name == ownTextures[slot]) name = 0;
+    }
+    // Drawn with coordinates far beyond 0..1: it keeps the repeating wrap.
+    ownTextures[slot] = upload(GL_RGB, kSide, kSide, texels.data(), true);
+    slots[slot] = SlotPicture{ownTextures[slot], 0.0f, 0.0f, 1.0f, 1.0f};
+}
+
+// The picture at (x, y) of the atlas, in texture coordinates.
+SlotPicture inAtlas(const TextureAtlas& atlas, int x, int y, int width, int height) {
+    const float w = static_cast<float>(atlas.width);
+    const float h = static_cast<float>(atlas.height);
+    return SlotPicture{atlasTexture, x / w, y / h, (x + width) / w, (y + height) / h};
+}
+
+GLint maxTextureSide() {
+    GLint side = 2048;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
+    return side > 0 ? side : 2048;
 }
 
 } // namespace
@@ -109,17 +130,59 @@ void readPicturesAhead(const char* const* paths, int count) {
 }
 
 void loadTextures(int groundScheme) {
+    // What an earlier context held went with it; what this one holds is
+    // made anew.
+    if (madeContext == platform::contextSerial())
+        clearTextures();
+    else
+        forgetTextures();
+    madeContext = platform::contextSerial();
+    // Every bitmap first (problems shown in the bank's order), then one atlas.
+    std::vector<Picture> pictures;
+    std::vector<int> pictureSlots;
     for (int i = 0; i < textureBank.entryCount(); ++i) {
-        int slot = textureBank.entrySlot(i);
+        const int slot = textureBank.entrySlot(i);
         const char* name = textureBank.entryName(i);
         // The ground's speckles continue the game's random sequence, as
         // they always have.
-        if (std::strcmp(name, kGroundTexture) == 0)
+        if (std::strcmp(name, kGroundTexture) == 0) {
             makeGround(slot, groundScheme, rng);
-        else
-            loadBitmap(slot, name);
+            continue;
+        }
+        Picture picture = takePicture(name);
+        if (picture.rgba.empty()) {
+            platform::messageBox(picture.problem.c_str(), "Error");
+            continue;
+        }
+        pictures.push_back(std::move(picture));
+        pictureSlots.push_back(slot);
     }
     readAhead.clear();
+
+    std::vector<AtlasPicture> given;
+    for (const Picture& p : pictures)
+        given.push_back({p.width, p.height, p.rgba.data()});
+    TextureAtlas atlas;
+    packAtlas(given, maxTextureSide(), atlas);
+    atlasTexture = upload(GL_RGBA, atlas.width, atlas.height, atlas.rgba.data(), false);
+    white = inAtlas(atlas, atlas.whiteX + 1, atlas.whiteY + 1, 2, 2);
+    spot = inAtlas(atlas, atlas.spotX, atlas.spotY, TextureAtlas::kSpot, TextureAtlas::kSpot);
+    for (SlotPicture& s : slots)
+        if (s.texture == 0) s = white;
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        const int slot = pictureSlots[i];
+        const Picture& p = pictures[i];
+        if (atlas.places[i].placed) {
+            slots[slot] = inAtlas(atlas, atlas.places[i].x, atlas.places[i].y, p.width, p.height);
+        } else {
+            std::fprintf(stderr,
+                         "%s: %d x %d is too large for the texture atlas; drawn from a "
+                         "texture of its own\n",
+                         p.path.c_str(), p.width, p.height);
+            ownTextures[slot] = upload(GL_RGBA, p.width, p.height, p.rgba.data(), true);
+            slots[slot] = SlotPicture{ownTextures[slot], 0.0f, 0.0f, 1.0f, 1.0f};
+        }
+    }
 }
 
 void remakeGround(int groundScheme) {
@@ -130,20 +193,38 @@ void remakeGround(int groundScheme) {
     makeGround(slot, groundScheme, own);
 }
 
-void bindTextureSlot(int slot) {
-    if (slot < 0 || slot >= TextureBank::kMaxSlots) slot = 0;
-    glBindTexture(GL_TEXTURE_2D, names[slot]);
+const SlotPicture& slotPicture(int slot) {
+    if (slot < 0 || slot >= TextureBank::kMaxSlots) return white;
+    return slots[slot].texture != 0 ? slots[slot] : white;
+}
+
+const SlotPicture& whitePicture() {
+    return white;
+}
+
+const SlotPicture& spotPicture() {
+    return spot;
 }
 
 uint32_t glTextureName(int slot) {
-    return slot >= 0 && slot < TextureBank::kMaxSlots ? names[slot] : 0;
+    return slot >= 0 && slot < TextureBank::kMaxSlots ? ownTextures[slot] : 0;
+}
+
+void forgetTextures() {
+    made.clear();
+    atlasTexture = 0;
+    for (GLuint& name : ownTextures)
+        name = 0;
+    for (SlotPicture& s : slots)
+        s = SlotPicture{};
+    white = spot = SlotPicture{};
 }
 
 void clearTextures() {
-    for (uint32_t& name : names) {
-        if (name != 0) glDeleteTextures(1, &name);
-        name = 0;
-    }
+    if (madeContext == platform::contextSerial())
+        for (GLuint name : made)
+            if (name != 0) glDeleteTextures(1, &name);
+    forgetTextures();
 }
 
 } // namespace render

@@ -179,8 +179,8 @@ TEST(DesktopWindow, A1280x1024WindowShowsThePictureBetweenBlackBars) {
 
     // The picture itself is untouched by showing it, and the game goes on
     // drawing into it.
-    unsigned char px[3] = {};
-    glReadPixels(10, 767 - 10, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, px);
+    unsigned char px[4] = {};
+    glReadPixels(10, 767 - 10, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
     EXPECT_EQ(px[0], 255);
     ASSERT_TRUE(harness::frame());
     EXPECT_NE(harness::pixel(10, 10).b, 255);

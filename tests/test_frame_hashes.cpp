@@ -8,7 +8,8 @@
 // like when they were taken, and every frame must stay close to them: each
 // channel within a few levels, except for a small share of pixels (the edges
 // of wide lines and round points, which are quads of our own). Remake them,
-// on purpose only, with QUORVEX_UPDATE_REFERENCES=1. Each comparison leaves
+// on purpose only, with QUORVEX_UPDATE_REFERENCES=1. In an OpenGL ES context
+// only the references are compared. Each comparison leaves
 // reference, new frame and difference side by side in the screenshots.
 #include <gtest/gtest.h>
 
@@ -200,6 +201,11 @@ TEST(FrameHashes, EveryKeyFrameMatchesTheCommittedPicture) {
         EXPECT_LE(d.differing, kDifferingShare * w * h)
             << "the frame " << s.name << " has moved from its reference";
     }
+    // The hashes pin the desktop context's pictures; an OpenGL ES context
+    // (QUORVEX_GL=es) rounds a few pixels of its own and answers to the
+    // references alone.
+    const char* flavour = std::getenv("QUORVEX_GL");
+    if (flavour != nullptr && std::string(flavour) == "es") return;
     if (std::getenv("QUORVEX_UPDATE_GOLDEN") != nullptr) {
         std::FILE* out = std::fopen(kGolden, "w");
         ASSERT_NE(out, nullptr);

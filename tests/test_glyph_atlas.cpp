@@ -1,7 +1,7 @@
 // The glyph atlas: the fonts rendered into it, the same bits the display
 // lists draw, its file refusing what it did not write, the baking tool, and
 // the fontconfig fallback when the shipped face is missing.
-#include <GL/gl.h>
+#include <GLES3/gl3.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,8 +14,11 @@
 
 #include <gtest/gtest.h>
 
+#include "draw/draw_list.h"
 #include "platform/glyph_atlas.h"
 #include "platform/platform.h"
+#include "render/gl_backend.h"
+#include "render/text.h"
 
 namespace fs = std::filesystem;
 using platform::GlyphAtlas;
@@ -176,31 +179,29 @@ TEST_F(GlyphAtlasTest, SizesAreReusedRefusedOrGrowTheAtlas) {
     EXPECT_TRUE(sameAtlas(atlas, full));
 }
 
-TEST_F(GlyphAtlasTest, GlyphsAreTheBitsTheDisplayListsDraw) {
+// Each glyph drawn by the back end lands where a bitmap at the same pen
+// position did (its box's lower-left corner at pen + (left, top - h)), with
+// exactly the atlas's bits.
+TEST_F(GlyphAtlasTest, TheBackEndDrawsEachGlyphsBitsWhereABitmapWent) {
     if (!platform::createWindow("Quorvex Game", 1024, 768)) GTEST_SKIP() << "no display";
+    ASSERT_TRUE(render::prepareContext());
     GlyphAtlas atlas = screenFonts();
-    unsigned base = glGenLists(GlyphAtlas::kCodes);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0, 1024, 0, 768, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
     glClearColor(0, 0, 0, 1);
     for (int f = 0; f < atlas.fontCount; ++f) {
         const platform::AtlasFont& font = atlas.fonts[f];
         SCOPED_TRACE("size " + std::to_string(font.height));
-        ASSERT_TRUE(platform::buildFontLists(kFace, font.height, font.width, base));
-        // Each glyph at its own pen position on a 16 x 6 grid; the picture
-        // the atlas predicts is built beside it, rows bottom first like GL's.
+        createFont(kFace, font.height, font.width, 0);
+        ASSERT_TRUE(render::fontReady(0));
+        // Each glyph at its own pen position on a 16 x 6 grid (whole pixels,
+        // exact in list units); the picture the atlas predicts beside it,
+        // rows bottom first like GL's.
         glClear(GL_COLOR_BUFFER_BIT);
-        glColor3f(1, 1, 1);
+        draw::clear();
         std::vector<uint8_t> want(1024 * 768, 0);
         for (int k = 0; k < GlyphAtlas::kCodes; ++k) {
-            int penX = 16 + (k % 16) * 63, penY = 700 - (k / 16) * 120;
-            glRasterPos2i(penX, penY);
-            glCallList(base + k);
+            int penX = 16 + (k % 16) * 63, penY = 696 - (k / 16) * 120;
+            draw::text(0, penX / 512.0f - 1.0f, penY / 384.0f - 1.0f, kWhite, "%c",
+                       static_cast<char>(GlyphAtlas::kFirstCode + k));
             const platform::Glyph& g = font.glyphs[k];
             for (int r = 0; r < g.h; ++r)
                 for (int c = 0; c < g.w; ++c)
@@ -208,19 +209,15 @@ TEST_F(GlyphAtlasTest, GlyphsAreTheBitsTheDisplayListsDraw) {
                         want[static_cast<size_t>(penY + g.top - 1 - r) * 1024 + penX + g.left + c] =
                             255;
         }
-        std::vector<uint8_t> got(1024 * 768);
+        render::submitDrawList(drawList);
+        std::vector<uint8_t> got(1024 * 768 * 4);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, 1024, 768, GL_RED, GL_UNSIGNED_BYTE, got.data());
+        glReadPixels(0, 0, 1024, 768, GL_RGBA, GL_UNSIGNED_BYTE, got.data());
         int differ = 0;
-        for (size_t p = 0; p < got.size(); ++p)
-            differ += (got[p] != 0) != (want[p] != 0);
+        for (size_t p = 0; p < want.size(); ++p)
+            differ += (got[p * 4] != 0) != (want[p] != 0);
         EXPECT_EQ(differ, 0);
     }
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    glDeleteLists(base, GlyphAtlas::kCodes);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     platform::destroyWindow();
 }

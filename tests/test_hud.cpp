@@ -182,16 +182,8 @@ TEST_F(Hud, BonusBarsUseTheirOwnRows) {
 
 TEST_F(Hud, DrawBarReachesValuePercentOfTheWay) {
     // Drawn into the back buffer of the booted window and read at once.
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_BLEND);
-    glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
-    glBegin(GL_QUADS);
-    glVertex2f(-1.0f, -1.0f);
-    glVertex2f(-1.0f, 1.0f);
-    glVertex2f(1.0f, 1.0f);
-    glVertex2f(1.0f, -1.0f);
-    glEnd();
-    glEnable(GL_BLEND);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
     draw::clear();
     drawBar(Vec2(-0.5f, 0.0f), Vec2(0.5f, 0.0f), 25.0f, kWhite, 3.0f);
     drawBar(Vec2(-0.5f, 0.5f), Vec2(0.5f, 0.5f), 100.0f, kWhite, 3.0f);

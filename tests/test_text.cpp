@@ -1,7 +1,5 @@
-// Bitmap-font text, drawn in the real game's GL context and read back.
+// Text from the glyph atlas, drawn in the real game's GL context and read back.
 #include <gtest/gtest.h>
-
-#include <GL/gl.h>
 
 #include <cstring>
 #include <string>
@@ -16,27 +14,15 @@
 namespace {
 
 void (*captureFrame)() = nullptr;
-float rasterBefore[4];
-float rasterAfter[4];
-
-void blackBox(float x0, float y0, float x1, float y1) {
-    glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
-    glBegin(GL_QUADS);
-    glVertex2f(x0, y0);
-    glVertex2f(x1, y0);
-    glVertex2f(x1, y1);
-    glVertex2f(x0, y1);
-    glEnd();
-}
+uint32_t emptyTextQuads = 1;
 
 // Drawn at the end of a frame, over everything, just before the read-back.
 void drawTestTexts() {
-    glDisable(GL_TEXTURE_2D);
-    blackBox(-0.6f, -0.3f, 0.6f, 0.3f);
-    blackBox(-1.0f, -0.6f, -0.5f, -0.4f);
-
+    constexpr Colour kBlack{0.0f, 0.0f, 0.0f, 1.0f};
     constexpr Colour kRed{1.0f, 0.0f, 0.0f, 1.0f};
     draw::clear();
+    draw::rect(-0.6f, -0.3f, 0.6f, 0.3f, kBlack, kNoTexture, false);
+    draw::rect(-1.0f, -0.6f, -0.5f, -0.4f, kBlack, kNoTexture, false);
     draw::text(1, -0.25f, 0.0f, kRed, "Game Over");
     // Starts left of the window: nothing of it may show.
     draw::text(1, -1.2f, -0.5f, kRed, "Game Over");
@@ -51,18 +37,13 @@ void drawTestTexts() {
     draw::text(0, 0.65f, -0.8f, kRed, "%s%s", tooLong.c_str(), tooLong.c_str());
     render::submitDrawList(drawList);
 
-    glRasterPos2f(0.1f, 0.1f);
-    glGetFloatv(GL_CURRENT_RASTER_POSITION, rasterBefore);
     draw::clear();
     const char* empty = "";
     draw::text(1, 0.5f, 0.5f, kRed, empty, 0);
     draw::text(1, 0.5f, 0.5f, kRed, "%s", "");
     draw::text(1, 0.5f, 0.5f, kRed, "\n\t");
     render::submitDrawList(drawList);
-    glGetFloatv(GL_CURRENT_RASTER_POSITION, rasterAfter);
-
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glEnable(GL_TEXTURE_2D);
+    emptyTextQuads = render::lastSubmitStats().quads;
     captureFrame();
 }
 
@@ -95,8 +76,8 @@ TEST(Text, DrawsAtItsPlaceInTheCurrentColour) {
     ASSERT_TRUE(harness::boot());
     harness::key(VkEscape);
     ASSERT_TRUE(harness::frame(16));
-    ASSERT_NE(fontLists[0], 0u);
-    ASSERT_NE(fontLists[1], 0u);
+    ASSERT_TRUE(render::fontReady(0));
+    ASSERT_TRUE(render::fontReady(1));
 
     // The frame driver's own game time, opaque white in font 0.
     int timeX = px(0.55f), timeY = py(0.9f);
@@ -135,13 +116,14 @@ TEST(Text, DrawsAtItsPlaceInTheCurrentColour) {
         }
     EXPECT_GT(litA, 50);
 
-    // An empty text leaves even the raster position alone.
-    EXPECT_EQ(std::memcmp(rasterBefore, rasterAfter, sizeof(rasterBefore)), 0);
+    // An empty text draws nothing at all.
+    EXPECT_EQ(emptyTextQuads, 0u);
 
     // Only fonts 0 and 1 exist.
-    uint32_t small = fontLists[0], large = fontLists[1];
+    const uint32_t texture = render::glyphTexture();
     createFont("Courier new", 30, 30, 2);
     createFont("Courier new", 30, 30, -1);
-    EXPECT_EQ(fontLists[0], small);
-    EXPECT_EQ(fontLists[1], large);
+    EXPECT_EQ(render::glyphTexture(), texture);
+    EXPECT_TRUE(render::fontReady(0));
+    EXPECT_FALSE(render::fontReady(2));
 }
