@@ -26,11 +26,13 @@ struct AtlasPlace {
     int y = 0;
 };
 
+// Where everything goes; the texels themselves go straight from each
+// picture to the GPU (no copy of the whole atlas is ever made, which on a
+// software driver costs as much as the upload).
 struct TextureAtlas {
     static constexpr int kBorder = 2;
     int width = 0;
     int height = 0;
-    std::vector<uint8_t> rgba;
     std::vector<AtlasPlace> places; // one per picture given, in the same order
     // A small block of opaque white, for what is drawn without a picture.
     int whiteX = 0, whiteY = 0;
@@ -39,9 +41,21 @@ struct TextureAtlas {
     static constexpr int kSpot = 16;
 };
 
-// Packs `pictures` (shelves, tallest first; ties in the order given, so the
-// layout is the same on every run) into an atlas no wider or taller than
-// `maxSide`. Pictures that cannot fit are left unplaced.
+// Packs `pictures` (tallest first, each where its top is lowest; ties in the
+// order given, so the layout is the same on every run) into an atlas no
+// wider or taller than `maxSide`, of the width that wastes least. Pictures
+// that cannot fit are left unplaced.
 void packAtlas(const std::vector<AtlasPicture>& pictures, int maxSide, TextureAtlas& atlas);
+
+// The texels of a rectangle of `picture` (x, y may lie outside it: the
+// picture repeats), rows first, into `out`: the border strips around a
+// picture's place.
+void wrappedRect(const AtlasPicture& picture, int x, int y, int width, int height,
+                 std::vector<uint8_t>& out);
+// The white block (kWhiteSide square) and the round spot (kSpot square in a
+// clear border of kBorder, placed kBorder up and left of spotX, spotY).
+inline constexpr int kWhiteSide = 4;
+void whiteTexels(std::vector<uint8_t>& out);
+void spotTexels(std::vector<uint8_t>& out);
 
 } // namespace render

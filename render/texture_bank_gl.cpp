@@ -164,7 +164,32 @@ void loadTextures(int groundScheme) {
         given.push_back({p.width, p.height, p.rgba.data()});
     TextureAtlas atlas;
     packAtlas(given, maxTextureSide(), atlas);
-    atlasTexture = upload(GL_RGBA, atlas.width, atlas.height, atlas.rgba.data(), false);
+    atlasTexture = upload(GL_RGBA, atlas.width, atlas.height, nullptr, false);
+    // Each picture straight from its own texels, then its border strips.
+    std::vector<uint8_t> strip;
+    auto put = [](int x, int y, int w, int h, const uint8_t* texels) {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, w, h, GL_RGBA, GL_UNSIGNED_BYTE, texels);
+    };
+    const int b = TextureAtlas::kBorder;
+    for (size_t i = 0; i < given.size(); ++i) {
+        if (!atlas.places[i].placed) continue;
+        const AtlasPicture& p = given[i];
+        const int x = atlas.places[i].x, y = atlas.places[i].y;
+        put(x, y, p.width, p.height, p.rgba);
+        wrappedRect(p, -b, -b, b, p.height + 2 * b, strip);
+        put(x - b, y - b, b, p.height + 2 * b, strip.data());
+        wrappedRect(p, p.width, -b, b, p.height + 2 * b, strip);
+        put(x + p.width, y - b, b, p.height + 2 * b, strip.data());
+        wrappedRect(p, 0, -b, p.width, b, strip);
+        put(x, y - b, p.width, b, strip.data());
+        wrappedRect(p, 0, p.height, p.width, b, strip);
+        put(x, y + p.height, p.width, b, strip.data());
+    }
+    whiteTexels(strip);
+    put(atlas.whiteX, atlas.whiteY, kWhiteSide, kWhiteSide, strip.data());
+    spotTexels(strip);
+    put(atlas.spotX - b, atlas.spotY - b, TextureAtlas::kSpot + 2 * b, TextureAtlas::kSpot + 2 * b,
+        strip.data());
     white = inAtlas(atlas, atlas.whiteX + 1, atlas.whiteY + 1, 2, 2);
     spot = inAtlas(atlas, atlas.spotX, atlas.spotY, TextureAtlas::kSpot, TextureAtlas::kSpot);
     for (SlotPicture& s : slots)

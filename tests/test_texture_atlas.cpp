@@ -1,4 +1,4 @@
-// The texture atlas's packing: every picture whole, apart from the others,
+// The texture atlas's packing: every picture apart from the others,
 // framed by its own opposite edges (so linear filtering at an edge blends
 // what a repeating texture of its own blended), and pictures too large for
 // the atlas left to a texture of their own.
@@ -26,10 +26,6 @@ std::vector<uint8_t> pattern(int id, int width, int height) {
             t[3] = 255;
         }
     return rgba;
-}
-
-const uint8_t* texel(const TextureAtlas& atlas, int x, int y) {
-    return &atlas.rgba[(static_cast<size_t>(y) * atlas.width + x) * 4];
 }
 
 } // namespace
@@ -72,36 +68,49 @@ TEST(TextureAtlas, PicturesArePlacedWholeApartAndFramedByTheirOppositeEdges) {
 
         // Which picture owns each texel, border included: never two.
         std::vector<int> owner(static_cast<size_t>(atlas.width) * atlas.height, 0);
+        auto claim = [&](int x0, int y0, int w, int h, int who) {
+            ASSERT_GE(x0, 0);
+            ASSERT_GE(y0, 0);
+            ASSERT_LE(x0 + w, atlas.width);
+            ASSERT_LE(y0 + h, atlas.height);
+            for (int y = y0; y < y0 + h; ++y)
+                for (int x = x0; x < x0 + w; ++x) {
+                    int& o = owner[static_cast<size_t>(y) * atlas.width + x];
+                    ASSERT_EQ(o, 0) << who << " overlaps " << o;
+                    o = who;
+                }
+        };
         for (size_t i = 0; i < pictures.size(); ++i) {
             EXPECT_EQ(atlas.places[i].placed, c.placed[i]) << "picture " << i;
             if (!atlas.places[i].placed) continue;
-            const int w = pictures[i].width, h = pictures[i].height;
-            const int x0 = atlas.places[i].x, y0 = atlas.places[i].y;
-            ASSERT_GE(x0 - b, 0);
-            ASSERT_GE(y0 - b, 0);
-            ASSERT_LE(x0 + w + b, atlas.width);
-            ASSERT_LE(y0 + h + b, atlas.height);
-            for (int y = -b; y < h + b; ++y)
-                for (int x = -b; x < w + b; ++x) {
-                    int& o = owner[static_cast<size_t>(y0 + y) * atlas.width + x0 + x];
-                    ASSERT_EQ(o, 0) << "picture " << i << " overlaps picture " << o - 1;
-                    o = static_cast<int>(i) + 1;
-                    // The texel the repeating wrap would sample there.
-                    const int sx = (x + w) % w, sy = (y + h) % h;
-                    const uint8_t* t = texel(atlas, x0 + x, y0 + y);
+            claim(atlas.places[i].x - b, atlas.places[i].y - b, pictures[i].width + 2 * b,
+                  pictures[i].height + 2 * b, static_cast<int>(i) + 1);
+            // The border strips repeat the picture: the texel the repeating
+            // wrap would sample there.
+            const AtlasPicture& p = pictures[i];
+            std::vector<uint8_t> strip;
+            render::wrappedRect(p, -b, -b, p.width + 2 * b, p.height + 2 * b, strip);
+            for (int y = -b; y < p.height + b; ++y)
+                for (int x = -b; x < p.width + b; ++x) {
+                    const uint8_t* t =
+                        &strip[(static_cast<size_t>(y + b) * (p.width + 2 * b) + x + b) * 4];
                     ASSERT_EQ(t[0], i + 1);
-                    ASSERT_EQ(t[1], static_cast<uint8_t>(sx)) << x << "," << y;
-                    ASSERT_EQ(t[2], static_cast<uint8_t>(sy)) << x << "," << y;
+                    ASSERT_EQ(t[1], static_cast<uint8_t>((x + p.width) % p.width)) << x << "," << y;
+                    ASSERT_EQ(t[2], static_cast<uint8_t>((y + p.height) % p.height))
+                        << x << "," << y;
                 }
         }
-        // The white block and the round spot are there too.
-        for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < 4; ++x)
-                EXPECT_EQ(texel(atlas, atlas.whiteX + x, atlas.whiteY + y)[3], 255);
-        const int r = TextureAtlas::kSpot / 2;
-        EXPECT_EQ(texel(atlas, atlas.spotX + r, atlas.spotY + r)[3], 255);
-        EXPECT_EQ(texel(atlas, atlas.spotX, atlas.spotY)[3], 0);
+        // The white block and the round spot have places of their own.
+        claim(atlas.whiteX, atlas.whiteY, render::kWhiteSide, render::kWhiteSide, -1);
+        claim(atlas.spotX - b, atlas.spotY - b, TextureAtlas::kSpot + 2 * b,
+              TextureAtlas::kSpot + 2 * b, -2);
     }
+    std::vector<uint8_t> spot;
+    render::spotTexels(spot);
+    const int side = TextureAtlas::kSpot + 2 * b, middle = side / 2;
+    EXPECT_EQ(spot[(static_cast<size_t>(middle) * side + middle) * 4 + 3], 255);
+    EXPECT_EQ(spot[(static_cast<size_t>(b) * side + b) * 4 + 3], 0);
+    EXPECT_EQ(spot[3], 0);
 }
 
 TEST(TextureAtlas, TheSamePicturesGiveTheSameAtlas) {
@@ -111,7 +120,10 @@ TEST(TextureAtlas, TheSamePicturesGiveTheSameAtlas) {
     TextureAtlas first, second;
     render::packAtlas(pictures, 512, first);
     render::packAtlas(pictures, 512, second);
-    EXPECT_EQ(first.rgba, second.rgba);
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        EXPECT_EQ(first.places[i].x, second.places[i].x);
+        EXPECT_EQ(first.places[i].y, second.places[i].y);
+    }
     // Ties in height keep the order given.
     EXPECT_LT(first.places[0].x + first.places[0].y * 1000,
               first.places[1].x + first.places[1].y * 1000);
