@@ -15,6 +15,7 @@
 #include "audio/sound_bank.h"
 #include "figures.h"
 #include "platform/platform.h"
+#include "render/gl_backend.h"
 
 namespace bench {
 
@@ -25,6 +26,8 @@ int startUpOnce() {
     readSettings("Settings.ini");
     startLoading();
     if (!platform::createWindow("Quorvex Game", screenWidth, screenHeight)) return 1;
+    // As the entry does: the shaders compile while the pictures are read.
+    if (!render::prepareContext()) return 1;
     applyDisplayMode();
     const double window = msSince(entry);
     windowProc(Message{MsgType::Create, 0});
