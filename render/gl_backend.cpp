@@ -19,7 +19,9 @@ struct Vertex {
 };
 
 // Every list vertex becomes at most four (a point's quad; a line's two ends
-// make four), so this always holds a full list.
+// make four) and every character one quad: room for a list of quads, lines
+// or points, less for one of points and a full load of text, where a record
+// that does not fit is left out (never written past the end).
 constexpr uint32_t kMaxQuads = DrawList::kMaxVertices;
 constexpr uint32_t kMaxVertices = kMaxQuads * 4;
 
