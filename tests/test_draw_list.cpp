@@ -102,4 +102,17 @@ TEST(DrawList, AFullListDropsAndCountsWhatDoesNotFit) {
     EXPECT_GT(drawList.dropped, 0u);
     draw::clear();
     EXPECT_EQ(drawList.dropped, 0u);
+
+    // The back end's worst: every vertex a point (a quad each) and the text
+    // full too. What does not fit is left out, never written past the end.
+    ASSERT_TRUE(harness::boot());
+    draw::clear();
+    for (uint32_t i = 0; i < DrawList::kMaxVertices; ++i)
+        draw::point(Vec2(0.0f, 0.0f), kWhite, 3.0f, (i / 1000) % 2 == 0);
+    for (int i = 0; i < 200; ++i)
+        draw::text(0, 0.0f, 0.0f, kWhite, "%s", line.c_str());
+    render::submitDrawList(drawList);
+    EXPECT_LE(render::lastSubmitStats().quads, DrawList::kMaxVertices);
+    EXPECT_GT(render::lastSubmitStats().quads, DrawList::kMaxVertices - 2000);
+    draw::clear();
 }
