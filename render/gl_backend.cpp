@@ -72,11 +72,18 @@ void put(float x, float y, float u, float v, const DrawVertex& colourOf) {
     vertices[vertexCount++] = Vertex{x, y, u, v, colourOf.r, colourOf.g, colourOf.b, colourOf.a};
 }
 
+// The middle of a picture: where flat colour samples the white block.
+void middleOf(const SlotPicture& p, float& u, float& v) {
+    u = (p.u0 + p.u1) * 0.5f;
+    v = (p.v0 + p.v1) * 0.5f;
+}
+
 void quads(const DrawList& list, const DrawCommand& c) {
     const SlotPicture& p = slotPicture(c.texture);
     const bool flat = c.texture == kNoTexture;
     const float du = p.u1 - p.u0, dv = p.v1 - p.v0;
-    const float whiteU = (p.u0 + p.u1) * 0.5f, whiteV = (p.v0 + p.v1) * 0.5f;
+    float whiteU, whiteV;
+    middleOf(p, whiteU, whiteV);
     const uint32_t n = c.count / 4;
     if (!room(n)) return;
     for (uint32_t i = 0; i < n * 4; ++i) {
@@ -99,8 +106,8 @@ bool segment(const DrawVertex& a, const DrawVertex& b, float width, const View& 
     const float half = width * 0.5f / length;
     const float nx = -dy * half * view.pixelW;
     const float ny = dx * half * view.pixelH;
-    const SlotPicture& w = whitePicture();
-    const float u = (w.u0 + w.u1) * 0.5f, v = (w.v0 + w.v1) * 0.5f;
+    float u, v;
+    middleOf(whitePicture(), u, v);
     put(a.x + nx, a.y + ny, u, v, a);
     put(a.x - nx, a.y - ny, u, v, a);
     put(b.x - nx, b.y - ny, u, v, b);
@@ -135,7 +142,8 @@ void points(const DrawList& list, const DrawCommand& c, const View& view) {
             put(d.x + hx, d.y + hy, p.u1, p.v1, d);
             put(d.x + hx, d.y - hy, p.u1, p.v0, d);
         } else {
-            const float u = (p.u0 + p.u1) * 0.5f, v = (p.v0 + p.v1) * 0.5f;
+            float u, v;
+            middleOf(p, u, v);
             put(d.x - hx, d.y - hy, u, v, d);
             put(d.x - hx, d.y + hy, u, v, d);
             put(d.x + hx, d.y + hy, u, v, d);
