@@ -182,10 +182,14 @@ int runGame(const Options& options) {
     if (options.window) platform::setWindowMode(platform::WindowMode::Decorated);
     if (options.fullScreen) platform::setWindowMode(platform::WindowMode::FullScreen);
     startLoading();
-    if (!platform::createWindow("Quorvex Game", screenWidth, screenHeight)) return 1;
+    if (!platform::createWindow("Quorvex Game", screenWidth, screenHeight)) {
+        finishLoading();
+        return 1;
+    }
     // Shaders that do not compile leave nothing to draw with: their log is
     // on standard error.
     if (!render::prepareContext()) {
+        finishLoading();
         platform::destroyWindow();
         return 1;
     }

@@ -109,6 +109,10 @@ void startLoading() {
     }
 }
 
+void finishLoading() {
+    readAhead.finish();
+}
+
 void startUp() {
     readAhead.finish();
     connectGameToProgram();
