@@ -17,18 +17,16 @@ struct Fbo {
     PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
     PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers = nullptr;
     PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = nullptr;
-    PFNGLGENRENDERBUFFERSPROC genRenderbuffers = nullptr;
-    PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers = nullptr;
-    PFNGLBINDRENDERBUFFERPROC bindRenderbuffer = nullptr;
-    PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
-    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
+    PFNGLFRAMEBUFFERTEXTURE2DPROC framebufferTexture2D = nullptr;
     PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
     PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
 };
 
 Fbo gl;
 GLuint framebuffer = 0;
-GLuint colour = 0;
+GLuint colour = 0; // the picture's texture
+GLint colourFilter = 0;
+PicturePresenter presenter = nullptr;
 bool smoothScaling = true;
 int pictureW = 0;
 int pictureH = 0;
@@ -44,11 +42,7 @@ bool loadFunctions() {
     return load(gl.genFramebuffers, "glGenFramebuffers") &&
            load(gl.deleteFramebuffers, "glDeleteFramebuffers") &&
            load(gl.bindFramebuffer, "glBindFramebuffer") &&
-           load(gl.genRenderbuffers, "glGenRenderbuffers") &&
-           load(gl.deleteRenderbuffers, "glDeleteRenderbuffers") &&
-           load(gl.bindRenderbuffer, "glBindRenderbuffer") &&
-           load(gl.renderbufferStorage, "glRenderbufferStorage") &&
-           load(gl.framebufferRenderbuffer, "glFramebufferRenderbuffer") &&
+           load(gl.framebufferTexture2D, "glFramebufferTexture2D") &&
            load(gl.checkFramebufferStatus, "glCheckFramebufferStatus") &&
            load(gl.blitFramebuffer, "glBlitFramebuffer");
 }
@@ -62,12 +56,19 @@ bool open(int width, int height) {
     // Leftover errors would be taken for ours below.
     while (glGetError() != GL_NO_ERROR) {
     }
+    // A texture, so that it can be shown by drawing it.
     gl.genFramebuffers(1, &framebuffer);
-    gl.genRenderbuffers(1, &colour);
-    gl.bindRenderbuffer(GL_RENDERBUFFER, colour);
-    gl.renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glGenTextures(1, &colour);
+    glBindTexture(GL_TEXTURE_2D, colour);
+    colourFilter = GL_NEAREST;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, colourFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, colourFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glBindTexture(GL_TEXTURE_2D, 0);
     gl.bindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    gl.framebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour, 0);
     bool complete = gl.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE &&
                     glGetError() == GL_NO_ERROR;
     if (!complete) {
@@ -87,7 +88,7 @@ bool open(int width, int height) {
 void close() {
     if (gl.bindFramebuffer != nullptr) gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
     if (framebuffer != 0) gl.deleteFramebuffers(1, &framebuffer);
-    if (colour != 0) gl.deleteRenderbuffers(1, &colour);
+    if (colour != 0) glDeleteTextures(1, &colour);
     framebuffer = 0;
     colour = 0;
     pictureW = pictureH = 0;
@@ -115,6 +116,10 @@ bool smooth() {
     return smoothScaling;
 }
 
+void setPresenter(PicturePresenter drawWith) {
+    presenter = drawWith;
+}
+
 void present(SDL_Window* window) {
     if (framebuffer == 0 || window == nullptr) return;
     int drawableW = 0;
@@ -139,9 +144,20 @@ void present(SDL_Window* window) {
     PictureRect r = placePicture(smoothScaling, pictureW, pictureH, drawableW, drawableH);
     // GL counts rows from the bottom.
     int bottom = drawableH - r.y - r.h;
-    GLenum filter = smoothScaling && !wholeScale(r, pictureW, pictureH) ? GL_LINEAR : GL_NEAREST;
-    gl.blitFramebuffer(0, 0, pictureW, pictureH, r.x, bottom, r.x + r.w, bottom + r.h,
-                       GL_COLOR_BUFFER_BIT, filter);
+    GLint filter = smoothScaling && !wholeScale(r, pictureW, pictureH) ? GL_LINEAR : GL_NEAREST;
+    bool drawn = false;
+    if (presenter != nullptr) {
+        glBindTexture(GL_TEXTURE_2D, colour);
+        if (filter != colourFilter) {
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+            colourFilter = filter;
+        }
+        drawn = presenter(colour, drawableW, drawableH, r.x, bottom, r.w, r.h);
+    }
+    if (!drawn)
+        gl.blitFramebuffer(0, 0, pictureW, pictureH, r.x, bottom, r.x + r.w, bottom + r.h,
+                           GL_COLOR_BUFFER_BIT, static_cast<GLenum>(filter));
 
     glClearColor(clear[0], clear[1], clear[2], clear[3]);
     glColorMask(mask[0], mask[1], mask[2], mask[3]);

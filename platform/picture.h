@@ -4,6 +4,8 @@
 
 #include <SDL_video.h>
 
+#include "platform/platform.h"
+
 namespace platform::picture {
 
 // Makes a framebuffer of the picture's size in the current context and
@@ -25,5 +27,7 @@ void setSmooth(bool on);
 bool smooth();
 // Binds the window's own framebuffer for drawing and reading.
 void bindWindow();
+// What present() draws the picture with (null: the framebuffer blit).
+void setPresenter(PicturePresenter presenter);
 
 } // namespace platform::picture

@@ -149,6 +149,14 @@ void setWindowPixelSize(int width, int height);
 bool isFullScreen();
 // True while the game draws into the offscreen picture.
 bool hasScaledPicture();
+// Draws the picture's texture into the window's back buffer (bound, viewport
+// the whole window) at (x, y, w, h), window pixels from the bottom left, with
+// the texture's filtering as set. False where it could not, and the picture
+// is copied by the framebuffer blit instead. The back end sets it, so that
+// showing the picture takes the same shaders as drawing it.
+using PicturePresenter = bool (*)(uint32_t texture, int windowW, int windowH, int x, int y, int w,
+                                  int h);
+void setPicturePresenter(PicturePresenter presenter);
 // The window's drawable size in pixels (0 x 0 when minimised or closed).
 void windowSize(int& width, int& height);
 // Shows the finished picture. When the swap does not wait for the display,

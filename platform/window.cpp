@@ -270,6 +270,10 @@ bool createWindow(const char* title, int width, int height) {
     return true;
 }
 
+void setPicturePresenter(PicturePresenter presenter) {
+    picture::setPresenter(presenter);
+}
+
 uint32_t contextSerial() {
     return madeContexts;
 }

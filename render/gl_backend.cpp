@@ -197,6 +197,32 @@ void makeIndices() {
     glBufferData(GL_ARRAY_BUFFER, sizeof(indices), indices, GL_STATIC_DRAW);
 }
 
+// Shows the finished picture: one quad of its texture over the letterboxed
+// rectangle, no blending, white tint (the texels as they are).
+bool presentPicture(uint32_t texture, int windowW, int windowH, int x, int y, int w, int h) {
+    if (program == 0 || programContext != platform::contextSerial() || windowW <= 0 || windowH <= 0)
+        return false;
+    const float x0 = 2.0f * static_cast<float>(x) / static_cast<float>(windowW) - 1.0f;
+    const float y0 = 2.0f * static_cast<float>(y) / static_cast<float>(windowH) - 1.0f;
+    const float x1 = 2.0f * static_cast<float>(x + w) / static_cast<float>(windowW) - 1.0f;
+    const float y1 = 2.0f * static_cast<float>(y + h) / static_cast<float>(windowH) - 1.0f;
+    const Vertex quad[4] = {{x0, y0, 0.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f},
+                            {x1, y0, 1.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f},
+                            {x1, y1, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f},
+                            {x0, y1, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f}};
+    glUseProgram(program);
+    glBindVertexArray(vertexArray);
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    glBufferData(GL_ARRAY_BUFFER, sizeof(quad), quad, GL_STREAM_DRAW);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glDisable(GL_BLEND);
+    glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_INT, nullptr);
+    glEnable(GL_BLEND);
+    glBindVertexArray(0);
+    return true;
+}
+
 } // namespace
 
 bool prepareContext() {
@@ -224,6 +250,7 @@ bool prepareContext() {
     glBindVertexArray(0);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    platform::setPicturePresenter(presentPicture);
     return true;
 }
 
