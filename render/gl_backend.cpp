@@ -177,10 +177,20 @@ void text(const DrawList& list, const DrawCommand& c, const View& view) {
     ++stats.texts;
 }
 
-// Two triangles a quad, the same for every frame.
-void makeIndices() {
-    static uint32_t indices[kMaxQuads * 6];
-    for (uint32_t q = 0; q < kMaxQuads; ++q) {
+// Two triangles a quad, the same for every frame, for as many quads as a
+// frame has needed so far: the whole worst case would cost start-up the
+// time to fill and copy 1.5 MB.
+uint32_t indices[kMaxQuads * 6];
+uint32_t indexedQuads = 0;
+
+// Needs the vertex array bound: the element buffer is part of it.
+void indexQuads(uint32_t quads) {
+    if (quads <= indexedQuads) return;
+    uint32_t want = indexedQuads == 0 ? 4096 : indexedQuads * 2;
+    while (want < quads)
+        want *= 2;
+    if (want > kMaxQuads) want = kMaxQuads;
+    for (uint32_t q = indexedQuads; q < want; ++q) {
         const uint32_t v = q * 4;
         uint32_t* i = &indices[q * 6];
         i[0] = v;
@@ -190,11 +200,9 @@ void makeIndices() {
         i[4] = v + 2;
         i[5] = v + 3;
     }
-    // Filled through the array target: element buffers bind to a vertex
-    // array, and none is bound yet.
-    glGenBuffers(1, &indexBuffer);
-    glBindBuffer(GL_ARRAY_BUFFER, indexBuffer);
-    glBufferData(GL_ARRAY_BUFFER, sizeof(indices), indices, GL_STATIC_DRAW);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(want * 6 * sizeof(uint32_t)),
+                 indices, GL_STATIC_DRAW);
+    indexedQuads = want;
 }
 
 // Shows the finished picture: one quad of its texture over the letterboxed
@@ -214,6 +222,7 @@ bool presentPicture(uint32_t texture, int windowW, int windowH, int x, int y, in
     glBindVertexArray(vertexArray);
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
     glBufferData(GL_ARRAY_BUFFER, sizeof(quad), quad, GL_STREAM_DRAW);
+    indexQuads(1);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, texture);
     glDisable(GL_BLEND);
@@ -231,7 +240,8 @@ bool prepareContext() {
     program = makeShaderProgram();
     if (program == 0) return false;
     programContext = platform::contextSerial();
-    makeIndices();
+    indexedQuads = 0;
+    glGenBuffers(1, &indexBuffer);
     glGenVertexArrays(1, &vertexArray);
     glGenBuffers(1, &vertexBuffer);
     glBindVertexArray(vertexArray);
@@ -297,6 +307,7 @@ void submitDrawList(const DrawList& list) {
     // writing into the old store would wait for it.
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexCount * sizeof(Vertex)), vertices,
                  GL_STREAM_DRAW);
+    indexQuads(stats.quads);
     glActiveTexture(GL_TEXTURE0);
     int texture = -1, blend = -1;
     for (uint32_t i = 0; i < runCount; ++i) {
