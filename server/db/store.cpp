@@ -29,10 +29,14 @@ nlohmann::json integerOrNull(const pqxx::field& f) {
 }
 
 // A board exists for players once it has a verified run; the server's own
-// default board always does.
+// default board and the classic one beside it always do.
 const char* kShownBoard =
     "(EXISTS (SELECT 1 FROM board_best bb WHERE bb.board = {b}.key) OR {b}.key = "
-    "(SELECT value FROM server_facts WHERE name = 'default_board'))";
+    "(SELECT value FROM server_facts WHERE name = 'default_board') OR {b}.key = "
+    "(SELECT c.key FROM boards d JOIN boards c ON c.generation = d.generation - 1 "
+    " WHERE d.key = (SELECT value FROM server_facts WHERE name = 'default_board') "
+    " ORDER BY c.spawn_acceleration = d.spawn_acceleration DESC, "
+    " c.fingerprint = d.fingerprint DESC, c.created_at DESC, c.key LIMIT 1))";
 
 std::string shownBoard(const std::string& alias) {
     std::string text = kShownBoard;
@@ -44,10 +48,8 @@ std::string shownBoard(const std::string& alias) {
 std::string classicOf(pqxx::work& tx, const std::string& defaultBoard) {
     auto r = tx.exec_params(
         "SELECT c.key FROM boards d JOIN boards c ON c.generation = d.generation - 1 "
-        "WHERE d.key = $1 AND " +
-            shownBoard("c") +
-            " ORDER BY c.spawn_acceleration = d.spawn_acceleration DESC, "
-            "c.fingerprint = d.fingerprint DESC, c.created_at DESC, c.key LIMIT 1",
+        "WHERE d.key = $1 ORDER BY c.spawn_acceleration = d.spawn_acceleration DESC, "
+        "c.fingerprint = d.fingerprint DESC, c.created_at DESC, c.key LIMIT 1",
         defaultBoard);
     return r.empty() ? std::string() : r[0][0].as<std::string>();
 }

@@ -59,9 +59,10 @@ std::string gameKey(const Replay& replay) {
         for (uint64_t sum : replay.secondSums)
             putValue(material, sum);
     } else {
+        // Not the frame count: frames after the death change nothing
+        // else, and would make a copy another game.
         material = "v1 result";
         putValue(material, replay.result.checksum);
-        putValue(material, replay.result.frames);
     }
     // Time and score stop at the Marine's death, so frames after it change neither.
     putValue(material, replay.result.score);

@@ -109,7 +109,7 @@ void recordVerdict(pqxx::connection& conn, const WorkerConfig& config, const Job
     tx.exec_params("UPDATE runs SET status = $2, reason = $3, replayed = NULLIF($4, '')::jsonb, "
                    "verdict_at = now(), verifier_version = NULLIF($5, ''), "
                    "verdict_fingerprint = NULLIF($6, ''), verdict_worker = $7, "
-                   "seed = NULLIF($8, -1), game_end = NULLIF($9, ''), "
+                   "seed = NULLIF($8::bigint, -1), game_end = NULLIF($9, ''), "
                    "day = NULLIF($10, '')::date, code = $11 WHERE id = $1",
                    job.runId, verified ? "verified" : "rejected", v.reason,
                    v.replayed.is_null() ? std::string() : v.replayed.dump(), v.version,
@@ -142,7 +142,7 @@ Verdict verifyJob(const WorkerConfig& config, const Job& job) {
                  {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy", "ALSOFT_DRIVERS=null"},
                  limits, job.replay);
     Verdict v = judgeVerifier(child, limits);
-    if (v.kind == Verdict::Verified && job.generation == 1 && v.died != 1) {
+    if (v.kind == Verdict::Verified && job.generation == 1 && v.died == 0) {
         // Older files do not say how they ended; the replay does.
         v.kind = Verdict::Rejected;
         v.code = "not_a_played_game";
