@@ -158,12 +158,13 @@ bool readKnown(Reading& r, const char* name, const char* value) {
             return true;
         }
         bool isWidth = name[0] == 'w';
-        long v = clampWithNote<long>(r, name, whole, isWidth ? 640 : 240, isWidth ? 1024 : 4096);
+        long v = clampWithNote<long>(r, name, whole, isWidth ? kMinScreenWidth : kMinScreenHeight,
+                                     isWidth ? kMaxScreenWidth : kMaxScreenHeight);
         (isWidth ? o.width : o.height) = static_cast<int32_t>(v);
     } else if (std::strcmp(name, "spawn_acceleration") == 0) {
         if (readNumber(r, name, value, number))
-            o.spawnAcceleration = static_cast<float>(
-                clampWithNote<double>(r, name, number, 0.0, kMaxSpawnAcceleration));
+            o.spawnAcceleration = static_cast<float>(clampWithNote<double>(
+                r, name, number, kMinSpawnAcceleration, kMaxSpawnAcceleration));
     } else if (std::strcmp(name, "fps_counter") == 0) {
         readBool(r, name, value, o.fpsCounter);
     } else if (std::strcmp(name, "volume") == 0) {

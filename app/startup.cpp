@@ -10,6 +10,7 @@
 #include "game/session/rule_data.h"
 #include "game/world/effects.h"
 #include "game/world/world_state.h"
+#include "input/option_ranges.h"
 #include "math/rng.h"
 #include "platform/gamepad.h"
 #include "platform/platform.h"
@@ -134,7 +135,7 @@ void startUp() {
     // The ground's scheme, then its speckles, come from a sequence seeded
     // afresh.
     rng.seed(platform::tickCount());
-    groundScheme = rng.next() % 3;
+    groundScheme = rng.next() % kGroundSchemes;
     registerTextures();
     render::loadTextures(groundScheme);
 

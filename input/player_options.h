@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "input/bindings.h"
+#include "input/option_ranges.h"
 
 enum class ScaleFilter : uint8_t { Sharp, Smooth };
 enum class AimColour : uint8_t { Red, Yellow, Cyan, White, Count };
@@ -36,16 +37,5 @@ enum class Difficulty : uint8_t { Easy, Normal, Hard, Custom };
 inline constexpr float kDifficultyAcceleration[3] = {0.0015f, 0.003f, 0.006f};
 Difficulty difficultyOf(float spawnAcceleration);
 const char* difficultyName(Difficulty d);
-
-// The screen sizes the settings allow.
-struct ScreenSize {
-    int32_t width, height;
-};
-inline constexpr ScreenSize kScreenSizes[3] = {{640, 480}, {800, 600}, {1024, 768}};
-
-// Ranges the file and the screen keep to.
-inline constexpr float kMinDeadZone = 0.05f, kMaxDeadZone = 0.9f;
-inline constexpr float kMinAimReach = 0.1f, kMaxAimReach = 1.5f;
-inline constexpr float kMaxSpawnAcceleration = 0.1f;
 
 bool sameOptions(const PlayerOptions& a, const PlayerOptions& b);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "input/option_ranges.h"
 #include "math/seed_streams.h"
 
 namespace {
@@ -60,5 +61,22 @@ const char* absurdReplayStart(const ReplayStart& s, uint32_t version) {
     if (!(s.padDeadZone >= 0.0f && s.padDeadZone < 1.0f)) return "pad dead zone out of range";
     if (!(s.padAimReach > 0.0f && s.padAimReach <= 2.0f)) return "pad aim reach out of range";
     if (version >= 3) return nonCanonicalStart(s);
+    return nullptr;
+}
+
+const char* settingsOutOfRange(const ReplayStart& s) {
+    if (s.screenWidth < kMinScreenWidth || s.screenWidth > kMaxScreenWidth)
+        return "its screen width is not one the game's options allow";
+    // Settings.ini's height is taken as written (any positive one, which
+    // absurdReplayStart bounds); the rules only scale the cursor by it.
+    if (!(s.spawnAcceleration >= kMinSpawnAcceleration &&
+          s.spawnAcceleration <= kMaxSpawnAcceleration) ||
+        std::signbit(s.spawnAcceleration))
+        return "its spawn acceleration is not one the game's options allow";
+    if (!(s.padDeadZone >= kMinDeadZone && s.padDeadZone <= kMaxDeadZone))
+        return "its pad dead zone is not one the game's options allow";
+    if (!(s.padAimReach >= kMinAimReach && s.padAimReach <= kMaxAimReach))
+        return "its pad aim reach is not one the game's options allow";
+    if (s.groundScheme >= kGroundSchemes) return "its ground scheme is not one the game has";
     return nullptr;
 }

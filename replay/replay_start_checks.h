@@ -10,3 +10,6 @@
 const char* absurdReplayStart(const ReplayStart& start, uint32_t version);
 // A date the calendar has, as YYYYMMDD.
 bool validReplayDay(uint32_t day);
+// The reason a game was played with settings the game's options do not
+// allow (a hand-made file), or nullptr.
+const char* settingsOutOfRange(const ReplayStart& start);

@@ -86,7 +86,17 @@ float shippedSpawnAcceleration() {
 VerifyOutcome verifyFile(const std::string& path) {
     VerifyOutcome out;
     Replay replay;
-    if (!readReplayFile(path, replay, out.reason)) return out;
+    if (path == "-") {
+        std::vector<uint8_t> bytes;
+        uint8_t chunk[65536];
+        size_t n = 0;
+        while ((n = std::fread(chunk, 1, sizeof chunk, stdin)) > 0 &&
+               bytes.size() <= kMaxReplayFileBytes)
+            bytes.insert(bytes.end(), chunk, chunk + n);
+        if (!decodeReplay(bytes.data(), bytes.size(), replay, out.reason)) return out;
+    } else if (!readReplayFile(path, replay, out.reason)) {
+        return out;
+    }
     return verifyReplay(replay);
 }
 
@@ -112,6 +122,7 @@ VerifyOutcome verifyReplay(const Replay& replay) {
     out.replayed.end = replay.result.end;
     out.replayed.day = replay.result.day;
     out.played = true;
+    out.died = marine.marineDead;
     bool same = sameResult(out.replayed, replay.result);
     if (out.generation != kFirstGeneration) {
         out.differsFrom = firstDifferingSecond(replay.secondSums, sums);

@@ -23,6 +23,7 @@ struct VerifyOutcome {
     uint32_t seed = 0;          // the seed its game started from (second generation)
     int differsFrom = -1;       // the whole second from which it parts from its game
     bool otherPlatform = false; // only a build of another platform can judge it
+    bool died = false;          // the replayed game ended with the Marine's death
 };
 
 // Why a first-generation game is refused where the platform's math library
@@ -39,5 +40,6 @@ void stopVerifier();
 uint64_t verifierFingerprint();
 float shippedSpawnAcceleration();
 
+// "-" reads the replay from standard input.
 VerifyOutcome verifyFile(const std::string& path);
 VerifyOutcome verifyReplay(const Replay& replay);

@@ -32,7 +32,8 @@ replay=$root/tests/replays/bot-seed01.qvr
 
 echo "# submissions, workers paused"
 serve --api-only --listen 127.0.0.1:$port
-timeout 120 "$load" submit --port $port --replay "$replay" --count 6000 --threads 16 --players 500
+timeout 300 "$load" submit --port $port --data "$root/data" --replay "$replay" --count 6000 \
+    --threads 16 --players 500
 
 echo "# submission to verdict, one worker, one game a second"
 # The previous step's runs would keep the worker busy for an hour: drop them.
@@ -40,7 +41,7 @@ echo "# submission to verdict, one worker, one game a second"
 "$build/quorvex-server" --db "$db" --data "$root/data" --workers-only --workers 1 \
     >>"$dir/server.log" 2>&1 &
 pids+=($!)
-timeout 200 "$load" verdicts --port $port --replay "$root"/tests/replays/*.qvr --count 60 \
+timeout 200 "$load" verdicts --port $port --data "$root/data" --replay "$root"/tests/replays/*.qvr --count 60 \
     --per-second 1 --players 20
 
 echo "# board reads with $rows synthetic runs"

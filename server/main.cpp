@@ -4,6 +4,7 @@
 //   quorvex-server --db CONNINFO [--listen HOST:PORT] [--workers N]
 //                  [--api-only | --workers-only] [--config FILE]
 //                  [--verifier PATH] [--data DIR]
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -173,6 +174,14 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "quorvex-server: %s\n", why.c_str());
             return 1;
         }
+        try {
+            if (int keyed = backfillGameKeys(conn))
+                std::printf("quorvex-server: keyed %d stored run%s by their games\n", keyed,
+                            keyed == 1 ? "" : "s");
+        } catch (const pqxx::sql_error& e) {
+            // Another process keying the same runs at the same moment.
+            std::fprintf(stderr, "quorvex-server: keying stored runs: %s\n", e.what());
+        }
         ShippedBoard shipped = shippedBoard(s);
         defaultBoard = shipped.key;
         if (!defaultBoard.empty()) {
@@ -204,6 +213,7 @@ int main(int argc, char** argv) {
             config.limits.cpuSeconds = s.verifyCpuSeconds;
             config.limits.wallSeconds = s.verifyWallSeconds;
             config.limits.memoryMiB = s.verifyMemoryMiB;
+            config.perAddress = std::max(1, s.workers / 2);
             config.retries = s.verifyRetries;
             config.leaseSeconds = s.leaseSeconds;
             config.name =

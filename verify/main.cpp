@@ -25,6 +25,7 @@ namespace {
 
 void usage(std::FILE* out) {
     std::fputs("usage: quorvex-verify [--json] [--data DIR] FILE...\n"
+               "       (FILE - reads the replay from standard input)\n"
                "       quorvex-verify --rules [--data DIR]\n"
                "Plays each recorded game again and compares it with what it recorded.\n"
                "  --json      one JSON object per line instead of text\n"
@@ -130,6 +131,10 @@ int main(int argc, char** argv) {
     // the working directory; the files named keep meaning what they meant.
     std::vector<std::string> paths;
     for (const std::string& file : files) {
+        if (file == "-") {
+            paths.push_back(file);
+            continue;
+        }
         std::error_code ec;
         std::filesystem::path absolute = std::filesystem::absolute(file, ec);
         paths.push_back(ec ? file : absolute.string());
@@ -180,6 +185,7 @@ int main(int argc, char** argv) {
             line["differs_from"] =
                 v.differsFrom >= 0 ? nlohmann::json(v.differsFrom) : nlohmann::json();
             line["other_platform"] = v.otherPlatform;
+            line["died"] = v.played ? nlohmann::json(v.died) : nlohmann::json();
             // Names that are not UTF-8 are shown with replacement characters.
             std::printf(
                 "%s\n",

@@ -1,5 +1,8 @@
 #include "server/db/store.h"
 
+#include "replay/replay_file.h"
+#include "server/runs/screening.h"
+
 namespace {
 
 const char* kUtc = "'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"'";
@@ -25,6 +28,23 @@ nlohmann::json integerOrNull(const pqxx::field& f) {
     return f.is_null() ? nlohmann::json() : nlohmann::json(f.as<int64_t>());
 }
 
+// A board exists for players once it has a verified run; the server's own
+// default board and the classic one beside it always do.
+const char* kShownBoard =
+    "(EXISTS (SELECT 1 FROM board_best bb WHERE bb.board = {b}.key) OR {b}.key = "
+    "(SELECT value FROM server_facts WHERE name = 'default_board') OR {b}.key = "
+    "(SELECT c.key FROM boards d JOIN boards c ON c.generation = d.generation - 1 "
+    " WHERE d.key = (SELECT value FROM server_facts WHERE name = 'default_board') "
+    " ORDER BY c.spawn_acceleration = d.spawn_acceleration DESC, "
+    " c.fingerprint = d.fingerprint DESC, c.created_at DESC, c.key LIMIT 1))";
+
+std::string shownBoard(const std::string& alias) {
+    std::string text = kShownBoard;
+    for (size_t at; (at = text.find("{b}")) != std::string::npos;)
+        text.replace(at, 3, alias);
+    return text;
+}
+
 std::string classicOf(pqxx::work& tx, const std::string& defaultBoard) {
     auto r = tx.exec_params(
         "SELECT c.key FROM boards d JOIN boards c ON c.generation = d.generation - 1 "
@@ -36,20 +56,45 @@ std::string classicOf(pqxx::work& tx, const std::string& defaultBoard) {
 
 } // namespace
 
+namespace {
+
+// The sender's own run of this game or file, or whose it is.
+std::optional<SubmitResult> knownGame(pqxx::work& tx, const pqxx::binarystring& sha,
+                                      const pqxx::binarystring& key,
+                                      const pqxx::binarystring& tokenHash) {
+    auto r = tx.exec_params("SELECT r.id, p.token_hash = $3, p.name FROM runs r "
+                            "JOIN players p ON p.id = r.player_id "
+                            "WHERE (r.game_key = $2 AND r.status <> 'rejected') OR r.sha256 = $1 "
+                            "ORDER BY r.status <> 'rejected' DESC, r.id LIMIT 1",
+                            sha, key, tokenHash);
+    if (r.empty()) return std::nullopt;
+    SubmitResult out;
+    out.runId = r[0][0].as<int64_t>();
+    if (r[0][1].as<bool>()) {
+        out.kind = SubmitResult::Existing;
+    } else {
+        out.kind = SubmitResult::GameTaken;
+        out.owner = r[0][2].c_str();
+    }
+    return out;
+}
+
+} // namespace
+
 SubmitResult submitRun(pqxx::connection& conn, const NewRun& run) {
     pqxx::work tx(conn);
     pqxx::binarystring tokenHash(run.tokenHash);
     pqxx::binarystring sha(run.sha256);
+    pqxx::binarystring key(run.gameKey);
 
-    auto existing = tx.exec_params("SELECT id FROM runs WHERE sha256 = $1", sha);
-    if (!existing.empty()) return {SubmitResult::Existing, existing[0][0].as<int64_t>()};
+    if (auto known = knownGame(tx, sha, key, tokenHash)) return *known;
 
     tx.exec_params("INSERT INTO players (name, name_key, token_hash) VALUES ($1, $2, $3) "
                    "ON CONFLICT DO NOTHING",
                    run.name, run.nameKey, tokenHash);
     auto player =
         tx.exec_params("SELECT id, name_key FROM players WHERE token_hash = $1", tokenHash);
-    if (player.empty()) return {SubmitResult::NameTaken, 0};
+    if (player.empty()) return {SubmitResult::NameTaken, 0, {}};
     int64_t playerId = player[0][0].as<int64_t>();
     if (player[0][1].as<std::string>() != run.nameKey) {
         // The token's player asks for another name: theirs if nobody has it.
@@ -57,7 +102,7 @@ SubmitResult submitRun(pqxx::connection& conn, const NewRun& run) {
                                       "AND NOT EXISTS (SELECT 1 FROM players WHERE name_key = $2)"
                                       " RETURNING id",
                                       run.name, run.nameKey, playerId);
-        if (renamed.empty()) return {SubmitResult::NameTaken, 0};
+        if (renamed.empty()) return {SubmitResult::NameTaken, 0, {}};
     } else {
         // The same name with other capitals is still theirs; keep what they typed.
         tx.exec_params("UPDATE players SET name = $1 WHERE id = $2 AND name <> $1", run.name,
@@ -67,25 +112,26 @@ SubmitResult submitRun(pqxx::connection& conn, const NewRun& run) {
     tx.exec_params("INSERT INTO boards (key, fingerprint, spawn_acceleration, generation) "
                    "VALUES ($1, $2, $3, $4) ON CONFLICT DO NOTHING",
                    run.board, run.fingerprint, run.spawnAcceleration, run.generation);
-    auto inserted =
-        tx.exec_params("INSERT INTO runs (player_id, sha256, replay, board, generation, recorded) "
-                       "VALUES ($1, $2, $3, $4, $5, $6::jsonb) ON CONFLICT (sha256) DO NOTHING "
-                       "RETURNING id",
-                       playerId, sha, pqxx::binarystring(run.replay), run.board, run.generation,
-                       run.recorded.dump());
+    auto inserted = tx.exec_params(
+        "INSERT INTO runs (player_id, sha256, replay, board, generation, recorded, game_key, "
+        "client_address) VALUES ($1, $2, $3, $4, $5, $6::jsonb, $7, $8) ON CONFLICT DO NOTHING "
+        "RETURNING id",
+        playerId, sha, pqxx::binarystring(run.replay), run.board, run.generation,
+        run.recorded.dump(), key, run.clientAddress);
     if (inserted.empty()) {
-        // Another request stored the same replay a moment ago.
+        // Another request stored the same file or game a moment ago.
         tx.abort();
         pqxx::work again(conn);
-        auto id = again.exec_params("SELECT id FROM runs WHERE sha256 = $1", sha);
-        if (id.empty()) return {SubmitResult::NameTaken, 0};
-        return {SubmitResult::Existing, id[0][0].as<int64_t>()};
+        if (auto known = knownGame(again, sha, key, tokenHash)) return *known;
+        return {SubmitResult::NameTaken, 0, {}};
     }
     int64_t runId = inserted[0][0].as<int64_t>();
-    tx.exec_params("INSERT INTO jobs (run_id) VALUES ($1)", runId);
+    tx.exec_params("INSERT INTO jobs (run_id, client_address, claimed_seconds) "
+                   "VALUES ($1, $2, $3)",
+                   runId, run.clientAddress, run.claimedSeconds);
     tx.exec("SELECT pg_notify('quorvex_jobs', '')");
     tx.commit();
-    return {SubmitResult::Queued, runId};
+    return {SubmitResult::Queued, runId, {}};
 }
 
 std::optional<nlohmann::json> runRecord(pqxx::connection& conn, int64_t id) {
@@ -101,7 +147,7 @@ std::optional<nlohmann::json> runRecord(pqxx::connection& conn, int64_t id) {
             "       AND (o.game_time < (r.replayed->>'time')::real "
             "        OR (o.game_time = (r.replayed->>'time')::real "
             "            AND o.submitted_at < r.submitted_at))))), "
-            "r.generation, r.seed, r.game_end, to_char(r.day, 'YYYY-MM-DD') "
+            "r.generation, r.seed, r.game_end, to_char(r.day, 'YYYY-MM-DD'), r.code "
             "FROM runs r JOIN players p ON p.id = r.player_id JOIN boards b ON b.key = r.board "
             "WHERE r.id = $1",
         id);
@@ -112,6 +158,7 @@ std::optional<nlohmann::json> runRecord(pqxx::connection& conn, int64_t id) {
         {"player", row[1].c_str()},
         {"status", row[2].c_str()},
         {"reason", row[3].c_str()},
+        {"code", row[18].c_str()},
         {"board", row[4].c_str()},
         {"board_fingerprint", row[11].c_str()},
         {"spawn_acceleration", row[12].as<double>()},
@@ -141,8 +188,9 @@ std::optional<std::string> runReplay(pqxx::connection& conn, int64_t id) {
 nlohmann::json boardList(pqxx::connection& conn, const std::string& defaultBoard) {
     pqxx::work tx(conn);
     // Bounded: boards come from rule data and difficulties, not from players.
-    auto r = tx.exec("SELECT key, fingerprint, spawn_acceleration, generation FROM boards "
-                     "ORDER BY generation DESC, created_at, key LIMIT 1000");
+    auto r =
+        tx.exec("SELECT key, fingerprint, spawn_acceleration, generation FROM boards WHERE " +
+                shownBoard("boards") + " ORDER BY generation DESC, created_at, key LIMIT 1000");
     nlohmann::json boards = nlohmann::json::array();
     for (const auto& row : r)
         boards.push_back({{"board", row[0].c_str()},
@@ -165,7 +213,9 @@ std::optional<nlohmann::json> boardPage(pqxx::connection& conn, const std::strin
                                         int64_t offset, int limit) {
     pqxx::work tx(conn);
     auto b = tx.exec_params(
-        "SELECT fingerprint, spawn_acceleration, generation FROM boards WHERE key = $1", board);
+        "SELECT fingerprint, spawn_acceleration, generation FROM boards WHERE key = $1 AND " +
+            shownBoard("boards"),
+        board);
     if (b.empty()) return std::nullopt;
     // One row more than asked says whether another page follows.
     auto r = tx.exec_params("SELECT bb.run_id, p.name, bb.score, bb.game_time, bb.kills, " +
@@ -271,4 +321,34 @@ std::string loadDefaultBoard(pqxx::connection& conn) {
     pqxx::work tx(conn);
     auto r = tx.exec("SELECT value FROM server_facts WHERE name = 'default_board'");
     return r.empty() ? std::string() : r[0][0].as<std::string>();
+}
+
+int backfillGameKeys(pqxx::connection& conn) {
+    int keyed = 0;
+    int64_t after = 0;
+    for (;;) {
+        pqxx::work tx(conn);
+        auto r = tx.exec_params("SELECT id, replay FROM runs WHERE game_key IS NULL AND id > $1 "
+                                "ORDER BY id LIMIT 200",
+                                after);
+        if (r.empty()) break;
+        for (const auto& row : r) {
+            after = row[0].as<int64_t>();
+            std::string bytes = pqxx::binarystring(row[1]).str();
+            Replay replay;
+            std::string why;
+            if (!decodeReplay(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), replay,
+                              why))
+                continue;
+            // The oldest run of a game keeps it; a later copy keeps its row, keyless.
+            keyed += static_cast<int>(
+                tx.exec_params("UPDATE runs SET game_key = $2 WHERE id = $1 AND (status = "
+                               "'rejected' OR NOT EXISTS (SELECT 1 FROM runs o WHERE o.game_key "
+                               "= $2 AND o.status <> 'rejected'))",
+                               after, pqxx::binarystring(gameKey(replay)))
+                    .affected_rows());
+        }
+        tx.commit();
+    }
+    return keyed;
 }

@@ -20,15 +20,20 @@ struct NewRun {
     double spawnAcceleration = 0;
     int generation = 1; // the rules generation, from the file's version
     nlohmann::json recorded;
+    std::string gameKey;       // raw SHA-256, see gameKey()
+    std::string clientAddress; // who sent it, for sharing the workers
+    double claimedSeconds = 0; // the game time the file claims
 };
 
 struct SubmitResult {
-    enum Kind { Queued, Existing, NameTaken } kind = Queued;
+    enum Kind { Queued, Existing, NameTaken, GameTaken } kind = Queued;
     int64_t runId = 0;
+    std::string owner; // GameTaken: the name of the player whose run it is
 };
 
 // Commits the run and its verification job, creating the player on the
-// token's first run. An already stored replay gives its run instead.
+// token's first run. A game already on the server gives the sender's own
+// run of it, or GameTaken when it is another player's.
 SubmitResult submitRun(pqxx::connection& conn, const NewRun& run);
 
 std::optional<nlohmann::json> runRecord(pqxx::connection& conn, int64_t id);
@@ -48,3 +53,7 @@ void ensureBoard(pqxx::connection& conn, const std::string& key, const std::stri
                  double spawnAcceleration, int generation);
 void storeDefaultBoard(pqxx::connection& conn, const std::string& key);
 std::string loadDefaultBoard(pqxx::connection& conn);
+
+// Keys the runs stored before games had keys, oldest first; a later copy
+// of a game already keyed keeps its row without a key. Returns how many.
+int backfillGameKeys(pqxx::connection& conn);

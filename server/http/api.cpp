@@ -11,6 +11,7 @@
 #include "server/db/store.h"
 #include "server/http/respond.h"
 #include "server/players/identity.h"
+#include "server/runs/screening.h"
 
 namespace {
 
@@ -114,7 +115,15 @@ void submitRun(ServerContext& context, const httplib::Request& req, httplib::Res
 
     Replay replay;
     if (!decodeReplay(reinterpret_cast<const uint8_t*>(body.data()), body.size(), replay, why))
-        return replyJson(res, 400, {{"error", "not a usable replay: " + why}, {"reason", why}});
+        return replyJson(
+            res, 400,
+            {{"error", "not a usable replay: " + why}, {"reason", why}, {"code", "not_a_replay"}});
+    // Refused before it costs a worker anything.
+    if (auto refusal = screenReplay(replay))
+        return replyJson(res, refusal->status,
+                         {{"error", "not ranked: " + refusal->reason},
+                          {"reason", refusal->reason},
+                          {"code", refusal->code}});
 
     NewRun run;
     run.tokenHash = tokenHash;
@@ -127,12 +136,25 @@ void submitRun(ServerContext& context, const httplib::Request& req, httplib::Res
     run.fingerprint = hex64(replay.rulesFingerprint);
     run.spawnAcceleration = std::stod(floatText(replay.start.spawnAcceleration));
     run.recorded = resultJson(replay.result);
+    run.gameKey = gameKey(replay);
+    run.clientAddress = req.remote_addr;
+    run.claimedSeconds = static_cast<double>(replay.result.gameTime);
     run.replay = std::move(body);
 
     withDatabase(res, [&] {
         SubmitResult r = ::submitRun(threadConnection(), run);
         if (r.kind == SubmitResult::NameTaken)
             return replyError(res, 409, "the name \"" + name + "\" belongs to another player");
+        if (r.kind == SubmitResult::GameTaken) {
+            std::string reason = "this game is already on the leaderboard as " + r.owner +
+                                 "'s run " + std::to_string(r.runId);
+            return replyJson(res, 422,
+                             {{"error", reason},
+                              {"reason", reason},
+                              {"code", "game_taken"},
+                              {"owner", r.owner},
+                              {"run", r.runId}});
+        }
         if (r.kind == SubmitResult::Queued)
             return replyJson(res, 202, {{"id", r.runId}, {"status", "queued"}});
         auto existing = runRecord(threadConnection(), r.runId);

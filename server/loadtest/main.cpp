@@ -2,17 +2,21 @@
 // Every mode is bounded in count and time and stops by itself.
 //
 //   quorvex-load forge IN OUT [--score N] [--end-time N] [--fingerprint HEX] [--repeat N]
-//                                        [--frames N]
+//                                        [--frames N] [--game N --data DIR]
+//                                        [--acceleration X] [--pad-frames N]
 //   quorvex-load submit   --port P --replay FILE --count N [--threads T] [--players K]
 //   quorvex-load verdicts --port P --replay FILE... --count N [--per-second R]
 //   quorvex-load board    --port P --board KEY --count N
 //   quorvex-load drill    --port P --replay FILE --count N [--threads T] [--per-second R]
 //                         --ledger FILE
+// The modes that submit make a distinct real game for each submission from
+// the replay given (see distinctGame), so they need the game's --data DIR.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -24,7 +28,16 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
+#include "game/player/marine.h"
+#include "game/session/game_frame.h"
+#include "game/session/messages.h"
+#include "input/input.h"
+#include "math/seed_streams.h"
 #include "replay/replay_file.h"
+#include "replay/replay_player.h"
+#include "replay/replay_recorder.h"
+#include "replay/verifier.h"
+#include <unistd.h>
 
 namespace {
 
@@ -40,6 +53,7 @@ struct Options {
     double perSecond = 1.0;
     std::string board;
     std::string ledger;
+    std::string data = "data";
     double seconds = 300; // hard stop for every mode
 };
 
@@ -61,18 +75,104 @@ bool loadReplay(const std::string& path, Replay& replay) {
     return true;
 }
 
-// A distinct file per submission: the end time differs, the game does not.
-std::string variant(const Replay& base, int64_t n) {
+// Loads the rules for making games, from the game's data folder.
+bool startRulesIn(const std::string& data) {
+    std::string why;
+    if (chdir(data.c_str()) != 0 || !startVerifier(why)) {
+        std::fprintf(stderr, "quorvex-load: %s: %s\n", data.c_str(),
+                     why.empty() ? "no such data folder" : why.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Plays `r`'s inputs from its start and records them again, up to the
+// Marine's death (the recording ends there, as the game's does).
+void recordUntilDeath(Replay& r) {
+    restartAsRecorded(r);
+    r.secondSums.clear();
+    std::vector<uint8_t> kept;
+    ReplayWriter writer(kept, r.start.cursorX, r.start.cursorY);
+    ReplayReader events(r.events, r.start.cursorX, r.start.cursorY);
+    ReplayEvent e;
+    while (!marine.marineDead && events.next(e)) {
+        if (e.kind == ReplayEvent::Message) {
+            handleGameMessage(e.msg);
+            writer.message(e.msg);
+            continue;
+        }
+        beginFrame(e.tickDelta, e.cursorX, e.cursorY);
+        runGameFrame();
+        writer.frame(e.tickDelta, e.cursorX, e.cursorY);
+        if (r.version >= 3) noteSecondSums(r.secondSums);
+    }
+    replayDriving = false;
+    ReplayResult result = currentResult();
+    result.frames = writer.frames();
+    result.endTime = r.result.endTime;
+    result.day = r.result.day;
+    result.end = r.version < 3       ? GameEnd::Unknown
+                 : marine.marineDead ? GameEnd::Death
+                                     : GameEnd::ProgramEnd;
+    r.events = std::move(kept);
+    r.result = result;
+}
+
+// A game of its own: the recorded inputs played again from another start
+// (another seed, or another random state for older files) and recorded as
+// the rules play them. The server keys runs by what it replays, so copies
+// of one game would be refused. A base that ended in death gives games that
+// end in death, trying the next starts where one does not.
+Replay distinctGame(const Replay& base, uint64_t n) {
     Replay r = base;
-    r.result.endTime = base.result.endTime + 1 + n;
+    for (uint32_t attempt = 0; attempt < 64; ++attempt) {
+        r = base;
+        uint64_t mixed = (n * 64 + attempt + 1) * 0x9e3779b97f4a7c15ull;
+        uint32_t start = static_cast<uint32_t>(mixed >> 32) ^ static_cast<uint32_t>(mixed);
+        if (generationOf(base.version) >= 2) {
+            r.start.seed = start;
+            r.start.rngState = streamsForSeed(start).main;
+        } else {
+            r.start.rngState = start | 1u;
+        }
+        recordUntilDeath(r);
+        if (marine.marineDead || base.result.end != GameEnd::Death) break;
+    }
+    return r;
+}
+
+std::string bytesOf(const Replay& r) {
     std::vector<uint8_t> bytes = encodeReplay(r);
     return std::string(bytes.begin(), bytes.end());
 }
 
-std::string token(int player, uint32_t salt) {
-    char text[64];
-    std::snprintf(text, sizeof text, "load%08x%08x00000000000000000000000000000000", salt, player);
-    return text;
+// `count` distinct games made from `bases` in turn, as files.
+std::vector<std::string> distinctGames(const std::vector<Replay>& bases, int count, uint64_t salt) {
+    auto start = Clock::now();
+    std::vector<std::string> out;
+    out.reserve(static_cast<size_t>(count));
+    for (int n = 0; n < count; ++n)
+        out.push_back(bytesOf(distinctGame(bases[static_cast<size_t>(n) % bases.size()],
+                                           salt + static_cast<uint64_t>(n))));
+    std::fprintf(stderr, "quorvex-load: made %d games in %.1f s\n", count,
+                 std::chrono::duration<double>(Clock::now() - start).count());
+    return out;
+}
+
+// A token as a player's is: 32 random bytes, as hex.
+std::vector<std::string> randomTokens(int players) {
+    std::random_device device;
+    std::vector<std::string> tokens;
+    for (int p = 0; p < players; ++p) {
+        std::string text;
+        for (int i = 0; i < 8; ++i) {
+            char word[9];
+            std::snprintf(word, sizeof word, "%08x", static_cast<unsigned>(device()));
+            text += word;
+        }
+        tokens.push_back(text);
+    }
+    return tokens;
 }
 
 double percentile(std::vector<double> v, double p) {
@@ -81,9 +181,9 @@ double percentile(std::vector<double> v, double p) {
     return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
 }
 
-httplib::Headers submitHeaders(int player, uint32_t salt) {
+httplib::Headers submitHeaders(const std::vector<std::string>& tokens, int player, uint32_t salt) {
     return {
-        {"Authorization", "Bearer " + token(player, salt)},
+        {"Authorization", "Bearer " + tokens[static_cast<size_t>(player) % tokens.size()]},
         {"X-Quorvex-Name", "load " + std::to_string(salt % 10000) + "-" + std::to_string(player)}};
 }
 
@@ -91,7 +191,16 @@ int forge(int argc, char** argv) {
     if (argc < 4) return 2;
     Replay r;
     if (!loadReplay(argv[2], r)) return 2;
+    std::string data = "data";
+    for (int i = 4; i + 1 < argc; i += 2)
+        if (std::strcmp(argv[i], "--data") == 0) data = argv[i + 1];
+    std::string outPath = std::filesystem::absolute(argv[3]).string();
     for (int i = 4; i + 1 < argc; i += 2) {
+        // Another real game from the same inputs (after --frames, when given).
+        if (std::strcmp(argv[i], "--game") == 0) {
+            if (!startRulesIn(data)) return 2;
+            r = distinctGame(r, std::stoull(argv[i + 1]));
+        }
         if (std::strcmp(argv[i], "--score") == 0) r.result.score = std::stoul(argv[i + 1]);
         if (std::strcmp(argv[i], "--end-time") == 0) r.result.endTime = std::stoll(argv[i + 1]);
         // Only the first N frames: a short game that no longer ends as recorded.
@@ -110,6 +219,23 @@ int forge(int argc, char** argv) {
             r.events = cut;
             r.result.frames = writer.frames();
         }
+        if (std::strcmp(argv[i], "--acceleration") == 0)
+            r.start.spawnAcceleration = std::stof(argv[i + 1]);
+        // Frames of no length at the end: more frames than the time allows.
+        if (std::strcmp(argv[i], "--pad-frames") == 0) {
+            ReplayReader reader(r.events, r.start.cursorX, r.start.cursorY);
+            ReplayEvent e;
+            e.cursorX = r.start.cursorX;
+            e.cursorY = r.start.cursorY;
+            for (ReplayEvent next; reader.next(next);)
+                if (next.kind == ReplayEvent::Frame) e = next;
+            std::vector<uint8_t> tail;
+            ReplayWriter padding(tail, e.cursorX, e.cursorY);
+            for (uint32_t k = 0; k < std::stoul(argv[i + 1]); ++k)
+                padding.frame(0.0f, e.cursorX, e.cursorY);
+            r.events.insert(r.events.end(), tail.begin(), tail.end());
+            r.result.frames += padding.frames();
+        }
         if (std::strcmp(argv[i], "--fingerprint") == 0)
             r.rulesFingerprint = std::stoull(argv[i + 1], nullptr, 16);
         // The same inputs over and over: a game that plays far longer.
@@ -121,7 +247,7 @@ int forge(int argc, char** argv) {
         }
     }
     std::vector<uint8_t> bytes = encodeReplay(r);
-    std::ofstream out(argv[3], std::ios::binary);
+    std::ofstream out(outPath, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
     return out ? 0 : 2;
@@ -129,9 +255,11 @@ int forge(int argc, char** argv) {
 
 // As fast as the threads go: how many submissions a second end in 202.
 int submit(const Options& o) {
-    Replay base;
-    if (!loadReplay(o.replays.at(0), base)) return 2;
+    std::vector<Replay> bases(1);
+    if (!loadReplay(o.replays.at(0), bases[0])) return 2;
     uint32_t salt = std::random_device{}();
+    std::vector<std::string> games = distinctGames(bases, o.count, uint64_t{salt} << 24);
+    std::vector<std::string> tokens = randomTokens(o.players);
     std::atomic<int> next{0}, accepted{0}, other{0};
     std::mutex mutex;
     std::vector<double> latencies;
@@ -145,10 +273,10 @@ int submit(const Options& o) {
             client.set_tcp_nodelay(true);
             std::vector<double> mine;
             for (int n; (n = next++) < o.count && Clock::now() < stopAt;) {
-                std::string body = variant(base, static_cast<int64_t>(salt) * 100000 + n);
+                const std::string& body = games[static_cast<size_t>(n)];
                 auto sent = Clock::now();
-                auto res = client.Post("/api/v1/runs", submitHeaders(n % o.players, salt), body,
-                                       "application/octet-stream");
+                auto res = client.Post("/api/v1/runs", submitHeaders(tokens, n % o.players, salt),
+                                       body, "application/octet-stream");
                 mine.push_back(
                     std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
                 if (res && res->status == 202)
@@ -175,6 +303,8 @@ int verdicts(const Options& o) {
     for (size_t i = 0; i < o.replays.size(); ++i)
         if (!loadReplay(o.replays[i], bases[i])) return 2;
     uint32_t salt = std::random_device{}();
+    std::vector<std::string> games = distinctGames(bases, o.count, uint64_t{salt} << 24);
+    std::vector<std::string> tokens = randomTokens(o.players);
     struct Pending {
         int64_t id;
         Clock::time_point sent;
@@ -212,10 +342,9 @@ int verdicts(const Options& o) {
     auto start = Clock::now();
     for (int n = 0; n < o.count && Clock::now() < stopAt; ++n) {
         std::this_thread::sleep_until(start + std::chrono::duration<double>(n / o.perSecond));
-        std::string body =
-            variant(bases[n % bases.size()], static_cast<int64_t>(salt) * 100000 + n);
+        const std::string& body = games[static_cast<size_t>(n)];
         auto sent = Clock::now();
-        auto res = client.Post("/api/v1/runs", submitHeaders(n % o.players, salt), body,
+        auto res = client.Post("/api/v1/runs", submitHeaders(tokens, n % o.players, salt), body,
                                "application/octet-stream");
         if (!res || res->status != 202) {
             std::fprintf(stderr, "quorvex-load: submission %d: %d\n", n, res ? res->status : 0);
@@ -259,9 +388,11 @@ int board(const Options& o) {
 // refusals and cut-off connections are sent again. The ledger lists each
 // file's final answer for the checker.
 int drill(const Options& o) {
-    Replay base;
-    if (!loadReplay(o.replays.at(0), base)) return 2;
+    std::vector<Replay> bases(1);
+    if (!loadReplay(o.replays.at(0), bases[0])) return 2;
     uint32_t salt = std::random_device{}();
+    std::vector<std::string> games = distinctGames(bases, o.count, uint64_t{salt} << 24);
+    std::vector<std::string> tokens = randomTokens(o.players);
     std::atomic<int> next{0}, resent{0}, gaveUp{0};
     std::mutex mutex;
     std::ofstream ledger(o.ledger);
@@ -271,7 +402,7 @@ int drill(const Options& o) {
     for (int t = 0; t < o.threads; ++t)
         threads.emplace_back([&] {
             for (int n; (n = next++) < o.count;) {
-                std::string body = variant(base, static_cast<int64_t>(salt) * 100000 + n);
+                const std::string& body = games[static_cast<size_t>(n)];
                 if (o.perSecond > 0)
                     std::this_thread::sleep_until(start +
                                                   std::chrono::duration<double>(n / o.perSecond));
@@ -283,8 +414,9 @@ int drill(const Options& o) {
                     httplib::Client client(kHost, o.port);
                     client.set_connection_timeout(2, 0);
                     client.set_read_timeout(10, 0);
-                    auto res = client.Post("/api/v1/runs", submitHeaders(n % o.players, salt), body,
-                                           "application/octet-stream");
+                    auto res =
+                        client.Post("/api/v1/runs", submitHeaders(tokens, n % o.players, salt),
+                                    body, "application/octet-stream");
                     if (res && (res->status == 202 || res->status == 200)) {
                         auto answer = nlohmann::json::parse(res->body, nullptr, false);
                         std::lock_guard lock(mutex);
@@ -334,6 +466,8 @@ int main(int argc, char** argv) {
             o.board = argv[++i];
         else if (arg == "--ledger" && has)
             o.ledger = argv[++i];
+        else if (arg == "--data" && has)
+            o.data = argv[++i];
         else if (arg == "--seconds" && has)
             o.seconds = std::stod(argv[++i]);
         else {
@@ -346,6 +480,13 @@ int main(int argc, char** argv) {
     if (mode != "board" && o.replays.empty()) {
         std::fputs("quorvex-load: --replay FILE is needed\n", stderr);
         return 2;
+    }
+    if (mode != "board") {
+        // The rules are read from the data folder; the files named keep their meaning.
+        for (std::string& path : o.replays)
+            path = std::filesystem::absolute(path).string();
+        if (!o.ledger.empty()) o.ledger = std::filesystem::absolute(o.ledger).string();
+        if (!startRulesIn(o.data)) return 2;
     }
     if (mode == "submit") return submit(o);
     if (mode == "verdicts") return verdicts(o);

@@ -9,12 +9,15 @@
 #include <thread>
 #include <unistd.h>
 
+#include "server/runs/screening.h"
+
 namespace {
 
 struct Job {
     int64_t runId = 0;
     int attempts = 0;
     int generation = 1; // as the file's version says
+    double claimedSeconds = 0;
     std::string replay;
 };
 
@@ -38,16 +41,27 @@ Verdict simpleVerdict(Verdict::Kind kind, const std::string& reason) {
 
 std::optional<Job> claimJob(pqxx::connection& conn, const WorkerConfig& config) {
     pqxx::work tx(conn);
+    // Fair between addresses: the jobs of the address holding fewest
+    // workers come first, and an address already holding its share waits
+    // while another address's job is ready.
     auto r = tx.exec_params(
-        "WITH next AS (SELECT run_id FROM jobs WHERE not_before <= now() "
-        "  AND (lease_until IS NULL OR lease_until < now()) AND NOT ($1 = ANY (passed_by)) "
-        "  ORDER BY run_id LIMIT 1 FOR UPDATE SKIP LOCKED) "
+        "WITH held AS (SELECT client_address, count(*) AS n FROM jobs "
+        "  WHERE lease_until >= now() GROUP BY client_address), "
+        "ready AS (SELECT j.run_id, j.client_address, coalesce(h.n, 0) AS n FROM jobs j "
+        "  LEFT JOIN held h ON h.client_address = j.client_address "
+        "  WHERE j.not_before <= now() AND (j.lease_until IS NULL OR j.lease_until < now()) "
+        "  AND NOT ($1 = ANY (j.passed_by))), "
+        "next AS (SELECT j.run_id FROM jobs j JOIN ready USING (run_id) "
+        "  WHERE ready.n < $3 OR NOT EXISTS (SELECT 1 FROM ready o "
+        "    WHERE o.client_address <> ready.client_address AND o.n < $3) "
+        "  ORDER BY ready.n, j.run_id LIMIT 1 FOR UPDATE OF j SKIP LOCKED) "
         "UPDATE jobs SET attempts = jobs.attempts + 1, worker = $1, "
         "  lease_until = now() + make_interval(secs => $2) "
-        "FROM next WHERE jobs.run_id = next.run_id RETURNING jobs.run_id, jobs.attempts",
-        config.name, config.leaseSeconds);
+        "FROM next WHERE jobs.run_id = next.run_id "
+        "RETURNING jobs.run_id, jobs.attempts, jobs.claimed_seconds",
+        config.name, config.leaseSeconds, config.perAddress);
     if (r.empty()) return std::nullopt;
-    Job job{r[0][0].as<int64_t>(), r[0][1].as<int>(), 1, {}};
+    Job job{r[0][0].as<int64_t>(), r[0][1].as<int>(), 1, r[0][2].as<double>(), {}};
     auto run = tx.exec_params(
         "UPDATE runs SET status = 'verifying' WHERE id = $1 RETURNING replay, generation",
         job.runId);
@@ -95,11 +109,11 @@ void recordVerdict(pqxx::connection& conn, const WorkerConfig& config, const Job
     tx.exec_params("UPDATE runs SET status = $2, reason = $3, replayed = NULLIF($4, '')::jsonb, "
                    "verdict_at = now(), verifier_version = NULLIF($5, ''), "
                    "verdict_fingerprint = NULLIF($6, ''), verdict_worker = $7, "
-                   "seed = NULLIF($8, -1), game_end = NULLIF($9, ''), "
-                   "day = NULLIF($10, '')::date WHERE id = $1",
+                   "seed = NULLIF($8::bigint, -1), game_end = NULLIF($9, ''), "
+                   "day = NULLIF($10, '')::date, code = $11 WHERE id = $1",
                    job.runId, verified ? "verified" : "rejected", v.reason,
                    v.replayed.is_null() ? std::string() : v.replayed.dump(), v.version,
-                   v.fingerprint, config.name, v.seed, v.end, v.day);
+                   v.fingerprint, config.name, v.seed, v.end, v.day, v.code);
     if (verified) {
         tx.exec_params(
             "INSERT INTO board_best (board, player_id, run_id, score, game_time, kills, "
@@ -118,26 +132,22 @@ void recordVerdict(pqxx::connection& conn, const WorkerConfig& config, const Job
 }
 
 Verdict verifyJob(const WorkerConfig& config, const Job& job) {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quorvex-run-XXXXXX.qvr";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    int fd = mkstemps(name.data(), 4);
-    if (fd < 0) return simpleVerdict(Verdict::Retry, "no room for the replay file");
-    bool written =
-        write(fd, job.replay.data(), job.replay.size()) == static_cast<ssize_t>(job.replay.size());
-    close(fd);
-    Verdict v;
-    if (!written) {
-        v = simpleVerdict(Verdict::Retry, "no room for the replay file");
-    } else {
-        ChildResult child =
-            runChild({config.verifier, "--json", "--data", config.data, name.data()},
-                     {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy", "ALSOFT_DRIVERS=null"},
-                     config.limits);
-        v = judgeVerifier(child, config.limits);
+    // The budget follows the game time the file claims; the wall-clock
+    // deadline stays the overall one.
+    ChildLimits limits = config.limits;
+    limits.cpuSeconds = cpuBudget(job.claimedSeconds, config.limits.cpuSeconds);
+    // The replay goes in on standard input: no file to leave behind.
+    ChildResult child =
+        runChild({config.verifier, "--json", "--data", config.data, "-"},
+                 {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy", "ALSOFT_DRIVERS=null"},
+                 limits, job.replay);
+    Verdict v = judgeVerifier(child, limits);
+    if (v.kind == Verdict::Verified && job.generation == 1 && v.died == 0) {
+        // Older files do not say how they ended; the replay does.
+        v.kind = Verdict::Rejected;
+        v.code = "not_a_played_game";
+        v.reason = "only games that end with the Marine's death are ranked; this one did not";
     }
-    unlink(name.data());
     return v;
 }
 
@@ -168,6 +178,7 @@ void readFacts(const nlohmann::json& line, Verdict& v) {
     }
     if (line.contains("day") && line["day"].is_string() && isDay(line["day"].get<std::string>()))
         v.day = line["day"].get<std::string>();
+    if (line.contains("died") && line["died"].is_boolean()) v.died = line["died"].get<bool>();
 }
 
 } // namespace
@@ -179,16 +190,20 @@ Verdict judgeVerifier(const ChildResult& child, const ChildLimits& limits) {
         return v;
     }
     if (child.cpuExceeded) {
-        return simpleVerdict(Verdict::Rejected, "over the limits: more than " +
-                                                    std::to_string(limits.cpuSeconds) +
-                                                    " CPU seconds to replay");
+        Verdict over = simpleVerdict(Verdict::Rejected, "over the limits: more than " +
+                                                            std::to_string(limits.cpuSeconds) +
+                                                            " CPU seconds to replay");
+        over.code = "over_the_limits";
+        return over;
     }
     if (child.timedOut) {
         v.reason = "the verifier ran past " + std::to_string(limits.wallSeconds) + " s";
         return v;
     }
     if (child.exitCode < 0 || child.exitCode > 2) {
-        v.reason = "the verifier crashed";
+        v.reason = child.signal != 0
+                       ? "the verifier was ended by signal " + std::to_string(child.signal)
+                       : "the verifier crashed";
         return v;
     }
     nlohmann::json line =

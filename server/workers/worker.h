@@ -18,6 +18,9 @@ struct WorkerConfig {
     int retries = 3;
     int leaseSeconds = 360;
     std::string name; // shown in jobs.worker while it holds one
+    // While other addresses' jobs wait, one address's jobs hold at most
+    // this many of the workers (half of this process's).
+    int perAddress = 1;
 };
 
 struct Verdict {
@@ -25,6 +28,7 @@ struct Verdict {
     // is left for a worker whose verifier can.
     enum Kind { Verified, Rejected, Retry, Elsewhere } kind = Retry;
     std::string reason;
+    std::string code;        // machine-readable, for the refusals the game shows
     nlohmann::json replayed; // null unless the game was played
     std::string version;
     std::string fingerprint;
@@ -33,6 +37,7 @@ struct Verdict {
     int64_t seed = -1;
     std::string end; // death, new-game, exit, program-end
     std::string day; // YYYY-MM-DD, daily games only
+    int died = -1;   // whether the replayed game ended in death: 1, 0, -1 not said
 };
 
 // What one run of the verifier means for the run.

@@ -37,7 +37,10 @@ big_header = {"X-Padding": "p" * 20000}
 # (what, method, path, body, headers, status, text expected in the answer)
 cases = [
     ("a replay is queued", "POST", "/api/v1/runs", seed01, H(1, "Alice"), 202, '"queued"'),
-    ("the same replay gives its run", "POST", "/api/v1/runs", seed01, H(2, "Bob"), 200, '"id":1'),
+    ("the same player sending it again gets their run", "POST", "/api/v1/runs", seed01,
+     H(1, "Alice"), 200, '"id":1'),
+    ("another player's copy is refused", "POST", "/api/v1/runs", seed01, H(2, "Bob"), 422,
+     '"code":"game_taken"'),
     ("a forgery is queued", "POST", "/api/v1/runs", forged, H(2, "Bob"), 202, '"queued"'),
     ("other rule data is queued", "POST", "/api/v1/runs", other_rules, H(2, "Bob"), 202, "queued"),
     ("a name in any script", "POST", "/api/v1/runs", seed02, H(3, "Zoë 李.x_y-z"), 202, "queued"),

@@ -35,7 +35,8 @@ port = api.port
 worker = Server(args, cluster, "--workers-only", "--workers", "1", *memory)
 ledger = os.path.join(tmp, "ledger")
 start = time.time()
-load = subprocess.Popen([args.load, "drill", "--port", str(port), "--replay", short, "--count",
+load = subprocess.Popen([args.load, "drill", "--port", str(port), "--data", args.data,
+                         "--replay", short, "--count",
                          str(mine.count), "--threads", "8", "--per-second", str(mine.per_second), "--ledger", ledger, "--seconds",
                          "600"], stdout=subprocess.PIPE, text=True)
 

@@ -44,9 +44,10 @@ def verifier_json(*options):
 
 
 def variant(source, n):
-    """The same game with another end time: another file, the same verdict."""
+    """Another real game from the same inputs: another run, the same kind of verdict."""
     out = os.path.join(tmp, "v%d.qvr" % n)
-    subprocess.run([args.load, "forge", source, out, "--end-time", str(2000 + n)], check=True)
+    subprocess.run([args.load, "forge", source, out, "--data", args.data, "--game",
+                    str(2000 + n)], check=True)
     return read(out)
 
 
@@ -112,8 +113,8 @@ old_ranks = {e: i + 1 for i, (e, _) in enumerate(before)}
 # The server migrates it and verifies the queued run on its old board.
 server = Server(args, cluster, "--workers", "1", "--set", "token_per_minute=0", "--set",
                 "address_per_minute=0", *memory)
-f.check(cluster.sql("SELECT max(version) FROM schema_migrations") == "2",
-        "the schema is migrated to version 2")
+f.check(cluster.sql("SELECT max(version) FROM schema_migrations") == "3",
+        "the schema is migrated to version 3")
 kept = cluster.sql("SELECT string_agg(key || ':' || generation, ',' ORDER BY key) FROM boards "
                    "WHERE key IN (%s, %s)" % (sql_text(classic_normal), sql_text(classic_bot)))
 f.check(kept == ",".join(sorted([classic_normal + ":1", classic_bot + ":1"])),

@@ -26,8 +26,10 @@ def script(name, body):
 
 def variant(n, *options):
     out = os.path.join(tmp, "v%d.qvr" % n)
+    # Another real game each time; edited ones start from the whole committed game.
+    game = list(options) or ["--game", str(1000 + n)]
     os.spawnv(os.P_WAIT, args.load, [args.load, "forge", os.path.join(args.replays,
-              "bot-seed01.qvr"), out, "--end-time", str(1000 + n)] + list(options))
+              "bot-seed01.qvr"), out, "--data", args.data] + game)
     return read(out)
 
 
