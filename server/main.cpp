@@ -14,15 +14,14 @@
 #include <unistd.h>
 #include <vector>
 
-#include <httplib.h>
-
 #include "replay/replay_file.h"
 #include "server/config/settings.h"
 #include "server/db/connection.h"
 #include "server/db/migrations.h"
 #include "server/db/store.h"
 #include "server/http/api.h"
-#include "server/http/respond.h"
+#include "server/http/router.h"
+#include "server/http/server.h"
 #include "server/http/site.h"
 #include "server/workers/child_process.h"
 #include "server/workers/worker.h"
@@ -166,7 +165,7 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    setConnectionInfo(s.db);
+    setConnectionInfo(s.db, s.dbConnections);
     std::string defaultBoard;
     try {
         pqxx::connection conn(s.db);
@@ -226,47 +225,29 @@ int main(int argc, char** argv) {
     context.defaultBoard = defaultBoard;
     context.generation =
         defaultBoard.empty() ? generationOf(kReplayVersion) : generationOfBoard(defaultBoard);
-    httplib::Server server;
     std::thread waiter([&] {
         int signal = 0;
         sigwait(&stopSignals, &signal);
         g_stop = true;
-        server.stop();
     });
 
     int status = 0;
+    Router router;
+    addApiRoutes(router, context);
+    addSiteRoutes(router, context);
+    addFallbackRoutes(router);
+    HttpLimits limits;
+    limits.threads = s.httpThreads;
+    limits.connections = static_cast<unsigned>(s.connectionLimit);
+    limits.perAddress = static_cast<unsigned>(s.connectionsPerAddress);
+    limits.headerSeconds = s.headerSeconds;
+    limits.requestSeconds = s.requestSeconds;
+    limits.bodyBytes = kMaxSubmissionBytes;
+    limits.bodyTooLarge = "a replay is at most 1 MiB";
+    HttpServer server(router, limits);
     if (s.api) {
-        int threads = s.httpThreads;
-        server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-        server.set_payload_max_length(kMaxSubmissionBytes);
-        // Headers and body go out as separate writes: without this, Nagle and
-        // delayed ACKs add 40 ms to each answer on a kept-alive connection.
-        server.set_tcp_nodelay(true);
-        server.set_read_timeout(10, 0);
-        server.set_write_timeout(10, 0);
-        server.set_keep_alive_timeout(5);
-        server.set_keep_alive_max_count(1000);
-        server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response& res) {
-            if (req.path.size() > 1024) {
-                replyError(res, 414, "the path is too long");
-                return httplib::Server::HandlerResponse::Handled;
-            }
-            return httplib::Server::HandlerResponse::Unhandled;
-        });
-        server.set_error_handler([](const httplib::Request&, httplib::Response& res) {
-            if (!res.body.empty()) return;
-            const char* message = res.status == 413   ? "a replay is at most 1 MiB"
-                                  : res.status == 400 ? "the request could not be read"
-                                  : res.status == 414 ? "the request line is too long"
-                                                      : "the request could not be served";
-            replyError(res, res.status, message);
-        });
-        addApiRoutes(server, context);
-        addSiteRoutes(server, context);
-        addFallbackRoutes(server);
-        if (!server.bind_to_port(s.listenHost, s.listenPort)) {
-            std::fprintf(stderr, "quorvex-server: cannot listen on %s:%d\n", s.listenHost.c_str(),
-                         s.listenPort);
+        if (!server.start(s.listenHost, s.listenPort, why)) {
+            std::fprintf(stderr, "quorvex-server: %s\n", why.c_str());
             g_stop = true;
             status = 1;
         } else {
@@ -274,15 +255,15 @@ int main(int argc, char** argv) {
                         s.listenHost.c_str(), s.listenPort, s.runWorkers ? s.workers : 0,
                         s.runWorkers && s.workers == 1 ? "" : "s");
             std::fflush(stdout);
-            server.listen_after_bind();
         }
     } else {
         std::printf("quorvex-server: %d worker%s verifying\n", s.workers,
                     s.workers == 1 ? "" : "s");
         std::fflush(stdout);
-        while (!g_stop)
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
+    while (!g_stop)
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    server.stop();
     g_stop = true;
     for (auto& w : workers)
         w.join();

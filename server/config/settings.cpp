@@ -44,6 +44,10 @@ constexpr Key kKeys[] = {
     {"verifier", "QUORVEX_VERIFIER"},
     {"data", "QUORVEX_DATA"},
     {"http_threads", "QUORVEX_HTTP_THREADS"},
+    {"db_connections", "QUORVEX_DB_CONNECTIONS"},
+    {"connection_limit", "QUORVEX_CONNECTION_LIMIT"},
+    {"connections_per_address", "QUORVEX_CONNECTIONS_PER_ADDRESS"},
+    {"header_seconds", "QUORVEX_HEADER_SECONDS"},
     {"token_per_minute", "QUORVEX_TOKEN_PER_MINUTE"},
     {"token_burst", "QUORVEX_TOKEN_BURST"},
     {"address_per_minute", "QUORVEX_ADDRESS_PER_MINUTE"},
@@ -72,6 +76,14 @@ bool applySetting(const std::string& key, const std::string& value, Settings& s,
         s.data = value;
     } else if (key == "http_threads") {
         ok = number(value, 1, 1024, s.httpThreads);
+    } else if (key == "db_connections") {
+        ok = number(value, 1, 1000, s.dbConnections);
+    } else if (key == "connection_limit") {
+        ok = number(value, 1, 100000, s.connectionLimit);
+    } else if (key == "connections_per_address") {
+        ok = number(value, 1, 100000, s.connectionsPerAddress);
+    } else if (key == "header_seconds") {
+        ok = number(value, 1, 3600, s.headerSeconds);
     } else if (key == "token_per_minute") {
         ok = number(value, 0.0, 1e9, s.tokenPerMinute);
     } else if (key == "token_burst") {

@@ -14,6 +14,10 @@ struct Settings {
     std::string verifier; // empty: beside the server executable
     std::string data = "data";
     int httpThreads = 16;
+    int dbConnections = 10;         // the API's pool, whatever the thread count
+    int connectionLimit = 1024;     // open HTTP connections in all
+    int connectionsPerAddress = 64; // open HTTP connections from one address
+    int headerSeconds = 5;          // a request's headers must be whole within this
     // Rate limits: sustained submissions per minute and burst; 0 turns one off.
     double tokenPerMinute = 30;
     double tokenBurst = 10;

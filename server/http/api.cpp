@@ -41,8 +41,8 @@ bool parseId(const std::string& text, int64_t& id) {
     return ec == std::errc() && end == text.data() + text.size() && id > 0;
 }
 
-bool parseParam(const httplib::Request& req, const char* name, int64_t lo, int64_t hi,
-                int64_t fallback, int64_t& out) {
+bool parseParam(const Request& req, const char* name, int64_t lo, int64_t hi, int64_t fallback,
+                int64_t& out) {
     if (!req.has_param(name)) {
         out = fallback;
         return true;
@@ -52,15 +52,14 @@ bool parseParam(const httplib::Request& req, const char* name, int64_t lo, int64
     return ec == std::errc() && end == text.data() + text.size() && out >= lo && out <= hi;
 }
 
-void tooMany(httplib::Response& res, int seconds, const std::string& what) {
+void tooMany(Response& res, int seconds, const std::string& what) {
     res.set_header("Retry-After", std::to_string(seconds));
     replyError(res, 429,
                "too many submissions from this " + what + "; try again in " +
                    std::to_string(seconds) + " s");
 }
 
-void submitRun(ServerContext& context, const httplib::Request& req, httplib::Response& res,
-               const httplib::ContentReader& reader) {
+void submitRun(ServerContext& context, const Request& req, Response& res) {
     // Answers that come before the body is read close the connection: the
     // unread body must not be taken for the next request.
     auto refuse = [&](int status, const std::string& message) {
@@ -83,31 +82,8 @@ void submitRun(ServerContext& context, const httplib::Request& req, httplib::Res
     std::string type = req.get_header_value("Content-Type");
     if (!type.empty() && type != "application/octet-stream")
         return refuse(415, "the body is the replay file, as application/octet-stream");
-    if (req.get_header_value_count("Content-Length") > 0 &&
-        std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10) >
-            kMaxSubmissionBytes)
-        return refuse(413, "a replay is at most 1 MiB");
-
-    std::string body;
-    bool tooLarge = false;
-    bool tooSlow = false;
-    auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::seconds(context.settings.requestSeconds);
-    bool complete = reader([&](const char* data, size_t size) {
-        if (body.size() + size > kMaxSubmissionBytes) {
-            tooLarge = true;
-            return false;
-        }
-        body.append(data, size);
-        if (std::chrono::steady_clock::now() > deadline) {
-            tooSlow = true;
-            return false;
-        }
-        return true;
-    });
-    if (tooLarge) return refuse(413, "a replay is at most 1 MiB");
-    if (tooSlow) return refuse(408, "the replay took too long to arrive");
-    if (!complete) return refuse(400, "the body was cut off");
+    // The server read the body whole, within its size and time limits.
+    std::string body = req.body;
 
     std::string name = req.get_header_value("X-Quorvex-Name");
     std::string nameKey, why;
@@ -178,13 +154,16 @@ int generationOfBoard(const std::string& key) {
     return generation;
 }
 
-void addApiRoutes(httplib::Server& server, ServerContext& context) {
-    server.Post("/api/v1/runs", [&context](const httplib::Request& req, httplib::Response& res,
-                                           const httplib::ContentReader& reader) {
-        submitRun(context, req, res, reader);
-    });
+bool boardKeyShape(const std::string& key) {
+    static const std::regex shape(R"([0-9a-f]{16}-[-+.0-9a-z]{1,48}|default|classic)");
+    return key.size() <= 80 && std::regex_match(key, shape);
+}
 
-    server.Get(R"(/api/v1/runs/([^/]+))", [](const httplib::Request& req, httplib::Response& res) {
+void addApiRoutes(Router& server, ServerContext& context) {
+    server.Post("/api/v1/runs",
+                [&context](const Request& req, Response& res) { submitRun(context, req, res); });
+
+    server.Get(R"(/api/v1/runs/([^/]+))", [](const Request& req, Response& res) {
         int64_t id = 0;
         if (!parseId(req.matches[1], id)) return replyError(res, 404, "no such run");
         withDatabase(res, [&] {
@@ -196,32 +175,31 @@ void addApiRoutes(httplib::Server& server, ServerContext& context) {
         });
     });
 
-    server.Get(R"(/api/v1/runs/([^/]+)/replay)",
-               [](const httplib::Request& req, httplib::Response& res) {
-                   int64_t id = 0;
-                   if (!parseId(req.matches[1], id)) return replyError(res, 404, "no such run");
-                   withDatabase(res, [&] {
-                       auto bytes = runReplay(threadConnection(), id);
-                       if (!bytes) return replyError(res, 404, "no such run");
-                       res.set_header("Content-Disposition", "attachment; filename=\"run-" +
-                                                                 std::to_string(id) + ".qvr\"");
-                       res.set_content(*bytes, "application/octet-stream");
-                   });
-               });
+    server.Get(R"(/api/v1/runs/([^/]+)/replay)", [](const Request& req, Response& res) {
+        int64_t id = 0;
+        if (!parseId(req.matches[1], id)) return replyError(res, 404, "no such run");
+        withDatabase(res, [&] {
+            auto bytes = runReplay(threadConnection(), id);
+            if (!bytes) return replyError(res, 404, "no such run");
+            res.set_header("Content-Disposition",
+                           "attachment; filename=\"run-" + std::to_string(id) + ".qvr\"");
+            res.set_content(*bytes, "application/octet-stream");
+        });
+    });
 
-    server.Get("/api/v1/boards", [&context](const httplib::Request&, httplib::Response& res) {
+    server.Get("/api/v1/boards", [&context](const Request&, Response& res) {
         withDatabase(
             res, [&] { replyJson(res, 200, boardList(threadConnection(), context.defaultBoard)); });
     });
 
-    server.Get(R"(/api/v1/boards/([^/]+))", [&context](const httplib::Request& req,
-                                                       httplib::Response& res) {
+    server.Get(R"(/api/v1/boards/([^/]+))", [&context](const Request& req, Response& res) {
         int64_t offset = 0, limit = 0;
         if (!parseParam(req, "offset", 0, 1000000000, 0, offset))
             return replyError(res, 400, "offset is a whole number from 0");
         if (!parseParam(req, "limit", 1, 100, 50, limit))
             return replyError(res, 400, "limit is a whole number from 1 to 100");
         std::string board = req.matches[1];
+        if (!boardKeyShape(board)) return replyError(res, 400, "not a board key");
         if (board == "default") board = context.defaultBoard;
         withDatabase(res, [&] {
             if (board == "classic") board = classicBoard(threadConnection(), context.defaultBoard);
@@ -233,21 +211,20 @@ void addApiRoutes(httplib::Server& server, ServerContext& context) {
         });
     });
 
-    server.Get(R"(/api/v1/players/([^/]+))",
-               [](const httplib::Request& req, httplib::Response& res) {
-                   std::string key, why;
-                   if (!checkPlayerName(req.matches[1], key, why))
-                       return replyError(res, 404, "no such player");
-                   withDatabase(res, [&] {
-                       auto player = playerRecord(threadConnection(), key);
-                       if (player)
-                           replyJson(res, 200, *player);
-                       else
-                           replyError(res, 404, "no such player");
-                   });
-               });
+    server.Get(R"(/api/v1/players/([^/]+))", [](const Request& req, Response& res) {
+        std::string key, why;
+        if (!checkPlayerName(req.matches[1], key, why))
+            return replyError(res, 404, "no such player");
+        withDatabase(res, [&] {
+            auto player = playerRecord(threadConnection(), key);
+            if (player)
+                replyJson(res, 200, *player);
+            else
+                replyError(res, 404, "no such player");
+        });
+    });
 
-    server.Delete("/api/v1/players/me", [](const httplib::Request& req, httplib::Response& res) {
+    server.Delete("/api/v1/players/me", [](const Request& req, Response& res) {
         std::string token = bearerToken(req.get_header_value("Authorization"));
         if (token.empty()) return replyError(res, 401, "the player's token is needed");
         withDatabase(res, [&] {
@@ -260,10 +237,10 @@ void addApiRoutes(httplib::Server& server, ServerContext& context) {
     });
 }
 
-void addFallbackRoutes(httplib::Server& server) {
+void addFallbackRoutes(Router& server) {
     static const std::regex known(R"(/api/v1/(runs(/[^/]+(/replay)?)?|boards(/[^/]+)?|)"
                                   R"(players/[^/]+)|/|/boards/[^/]+|/players/[^/]+|/runs/[^/]+)");
-    auto fallback = [](const httplib::Request& req, httplib::Response& res) {
+    auto fallback = [](const Request& req, Response& res) {
         if (std::regex_match(req.path, known))
             replyError(res, 405, req.method + " is not allowed on " + req.path);
         else

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include <httplib.h>
+#include "server/http/router.h"
 
 #include "server/config/settings.h"
 #include "server/http/rate_limit.h"
@@ -21,11 +21,14 @@ struct ServerContext {
 
 constexpr size_t kMaxSubmissionBytes = 1 << 20;
 
-void addApiRoutes(httplib::Server& server, ServerContext& context);
+void addApiRoutes(Router& server, ServerContext& context);
 // Last: answers 405 for a known path with the wrong method, 404 otherwise.
-void addFallbackRoutes(httplib::Server& server);
+void addFallbackRoutes(Router& server);
 // The key of the board a replay belongs to: "<fingerprint>-<acceleration>"
 // for generation 1 (the keys boards had before generations), with
 // "-g<generation>" after it for the later ones.
 std::string boardKey(uint64_t fingerprint, float spawnAcceleration, int generation);
 int generationOfBoard(const std::string& key);
+// Whether `key` could name a board at all ("default" and "classic" too):
+// anything else is a bad request, never a question for the database.
+bool boardKeyShape(const std::string& key);

@@ -5,18 +5,20 @@
 
 #include "server/db/connection.h"
 
-void replyJson(httplib::Response& res, int status, const nlohmann::json& body) {
+void replyJson(Response& res, int status, const nlohmann::json& body) {
     res.status = status;
     res.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
                     "application/json");
 }
 
-void replyError(httplib::Response& res, int status, const std::string& message) {
+void replyError(Response& res, int status, const std::string& message) {
     replyJson(res, status, {{"error", message}});
 }
 
-void withDatabase(httplib::Response& res, const std::function<void()>& work) {
+void withDatabase(Response& res, const std::function<void()>& work) {
     for (int attempt = 0; attempt < 2; ++attempt) {
+        DatabaseLease lease;
+        if (!lease.ok()) break;
         try {
             work();
             return;
@@ -26,6 +28,12 @@ void withDatabase(httplib::Response& res, const std::function<void()>& work) {
             // The commit may or may not have landed: the client asks again
             // and the replay's hash finds it if it did.
             dropThreadConnection();
+            break;
+        } catch (const pqxx::data_exception&) {
+            // The transaction rolled back; the connection is fine.
+            return replyError(res, 400, "a value in the request cannot be read");
+        } catch (const pqxx::sql_error& e) {
+            std::fprintf(stderr, "quorvex-server: database: %s\n", e.what());
             break;
         } catch (const std::exception& e) {
             std::fprintf(stderr, "quorvex-server: database: %s\n", e.what());

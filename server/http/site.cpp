@@ -10,26 +10,28 @@
 
 namespace {
 
-void html(httplib::Response& res, int status, const std::string& page) {
+void html(Response& res, int status, const std::string& page) {
     res.status = status;
     res.set_content(page, "text/html; charset=utf-8");
 }
 
-void notFound(httplib::Response& res, const std::string& message) {
+void notFound(Response& res, const std::string& message) {
     html(res, 404, messagePage("Not found", message));
 }
 
 } // namespace
 
-void addSiteRoutes(httplib::Server& server, ServerContext& context) {
-    server.Get("/style.css", [](const httplib::Request&, httplib::Response& res) {
-        res.set_header("Cache-Control", "max-age=3600");
+void addSiteRoutes(Router& server, ServerContext& context) {
+    server.Get("/style.css", [](const Request&, Response& res) {
+        res.set_header("Cache-Control", "public, max-age=3600");
         res.set_content(styleSheet(), "text/css");
     });
 
-    server.Get("/", [&context](const httplib::Request& req, httplib::Response& res) {
+    server.Get("/", [&context](const Request& req, Response& res) {
         std::string board =
             req.has_param("board") ? req.get_param_value("board") : context.defaultBoard;
+        if (req.has_param("board") && !boardKeyShape(board))
+            return html(res, 400, messagePage("Bad request", "That is not a board key."));
         int64_t offset = 0;
         if (req.has_param("offset")) {
             std::string t = req.get_param_value("offset");
@@ -46,27 +48,25 @@ void addSiteRoutes(httplib::Server& server, ServerContext& context) {
         });
     });
 
-    server.Get(R"(/players/([^/]+))",
-               [&context](const httplib::Request& req, httplib::Response& res) {
-                   std::string key, why;
-                   if (!checkPlayerName(req.matches[1], key, why))
-                       return notFound(res, "There is no such player.");
-                   withDatabase(res, [&] {
-                       auto player = playerRecord(threadConnection(), key);
-                       if (!player) return notFound(res, "There is no such player.");
-                       html(res, 200, playerPage(*player, context.generation));
-                   });
-               });
+    server.Get(R"(/players/([^/]+))", [&context](const Request& req, Response& res) {
+        std::string key, why;
+        if (!checkPlayerName(req.matches[1], key, why))
+            return notFound(res, "There is no such player.");
+        withDatabase(res, [&] {
+            auto player = playerRecord(threadConnection(), key);
+            if (!player) return notFound(res, "There is no such player.");
+            html(res, 200, playerPage(*player, context.generation));
+        });
+    });
 
-    server.Get(R"(/runs/([0-9]{1,18}))",
-               [&context](const httplib::Request& req, httplib::Response& res) {
-                   int64_t id = std::stoll(req.matches[1]);
-                   withDatabase(res, [&] {
-                       auto run = runRecord(threadConnection(), id);
-                       if (!run) return notFound(res, "There is no such run.");
-                       std::string host = req.get_header_value("Host");
-                       if (host.empty() || host.size() > 255) host = "127.0.0.1:8080";
-                       html(res, 200, runPage(*run, host, context.generation));
-                   });
-               });
+    server.Get(R"(/runs/([0-9]{1,18}))", [&context](const Request& req, Response& res) {
+        int64_t id = std::stoll(req.matches[1]);
+        withDatabase(res, [&] {
+            auto run = runRecord(threadConnection(), id);
+            if (!run) return notFound(res, "There is no such run.");
+            std::string host = req.get_header_value("Host");
+            if (host.empty() || host.size() > 255) host = "127.0.0.1:8080";
+            html(res, 200, runPage(*run, host, context.generation));
+        });
+    });
 }

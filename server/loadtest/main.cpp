@@ -9,6 +9,8 @@
 //   quorvex-load board    --port P --board KEY --count N
 //   quorvex-load drill    --port P --replay FILE --count N [--threads T] [--per-second R]
 //                         --ledger FILE
+//   quorvex-load drip|idle --port P --connections N [--interval S] [--seconds S]
+//   quorvex-load flood    --port P --pid SERVER_PID [--mib M] [--seconds S]
 // The modes that submit make a distinct real game for each submission from
 // the replay given (see distinctGame), so they need the game's --data DIR.
 #include <algorithm>
@@ -37,6 +39,7 @@
 #include "replay/replay_player.h"
 #include "replay/replay_recorder.h"
 #include "replay/verifier.h"
+#include "server/loadtest/attack.h"
 #include <unistd.h>
 
 namespace {
@@ -440,11 +443,38 @@ int drill(const Options& o) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fputs("usage: quorvex-load forge|submit|verdicts|board|drill ...\n", stderr);
+        std::fputs("usage: quorvex-load forge|submit|verdicts|board|drill|drip|idle|flood ...\n",
+                   stderr);
         return 2;
     }
     std::string mode = argv[1];
     if (mode == "forge") return forge(argc, argv);
+    if (mode == "drip" || mode == "idle" || mode == "flood") {
+        AttackOptions a;
+        for (int i = 2; i + 1 < argc; i += 2) {
+            std::string arg = argv[i];
+            double v = std::atof(argv[i + 1]);
+            if (arg == "--port")
+                a.port = static_cast<int>(v);
+            else if (arg == "--connections")
+                a.connections = std::clamp(static_cast<int>(v), 1, 2000);
+            else if (arg == "--per-source")
+                a.perSource = std::clamp(static_cast<int>(v), 1, 2000);
+            else if (arg == "--interval")
+                a.interval = std::clamp(v, 0.01, 60.0);
+            else if (arg == "--seconds")
+                a.seconds = std::clamp(v, 1.0, 600.0);
+            else if (arg == "--pid")
+                a.serverPid = static_cast<int>(v);
+            else if (arg == "--mib")
+                a.floodMiB = std::clamp(static_cast<int>(v), 1, 4096);
+            else {
+                std::fprintf(stderr, "quorvex-load: unknown option %s\n", arg.c_str());
+                return 2;
+            }
+        }
+        return mode == "flood" ? floodHeaders(a) : attackConnections(mode.c_str(), a);
+    }
     Options o;
     for (int i = 2; i < argc; ++i) {
         std::string arg = argv[i];
