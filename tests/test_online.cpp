@@ -27,6 +27,7 @@
 #include "online/online_config.h"
 #include "online/outbox.h"
 #include "online/sender.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -58,6 +59,9 @@ bool playToDeath(const Home& home, uint32_t seed) {
     std::ofstream(dir + "/Settings.ini") << "0 640 120 32 0.006 0\n";
     harness::skipRendering();
     if (!harness::boot(dir.c_str())) return false;
+    // Games are seeded from the clock: each test's game its own, as the
+    // server takes a game once.
+    platform::test::advanceTicks(seed);
     startOnline(home.config, home.outbox);
     bot::Player player;
     player.begin(bot::kHuman, seed);
