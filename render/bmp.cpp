@@ -36,8 +36,9 @@ uint8_t expand5(uint32_t c) {
 }
 
 void convertRow(const uint8_t* src, int64_t width, unsigned bits, const Rgb* palette,
-                uint8_t* dst) {
-    for (int64_t x = 0; x < width; ++x, dst += 3) {
+                BmpLayout layout, uint8_t* dst) {
+    const bool alpha = layout == BmpLayout::RgbaBlackClear;
+    for (int64_t x = 0; x < width; ++x, dst += alpha ? 4 : 3) {
         Rgb c;
         switch (bits) {
         case 1:
@@ -64,6 +65,7 @@ void convertRow(const uint8_t* src, int64_t width, unsigned bits, const Rgb* pal
         dst[0] = c.r;
         dst[1] = c.g;
         dst[2] = c.b;
+        if (alpha) dst[3] = (c.r | c.g | c.b) ? 255 : 0;
     }
 }
 
@@ -74,7 +76,8 @@ bool fail(const char*& message, const char* text) {
 
 } // namespace
 
-bool decodeBmp(const uint8_t* data, size_t size, BmpImage& out, const char*& message) {
+bool decodeBmp(const uint8_t* data, size_t size, BmpImage& out, const char*& message,
+               BmpLayout layout) {
     if (data == nullptr) size = 0;
 
     // With the "BM" file header the pixel data sits where byte 10 says; without it the info
@@ -136,9 +139,10 @@ bool decodeBmp(const uint8_t* data, size_t size, BmpImage& out, const char*& mes
     if (!fits(size, pixelOffset, stride * uint64_t(height - 1) + rowBytes))
         return fail(message, kConversionError);
 
+    const int64_t channels = layout == BmpLayout::RgbaBlackClear ? 4 : 3;
     BmpImage image;
     try {
-        image.pixels.resize(size_t(width * height * 3));
+        image.pixels.resize(size_t(width * height * channels));
     } catch (const std::bad_alloc&) {
         return fail(message, kOutOfMemory);
     }
@@ -146,8 +150,8 @@ bool decodeBmp(const uint8_t* data, size_t size, BmpImage& out, const char*& mes
     image.height = int32_t(height);
     for (int64_t y = 0; y < height; ++y) {
         int64_t dstRow = topDown ? height - 1 - y : y;
-        convertRow(data + pixelOffset + uint64_t(y) * stride, width, bits, palette,
-                   image.pixels.data() + dstRow * width * 3);
+        convertRow(data + pixelOffset + uint64_t(y) * stride, width, bits, palette, layout,
+                   image.pixels.data() + dstRow * width * channels);
     }
     out = std::move(image);
     return true;
@@ -161,9 +165,15 @@ bool loadBmp(const char* path, BmpImage& out) {
 }
 
 bool readBmp(const char* path, BmpImage& out, std::string& problem) {
+    std::vector<uint8_t> bytes;
+    return readBmp(path, out, problem, BmpLayout::Rgb, bytes);
+}
+
+bool readBmp(const char* path, BmpImage& out, std::string& problem, BmpLayout layout,
+             std::vector<uint8_t>& bytes) {
     const char* message = nullptr;
     bool readOk = false;
-    std::vector<uint8_t> bytes;
+    bytes.clear();
     if (std::FILE* file = path ? std::fopen(path, "rb") : nullptr) {
         // Read in chunks: the size a seek reports is not trustworthy for every kind of file,
         // but where it is there is room for it from the start.
@@ -201,7 +211,7 @@ bool readBmp(const char* path, BmpImage& out, std::string& problem) {
         problem = std::string("Failed to open DIB file ") + (path ? path : "") + ".\n";
         return false;
     }
-    if (!message && decodeBmp(bytes.data(), bytes.size(), out, message)) return true;
+    if (!message && decodeBmp(bytes.data(), bytes.size(), out, message, layout)) return true;
     problem = message;
     return false;
 }

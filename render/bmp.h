@@ -8,8 +8,11 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-// 24-bit result of the reader: height rows of width*3 bytes (red, green, blue),
-// in the file's row order (bottom row first for the usual bottom-up file).
+// The reader's result: height rows of width*3 bytes (red, green, blue), or width*4 with
+// BmpLayout::RgbaBlackClear (alpha 0 where the pixel is pure black, 255 elsewhere: the
+// texture bank's rule), in the file's row order (bottom row first for the usual bottom-up
+// file).
+enum class BmpLayout { Rgb, RgbaBlackClear };
 struct BmpImage {
     int32_t width = 0;
     int32_t height = 0;
@@ -18,7 +21,8 @@ struct BmpImage {
 // Decodes a bitmap held in memory. On failure returns false and sets `message`
 // to the reader's message ("Unknown DIB file format.", "Image file conversion error.",
 // "Out of memory."); never reads outside [data, data + size).
-bool decodeBmp(const uint8_t* data, size_t size, BmpImage& out, const char*& message);
+bool decodeBmp(const uint8_t* data, size_t size, BmpImage& out, const char*& message,
+               BmpLayout layout = BmpLayout::Rgb);
 // Reads the file at `path` and decodes it. On failure shows the message in a box
 // captioned "Error" (platform::messageBox) and returns false; an unopenable or
 // unreadable file gives "Failed to open DIB file <path>.\n".
@@ -26,6 +30,10 @@ bool loadBmp(const char* path, BmpImage& out);
 // The same without the box, for a thread other than the window's: a failure's message is
 // left in `problem`.
 bool readBmp(const char* path, BmpImage& out, std::string& problem);
+// The same in `layout`, reading the file through `bytes`, whose room a caller reading many
+// files keeps from one to the next (fresh memory costs a page fault a page).
+bool readBmp(const char* path, BmpImage& out, std::string& problem, BmpLayout layout,
+             std::vector<uint8_t>& bytes);
 
 // Largest image the reader accepts; anything bigger is "Out of memory.".
 constexpr int32_t kBmpMaxSide = 16384;

@@ -231,6 +231,29 @@ TEST(BmpCorpus, DecodesGoodFilesPixelExact) {
     }
 }
 
+// The texture bank's layout: the same colours, each pixel followed by its alpha (0 for pure
+// black), whatever the file's depth.
+TEST(BmpCorpus, RgbaLayoutIsTheColoursWithBlackClear) {
+    for (const ManifestRow& row : rowsExpecting("decode")) {
+        SCOPED_TRACE(row.file);
+        std::vector<uint8_t> bytes = readFile(kSuite + "/" + row.file);
+        BmpImage rgb, rgba;
+        const char* message = nullptr;
+        ASSERT_TRUE(decodeBmp(bytes.data(), bytes.size(), rgb, message));
+        ASSERT_TRUE(
+            decodeBmp(bytes.data(), bytes.size(), rgba, message, BmpLayout::RgbaBlackClear));
+        ASSERT_EQ(rgba.pixels.size(), rgb.pixels.size() / 3 * 4);
+        bool same = true;
+        for (size_t i = 0, n = rgb.pixels.size() / 3; i < n && same; ++i) {
+            const uint8_t* c = &rgb.pixels[i * 3];
+            const uint8_t* d = &rgba.pixels[i * 4];
+            same = d[0] == c[0] && d[1] == c[1] && d[2] == c[2] &&
+                   d[3] == ((c[0] | c[1] | c[2]) ? 255 : 0);
+        }
+        EXPECT_TRUE(same);
+    }
+}
+
 TEST(BmpCorpus, RejectsUnknownHeaderSizes) {
     std::vector<ManifestRow> rows = rowsExpecting("reject-unknown-format");
     ASSERT_GE(rows.size(), 10u);
