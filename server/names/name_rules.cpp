@@ -40,21 +40,42 @@ const USpoofChecker* checker() {
     return shared.get();
 }
 
-// The name as UTF-16 folded to one case, so "ALICE" and "alice" share a
-// skeleton as they share a name key.
-bool folded(const std::string& name, std::u16string& out) {
+bool toUtf16(const std::string& text, std::u16string& out) {
     UErrorCode status = U_ZERO_ERROR;
     int32_t length = 0;
-    std::u16string utf16(name.size() + 1, u'\0');
-    u_strFromUTF8(utf16.data(), static_cast<int32_t>(utf16.size()), &length, name.data(),
-                  static_cast<int32_t>(name.size()), &status);
-    if (U_FAILURE(status)) return false;
-    utf16.resize(static_cast<size_t>(length));
-    out.assign(utf16.size() * 3 + 1, u'\0');
-    length = u_strFoldCase(out.data(), static_cast<int32_t>(out.size()), utf16.data(),
-                           static_cast<int32_t>(utf16.size()), U_FOLD_CASE_DEFAULT, &status);
+    out.assign(text.size() + 1, u'\0');
+    u_strFromUTF8(out.data(), static_cast<int32_t>(out.size()), &length, text.data(),
+                  static_cast<int32_t>(text.size()), &status);
     if (U_FAILURE(status)) return false;
     out.resize(static_cast<size_t>(length));
+    return true;
+}
+
+bool foldCase(std::u16string& text) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::u16string out(text.size() * 3 + 1, u'\0');
+    int32_t length = u_strFoldCase(out.data(), static_cast<int32_t>(out.size()), text.data(),
+                                   static_cast<int32_t>(text.size()), U_FOLD_CASE_DEFAULT, &status);
+    if (U_FAILURE(status)) return false;
+    out.resize(static_cast<size_t>(length));
+    text = std::move(out);
+    return true;
+}
+
+bool skeletonOf(const USpoofChecker* c, std::u16string& text) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::u16string out(text.size() * 4 + 16, u'\0');
+    int32_t length = uspoof_getSkeleton(c, 0, text.data(), static_cast<int32_t>(text.size()),
+                                        out.data(), static_cast<int32_t>(out.size()), &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+        status = U_ZERO_ERROR;
+        out.assign(static_cast<size_t>(length) + 1, u'\0');
+        length = uspoof_getSkeleton(c, 0, text.data(), static_cast<int32_t>(text.size()),
+                                    out.data(), static_cast<int32_t>(out.size()), &status);
+    }
+    if (U_FAILURE(status)) return false;
+    out.resize(static_cast<size_t>(length));
+    text = std::move(out);
     return true;
 }
 
@@ -121,31 +142,24 @@ NameVerdict judgeNewName(const std::string& name) {
 }
 
 std::string nameSkeleton(const std::string& name) {
+    // Look-alikes as typed ("I" passes for "l"), then case aside, as name
+    // keys are: "PaypaI", "Paypa1" and "paypal" are one name.
     const USpoofChecker* c = checker();
     std::u16string text;
-    if (!c || !folded(name, text)) return {};
+    if (!c || !toUtf16(name, text) || !skeletonOf(c, text) || !foldCase(text) ||
+        !skeletonOf(c, text))
+        return {};
     UErrorCode status = U_ZERO_ERROR;
-    std::u16string skeleton(text.size() * 4 + 16, u'\0');
-    int32_t length =
-        uspoof_getSkeleton(c, 0, text.data(), static_cast<int32_t>(text.size()), skeleton.data(),
-                           static_cast<int32_t>(skeleton.size()), &status);
-    if (status == U_BUFFER_OVERFLOW_ERROR) {
-        status = U_ZERO_ERROR;
-        skeleton.assign(static_cast<size_t>(length) + 1, u'\0');
-        length =
-            uspoof_getSkeleton(c, 0, text.data(), static_cast<int32_t>(text.size()),
-                               skeleton.data(), static_cast<int32_t>(skeleton.size()), &status);
-    }
-    if (U_FAILURE(status)) return {};
-    std::string out(static_cast<size_t>(length) * 3 + 1, '\0');
+    std::string out(text.size() * 3 + 1, '\0');
     int32_t bytes = 0;
-    u_strToUTF8(out.data(), static_cast<int32_t>(out.size()), &bytes, skeleton.data(), length,
-                &status);
+    u_strToUTF8(out.data(), static_cast<int32_t>(out.size()), &bytes, text.data(),
+                static_cast<int32_t>(text.size()), &status);
     if (U_FAILURE(status)) return {};
     out.resize(static_cast<size_t>(bytes));
     return out;
 }
 
 std::string skeletonVersion() {
-    return U_ICU_VERSION;
+    // The way skeletons are taken, then the confusables' version.
+    return std::string("2/") + U_ICU_VERSION;
 }

@@ -17,9 +17,11 @@ struct NameVerdict {
 // fillers included), runs of spaces, and names without a letter or digit.
 NameVerdict judgeNewName(const std::string& name);
 
-// The confusable skeleton of the case-folded name: two names with the same
-// skeleton look alike. Empty if ICU cannot compute one.
+// What a name looks like, case aside: ICU's confusable skeleton, folded to
+// one case and taken again. Two names with the same skeleton look alike.
+// Empty if ICU cannot compute one.
 std::string nameSkeleton(const std::string& name);
 
-// ICU's version: stored skeletons are recomputed when it changes.
+// The skeletons' version (ICU's, with ours): stored skeletons are taken
+// again when it changes.
 std::string skeletonVersion();
