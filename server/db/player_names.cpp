@@ -30,10 +30,10 @@ bool applyRunRename(pqxx::work& tx, int64_t runId) {
                             runId);
     if (r.empty()) return false;
     int64_t player = r[0][0].as<int64_t>();
-    std::string name = r[0][1].as<std::string>();
-    std::string key = r[0][2].as<std::string>();
-    std::string skeleton = r[0][3].as<std::string>();
-    std::string oldKey = r[0][4].as<std::string>();
+    std::string name = r[0][1].c_str();
+    std::string key = r[0][2].c_str();
+    std::string skeleton = r[0][3].c_str();
+    std::string oldKey = r[0][4].c_str();
     if (oldKey == key) return false; // an earlier run of theirs renamed them already
     // Someone may have taken it since the run was sent: the run still counts.
     if (!nameFree(tx, player, key, skeleton)) return false;

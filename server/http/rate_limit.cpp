@@ -117,7 +117,6 @@ SharedRateLimits::SharedRateLimits(const Settings& s)
 SharedRateLimits::Verdict SharedRateLimits::local(const std::string& address,
                                                   const std::string& tokenHash) {
     Verdict v;
-    v.shared = false;
     if ((v.wait = addressLocal_.take(address)))
         v.what = "address";
     else if ((v.wait = tokenLocal_.take(tokenHash)))

@@ -44,7 +44,6 @@ class SharedRateLimits {
     struct Verdict {
         int wait = 0;          // 0: go ahead; otherwise whole seconds to wait
         const char* what = ""; // "address" or "player"
-        bool shared = true;    // counted in the database, not this process alone
     };
     // Counts one submission from `address` by the token with this SHA-256.
     Verdict take(const std::string& address, const std::string& tokenHash);
