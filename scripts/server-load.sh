@@ -35,6 +35,20 @@ serve --api-only --listen 127.0.0.1:$port
 timeout 300 "$load" submit --port $port --data "$root/data" --replay "$replay" --count 6000 \
     --threads 16 --players 500
 
+echo "# submissions with the shared rate limits on (set high) while 200 connections drip"
+"$build/quorvex-server" --db "$db" --data "$root/data" --api-only --listen 127.0.0.1:$((port + 1)) \
+    --set token_per_minute=600000 --set token_burst=100000 --set address_per_minute=6000000 \
+    --set address_burst=1000000 >>"$dir/server.log" 2>&1 &
+pids+=($!)
+sleep 1.5
+"$pg/psql" "$db" -qc "DELETE FROM players"
+timeout 120 "$load" drip --port $((port + 1)) --connections 200 --interval 1 --seconds 40 &
+drip=$!
+sleep 2
+timeout 120 "$load" submit --port $((port + 1)) --data "$root/data" --replay "$replay" \
+    --count 6000 --threads 16 --players 500
+wait $drip || true
+
 echo "# submission to verdict, one worker, one game a second"
 # The previous step's runs would keep the worker busy for an hour: drop them.
 "$pg/psql" "$db" -qc "DELETE FROM players"

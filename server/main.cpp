@@ -18,6 +18,7 @@
 #include "server/config/settings.h"
 #include "server/db/connection.h"
 #include "server/db/migrations.h"
+#include "server/db/player_names.h"
 #include "server/db/store.h"
 #include "server/http/api.h"
 #include "server/http/router.h"
@@ -180,6 +181,14 @@ int main(int argc, char** argv) {
         } catch (const pqxx::sql_error& e) {
             // Another process keying the same runs at the same moment.
             std::fprintf(stderr, "quorvex-server: keying stored runs: %s\n", e.what());
+        }
+        try {
+            if (int filled = backfillSkeletons(conn))
+                std::printf("quorvex-server: %d player name%s given look-alike skeletons\n", filled,
+                            filled == 1 ? "" : "s");
+        } catch (const pqxx::sql_error& e) {
+            // A new player took a skeleton at the same moment; the next start finishes.
+            std::fprintf(stderr, "quorvex-server: name skeletons: %s\n", e.what());
         }
         ShippedBoard shipped = shippedBoard(s);
         defaultBoard = shipped.key;

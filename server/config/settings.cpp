@@ -1,8 +1,10 @@
 #include "server/config/settings.h"
 
+#include <arpa/inet.h>
 #include <cctype>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 namespace {
@@ -32,6 +34,24 @@ bool listenAddress(const std::string& value, Settings& s) {
     return true;
 }
 
+// "a, b c": addresses separated by commas or spaces.
+bool addressList(const std::string& value, std::vector<std::string>& out) {
+    std::vector<std::string> list;
+    size_t i = 0;
+    while (i < value.size()) {
+        size_t end = value.find_first_of(", \t", i);
+        if (end == std::string::npos) end = value.size();
+        if (end > i) {
+            std::string address = normalAddress(value.substr(i, end - i));
+            if (address.empty()) return false;
+            list.push_back(address);
+        }
+        i = end + 1;
+    }
+    out = list;
+    return true;
+}
+
 struct Key {
     const char* name;
     const char* env;
@@ -52,6 +72,7 @@ constexpr Key kKeys[] = {
     {"token_burst", "QUORVEX_TOKEN_BURST"},
     {"address_per_minute", "QUORVEX_ADDRESS_PER_MINUTE"},
     {"address_burst", "QUORVEX_ADDRESS_BURST"},
+    {"trusted_proxies", "QUORVEX_TRUSTED_PROXIES"},
     {"verify_cpu_seconds", "QUORVEX_VERIFY_CPU_SECONDS"},
     {"verify_wall_seconds", "QUORVEX_VERIFY_WALL_SECONDS"},
     {"verify_memory_mib", "QUORVEX_VERIFY_MEMORY_MIB"},
@@ -61,6 +82,19 @@ constexpr Key kKeys[] = {
 };
 
 } // namespace
+
+std::string normalAddress(const std::string& text) {
+    unsigned char bytes[16];
+    char out[INET6_ADDRSTRLEN] = "";
+    if (text.size() >= INET6_ADDRSTRLEN) return {};
+    if (inet_pton(AF_INET, text.c_str(), bytes) == 1)
+        return inet_ntop(AF_INET, bytes, out, sizeof out) ? out : std::string();
+    if (inet_pton(AF_INET6, text.c_str(), bytes) != 1) return {};
+    static const unsigned char mapped[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};
+    if (std::memcmp(bytes, mapped, 12) == 0)
+        return inet_ntop(AF_INET, bytes + 12, out, sizeof out) ? out : std::string();
+    return inet_ntop(AF_INET6, bytes, out, sizeof out) ? out : std::string();
+}
 
 bool applySetting(const std::string& key, const std::string& value, Settings& s, std::string& why) {
     bool ok = true;
@@ -92,6 +126,8 @@ bool applySetting(const std::string& key, const std::string& value, Settings& s,
         ok = number(value, 0.0, 1e9, s.addressPerMinute);
     } else if (key == "address_burst") {
         ok = number(value, 1.0, 1e9, s.addressBurst);
+    } else if (key == "trusted_proxies") {
+        ok = addressList(value, s.trustedProxies);
     } else if (key == "verify_cpu_seconds") {
         ok = number(value, 1, 86400, s.verifyCpuSeconds);
     } else if (key == "verify_wall_seconds") {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct Settings {
     std::string db = "dbname=quorvex";
@@ -23,6 +24,8 @@ struct Settings {
     double tokenBurst = 10;
     double addressPerMinute = 120;
     double addressBurst = 60;
+    // Proxies whose X-Forwarded-For names the client (canonical addresses).
+    std::vector<std::string> trustedProxies;
     // Verifier limits, sized for a 30-minute game at a modest replay speed.
     int verifyCpuSeconds = 180;
     int verifyWallSeconds = 300;
@@ -31,6 +34,10 @@ struct Settings {
     int leaseSeconds = 360;
     int requestSeconds = 30; // a body must arrive within this
 };
+
+// An IPv4 or IPv6 address in one canonical text (an IPv4 address mapped
+// into IPv6 as IPv4); empty when the text is not an address.
+std::string normalAddress(const std::string& text);
 
 // Applies "key = value" lines ('#' starts a comment). False with `why` set
 // on an unknown key or a bad value.

@@ -1,6 +1,7 @@
 #include "server/db/store.h"
 
 #include "replay/replay_file.h"
+#include "server/db/player_names.h"
 #include "server/runs/screening.h"
 
 namespace {
@@ -89,35 +90,45 @@ SubmitResult submitRun(pqxx::connection& conn, const NewRun& run) {
 
     if (auto known = knownGame(tx, sha, key, tokenHash)) return *known;
 
-    tx.exec_params("INSERT INTO players (name, name_key, token_hash) VALUES ($1, $2, $3) "
-                   "ON CONFLICT DO NOTHING",
-                   run.name, run.nameKey, tokenHash);
     auto player =
         tx.exec_params("SELECT id, name_key FROM players WHERE token_hash = $1", tokenHash);
-    if (player.empty()) return {SubmitResult::NameTaken, 0, {}};
-    int64_t playerId = player[0][0].as<int64_t>();
-    if (player[0][1].as<std::string>() != run.nameKey) {
-        // The token's player asks for another name: theirs if nobody has it.
-        auto renamed = tx.exec_params("UPDATE players SET name = $1, name_key = $2 WHERE id = $3 "
-                                      "AND NOT EXISTS (SELECT 1 FROM players WHERE name_key = $2)"
-                                      " RETURNING id",
-                                      run.name, run.nameKey, playerId);
-        if (renamed.empty()) return {SubmitResult::NameTaken, 0, {}};
+    bool rename = false;
+    if (player.empty()) {
+        if (run.weakToken) return {SubmitResult::WeakToken, 0, {}};
+        if (!run.nameRefusal.empty()) return {SubmitResult::NameRefused, 0, {}};
+        if (!nameFree(tx, 0, run.nameKey, run.nameSkeleton))
+            return {SubmitResult::NameTaken, 0, {}};
+        tx.exec_params("INSERT INTO players (name, name_key, token_hash, name_skeleton) "
+                       "VALUES ($1, $2, $3, $4) ON CONFLICT DO NOTHING",
+                       run.name, run.nameKey, tokenHash, run.nameSkeleton);
+        player =
+            tx.exec_params("SELECT id, name_key FROM players WHERE token_hash = $1", tokenHash);
+        if (player.empty()) return {SubmitResult::NameTaken, 0, {}};
+    } else if (player[0][1].as<std::string>() != run.nameKey) {
+        // Another name for a known player: checked now, taken when the run
+        // is verified.
+        if (!run.nameRefusal.empty()) return {SubmitResult::NameRefused, 0, {}};
+        if (!nameFree(tx, player[0][0].as<int64_t>(), run.nameKey, run.nameSkeleton))
+            return {SubmitResult::NameTaken, 0, {}};
+        rename = true;
     } else {
         // The same name with other capitals is still theirs; keep what they typed.
         tx.exec_params("UPDATE players SET name = $1 WHERE id = $2 AND name <> $1", run.name,
-                       playerId);
+                       player[0][0].as<int64_t>());
     }
+    int64_t playerId = player[0][0].as<int64_t>();
 
     tx.exec_params("INSERT INTO boards (key, fingerprint, spawn_acceleration, generation) "
                    "VALUES ($1, $2, $3, $4) ON CONFLICT DO NOTHING",
                    run.board, run.fingerprint, run.spawnAcceleration, run.generation);
     auto inserted = tx.exec_params(
         "INSERT INTO runs (player_id, sha256, replay, board, generation, recorded, game_key, "
-        "client_address) VALUES ($1, $2, $3, $4, $5, $6::jsonb, $7, $8) ON CONFLICT DO NOTHING "
-        "RETURNING id",
+        "client_address, rename_to, rename_key, rename_skeleton) VALUES ($1, $2, $3, $4, $5, "
+        "$6::jsonb, $7, $8, NULLIF($9, ''), NULLIF($10, ''), NULLIF($11, '')) "
+        "ON CONFLICT DO NOTHING RETURNING id",
         playerId, sha, pqxx::binarystring(run.replay), run.board, run.generation,
-        run.recorded.dump(), key, run.clientAddress);
+        run.recorded.dump(), key, run.clientAddress, rename ? run.name : std::string(),
+        rename ? run.nameKey : std::string(), rename ? run.nameSkeleton : std::string());
     if (inserted.empty()) {
         // Another request stored the same file or game a moment ago.
         tx.abort();

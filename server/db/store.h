@@ -13,7 +13,10 @@ struct NewRun {
     std::string tokenHash; // raw SHA-256 of the player's token
     std::string name;
     std::string nameKey;
-    std::string sha256; // raw SHA-256 of the replay
+    std::string nameSkeleton; // what the name looks like; see nameSkeleton()
+    std::string nameRefusal;  // why the name may not be taken now, if so
+    bool weakToken = false;   // refused for a player the server does not know yet
+    std::string sha256;       // raw SHA-256 of the replay
     std::string replay;
     std::string board;
     std::string fingerprint;
@@ -26,14 +29,17 @@ struct NewRun {
 };
 
 struct SubmitResult {
-    enum Kind { Queued, Existing, NameTaken, GameTaken } kind = Queued;
+    enum Kind { Queued, Existing, NameTaken, GameTaken, NameRefused, WeakToken } kind = Queued;
     int64_t runId = 0;
     std::string owner; // GameTaken: the name of the player whose run it is
 };
 
 // Commits the run and its verification job, creating the player on the
 // token's first run. A game already on the server gives the sender's own
-// run of it, or GameTaken when it is another player's.
+// run of it, or GameTaken when it is another player's. A new name is held
+// to the rules of new names (a player's current name is theirs however it
+// looks); for a known player it is a rename the run carries, applied when
+// the run is verified.
 SubmitResult submitRun(pqxx::connection& conn, const NewRun& run);
 
 std::optional<nlohmann::json> runRecord(pqxx::connection& conn, int64_t id);

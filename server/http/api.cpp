@@ -10,6 +10,7 @@
 #include "server/db/connection.h"
 #include "server/db/store.h"
 #include "server/http/respond.h"
+#include "server/names/name_rules.h"
 #include "server/players/identity.h"
 #include "server/runs/screening.h"
 
@@ -66,19 +67,17 @@ void submitRun(ServerContext& context, const Request& req, Response& res) {
         res.set_header("Connection", "close");
         replyError(res, status, message);
     };
-    if (int wait = context.addressLimit.take(req.remote_addr)) {
-        res.set_header("Connection", "close");
-        return tooMany(res, wait, "address");
-    }
+    std::string address = clientAddress(req, context.settings.trustedProxies);
     std::string token = bearerToken(req.get_header_value("Authorization"));
+    std::string tokenHash = token.empty() ? std::string() : sha256(token.data(), token.size());
+    auto limit = context.limits.take(address, tokenHash);
+    if (limit.wait) {
+        res.set_header("Connection", "close");
+        return tooMany(res, limit.wait, limit.what);
+    }
     if (token.empty())
         return refuse(401, "a player token is needed: Authorization: Bearer <at least 32 "
                            "random bytes as base64 or hex>");
-    std::string tokenHash = sha256(token.data(), token.size());
-    if (int wait = context.tokenLimit.take(tokenHash)) {
-        res.set_header("Connection", "close");
-        return tooMany(res, wait, "player");
-    }
     std::string type = req.get_header_value("Content-Type");
     if (!type.empty() && type != "application/octet-stream")
         return refuse(415, "the body is the replay file, as application/octet-stream");
@@ -87,7 +86,12 @@ void submitRun(ServerContext& context, const Request& req, Response& res) {
 
     std::string name = req.get_header_value("X-Quorvex-Name");
     std::string nameKey, why;
-    if (!checkPlayerName(name, nameKey, why)) return replyError(res, 400, "X-Quorvex-Name: " + why);
+    if (!checkPlayerName(name, nameKey, why))
+        return replyJson(
+            res, 400,
+            {{"error", "X-Quorvex-Name: " + why}, {"reason", why}, {"code", "name_not_allowed"}});
+    // Held to the rules of new names only if it is one (the store knows).
+    NameVerdict newName = judgeNewName(name);
 
     Replay replay;
     if (!decodeReplay(reinterpret_cast<const uint8_t*>(body.data()), body.size(), replay, why))
@@ -105,6 +109,9 @@ void submitRun(ServerContext& context, const Request& req, Response& res) {
     run.tokenHash = tokenHash;
     run.name = name;
     run.nameKey = nameKey;
+    run.nameSkeleton = newName.skeleton;
+    run.nameRefusal = newName.allowed ? std::string() : newName.why;
+    run.weakToken = weakToken(token);
     run.sha256 = sha256(body.data(), body.size());
     // The file's version says which rules played it: its generation's boards.
     run.generation = generationOf(replay.version);
@@ -113,7 +120,7 @@ void submitRun(ServerContext& context, const Request& req, Response& res) {
     run.spawnAcceleration = std::stod(floatText(replay.start.spawnAcceleration));
     run.recorded = resultJson(replay.result);
     run.gameKey = gameKey(replay);
-    run.clientAddress = req.remote_addr;
+    run.clientAddress = address;
     run.claimedSeconds = static_cast<double>(replay.result.gameTime);
     run.replay = std::move(body);
 
@@ -121,6 +128,16 @@ void submitRun(ServerContext& context, const Request& req, Response& res) {
         SubmitResult r = ::submitRun(threadConnection(), run);
         if (r.kind == SubmitResult::NameTaken)
             return replyError(res, 409, "the name \"" + name + "\" belongs to another player");
+        if (r.kind == SubmitResult::NameRefused)
+            return replyJson(res, 400,
+                             {{"error", "X-Quorvex-Name: " + run.nameRefusal},
+                              {"reason", run.nameRefusal},
+                              {"code", "name_not_allowed"}});
+        if (r.kind == SubmitResult::WeakToken) {
+            std::string reason = "the token is not random enough: make one of 32 random bytes";
+            return replyJson(res, 400,
+                             {{"error", reason}, {"reason", reason}, {"code", "weak_token"}});
+        }
         if (r.kind == SubmitResult::GameTaken) {
             std::string reason = "this game is already on the leaderboard as " + r.owner +
                                  "'s run " + std::to_string(r.runId);

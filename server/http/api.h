@@ -9,14 +9,11 @@
 #include "server/http/rate_limit.h"
 
 struct ServerContext {
-    explicit ServerContext(const Settings& s)
-        : settings(s), tokenLimit(s.tokenPerMinute, s.tokenBurst),
-          addressLimit(s.addressPerMinute, s.addressBurst) {}
+    explicit ServerContext(const Settings& s) : settings(s), limits(s) {}
     Settings settings;
     std::string defaultBoard;
     int generation = 1; // the default board's: the rules this server's verifier plays
-    RateLimit tokenLimit;
-    RateLimit addressLimit;
+    SharedRateLimits limits;
 };
 
 constexpr size_t kMaxSubmissionBytes = 1 << 20;

@@ -1,12 +1,24 @@
-// Token buckets keyed by player token or client address, in this process's
-// memory: each API process limits on its own.
+// Submission rate limits: token buckets per client address and per player
+// token, kept in PostgreSQL so every API process on one database counts the
+// same submissions; each process's own memory while the database is away.
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
+#include "server/config/settings.h"
+#include "server/http/request.h"
+
+// Who sent a request: the peer, or, when the peer is one of the trusted
+// proxies, the last address in X-Forwarded-For that is not one of them.
+std::string clientAddress(const Request& req, const std::vector<std::string>& trustedProxies);
+
+// One process's buckets, in memory.
 class RateLimit {
   public:
     // perMinute 0: no limit.
@@ -24,4 +36,26 @@ class RateLimit {
     double burst_;
     std::mutex mutex_;
     std::unordered_map<std::string, Bucket> buckets_;
+};
+
+class SharedRateLimits {
+  public:
+    explicit SharedRateLimits(const Settings& s);
+    struct Verdict {
+        int wait = 0;          // 0: go ahead; otherwise whole seconds to wait
+        const char* what = ""; // "address" or "player"
+    };
+    // Counts one submission from `address` by the token with this SHA-256.
+    Verdict take(const std::string& address, const std::string& tokenHash);
+
+  private:
+    Verdict local(const std::string& address, const std::string& tokenHash);
+    struct Limit {
+        double perSecond;
+        double burst;
+    };
+    Limit address_, token_;
+    RateLimit addressLocal_, tokenLocal_;
+    std::atomic<int64_t> awayUntilMs_{0}; // the database failed: local counts until then
+    std::atomic<int64_t> nextSweepMs_{0}; // full buckets are deleted now and then
 };

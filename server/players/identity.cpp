@@ -122,6 +122,44 @@ std::string bearerToken(const std::string& authorization) {
     return token;
 }
 
+bool weakToken(const std::string& token) {
+    bool hex = token.size() % 2 == 0;
+    for (char c : token)
+        hex = hex && ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'));
+    auto value = [](char c) -> int {
+        if (c >= 'A' && c <= 'Z') return c - 'A';
+        if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+        if (c >= '0' && c <= '9') return c - '0' + 52;
+        if (c == '+' || c == '-') return 62;
+        if (c == '/' || c == '_') return 63;
+        return -1; // '=' padding
+    };
+    bool seen[256] = {};
+    int distinct = 0;
+    auto count = [&](unsigned byte) {
+        if (!seen[byte & 255]) ++distinct;
+        seen[byte & 255] = true;
+    };
+    if (hex) {
+        for (size_t i = 0; i + 1 < token.size(); i += 2)
+            count(static_cast<unsigned>(std::stoi(token.substr(i, 2), nullptr, 16)));
+    } else {
+        unsigned bits = 0;
+        int held = 0;
+        for (char c : token) {
+            int v = value(c);
+            if (v < 0) break;
+            bits = (bits << 6) | static_cast<unsigned>(v);
+            held += 6;
+            if (held >= 8) {
+                held -= 8;
+                count(bits >> held);
+            }
+        }
+    }
+    return distinct < 16;
+}
+
 std::string sha256(const void* data, size_t size) {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;

@@ -14,6 +14,10 @@ bool checkPlayerName(const std::string& name, std::string& key, std::string& why
 // base64 or hex (at least 32 random bytes). Empty when missing or malformed.
 std::string bearerToken(const std::string& authorization);
 
+// Whether a token's bytes (hex or base64 decoded) hold fewer than 16
+// distinct values: random 32 bytes hold about 30, a made-up token far fewer.
+bool weakToken(const std::string& token);
+
 // Raw SHA-256 digest (32 bytes).
 std::string sha256(const void* data, size_t size);
 std::string hexOf(const std::string& bytes);

@@ -9,6 +9,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "server/db/player_names.h"
 #include "server/runs/screening.h"
 
 namespace {
@@ -115,6 +116,8 @@ void recordVerdict(pqxx::connection& conn, const WorkerConfig& config, const Job
                    v.replayed.is_null() ? std::string() : v.replayed.dump(), v.version,
                    v.fingerprint, config.name, v.seed, v.end, v.day, v.code);
     if (verified) {
+        // A rename the run carried counts from now; a rejected run's never does.
+        applyRunRename(tx, job.runId);
         tx.exec_params(
             "INSERT INTO board_best (board, player_id, run_id, score, game_time, kills, "
             "  submitted_at) "
