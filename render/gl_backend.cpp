@@ -43,6 +43,11 @@ uint32_t programContext = 0; // the context the program and buffers live in
 GLuint vertexArray = 0;
 GLuint vertexBuffer = 0;
 GLuint indexBuffer = 0;
+// The picture's quad into the window has a buffer of its own: sharing the
+// frame's would give it another size twice a frame, and the driver fresh
+// storage for the next frame's vertices each time.
+GLuint presentArray = 0;
+GLuint presentBuffer = 0;
 SubmitStats stats;
 
 // The picture, in pixels per list unit and back.
@@ -205,6 +210,27 @@ void indexQuads(uint32_t quads) {
     indexedQuads = want;
 }
 
+// A vertex array reading Vertex records from a buffer of its own, indexed by
+// the shared quad indices.
+void makeVertexArray(GLuint& array, GLuint& buffer) {
+    glGenVertexArrays(1, &array);
+    glGenBuffers(1, &buffer);
+    glBindVertexArray(array);
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
+    const GLsizei stride = sizeof(Vertex);
+    glEnableVertexAttribArray(kPositionAttribute);
+    glVertexAttribPointer(kPositionAttribute, 2, GL_FLOAT, GL_FALSE, stride,
+                          reinterpret_cast<const void*>(offsetof(Vertex, x)));
+    glEnableVertexAttribArray(kTexCoordAttribute);
+    glVertexAttribPointer(kTexCoordAttribute, 2, GL_FLOAT, GL_FALSE, stride,
+                          reinterpret_cast<const void*>(offsetof(Vertex, u)));
+    glEnableVertexAttribArray(kColourAttribute);
+    glVertexAttribPointer(kColourAttribute, 4, GL_FLOAT, GL_FALSE, stride,
+                          reinterpret_cast<const void*>(offsetof(Vertex, r)));
+    glBindVertexArray(0);
+}
+
 // Shows the finished picture: one quad of its texture over the letterboxed
 // rectangle, no blending, white tint (the texels as they are).
 bool presentPicture(uint32_t texture, int windowW, int windowH, int x, int y, int w, int h) {
@@ -219,8 +245,8 @@ bool presentPicture(uint32_t texture, int windowW, int windowH, int x, int y, in
                             {x1, y1, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f},
                             {x0, y1, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f}};
     glUseProgram(program);
-    glBindVertexArray(vertexArray);
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    glBindVertexArray(presentArray);
+    glBindBuffer(GL_ARRAY_BUFFER, presentBuffer);
     glBufferData(GL_ARRAY_BUFFER, sizeof(quad), quad, GL_STREAM_DRAW);
     indexQuads(1);
     glActiveTexture(GL_TEXTURE0);
@@ -242,22 +268,8 @@ bool prepareContext() {
     programContext = platform::contextSerial();
     indexedQuads = 0;
     glGenBuffers(1, &indexBuffer);
-    glGenVertexArrays(1, &vertexArray);
-    glGenBuffers(1, &vertexBuffer);
-    glBindVertexArray(vertexArray);
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
-    const GLsizei stride = sizeof(Vertex);
-    glEnableVertexAttribArray(kPositionAttribute);
-    glVertexAttribPointer(kPositionAttribute, 2, GL_FLOAT, GL_FALSE, stride,
-                          reinterpret_cast<const void*>(offsetof(Vertex, x)));
-    glEnableVertexAttribArray(kTexCoordAttribute);
-    glVertexAttribPointer(kTexCoordAttribute, 2, GL_FLOAT, GL_FALSE, stride,
-                          reinterpret_cast<const void*>(offsetof(Vertex, u)));
-    glEnableVertexAttribArray(kColourAttribute);
-    glVertexAttribPointer(kColourAttribute, 4, GL_FLOAT, GL_FALSE, stride,
-                          reinterpret_cast<const void*>(offsetof(Vertex, r)));
-    glBindVertexArray(0);
+    makeVertexArray(vertexArray, vertexBuffer);
+    makeVertexArray(presentArray, presentBuffer);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     platform::setPicturePresenter(presentPicture);
