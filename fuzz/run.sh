@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-20}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_bmp fuzz_settings fuzz_particle fuzz_bullet fuzz_monster fuzz_replay fuzz_glyph_atlas fuzz_program_cache)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_bmp fuzz_settings fuzz_particle fuzz_bullet fuzz_monster fuzz_replay fuzz_glyph_atlas)
 build=build-fuzz
 jobs=$(( $(nproc) < 2 ? 1 : 2 ))
 
@@ -27,7 +27,6 @@ seeds_for() {
     fuzz_monster) echo data/Monsters ;;
     fuzz_replay) echo tests/replays ;;
     fuzz_glyph_atlas) echo fuzz/seeds/fuzz_glyph_atlas ;;
-    fuzz_program_cache) echo fuzz/seeds/fuzz_program_cache ;;
     esac
 }
 

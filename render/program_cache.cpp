@@ -43,39 +43,31 @@ std::string programCachePath(bool es) {
     return dir + (es ? "/shaders-es.bin" : "/shaders.bin");
 }
 
-CacheRead readProgramCache(const std::string& file, const std::string& key, CachedBinary& out) {
-    size_t at = 4;
-    uint32_t version = 0, keySize = 0, format = 0, size = 0;
-    if (file.size() < 4 || std::memcmp(file.data(), kMagic, 4) != 0 ||
-        !takeU32(file, at, version) || !takeU32(file, at, keySize) || file.size() - at < keySize)
-        return CacheRead::NotACache;
-    if (version != kVersion || file.compare(at, keySize, key) != 0) return CacheRead::OtherKey;
-    at += keySize;
-    if (!takeU32(file, at, format) || !takeU32(file, at, size) || file.size() - at != size)
-        return CacheRead::NotACache;
-    out = CachedBinary{format, at, size};
-    return CacheRead::Program;
-}
-
 bool loadCachedProgram(uint32_t program, const std::string& key, const std::string& path) {
     if (path.empty() || !binariesOffered()) return false;
     std::string file;
     if (platform::readFileLimited(path, kMaxFile, file, nullptr) != platform::ReadStatus::Ok)
         return false;
-    CachedBinary binary;
-    const CacheRead read = readProgramCache(file, key, binary);
-    if (read == CacheRead::NotACache) {
+    size_t at = 4;
+    uint32_t version = 0, keySize = 0, format = 0, size = 0;
+    const bool readable = file.size() >= 4 && std::memcmp(file.data(), kMagic, 4) == 0 &&
+                          takeU32(file, at, version) && takeU32(file, at, keySize) &&
+                          file.size() - at >= keySize;
+    if (!readable) {
         std::string movedTo;
         if (platform::moveAside(path, movedTo))
             std::fprintf(stderr, "%s is not a shader cache; moved to %s\n", path.c_str(),
                          movedTo.c_str());
         return false;
     }
-    if (read != CacheRead::Program) return false;
+    // Another version, driver or shader: made anew and saved over it.
+    if (version != kVersion || file.compare(at, keySize, key) != 0) return false;
+    at += keySize;
+    if (!takeU32(file, at, format) || !takeU32(file, at, size) || file.size() - at != size)
+        return false;
     while (glGetError() != GL_NO_ERROR) {
     }
-    glProgramBinary(program, binary.format, file.data() + binary.at,
-                    static_cast<GLsizei>(binary.size));
+    glProgramBinary(program, format, file.data() + at, static_cast<GLsizei>(size));
     GLint linked = GL_FALSE;
     glGetProgramiv(program, GL_LINK_STATUS, &linked);
     return glGetError() == GL_NO_ERROR && linked == GL_TRUE;

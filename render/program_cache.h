@@ -11,18 +11,6 @@
 
 namespace render {
 
-// What a cache file holds for a key: the program (the driver's binary format
-// and where the binary lies in the file), nothing for this key (another
-// version, driver or shader: made anew and saved over it), or not a cache
-// file at all.
-enum class CacheRead { Program, OtherKey, NotACache };
-struct CachedBinary {
-    uint32_t format = 0;
-    size_t at = 0;
-    size_t size = 0;
-};
-CacheRead readProgramCache(const std::string& file, const std::string& key, CachedBinary& out);
-
 // What makeShaderProgram last did with the cache.
 enum class ProgramCacheUse { None, Loaded, Saved };
 
