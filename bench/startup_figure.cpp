@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <string>
 #include <vector>
 
 #include "app/entry.h"
@@ -69,12 +67,10 @@ int bareWindowOnce() {
 
 namespace {
 
-// The child's first number, or -1. `environment`: assignments before the
-// command.
-double runChild(const char* self, const char* option, double* more = nullptr, int moreCount = 0,
-                const char* environment = "") {
-    char command[4400];
-    std::snprintf(command, sizeof(command), "%s '%s' %s", environment, self, option);
+// The child's first number, or -1.
+double runChild(const char* self, const char* option, double* more = nullptr, int moreCount = 0) {
+    char command[4200];
+    std::snprintf(command, sizeof(command), "'%s' %s", self, option);
     FILE* child = popen(command, "r");
     if (!child) return -1.0;
     double ms = -1.0;
@@ -92,17 +88,6 @@ StartUp startUpMedian() {
     char self[4096] = {};
     if (readlink("/proc/self/exe", self, sizeof(self) - 1) <= 0) return out;
     std::vector<double> runs, windows, starts, frames, bare;
-    // A first start, as after an installation: no shader program saved yet,
-    // nor the driver's own cache of what it compiled. The runs after it find
-    // the program the player's earlier starts saved.
-    double first = -1.0;
-    char cold[] = "/tmp/quorvex-cold-cache-XXXXXX";
-    if (mkdtemp(cold) != nullptr) {
-        const std::string environment = std::string("XDG_CACHE_HOME='") + cold + "'";
-        first = runChild(self, "--startup-once", nullptr, 0, environment.c_str());
-        const std::string remove = std::string("rm -rf '") + cold + "'";
-        if (std::system(remove.c_str()) != 0) std::fprintf(stderr, "# could not remove %s\n", cold);
-    }
     for (int i = 0; i < 9; ++i) {
         const double b = runChild(self, "--bare-window-once");
         if (b >= 0.0) bare.push_back(b);
@@ -117,10 +102,9 @@ StartUp startUpMedian() {
     if (runs.empty()) return out;
     std::fprintf(stderr,
                  "# start-up, medians of %zu runs: window and context %.1f ms, loading %.1f ms, "
-                 "first frame %.1f ms; the quickest run %.1f ms; a first start with nothing "
-                 "cached %.1f ms\n",
+                 "first frame %.1f ms; the quickest run %.1f ms\n",
                  runs.size(), median(windows), median(starts), median(frames),
-                 *std::min_element(runs.begin(), runs.end()), first);
+                 *std::min_element(runs.begin(), runs.end()));
     out.gameMs = median(runs);
     if (!bare.empty()) out.bareMs = median(bare);
     return out;

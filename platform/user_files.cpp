@@ -97,10 +97,6 @@ std::string userConfigDir() {
     return userDir("XDG_CONFIG_HOME", "/.config");
 }
 
-std::string userCacheDir() {
-    return userDir("XDG_CACHE_HOME", "/.cache");
-}
-
 bool makePrivateDirs(const std::string& dir, std::string* why) {
     if (dir.empty()) {
         setWhy(why, "no folder given", 0);

@@ -19,9 +19,6 @@ std::string userDataDir();
 // $XDG_CONFIG_HOME/quorvex when absolute, else $HOME/.config/quorvex; "" when
 // there is no usable home.
 std::string userConfigDir();
-// $XDG_CACHE_HOME/quorvex when absolute, else $HOME/.cache/quorvex; "" when
-// there is no usable home. Only what can be made again lives there.
-std::string userCacheDir();
 
 // mkdir -p: every level it has to create is made 0700. True when `dir` is a
 // folder afterwards.

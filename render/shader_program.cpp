@@ -5,7 +5,6 @@
 #include <string>
 
 #include "render/gl_api.h"
-#include "render/program_cache.h"
 
 namespace render {
 namespace {
@@ -53,12 +52,8 @@ bool check(GLuint object, bool program, const char* what) {
     return false;
 }
 
-const char* versionLine() {
-    return contextIsEs() ? "#version 300 es\n" : "#version 330 core\n";
-}
-
 GLuint compile(GLenum kind, const char* body, const char* what) {
-    const char* parts[2] = {versionLine(), body};
+    const char* parts[2] = {contextIsEs() ? "#version 300 es\n" : "#version 330 core\n", body};
     GLuint shader = glCreateShader(kind);
     glShaderSource(shader, 2, parts, nullptr);
     glCompileShader(shader);
@@ -76,40 +71,7 @@ bool contextIsEs() {
     return version != nullptr && std::strncmp(version, "OpenGL ES", 9) == 0;
 }
 
-namespace {
-
-ProgramCacheUse lastCacheUse = ProgramCacheUse::None;
-
-// What a saved program must have been made from: the driver and the text.
-std::string programKey() {
-    std::string key;
-    for (GLenum name : {GL_VENDOR, GL_RENDERER, GL_VERSION}) {
-        const char* text = reinterpret_cast<const char*>(glGetString(name));
-        key += text != nullptr ? text : "?";
-        key += '\n';
-    }
-    return key + versionLine() + kVertex + kFragment;
-}
-
-// Binds the sampler to unit 0, as every draw expects.
-GLuint ready(GLuint program) {
-    glUseProgram(program);
-    glUniform1i(glGetUniformLocation(program, "picture"), 0);
-    return program;
-}
-
-} // namespace
-
 uint32_t makeShaderProgram() {
-    lastCacheUse = ProgramCacheUse::None;
-    const std::string key = programKey();
-    const std::string cache = programCachePath(contextIsEs());
-    GLuint program = glCreateProgram();
-    if (loadCachedProgram(program, key, cache)) {
-        lastCacheUse = ProgramCacheUse::Loaded;
-        return ready(program);
-    }
-    glDeleteProgram(program);
     GLuint vertex = compile(GL_VERTEX_SHADER, kVertex, "vertex");
     GLuint fragment = compile(GL_FRAGMENT_SHADER, kFragment, "fragment");
     if (vertex == 0 || fragment == 0) {
@@ -117,10 +79,9 @@ uint32_t makeShaderProgram() {
         if (fragment != 0) glDeleteShader(fragment);
         return 0;
     }
-    program = glCreateProgram();
+    GLuint program = glCreateProgram();
     glAttachShader(program, vertex);
     glAttachShader(program, fragment);
-    glProgramParameteri(program, GL_PROGRAM_BINARY_RETRIEVABLE_HINT, GL_TRUE);
     glLinkProgram(program);
     glDeleteShader(vertex);
     glDeleteShader(fragment);
@@ -128,12 +89,9 @@ uint32_t makeShaderProgram() {
         glDeleteProgram(program);
         return 0;
     }
-    if (saveCachedProgram(program, key, cache)) lastCacheUse = ProgramCacheUse::Saved;
-    return ready(program);
-}
-
-ProgramCacheUse lastProgramCacheUse() {
-    return lastCacheUse;
+    glUseProgram(program);
+    glUniform1i(glGetUniformLocation(program, "picture"), 0);
+    return program;
 }
 
 } // namespace render

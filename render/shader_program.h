@@ -14,12 +14,8 @@ inline constexpr uint32_t kColourAttribute = 2;
 
 // True when the current context is OpenGL ES (or WebGL).
 bool contextIsEs();
-// Compiles and links the program for the current context, or loads the one
-// saved by an earlier run (render/program_cache.h); 0 when it fails, with the
-// compiler's log on standard error.
+// Compiles and links the program for the current context; 0 when it fails,
+// with the compiler's log on standard error.
 uint32_t makeShaderProgram();
-enum class ProgramCacheUse;
-// Whether the last program came from the cache or went into it.
-ProgramCacheUse lastProgramCacheUse();
 
 } // namespace render
