@@ -164,7 +164,7 @@ uint32_t dailySeed(pqxx::connection& conn, int64_t day, const DailyRules& rules)
                    date, static_cast<int64_t>(randomSeed()));
     tx.exec_params("INSERT INTO boards (key, fingerprint, spawn_acceleration, generation, day) "
                    "VALUES ($1, $2, $3, $4, $5::date) ON CONFLICT DO NOTHING",
-                   board, rules.fingerprint, static_cast<double>(kDailyAcceleration),
+                   board, rules.fingerprint, 0.003 /* as the board keys print it */,
                    rules.generation, date);
     auto seed = tx.exec_params("SELECT seed FROM daily_seeds WHERE day = $1::date", date);
     tx.commit();

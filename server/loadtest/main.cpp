@@ -225,8 +225,10 @@ int forge(int argc, char** argv) {
         if (std::strcmp(argv[i], "--day") == 0)
             r.result.day = static_cast<uint32_t>(std::stoul(argv[i + 1]));
         // The seed changed and the file sealed again, nothing played: a forgery.
-        if (std::strcmp(argv[i], "--edit-seed") == 0)
+        if (std::strcmp(argv[i], "--edit-seed") == 0) {
             r.start.seed = static_cast<uint32_t>(std::stoul(argv[i + 1]));
+            r.start.rngState = streamsForSeed(r.start.seed).main;
+        }
         if (std::strcmp(argv[i], "--score") == 0) r.result.score = std::stoul(argv[i + 1]);
         if (std::strcmp(argv[i], "--end-time") == 0) r.result.endTime = std::stoll(argv[i + 1]);
         // Only the first N frames: a short game that no longer ends as recorded.
