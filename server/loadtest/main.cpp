@@ -416,9 +416,10 @@ int board(const Options& o) {
             ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
             if (!res || res->status != 200) ++bad;
         }
-        std::printf("{\"mode\":\"board\",\"path\":\"%s\",\"requests\":%d,\"failed\":%d,"
+        std::printf("{\"mode\":\"%s\",\"path\":\"%s\",\"requests\":%d,\"failed\":%d,"
                     "\"p50_ms\":%.2f,\"p95_ms\":%.2f}\n",
-                    path.c_str(), o.count, bad, percentile(ms, 0.5), percentile(ms, 0.95));
+                    o.board.empty() ? "daily" : "board", path.c_str(), o.count, bad,
+                    percentile(ms, 0.5), percentile(ms, 0.95));
     }
     return 0;
 }
@@ -544,11 +545,12 @@ int main(int argc, char** argv) {
     }
     o.count = std::clamp(o.count, 1, 1000000);
     o.threads = std::clamp(o.threads, 1, 64);
-    if (mode != "board" && o.replays.empty()) {
+    bool reads = mode == "board" || mode == "daily";
+    if (!reads && o.replays.empty()) {
         std::fputs("quorvex-load: --replay FILE is needed\n", stderr);
         return 2;
     }
-    if (mode != "board") {
+    if (!reads) {
         // The rules are read from the data folder; the files named keep their meaning.
         for (std::string& path : o.replays)
             path = std::filesystem::absolute(path).string();
