@@ -10,12 +10,14 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
 #include "replay/replay_file.h"
 #include "server/config/settings.h"
+#include "server/daily/daily.h"
 #include "server/db/connection.h"
 #include "server/db/migrations.h"
 #include "server/db/player_names.h"
@@ -87,6 +89,28 @@ ShippedBoard shippedBoard(const Settings& s) {
 
 std::atomic<bool> g_stop{false};
 
+// Makes each day's seed as the day begins, if no request made it first.
+void keepDailySeeds(const std::string& conninfo, const DailyRules& rules) {
+    int64_t made = -1;
+    std::unique_ptr<pqxx::connection> conn;
+    while (!g_stop) {
+        int64_t day = dayOf(serverNow());
+        if (day != made) {
+            try {
+                if (!conn || !conn->is_open()) conn = std::make_unique<pqxx::connection>(conninfo);
+                dailySeed(*conn, day, rules);
+                made = day;
+            } catch (const std::exception& e) {
+                // The database is away: the first request of the day makes it instead.
+                conn.reset();
+                std::fprintf(stderr, "quorvex-server: the daily seed: %s\n", e.what());
+                std::this_thread::sleep_for(std::chrono::seconds(5));
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -151,6 +175,17 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "quorvex-server: --%s: %s\n", key.c_str(), why.c_str());
             return 2;
         }
+    }
+    if (!s.clock.empty()) {
+        int64_t at = 0;
+        if (!parseClock(s.clock, at)) {
+            std::fprintf(stderr,
+                         "quorvex-server: --clock: \"%s\" is not a UTC time such as "
+                         "2026-12-10T23:59:58Z\n",
+                         s.clock.c_str());
+            return 2;
+        }
+        setServerClock(at);
     }
     s.api = !workersOnly;
     s.runWorkers = !apiOnly && s.workers > 0;
@@ -230,6 +265,10 @@ int main(int argc, char** argv) {
         }
     }
 
+    std::thread dailyKeeper;
+    if (!defaultBoard.empty())
+        dailyKeeper = std::thread(keepDailySeeds, s.db, dailyRulesOf(defaultBoard));
+
     ServerContext context(s);
     context.defaultBoard = defaultBoard;
     context.generation =
@@ -276,6 +315,7 @@ int main(int argc, char** argv) {
     g_stop = true;
     for (auto& w : workers)
         w.join();
+    if (dailyKeeper.joinable()) dailyKeeper.join();
     // Wake the signal thread if the server ended by itself.
     pthread_kill(waiter.native_handle(), SIGTERM);
     waiter.join();

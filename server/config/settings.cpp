@@ -140,6 +140,10 @@ bool applySetting(const std::string& key, const std::string& value, Settings& s,
         ok = number(value, 1, 86400, s.leaseSeconds);
     } else if (key == "request_seconds") {
         ok = number(value, 1, 3600, s.requestSeconds);
+    } else if (key == "clock") {
+        // Checked where it is set (server/daily), which knows the form.
+        ok = value.size() == 10 || value.size() == 20;
+        s.clock = value;
     } else {
         why = "unknown setting \"" + key + "\"";
         return false;

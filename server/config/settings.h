@@ -33,6 +33,9 @@ struct Settings {
     int verifyRetries = 3;
     int leaseSeconds = 360;
     int requestSeconds = 30; // a body must arrive within this
+    // For tests: the server's clock starts at this UTC time
+    // ("2026-12-10T23:59:58Z" or "2026-12-10") and runs on. Empty: the real clock.
+    std::string clock;
 };
 
 // An IPv4 or IPv6 address in one canonical text (an IPv4 address mapped

@@ -32,10 +32,12 @@ nlohmann::json integerOrNull(const pqxx::field& f) {
 // A board exists for players once it has a verified run; the server's own
 // default board and the classic one beside it always do.
 const char* kShownBoard =
-    "(EXISTS (SELECT 1 FROM board_best bb WHERE bb.board = {b}.key) OR {b}.key = "
+    "({b}.day IS NOT NULL OR EXISTS (SELECT 1 FROM board_best bb WHERE bb.board = {b}.key) "
+    "OR {b}.key = "
     "(SELECT value FROM server_facts WHERE name = 'default_board') OR {b}.key = "
     "(SELECT c.key FROM boards d JOIN boards c ON c.generation = d.generation - 1 "
     " WHERE d.key = (SELECT value FROM server_facts WHERE name = 'default_board') "
+    " AND c.day IS NULL "
     " ORDER BY c.spawn_acceleration = d.spawn_acceleration DESC, "
     " c.fingerprint = d.fingerprint DESC, c.created_at DESC, c.key LIMIT 1))";
 
@@ -49,7 +51,8 @@ std::string shownBoard(const std::string& alias) {
 std::string classicOf(pqxx::work& tx, const std::string& defaultBoard) {
     auto r = tx.exec_params(
         "SELECT c.key FROM boards d JOIN boards c ON c.generation = d.generation - 1 "
-        "WHERE d.key = $1 ORDER BY c.spawn_acceleration = d.spawn_acceleration DESC, "
+        "WHERE d.key = $1 AND c.day IS NULL ORDER BY c.spawn_acceleration = d.spawn_acceleration "
+        "DESC, "
         "c.fingerprint = d.fingerprint DESC, c.created_at DESC, c.key LIMIT 1",
         defaultBoard);
     return r.empty() ? std::string() : r[0][0].as<std::string>();
@@ -118,9 +121,9 @@ SubmitResult submitRun(pqxx::connection& conn, const NewRun& run) {
     }
     int64_t playerId = player[0][0].as<int64_t>();
 
-    tx.exec_params("INSERT INTO boards (key, fingerprint, spawn_acceleration, generation) "
-                   "VALUES ($1, $2, $3, $4) ON CONFLICT DO NOTHING",
-                   run.board, run.fingerprint, run.spawnAcceleration, run.generation);
+    tx.exec_params("INSERT INTO boards (key, fingerprint, spawn_acceleration, generation, day) "
+                   "VALUES ($1, $2, $3, $4, NULLIF($5, '')::date) ON CONFLICT DO NOTHING",
+                   run.board, run.fingerprint, run.spawnAcceleration, run.generation, run.day);
     auto inserted = tx.exec_params(
         "INSERT INTO runs (player_id, sha256, replay, board, generation, recorded, game_key, "
         "client_address, rename_to, rename_key, rename_skeleton) VALUES ($1, $2, $3, $4, $5, "
@@ -200,7 +203,8 @@ nlohmann::json boardList(pqxx::connection& conn, const std::string& defaultBoard
     pqxx::work tx(conn);
     // Bounded: boards come from rule data and difficulties, not from players.
     auto r =
-        tx.exec("SELECT key, fingerprint, spawn_acceleration, generation FROM boards WHERE " +
+        tx.exec("SELECT key, fingerprint, spawn_acceleration, generation FROM boards WHERE "
+                "day IS NULL AND " +
                 shownBoard("boards") + " ORDER BY generation DESC, created_at, key LIMIT 1000");
     nlohmann::json boards = nlohmann::json::array();
     for (const auto& row : r)
@@ -281,7 +285,7 @@ std::optional<nlohmann::json> playerRecord(pqxx::connection& conn, const std::st
         "(SELECT 1 + count(*) FROM board_best o WHERE o.board = bb.board AND "
         "  (o.score > bb.score OR (o.score = bb.score AND (o.game_time < bb.game_time OR "
         "   (o.game_time = bb.game_time AND o.submitted_at < bb.submitted_at))))), "
-        "b.generation FROM board_best bb JOIN boards b ON b.key = bb.board "
+        "b.generation, b.spawn_acceleration FROM board_best bb JOIN boards b ON b.key = bb.board "
         "WHERE bb.player_id = $1 ORDER BY b.generation DESC, bb.board",
         id);
     nlohmann::json bestList = nlohmann::json::array();
@@ -292,7 +296,8 @@ std::optional<nlohmann::json> playerRecord(pqxx::connection& conn, const std::st
                             {"time", floatColumn(row[3])},
                             {"kills", row[4].as<int64_t>()},
                             {"rank", row[5].as<int64_t>()},
-                            {"generation", row[6].as<int>()}});
+                            {"generation", row[6].as<int>()},
+                            {"spawn_acceleration", row[7].as<double>()}});
     return nlohmann::json{{"player", p[0][1].c_str()},
                           {"since", p[0][2].c_str()},
                           {"best", bestList},

@@ -19,6 +19,7 @@ struct NewRun {
     std::string sha256;       // raw SHA-256 of the replay
     std::string replay;
     std::string board;
+    std::string day; // a daily game's day, YYYY-MM-DD; empty for any other
     std::string fingerprint;
     double spawnAcceleration = 0;
     int generation = 1; // the rules generation, from the file's version

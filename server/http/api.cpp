@@ -7,10 +7,12 @@
 #include <regex>
 
 #include "replay/replay_file.h"
+#include "server/daily/daily.h"
 #include "server/db/connection.h"
 #include "server/db/store.h"
 #include "server/http/respond.h"
 #include "server/names/name_rules.h"
+#include "server/pages/board_names.h"
 #include "server/players/identity.h"
 #include "server/runs/screening.h"
 
@@ -125,6 +127,19 @@ void submitRun(ServerContext& context, const Request& req, Response& res) {
     run.replay = std::move(body);
 
     withDatabase(res, [&] {
+        // A daily game is its day's or nothing: it never falls back to another board.
+        if (replay.result.day != 0) {
+            std::string board;
+            if (auto refusal = checkDaily(threadConnection(), replay, serverNow(), board))
+                return replyJson(res, refusal->status,
+                                 {{"error", "not ranked: " + refusal->reason},
+                                  {"reason", refusal->reason},
+                                  {"code", refusal->code}});
+            run.board = board;
+            int64_t day = 0;
+            dayFromNumber(replay.result.day, day);
+            run.day = dateText(day);
+        }
         SubmitResult r = ::submitRun(threadConnection(), run);
         if (r.kind == SubmitResult::NameTaken)
             return replyError(res, 409, "the name \"" + name + "\" belongs to another player");
@@ -151,7 +166,10 @@ void submitRun(ServerContext& context, const Request& req, Response& res) {
         if (r.kind == SubmitResult::Queued)
             return replyJson(res, 202, {{"id", r.runId}, {"status", "queued"}});
         auto existing = runRecord(threadConnection(), r.runId);
-        if (existing) replyJson(res, 200, *existing);
+        if (existing) {
+            nameBoard(*existing, context.generation);
+            replyJson(res, 200, *existing);
+        }
     });
 }
 
@@ -172,7 +190,8 @@ int generationOfBoard(const std::string& key) {
 }
 
 bool boardKeyShape(const std::string& key) {
-    static const std::regex shape(R"([0-9a-f]{16}-[-+.0-9a-z]{1,48}|default|classic)");
+    static const std::regex shape(R"([0-9a-f]{16}-[-+.0-9a-z]{1,48}|default|classic|)"
+                                  R"(daily-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9a-f]{16}-g[0-9]{1,4})");
     return key.size() <= 80 && std::regex_match(key, shape);
 }
 
@@ -180,11 +199,20 @@ void addApiRoutes(Router& server, ServerContext& context) {
     server.Post("/api/v1/runs",
                 [&context](const Request& req, Response& res) { submitRun(context, req, res); });
 
-    server.Get(R"(/api/v1/runs/([^/]+))", [](const Request& req, Response& res) {
+    server.Get("/api/v1/daily", [&context](const Request&, Response& res) {
+        withDatabase(res, [&] {
+            replyJson(
+                res, 200,
+                dailyJson(threadConnection(), serverNow(), dailyRulesOf(context.defaultBoard)));
+        });
+    });
+
+    server.Get(R"(/api/v1/runs/([^/]+))", [&context](const Request& req, Response& res) {
         int64_t id = 0;
         if (!parseId(req.matches[1], id)) return replyError(res, 404, "no such run");
         withDatabase(res, [&] {
             auto run = runRecord(threadConnection(), id);
+            if (run) nameBoard(*run, context.generation);
             if (run)
                 replyJson(res, 200, *run);
             else
@@ -205,8 +233,12 @@ void addApiRoutes(Router& server, ServerContext& context) {
     });
 
     server.Get("/api/v1/boards", [&context](const Request&, Response& res) {
-        withDatabase(
-            res, [&] { replyJson(res, 200, boardList(threadConnection(), context.defaultBoard)); });
+        withDatabase(res, [&] {
+            auto list = boardList(threadConnection(), context.defaultBoard);
+            for (auto& b : list["boards"])
+                nameBoard(b, context.generation);
+            replyJson(res, 200, list);
+        });
     });
 
     server.Get(R"(/api/v1/boards/([^/]+))", [&context](const Request& req, Response& res) {
@@ -221,6 +253,7 @@ void addApiRoutes(Router& server, ServerContext& context) {
         withDatabase(res, [&] {
             if (board == "classic") board = classicBoard(threadConnection(), context.defaultBoard);
             auto page = boardPage(threadConnection(), board, offset, static_cast<int>(limit));
+            if (page) nameBoard(*page, context.generation);
             if (page)
                 replyJson(res, 200, *page);
             else
@@ -228,12 +261,15 @@ void addApiRoutes(Router& server, ServerContext& context) {
         });
     });
 
-    server.Get(R"(/api/v1/players/([^/]+))", [](const Request& req, Response& res) {
+    server.Get(R"(/api/v1/players/([^/]+))", [&context](const Request& req, Response& res) {
         std::string key, why;
         if (!checkPlayerName(req.matches[1], key, why))
             return replyError(res, 404, "no such player");
         withDatabase(res, [&] {
             auto player = playerRecord(threadConnection(), key);
+            if (player)
+                for (auto& b : (*player)["best"])
+                    nameBoard(b, context.generation);
             if (player)
                 replyJson(res, 200, *player);
             else
@@ -255,8 +291,9 @@ void addApiRoutes(Router& server, ServerContext& context) {
 }
 
 void addFallbackRoutes(Router& server) {
-    static const std::regex known(R"(/api/v1/(runs(/[^/]+(/replay)?)?|boards(/[^/]+)?|)"
-                                  R"(players/[^/]+)|/|/boards/[^/]+|/players/[^/]+|/runs/[^/]+)");
+    static const std::regex known(
+        R"(/api/v1/(daily|runs(/[^/]+(/replay)?)?|boards(/[^/]+)?|)"
+        R"(players/[^/]+)|/|/daily(/[^/]+)?|/boards/[^/]+|/players/[^/]+|/runs/[^/]+)");
     auto fallback = [](const Request& req, Response& res) {
         if (std::regex_match(req.path, known))
             replyError(res, 405, req.method + " is not allowed on " + req.path);

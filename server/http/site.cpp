@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "server/daily/daily.h"
 #include "server/db/connection.h"
 #include "server/db/store.h"
 #include "server/http/respond.h"
@@ -44,9 +45,42 @@ void addSiteRoutes(Router& server, ServerContext& context) {
             auto& conn = threadConnection();
             auto page = boardPage(conn, board, offset, 50);
             if (!page) return notFound(res, "There is no such board.");
-            html(res, 200, leaderboardPage(*page, boardList(conn, context.defaultBoard)));
+            nlohmann::json daily;
+            if (!req.has_param("board") && !context.defaultBoard.empty()) {
+                // Today's daily beside the default board (made here if nobody asked yet).
+                int64_t now = serverNow();
+                DailyRules rules = dailyRulesOf(context.defaultBoard);
+                dailySeed(conn, dayOf(now), rules);
+                auto today = boardPage(
+                    conn, dailyBoardKey(dayOf(now), rules.fingerprint, rules.generation), 0, 10);
+                if (today)
+                    daily = {{"page", *today},
+                             {"seconds_left", closesAt(dayOf(now)) - kDailyGraceSeconds - now}};
+            }
+            html(res, 200, leaderboardPage(*page, boardList(conn, context.defaultBoard), daily));
         });
     });
+
+    server.Get("/daily", [](const Request&, Response& res) {
+        withDatabase(res,
+                     [&] { html(res, 200, dailyListPage(dailyDays(threadConnection(), 366))); });
+    });
+
+    server.Get(R"(/daily/([0-9]{4}-[0-9]{2}-[0-9]{2}))",
+               [&context](const Request& req, Response& res) {
+                   int64_t day = 0;
+                   if (!dayFromText(req.matches[1], day))
+                       return notFound(res, "There is no such day.");
+                   withDatabase(res, [&] {
+                       auto& conn = threadConnection();
+                       auto key = dailyBoardOf(conn, day, dailyRulesOf(context.defaultBoard));
+                       auto page = key ? boardPage(conn, *key, 0, 100) : std::nullopt;
+                       if (!page) return notFound(res, "There was no daily game that day.");
+                       html(res, 200,
+                            dailyBoardPage(*page, closesAt(day) - kDailyGraceSeconds - serverNow(),
+                                           context.generation));
+                   });
+               });
 
     server.Get(R"(/players/([^/]+))", [&context](const Request& req, Response& res) {
         std::string key, why;

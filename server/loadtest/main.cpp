@@ -4,9 +4,11 @@
 //   quorvex-load forge IN OUT [--score N] [--end-time N] [--fingerprint HEX] [--repeat N]
 //                                        [--frames N] [--game N --data DIR]
 //                                        [--acceleration X] [--pad-frames N]
+//                                        [--seed S --data DIR] [--day YYYYMMDD] [--edit-seed S]
 //   quorvex-load submit   --port P --replay FILE --count N [--threads T] [--players K]
 //   quorvex-load verdicts --port P --replay FILE... --count N [--per-second R]
 //   quorvex-load board    --port P --board KEY --count N
+//   quorvex-load daily    --port P --count N
 //   quorvex-load drill    --port P --replay FILE --count N [--threads T] [--per-second R]
 //                         --ledger FILE
 //   quorvex-load drip|idle --port P --connections N [--interval S] [--seconds S]
@@ -204,6 +206,29 @@ int forge(int argc, char** argv) {
             if (!startRulesIn(data)) return 2;
             r = distinctGame(r, std::stoull(argv[i + 1]));
         }
+        // The daily game of a day: the inputs played from seed S to the
+        // Marine's death (repeated where they run out first).
+        if (std::strcmp(argv[i], "--seed") == 0) {
+            if (!startRulesIn(data)) return 2;
+            uint32_t seed = static_cast<uint32_t>(std::stoul(argv[i + 1]));
+            std::vector<uint8_t> once = r.events;
+            for (int rounds = 1; rounds <= 8; ++rounds) {
+                r.start.seed = seed;
+                r.start.rngState = streamsForSeed(seed).main;
+                recordUntilDeath(r);
+                if (marine.marineDead) break;
+                r.events.clear();
+                for (int k = 0; k <= rounds; ++k)
+                    r.events.insert(r.events.end(), once.begin(), once.end());
+            }
+        }
+        if (std::strcmp(argv[i], "--day") == 0)
+            r.result.day = static_cast<uint32_t>(std::stoul(argv[i + 1]));
+        // The seed changed and the file sealed again, nothing played: a forgery.
+        if (std::strcmp(argv[i], "--edit-seed") == 0) {
+            r.start.seed = static_cast<uint32_t>(std::stoul(argv[i + 1]));
+            r.start.rngState = streamsForSeed(r.start.seed).main;
+        }
         if (std::strcmp(argv[i], "--score") == 0) r.result.score = std::stoul(argv[i + 1]);
         if (std::strcmp(argv[i], "--end-time") == 0) r.result.endTime = std::stoll(argv[i + 1]);
         // Only the first N frames: a short game that no longer ends as recorded.
@@ -371,6 +396,17 @@ int board(const Options& o) {
     client.set_tcp_nodelay(true);
     std::vector<std::string> paths = {"/api/v1/boards/" + o.board, "/?board=" + o.board,
                                       "/api/v1/boards/" + o.board + "?offset=5000&limit=100"};
+    // The day's seed and board, the page of today's board and the home page beside it.
+    if (o.board.empty()) {
+        httplib::Client ask(kHost, o.port);
+        auto res = ask.Get("/api/v1/daily");
+        auto day = res ? nlohmann::json::parse(res->body, nullptr, false) : nlohmann::json();
+        if (!day.is_object() || !day["date"].is_string()) {
+            std::fprintf(stderr, "quorvex-load: GET /api/v1/daily failed\n");
+            return 1;
+        }
+        paths = {"/api/v1/daily", "/daily/" + day["date"].get<std::string>(), "/"};
+    }
     for (const std::string& path : paths) {
         std::vector<double> ms;
         int bad = 0;
@@ -380,9 +416,10 @@ int board(const Options& o) {
             ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
             if (!res || res->status != 200) ++bad;
         }
-        std::printf("{\"mode\":\"board\",\"path\":\"%s\",\"requests\":%d,\"failed\":%d,"
+        std::printf("{\"mode\":\"%s\",\"path\":\"%s\",\"requests\":%d,\"failed\":%d,"
                     "\"p50_ms\":%.2f,\"p95_ms\":%.2f}\n",
-                    path.c_str(), o.count, bad, percentile(ms, 0.5), percentile(ms, 0.95));
+                    o.board.empty() ? "daily" : "board", path.c_str(), o.count, bad,
+                    percentile(ms, 0.5), percentile(ms, 0.95));
     }
     return 0;
 }
@@ -443,8 +480,9 @@ int drill(const Options& o) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fputs("usage: quorvex-load forge|submit|verdicts|board|drill|drip|idle|flood ...\n",
-                   stderr);
+        std::fputs(
+            "usage: quorvex-load forge|submit|verdicts|board|daily|drill|drip|idle|flood ...\n",
+            stderr);
         return 2;
     }
     std::string mode = argv[1];
@@ -507,11 +545,12 @@ int main(int argc, char** argv) {
     }
     o.count = std::clamp(o.count, 1, 1000000);
     o.threads = std::clamp(o.threads, 1, 64);
-    if (mode != "board" && o.replays.empty()) {
+    bool reads = mode == "board" || mode == "daily";
+    if (!reads && o.replays.empty()) {
         std::fputs("quorvex-load: --replay FILE is needed\n", stderr);
         return 2;
     }
-    if (mode != "board") {
+    if (!reads) {
         // The rules are read from the data folder; the files named keep their meaning.
         for (std::string& path : o.replays)
             path = std::filesystem::absolute(path).string();
@@ -521,6 +560,10 @@ int main(int argc, char** argv) {
     if (mode == "submit") return submit(o);
     if (mode == "verdicts") return verdicts(o);
     if (mode == "board") return board(o);
+    if (mode == "daily") {
+        o.board.clear();
+        return board(o);
+    }
     if (mode == "drill" && !o.ledger.empty()) return drill(o);
     std::fprintf(stderr, "quorvex-load: unknown mode %s\n", mode.c_str());
     return 2;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "server/pages/board_names.h"
 #include "server/pages/html.h"
 
 namespace {
@@ -33,40 +34,53 @@ std::string runLink(const json& id, const std::string& label) {
     return "<a href=\"/runs/" + text(id) + "\">" + label + "</a>";
 }
 
-const char* difficultyName(double spawnAcceleration) {
-    // The game's presets (Options > Difficulty).
-    if (spawnAcceleration == 0.0015) return "Easy";
-    if (spawnAcceleration == 0.003) return "Normal";
-    if (spawnAcceleration == 0.006) return "Hard";
-    return "Custom";
-}
-
 int generationOf(const json& record) {
     const json& g =
         record.is_object() && record.contains("generation") ? record["generation"] : json();
     return g.is_number_integer() ? g.get<int>() : 1;
 }
 
-// "Normal: rules ae7632e4, spawn acceleration 0.003", with the generation's
-// name before it for a board of older rules.
-std::string boardLabel(const json& board, int current) {
-    double acceleration = board.value("spawn_acceleration", 0.0);
-    std::string label = std::string(difficultyName(acceleration)) + ": rules " +
-                        board.value("fingerprint", std::string()).substr(0, 8) +
-                        ", spawn acceleration " + json(acceleration).dump();
-    int generation = generationOf(board);
-    if (generation != current) label = generationName(generation) + ", " + label;
-    return escapeHtml(label);
+// A board as players call it ("Normal", "Daily 2026-12-10", "Classic").
+std::string nameOf(const json& board, int current) {
+    json named = board;
+    nameBoard(named, current);
+    return named.value("name", std::string());
 }
 
-// A board's key as a link, named for its generation when that is not the current one.
+std::string boardHref(const std::string& key) {
+    if (key.rfind("daily-", 0) == 0 && key.size() >= 16) return "/daily/" + key.substr(6, 10);
+    return "/?board=" + encodeUrlSegment(key);
+}
+
+// A board's name as a link to it.
 std::string boardLink(const json& record, int current) {
     std::string key = record.value("board", "");
-    std::string link =
-        "<a href=\"/?board=" + encodeUrlSegment(key) + "\">" + escapeHtml(key) + "</a>";
-    int generation = generationOf(record);
-    if (generation != current) link += " (" + escapeHtml(generationName(generation)) + ")";
-    return link;
+    return "<a href=\"" + boardHref(key) + "\">" + escapeHtml(nameOf(record, current)) + "</a>";
+}
+
+// "5 h 12 min left", from seconds.
+std::string timeLeft(int64_t seconds) {
+    if (seconds <= 0) return "closed";
+    int64_t minutes = (seconds + 59) / 60;
+    std::string out;
+    if (minutes >= 60) out = std::to_string(minutes / 60) + " h ";
+    return out + std::to_string(minutes % 60) + " min left";
+}
+
+// The ranks of a board page as a table.
+std::string boardTable(const json& page) {
+    std::string body = "<table class=\"board\"><thead><tr><th>#</th><th>Player</th><th>Score</th>"
+                       "<th>Time</th><th class=\"wide\">Kills</th><th></th></tr></thead><tbody>";
+    const json& entries = page["entries"];
+    for (const json& e : entries) {
+        body += "<tr><td>" + text(e["rank"]) + "</td><td>" + playerLink(e["player"]) +
+                "</td><td class=\"score\">" + text(e["score"]) + "</td><td>" + clock(e["time"]) +
+                "</td><td class=\"wide\">" + text(e["kills"]) + "</td><td>" +
+                runLink(e["run"], "run") + "</td></tr>";
+    }
+    if (entries.empty())
+        body += "<tr><td colspan=\"6\">No verified runs on this board yet.</td></tr>";
+    return body + "</tbody></table>";
 }
 
 std::string frame(const std::string& title, const std::string& body) {
@@ -84,12 +98,12 @@ std::string frame(const std::string& title, const std::string& body) {
 
 } // namespace
 
-std::string generationName(int generation) {
-    if (generation == 1) return "Classic, before 2026-12";
+std::string generationName(int generation, int current) {
+    if (generation < current) return "Classic";
     return "Generation " + std::to_string(generation);
 }
 
-std::string leaderboardPage(const json& page, const json& boards) {
+std::string leaderboardPage(const json& page, const json& boards, const json& daily) {
     std::string current = page.value("board", std::string());
     const json& list = boards.contains("boards") ? boards["boards"] : json::array();
     // The rules now played are the default board's (else the newest).
@@ -100,16 +114,14 @@ std::string leaderboardPage(const json& page, const json& boards) {
     }
     if (now == 0) now = newest;
     int shown = generationOf(page);
-    std::string body = "<h1>Leaderboard";
-    if (shown < now) body += " <small>" + escapeHtml(generationName(shown)) + "</small>";
-    body += "</h1>";
+    std::string body = "<h1>Leaderboard <small>" + escapeHtml(nameOf(page, now)) + "</small></h1>";
     if (shown < now) {
         body += "<p class=\"generations\">Games played before the rules changed, ranked as they "
                 "were. <a href=\"/\">Back to the current boards</a></p>";
     } else if (boards.contains("classic") && boards["classic"].is_string()) {
         body += "<p class=\"generations\">Earlier games: <a href=\"/?board=" +
                 encodeUrlSegment(boards["classic"].get<std::string>()) + "\">" +
-                escapeHtml(generationName(now - 1)) + "</a></p>";
+                escapeHtml(generationName(now - 1, now)) + "</a></p>";
     }
     body += "<form class=\"boards\" method=\"get\" action=\"/\">"
             "<label for=\"board\">Board</label> <select id=\"board\" name=\"board\">";
@@ -119,40 +131,61 @@ std::string leaderboardPage(const json& page, const json& boards) {
         int generation = generationOf(b);
         if (generation != group && generation < now) {
             body += std::string(group != now ? "</optgroup>" : "") + "<optgroup label=\"" +
-                    escapeHtml(generationName(generation)) + "\">";
+                    escapeHtml(generationName(generation, now)) + "\">";
             group = generation;
         }
         std::string key = b.value("board", std::string());
         body += "<option value=\"" + escapeHtml(key) + "\"" + (key == current ? " selected" : "") +
-                ">" + boardLabel(b, now) + (b.value("default", false) ? " (default)" : "") +
+                ">" + escapeHtml(nameOf(b, now)) + (b.value("default", false) ? " (default)" : "") +
                 "</option>";
     }
     if (group != now) body += "</optgroup>";
     body += "</select> <button type=\"submit\">Show</button></form>";
-    body += "<table class=\"board\"><thead><tr><th>#</th><th>Player</th><th>Score</th>"
-            "<th>Time</th><th class=\"wide\">Kills</th><th></th></tr></thead><tbody>";
-    const json& entries = page["entries"];
-    for (const json& e : entries) {
-        body += "<tr><td>" + text(e["rank"]) + "</td><td>" + playerLink(e["player"]) +
-                "</td><td class=\"score\">" + text(e["score"]) + "</td><td>" + clock(e["time"]) +
-                "</td><td class=\"wide\">" + text(e["kills"]) + "</td><td>" +
-                runLink(e["run"], "run") + "</td></tr>";
-    }
-    if (entries.empty())
-        body += "<tr><td colspan=\"6\">No verified runs on this board yet.</td></tr>";
-    body += "</tbody></table><nav class=\"pages\">";
+    std::string table = boardTable(page) + "<nav class=\"pages\">";
     int64_t offset = page.value("offset", int64_t{0});
     int64_t limit = page.value("limit", int64_t{50});
     std::string boardParam = "board=" + encodeUrlSegment(current);
     if (offset > 0)
-        body += "<a href=\"/?" + boardParam +
-                "&amp;offset=" + std::to_string(std::max<int64_t>(0, offset - limit)) +
-                "\">&larr; better</a> ";
+        table += "<a href=\"/?" + boardParam +
+                 "&amp;offset=" + std::to_string(std::max<int64_t>(0, offset - limit)) +
+                 "\">&larr; better</a> ";
     if (page.value("more", false))
-        body += "<a href=\"/?" + boardParam + "&amp;offset=" + std::to_string(offset + limit) +
-                "\">further down &rarr;</a>";
+        table += "<a href=\"/?" + boardParam + "&amp;offset=" + std::to_string(offset + limit) +
+                 "\">further down &rarr;</a>";
+    table += "</nav>";
+    if (daily.is_object() && daily.contains("page")) {
+        // Today's daily beside the default board.
+        const json& d = daily["page"];
+        table = "<div class=\"beside\"><section>" + table +
+                "</section><section class=\"daily\"><h2>" + boardLink(d, now) + " <small>" +
+                timeLeft(daily.value("seconds_left", int64_t{0})) + "</small></h2>" +
+                boardTable(d) + "<p><a href=\"/daily\">Past days</a></p></section></div>";
+    }
+    return frame("Leaderboard", body + table);
+}
+
+std::string dailyBoardPage(const json& page, int64_t secondsLeft, int current) {
+    std::string body = "<h1>" + escapeHtml(nameOf(page, current)) + " <small>" +
+                       timeLeft(secondsLeft) +
+                       "</small></h1><p class=\"generations\">One game for everyone, from the "
+                       "day's seed at Normal. <a href=\"/daily\">Past days</a></p>" +
+                       boardTable(page) + "<nav class=\"pages\">";
+    if (page.value("more", false)) body += "<span>Top " + text(page["limit"]) + " shown</span>";
     body += "</nav>";
-    return frame("Leaderboard", body);
+    return frame(nameOf(page, current), body);
+}
+
+std::string dailyListPage(const json& days) {
+    std::string body = "<h1>Daily games</h1><table><thead><tr><th>Board</th><th>Players</th>"
+                       "</tr></thead><tbody>";
+    for (const json& d : days) {
+        std::string date = d.value("date", std::string());
+        body += "<tr><td><a href=\"/daily/" + escapeHtml(date) + "\">Daily " + escapeHtml(date) +
+                "</a></td><td>" + text(d["players"]) + "</td></tr>";
+    }
+    if (days.empty()) body += "<tr><td colspan=\"2\">No daily games yet.</td></tr>";
+    body += "</tbody></table>";
+    return frame("Daily games", body);
 }
 
 std::string playerPage(const json& player, int generation) {
@@ -238,6 +271,7 @@ thead th{color:var(--dim);font-weight:600}
 td.score{font-weight:700;color:var(--gold)}
 tr.differs td{color:#ff6b5e;font-weight:700}
 .status{padding:.1em .5em;border-radius:.3em;background:var(--line)}
+.beside{display:grid;grid-template-columns:repeat(auto-fit,minmax(22em,1fr));gap:1em}
 .status.verified{background:#2d6a1f}.status.rejected{background:var(--red)}
 form.boards{margin:.5em 0}
 p.generations{color:var(--dim)}h1 small{font-size:.6em;color:var(--dim)}

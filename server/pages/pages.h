@@ -8,12 +8,19 @@
 
 // `boards` is the board list with the default and the previous generation's
 // ("classic") board: older generations' boards are named as players know them.
-std::string leaderboardPage(const nlohmann::json& page, const nlohmann::json& boards);
+// `daily`, when an object: today's daily board ("page") and its "seconds_left",
+// shown beside.
+std::string leaderboardPage(const nlohmann::json& page, const nlohmann::json& boards,
+                            const nlohmann::json& daily);
+// A day's board; `current` is the generation the server plays.
+std::string dailyBoardPage(const nlohmann::json& page, int64_t secondsLeft, int current);
+// The days with a daily game, newest first (date, players).
+std::string dailyListPage(const nlohmann::json& days);
 // `generation`: the rules generation of the default board.
 std::string playerPage(const nlohmann::json& player, int generation);
 // `host` is the address the visitor used, for the download command.
 std::string runPage(const nlohmann::json& run, const std::string& host, int generation);
 // What players call a generation's boards once newer rules replaced them.
-std::string generationName(int generation);
+std::string generationName(int generation, int current);
 std::string messagePage(const std::string& title, const std::string& message);
 const char* styleSheet();
