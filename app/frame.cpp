@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/daily.h"
 #include "app/options_screen_input.h"
 #include "draw/draw_list.h"
 #include "game/player/marine.h"
@@ -46,6 +47,13 @@ const char* describeOnline(const online::Status& s) {
     case online::RunState::Verifying:
         return "Verifying...";
     case online::RunState::Verified:
+        if (s.runDay != 0) {
+            std::snprintf(onlineLine, sizeof onlineLine, "Daily rank #%d on %04u-%02u-%02u", s.rank,
+                          static_cast<unsigned>(s.runDay / 10000),
+                          static_cast<unsigned>(s.runDay / 100 % 100),
+                          static_cast<unsigned>(s.runDay % 100));
+            return onlineLine;
+        }
         std::snprintf(onlineLine, sizeof onlineLine, "Online rank #%d on %s", s.rank, difficulty);
         return onlineLine;
     case online::RunState::Refused:
@@ -62,6 +70,7 @@ const char* describeOnline(const online::Status& s) {
 } // namespace
 
 void runFrame() {
+    dailyFrame();
     runGameFrame();
     drawHud();
     // The sender's record, copied: no waiting, no allocation.
@@ -70,7 +79,7 @@ void runFrame() {
         drawGameOver(scoresOfThisDifficulty(newestScoreIndex()), shownNewest,
                      describeOnline(onlineStatus));
     if (menuShown) {
-        drawMenu(optionsPlateChosen());
+        drawMenu(optionsPlateChosen(), dailyPlateOf(onlineStatus));
         drawBestLine(scoresOfThisDifficulty(-1),
                      online::bestRankAt(onlineStatus, spawnAcceleration));
     }

@@ -9,7 +9,8 @@ namespace {
 // With Online on, the game just lost goes to the outbox at once, so that
 // Game Over can follow it.
 void sendDeath(const Replay& replay) {
-    online::noteFinishedGame(encodeReplay(replay), replay.start.spawnAcceleration);
+    online::noteFinishedGame(encodeReplay(replay), replay.start.spawnAcceleration,
+                             replay.result.day);
 }
 
 } // namespace

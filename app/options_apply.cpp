@@ -10,6 +10,9 @@ namespace {
 PlayerOptions active;
 bool rulesPending = false;
 bool focused = true;
+// A daily game plays at the day's difficulty; the player's comes back after.
+bool dailyPlaying = false;
+float beforeDaily = 0.0f;
 
 void applySound() {
     bool silent = active.mute || (active.muteUnfocused && !focused);
@@ -57,7 +60,15 @@ void applyDisplayOptions(const PlayerOptions& options) {
 }
 
 void applyPendingRules() {
+    if (dailyPlaying) spawnAcceleration = beforeDaily;
+    dailyPlaying = false;
     if (rulesPending) applyRules();
+}
+
+void applyDailyRules(float dailyAcceleration) {
+    if (!dailyPlaying) beforeDaily = spawnAcceleration;
+    dailyPlaying = true;
+    spawnAcceleration = dailyAcceleration;
 }
 
 void noteWindowFocus(bool nowFocused) {
@@ -69,6 +80,7 @@ void resetActiveOptions() {
     active = PlayerOptions{};
     rulesPending = false;
     focused = true;
+    dailyPlaying = false;
     setRouting(active.bindings, false, false);
     resetRouting();
     setListenerGain(1.0f);

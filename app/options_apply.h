@@ -18,6 +18,9 @@ void applyOptions(const PlayerOptions& options, bool rulesNow = false);
 void applyDisplayOptions(const PlayerOptions& options);
 // New Game: the rule values chosen since the last game take effect.
 void applyPendingRules();
+// A daily game plays at `spawnAcceleration` whatever the player chose; the
+// next ordinary New Game (applyPendingRules) puts the player's own back.
+void applyDailyRules(float spawnAcceleration);
 // Mutes the sound while the window is in the background, when asked to.
 void noteWindowFocus(bool focused);
 // Back to the defaults with nothing pending (tests, a new process).

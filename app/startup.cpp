@@ -3,6 +3,7 @@
 #include <system_error>
 #include <thread>
 
+#include "app/daily.h"
 #include "app/options_apply.h"
 #include "app/settings.h"
 #include "audio/sound_bank.h"
@@ -11,6 +12,7 @@
 #include "game/world/effects.h"
 #include "game/world/world_state.h"
 #include "input/option_ranges.h"
+#include "input/player_options.h"
 #include "math/rng.h"
 #include "platform/gamepad.h"
 #include "platform/platform.h"
@@ -53,9 +55,18 @@ void moveCursor(int32_t x, int32_t y) {
 void beforeNewGame() {
     endRecording(GameEnd::NewGame);
     applyPendingRules();
-    // Like the ground, from the clock: a player cannot time a click to the
-    // millisecond, and a scripted clock makes a test's games the same.
-    nextGameSeed = platform::tickCount();
+    uint32_t seed = 0;
+    uint32_t day = 0;
+    if (takeDailyStart(seed, day)) {
+        // Everyone's daily is the same game: the day's seed at Normal.
+        applyDailyRules(kDifficultyAcceleration[static_cast<int>(Difficulty::Normal)]);
+        nextGameSeed = seed;
+    } else {
+        // Like the ground, from the clock: a player cannot time a click to
+        // the millisecond, and a scripted clock makes a test's games the same.
+        nextGameSeed = platform::tickCount();
+    }
+    setNextGameDay(day);
 }
 
 void exitChosen() {
@@ -85,6 +96,7 @@ void connectGameToProgram() {
     sessionHooks.beforeNewGame = beforeNewGame;
     sessionHooks.afterNewGame = beginRecording;
     sessionHooks.exitChosen = exitChosen;
+    sessionHooks.dailyChosen = dailyChosen;
     sessionHooks.readCursor = readCursor;
     sessionHooks.moveCursor = moveCursor;
     recordingHooks.deathNoted = enterDeathInScores;

@@ -1,5 +1,7 @@
 #include "online/api.h"
 
+#include <cstdio>
+
 #include <nlohmann/json.hpp>
 
 #include "online/http_client.h"
@@ -104,6 +106,7 @@ RunInfo runInfo(const std::string& server, int64_t id, const std::atomic<bool>* 
     out.status = text(j, "status");
     out.rank = static_cast<int>(integer(j, "rank"));
     out.reason = text(j, "reason");
+    out.board = text(j, "board");
     out.spawnAcceleration = static_cast<float>(number(j, "spawn_acceleration"));
     out.ok = !out.status.empty();
     if (!out.ok) out.error = "the server's answer cannot be read";
@@ -144,6 +147,50 @@ PlayerInfo playerInfo(const std::string& server, const std::string& name,
         out.best.push_back(run);
     }
     out.ok = true;
+    return out;
+}
+
+bool readDaily(const std::string& body, DailyInfo& out) {
+    json j = parseObject(body);
+    std::string date = text(j, "date");
+    unsigned year = 0, month = 0, day = 0;
+    char end = 0;
+    bool dated = date.size() == 10 &&
+                 std::sscanf(date.c_str(), "%4u-%2u-%2u%c", &year, &month, &day, &end) == 3 &&
+                 month >= 1 && month <= 12 && day >= 1 && day <= 31 && year >= 2000;
+    int64_t seed = j.is_object() && j.contains("seed") && j["seed"].is_number_unsigned()
+                       ? j["seed"].get<int64_t>()
+                       : -1;
+    if (!dated || seed < 0 || seed > 0xffffffffLL) {
+        out.error = "daily unreadable";
+        return false;
+    }
+    out.day = year * 10000 + month * 100 + day;
+    out.seed = static_cast<uint32_t>(seed);
+    out.spawnAcceleration = static_cast<float>(number(j, "spawn_acceleration"));
+    out.generation = static_cast<int>(integer(j, "generation"));
+    out.board = text(j, "board");
+    out.ok = true;
+    return true;
+}
+
+DailyInfo dailyInfo(const std::string& server, const std::atomic<bool>* stop) {
+    HttpRequest req;
+    req.url = server + "/api/v1/daily";
+    req.stop = stop;
+    req.totalSeconds = 15;
+    HttpResponse r = perform(req);
+    DailyInfo out;
+    if (!r.transferred) {
+        out.error = "server unreachable";
+        return out;
+    }
+    // Short: the menu shows it beside the plate.
+    if (r.status != 200) {
+        out.error = "server answered " + std::to_string(r.status);
+        return out;
+    }
+    readDaily(r.body, out);
     return out;
 }
 

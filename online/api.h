@@ -37,6 +37,7 @@ struct RunInfo {
     bool ok = false;
     std::string status; // queued, verifying, verified, rejected
     int rank = 0;
+    std::string board; // the board it ranks on
     std::string reason;
     float spawnAcceleration = 0.0f;
     std::string error;
@@ -59,6 +60,20 @@ struct PlayerInfo {
 };
 PlayerInfo playerInfo(const std::string& server, const std::string& name,
                       const std::atomic<bool>* stop);
+
+// Today's daily game as the server serves it (GET /api/v1/daily).
+struct DailyInfo {
+    bool ok = false;
+    uint32_t day = 0; // YYYYMMDD, the server's UTC day
+    uint32_t seed = 0;
+    float spawnAcceleration = 0.0f;
+    int generation = 0;
+    std::string board;
+    std::string error; // why there is no daily
+};
+DailyInfo dailyInfo(const std::string& server, const std::atomic<bool>* stop);
+// The answer's body read; false (with `out.error`) when it is not a daily.
+bool readDaily(const std::string& body, DailyInfo& out);
 
 // DELETE /api/v1/players/me. True when the server has forgotten the player
 // (or never knew them).

@@ -108,7 +108,7 @@ int bestRankAt(const Status& s, float spawnAcceleration) {
     return best;
 }
 
-void noteFinishedGame(const std::vector<uint8_t>& replay, float spawnAcceleration) {
+void noteFinishedGame(const std::vector<uint8_t>& replay, float spawnAcceleration, uint32_t day) {
     Shared& sh = shared();
     std::string dir;
     {
@@ -121,6 +121,7 @@ void noteFinishedGame(const std::vector<uint8_t>& replay, float spawnAcceleratio
     bool ok = addToOutbox(dir, replay, file, &why);
     std::lock_guard<std::mutex> lock(sh.m);
     sh.status.spawnAcceleration = spawnAcceleration;
+    sh.status.runDay = day;
     sh.status.rank = 0;
     if (!ok) {
         sh.status.run = RunState::NotSaved;
@@ -134,6 +135,15 @@ void noteFinishedGame(const std::vector<uint8_t>& replay, float spawnAcceleratio
     sh.status.reason[0] = '\0';
     sh.lastFile = file;
     sh.changed = true;
+    sh.wake.notify_all();
+}
+
+void requestDaily() {
+    Shared& sh = shared();
+    std::lock_guard<std::mutex> lock(sh.m);
+    if (!sh.config.enabled || !sh.thread.joinable()) return;
+    sh.fetchDaily = true;
+    sh.status.daily = DailyState::Fetching;
     sh.wake.notify_all();
 }
 
@@ -161,6 +171,7 @@ bool setEnabled(bool on, std::string* why) {
         // A send in flight stops; its file stays in the outbox.
         abandon.store(true);
         sh.status.run = RunState::None;
+        sh.status.daily = DailyState::Unknown;
     }
     sh.config.enabled = on;
     bool ok = false;

@@ -22,6 +22,14 @@ enum class RunState : uint8_t {
     NotSaved,  // the outbox could not take it
 };
 
+// Today's daily game, as far as the sender knows it.
+enum class DailyState : uint8_t {
+    Unknown,  // not asked yet
+    Fetching, // "fetching..."
+    Ready,    // the day, seed and difficulty below are the server's
+    Failed,   // the reason says why; asking again may do
+};
+
 // Plain and fixed: copying it allocates nothing.
 struct Status {
     bool enabled = false;
@@ -36,6 +44,14 @@ struct Status {
     int boardRank[kMaxBoards] = {};
     bool nameTaken = false;
     int waiting = 0; // files in the outbox
+    // The last game sent was the daily of this day (YYYYMMDD); 0 for others.
+    uint32_t runDay = 0;
+    DailyState daily = DailyState::Unknown;
+    uint32_t dailyDay = 0;
+    uint32_t dailySeed = 0;
+    float dailyAcceleration = 0.0f;
+    int dailyAnswers = 0; // counts the fetches that ended, to tell a new answer
+    char dailyReason[96] = {};
 };
 
 // Reads online.ini (the paths come from the user folders unless given) and
@@ -53,7 +69,13 @@ int bestRankAt(const Status& status, float spawnAcceleration);
 
 // A game has ended in a death: with Online on, its replay is written safely
 // into the outbox now, and the thread is woken to send it.
-void noteFinishedGame(const std::vector<uint8_t>& replay, float spawnAcceleration);
+// `day`: the daily's day (YYYYMMDD) when it was a daily game, else 0.
+void noteFinishedGame(const std::vector<uint8_t>& replay, float spawnAcceleration,
+                      uint32_t day = 0);
+
+// Asks the thread for today's daily game; the status follows it (Fetching,
+// then Ready or Failed). Returns at once; with Online off it does nothing.
+void requestDaily();
 
 // For the Options screen: setServer and setName (checked here; kNameRules
 // and checkName to show the rules while typing), then setEnabled(true),

@@ -24,6 +24,7 @@ struct Shared {
     std::string lastFile; // the game that ended last, in the outbox
     bool changed = false;
     bool forget = false;
+    bool fetchDaily = false;
     bool stop = false;
     std::thread thread;
 };

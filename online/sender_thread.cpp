@@ -202,10 +202,40 @@ struct Worker {
         setReason(sh.status, (gone ? "Forgotten: " : "Not forgotten: ") + message);
     }
 
+    // Today's daily, for the menu's plate.
+    void fetchDaily() {
+        DailyInfo d;
+        if (enabled)
+            d = dailyInfo(account.server, &abandon);
+        else
+            d.error = "no server or name";
+        // A server on other rules serves a day this build cannot play.
+        if (d.ok && d.generation != 0 && d.generation != generationOf(kReplayVersion)) {
+            d.ok = false;
+            d.error = "server on other rules";
+        }
+        Shared& sh = shared();
+        std::lock_guard<std::mutex> lock(sh.m);
+        Status& s = sh.status;
+        ++s.dailyAnswers;
+        if (!sh.config.enabled) {
+            s.daily = DailyState::Unknown;
+            return;
+        }
+        s.daily = d.ok ? DailyState::Ready : DailyState::Failed;
+        if (d.ok) {
+            s.dailyDay = d.day;
+            s.dailySeed = d.seed;
+            s.dailyAcceleration = d.spawnAcceleration;
+        }
+        std::snprintf(s.dailyReason, sizeof s.dailyReason, "%s", d.error.c_str());
+    }
+
     void run() {
         Shared& sh = shared();
         for (;;) {
             bool doForget = false;
+            bool doDaily = false;
             {
                 std::unique_lock<std::mutex> lock(sh.m);
                 if (sh.stop) return;
@@ -218,6 +248,8 @@ struct Worker {
                     enabled = c.enabled && !c.token.empty() && checkServer(c.server).empty() &&
                               checkName(c.name).empty();
                     outbox = sh.outbox;
+                    // The menu's plate learns the day's state without a click.
+                    if (enabled && sh.status.daily == DailyState::Unknown) sh.fetchDaily = true;
                     if (!sh.lastFile.empty()) lastFile = sh.lastFile;
                     sh.lastFile.clear();
                     if (accountChanged) {
@@ -228,12 +260,16 @@ struct Worker {
                     }
                 }
                 doForget = sh.forget && !account.server.empty() && !account.token.empty();
+                doDaily = sh.fetchDaily;
+                sh.fetchDaily = false;
                 if (sh.forget && !doForget) {
                     sh.forget = false;
                     setReason(sh.status, "Forgotten: there was no token to forget");
                 }
             }
             if (doForget) forget();
+            // Before the outbox: the player waits on the menu for this.
+            if (doDaily) fetchDaily();
             if (enabled) {
                 sendWaiting();
                 if (followId != 0 && Clock::now() >= nextPoll) poll();
@@ -247,7 +283,8 @@ struct Worker {
                     until = std::min(until, std::max(nextSend, Clock::now() + milliseconds(100)));
                 if (followId != 0) until = std::min(until, nextPoll);
             }
-            sh.wake.wait_until(lock, until, [&] { return sh.stop || sh.changed || sh.forget; });
+            sh.wake.wait_until(lock, until,
+                               [&] { return sh.stop || sh.changed || sh.forget || sh.fetchDaily; });
         }
     }
 };

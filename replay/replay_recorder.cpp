@@ -35,6 +35,8 @@ std::string deathName;
 void (*deathHandler)(const Replay&) = nullptr;
 // Kept between deaths so that its buffers are reused.
 Replay atDeath;
+// The day of the daily game the next recording is, or 0.
+uint32_t nextDay = 0;
 
 } // namespace
 
@@ -145,6 +147,7 @@ void beginRecording() {
     current.version = rulesGeneration == kFirstGeneration ? 2 : kReplayVersion;
     current.rulesFingerprint = rulesFingerprint();
     current.start = captureReplayStart();
+    current.result.day = current.version >= 3 ? nextDay : 0;
     writer.emplace(current.events, current.start.cursorX, current.start.cursorY);
     active = true;
     skipMessage = dispatching;
@@ -198,6 +201,7 @@ void recordFrameDone() {
     atDeath.result = currentResult();
     atDeath.result.frames = writer->frames();
     atDeath.result.end = current.version >= 3 ? GameEnd::Death : GameEnd::Unknown;
+    atDeath.result.day = current.result.day;
     atDeath.secondSums = current.secondSums;
     deathHandler(atDeath);
 }
@@ -206,9 +210,15 @@ void setDeathReplayHandler(void (*handler)(const Replay& replay)) {
     deathHandler = handler;
 }
 
+void setNextGameDay(uint32_t day) {
+    nextDay = day;
+}
+
 void endRecording(GameEnd how) {
     if (!active) return;
+    uint32_t day = current.result.day;
     current.result = currentResult();
+    current.result.day = day;
     current.result.frames = writer->frames();
     if (marine.marineDead) how = GameEnd::Death;
     current.result.end = current.version >= 3 ? how : GameEnd::Unknown;

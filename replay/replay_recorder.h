@@ -38,6 +38,9 @@ int firstDifferingSecond(const std::vector<uint64_t>& recorded,
                          const std::vector<uint64_t>& replayed);
 
 void beginRecording();
+// The recordings that begin from now on are the daily game of `day`
+// (YYYYMMDD); 0: ordinary games.
+void setNextGameDay(uint32_t day);
 // The loop is about to hand a message to the window procedure.
 void beginMessage();
 // The window procedure has handled `msg`.

@@ -38,10 +38,16 @@ Colour plateColour(bool lit) {
     return Colour{0.0f, 0.75f, 0.0f, lit ? 0.75f : 0.5f};
 }
 
-// The day's game is shown but not offered yet.
+DailyPlate dailyPlate;
+
 bool greyed(const MenuItem& item) {
-    return item.action == MenuAction::Daily;
+    return item.action == MenuAction::Daily && !dailyPlate.offered;
 }
+
+// About a character of font 0 in arena units at every screen size; the note
+// ends just left of its plate and starts no further left than the screen.
+constexpr float kNoteChar = 0.03f;
+constexpr int kNoteChars = 20;
 
 const char* const kFooter = "Quorvex 1.0 - a top-down arena shooter";
 
@@ -77,7 +83,13 @@ void drawPlates(bool optionsLit) {
         draw::text(1, item.labelAt.x, item.labelAt.y, greyed(item) ? kGreyedLabel : kLabel, "%s",
                    item.label);
         // Left of its plate, where no plate reaches.
-        if (greyed(item)) draw::text(0, -0.75f, item.labelAt.y, kGreyedLabel, "%s", "needs Online");
+        if (item.action != MenuAction::Daily || !dailyPlate.note[0]) continue;
+        int chars = 0;
+        while (chars < kNoteChars && dailyPlate.note[chars])
+            ++chars;
+        float right = item.plate[0].x < item.plate[1].x ? item.plate[0].x : item.plate[1].x;
+        draw::text(0, right - 0.02f - static_cast<float>(chars) * kNoteChar, item.labelAt.y,
+                   greyed(item) ? kGreyedLabel : kLabel, "%.*s", chars, dailyPlate.note);
     }
     draw::text(1, options.labelAt.x, options.labelAt.y, kLabel, "%s", options.label);
 }
@@ -139,7 +151,8 @@ int itemBelowOptions() {
     return menuItemDoing(MenuAction::Credits);
 }
 
-void drawMenu(bool optionsChosen) {
+void drawMenu(bool optionsChosen, const DailyPlate& daily) {
+    dailyPlate = daily;
     drawTitlePicture();
     drawPlates(optionsChosen || overOptionsPlate(cursorArena));
     drawMenuCursor(optionsChosen ? optionsPlatePoint() : cursorArena);

@@ -16,6 +16,13 @@ int itemBelowOptions();
 
 // The game's own mouse cursor, "Textures/Cell.bmp", centred on `at`.
 void drawMenuCursor(Vec2 at);
+// The Daily Challenge plate: offered (lit under the cursor) or greyed, and
+// a few words beside it (why it is greyed, "fetching...", the day).
+struct DailyPlate {
+    bool offered = false;
+    const char* note = "needs Online";
+};
+
 // Title picture, the items with hover, the cursor, credits, footer.
 // `optionsChosen`: the keyboard or the pad is on the Options plate.
-void drawMenu(bool optionsChosen);
+void drawMenu(bool optionsChosen, const DailyPlate& daily = DailyPlate{});

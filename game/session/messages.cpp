@@ -85,7 +85,9 @@ void chooseHoveredItem() {
         startNewGame();
         break;
     case MenuAction::Daily:
-        // Shown, not yet offered: the day's game needs the leaderboard.
+        // The day's seed comes from the leaderboard; the program asks for
+        // it and starts the game when it has it.
+        if (!replayDriving && sessionHooks.dailyChosen) sessionHooks.dailyChosen();
         break;
     case MenuAction::Credits:
         creditsShown = !creditsShown;

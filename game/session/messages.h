@@ -20,6 +20,7 @@ struct SessionHooks {
     void (*beforeNewGame)() = nullptr; // a new game is about to replace the old
     void (*afterNewGame)() = nullptr;  // the new game has been reset
     void (*exitChosen)() = nullptr;    // "Exit Win" was chosen
+    void (*dailyChosen)() = nullptr;   // "Daily Challenge" was chosen
     void (*readCursor)(int32_t& x, int32_t& y) = nullptr;
     void (*moveCursor)(int32_t x, int32_t y) = nullptr;
 };
