@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/daily.h"
 #include "app/frame.h"
 #include "app/input.h"
 #include "app/input_router.h"
@@ -130,6 +131,10 @@ LoopPass loopPass() {
         return LoopPass::Message;
     }
     if (showingReplay()) return replayIdle() ? LoopPass::Frame : LoopPass::Message;
+    // The daily starts between frames, as New Game does from its click: its
+    // replay then holds every frame its game played, the first included, and
+    // a menu at rest still hears the answer.
+    dailyFrame();
     float now = static_cast<float>(platform::tickCount());
     int cursorX = 0;
     int cursorY = 0;

@@ -70,7 +70,6 @@ const char* describeOnline(const online::Status& s) {
 } // namespace
 
 void runFrame() {
-    dailyFrame();
     runGameFrame();
     drawHud();
     // The sender's record, copied: no waiting, no allocation.

@@ -30,6 +30,7 @@
 #include "online/sender.h"
 #include "platform/platform.h"
 #include "replay/replay_recorder.h"
+#include "replay/verifier.h"
 
 namespace {
 
@@ -282,7 +283,7 @@ TEST(Daily, TheDayIsPlayedAtNormalAndRecordedWithItsSeedAndDay) {
     harness::frame();
     harness::leftUp();
     harness::frame();
-    const Replay& daily = lastReplay();
+    const Replay daily = lastReplay();
     EXPECT_EQ(daily.start.seed, kSeed);
     EXPECT_EQ(daily.result.day, 20261210u);
     EXPECT_EQ(daily.start.spawnAcceleration, 0.003f);
@@ -295,6 +296,9 @@ TEST(Daily, TheDayIsPlayedAtNormalAndRecordedWithItsSeedAndDay) {
     EXPECT_EQ(lastReplay().result.day, 0u);
     EXPECT_EQ(lastReplay().start.spawnAcceleration, 0.006f);
     stopOnline();
+    // Its replay holds every frame it played, the first one included.
+    VerifyOutcome v = verifyReplay(daily);
+    EXPECT_EQ(v.status, VerifyStatus::Verified) << v.reason;
 }
 
 TEST(Daily, TwoPlayersOfTheDayMeetTheSameMonstersHoweverTheyShoot) {

@@ -6,48 +6,22 @@ shows the player's name, and "Exit Win" ends the program at once.
   e2e_online.py --game build/quorvex --server build/quorvex-server
                 --verifier build/quorvex-verify --data data --shots build/screenshots
 Exit status: 0 passed, 1 failed, 77 skipped (a tool or PostgreSQL missing)."""
-import argparse
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 import time
 
-here = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(here, "..", "e2e"))
-sys.path.insert(0, os.path.join(here, "..", "server"))
-import real_program as rp  # noqa: E402
-from harness import Cluster, Server  # noqa: E402
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from e2e_common import arguments, dies, online_ini, page, rp, start_server  # noqa: E402
 
 NAME = "Xvfb Marine"
 
-p = argparse.ArgumentParser()
-for option in ("--game", "--server", "--verifier", "--data", "--shots"):
-    p.add_argument(option, required=True)
-p.add_argument("--sanitized", action="store_true")
-args = p.parse_args()
-for key in ("game", "server", "verifier", "data", "shots"):
-    setattr(args, key, os.path.abspath(getattr(args, key)))
-chromium = shutil.which("chromium") or shutil.which("chromium-browser")
-missing = [t for t in ("Xvfb", "xdotool", "import", "convert") if not shutil.which(t)]
-if missing or not chromium:
-    print("SKIP: not installed: " + ", ".join(missing + ([] if chromium else ["chromium"])))
-    sys.exit(77)
-os.makedirs(args.shots, exist_ok=True)
-
-cluster = Cluster()
-server = Server(args, cluster, "--workers", "1")
-url = "http://127.0.0.1:%d" % server.port
+args, chromium = arguments()
+server, url = start_server(args)
 work = tempfile.mkdtemp(prefix="quorvex-e2e-online-")
 display = rp.Display()
 game = None
-
-
-def online_ini(g):
-    os.makedirs(g.user_config, exist_ok=True)
-    with open(os.path.join(g.user_config, "online.ini"), "w") as f:
-        f.write("enabled = 1\nserver = %s\nname = %s\n" % (url, NAME))
 
 
 def player_best():
@@ -57,16 +31,11 @@ def player_best():
 
 try:
     game = rp.Game(args.game, args.data, work, display, "online", spawn_acceleration=0.04,
-                   before=online_ini)
+                   before=online_ini(url, NAME))
     game.window()
     game.first_picture(os.path.join(args.shots, "e2e_online_title.png"))
     rp.click(game, rp.NEW_GAME)
-    # He stands still: the crowd comes to him.
-    began = time.time()
-    dead = False
-    while time.time() - began < 90 and not dead:
-        time.sleep(1.0)
-        dead = game.capture(os.path.join(args.shots, "e2e_online_now.png")).game_over_text() > 400
+    dead = dies(game, os.path.join(args.shots, "e2e_online_now.png"))
     rp.check(dead, "the Marine dies and \"Game Over\" shows")
     deadline = time.time() + 60
     while time.time() < deadline and not player_best():
@@ -76,9 +45,7 @@ try:
              % best)
     time.sleep(3)  # the game polls the run's status every two seconds
     game.capture(os.path.join(args.shots, "e2e_online_game_over.png"))
-    dom = subprocess.run([chromium, "--headless", "--no-sandbox", "--disable-gpu", "--dump-dom",
-                          url + "/?board=" + best[0]["board"]], capture_output=True, text=True,
-                         timeout=60).stdout
+    dom = page(chromium, url + "/?board=" + best[0]["board"])
     rp.check(NAME in dom, "the leaderboard page in headless Chromium shows \"%s\"" % NAME)
     time.sleep(2.5)
     game.x("key", "space")
