@@ -20,9 +20,9 @@ std::optional<Refusal> screenReplay(const Replay& replay);
 
 // Raw SHA-256 of what the server replays and compares: the per-second world
 // checksums with the score and time at death (version 3), else the final
-// checksum, score and time (frames after the death would change the count). A copy with other bytes (an end time
-// changed, the file sealed again) has the same key; the verifier's verdict
-// confirms it, since a run verifies only when the replay reproduces them.
+// checksum, score and time (frames after the death would change the count). A copy with other bytes
+// (an end time changed, the file sealed again) has the same key; the verifier's verdict confirms
+// it, since a run verifies only when the replay reproduces them.
 std::string gameKey(const Replay& replay);
 
 // The CPU seconds a verification may take: in proportion to the game time
