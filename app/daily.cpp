@@ -1,6 +1,7 @@
 #include "app/daily.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "game/session/menu_items.h"
 #include "game/session/messages.h"
@@ -72,6 +73,24 @@ DailyPlate dailyPlateOf(const online::Status& s) {
     default:
         return DailyPlate{true, ""};
     }
+}
+
+namespace {
+bool drawnOffered = false;
+char drawnNote[sizeof note] = {};
+} // namespace
+
+void notePlateDrawn(const DailyPlate& plate) {
+    drawnOffered = plate.offered;
+    std::snprintf(drawnNote, sizeof drawnNote, "%s", plate.note != nullptr ? plate.note : "");
+}
+
+bool dailyPlateMoved() {
+    online::Status s;
+    online::readStatus(s);
+    const DailyPlate now = dailyPlateOf(s);
+    return now.offered != drawnOffered ||
+           std::strcmp(now.note != nullptr ? now.note : "", drawnNote) != 0;
 }
 
 void resetDaily() {

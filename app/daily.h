@@ -18,5 +18,9 @@ void dailyFrame();
 bool takeDailyStart(uint32_t& seed, uint32_t& day);
 // What the plate shows for the sender's state.
 DailyPlate dailyPlateOf(const online::Status& status);
+// What the menu drew on the plate last, and whether the sender's state would
+// now draw it otherwise: a menu at rest must wake to show it.
+void notePlateDrawn(const DailyPlate& plate);
+bool dailyPlateMoved();
 // Forgets a daily chosen and not started (tests).
 void resetDaily();

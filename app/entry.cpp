@@ -135,6 +135,8 @@ LoopPass loopPass() {
     // replay then holds every frame its game played, the first included, and
     // a menu at rest still hears the answer.
     dailyFrame();
+    // The sender's answer changes the plate: a menu at rest must show it.
+    if (menuShown && dailyPlateMoved()) rest.quiet = false;
     float now = static_cast<float>(platform::tickCount());
     int cursorX = 0;
     int cursorY = 0;

@@ -78,7 +78,9 @@ void runFrame() {
         drawGameOver(scoresOfThisDifficulty(newestScoreIndex()), shownNewest,
                      describeOnline(onlineStatus));
     if (menuShown) {
-        drawMenu(optionsPlateChosen(), dailyPlateOf(onlineStatus));
+        const DailyPlate plate = dailyPlateOf(onlineStatus);
+        drawMenu(optionsPlateChosen(), plate);
+        notePlateDrawn(plate);
         drawBestLine(scoresOfThisDifficulty(-1),
                      online::bestRankAt(onlineStatus, spawnAcceleration));
     }

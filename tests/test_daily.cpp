@@ -18,6 +18,8 @@
 #include <vector>
 
 #include "app/daily.h"
+#include "app/entry.h"
+#include "app/frame.h"
 #include "app/online_link.h"
 #include "bot.h"
 #include "game/monsters/monsters.h"
@@ -311,4 +313,36 @@ TEST(Daily, TwoPlayersOfTheDayMeetTheSameMonstersHoweverTheyShoot) {
     for (size_t i = 0; i < n; ++i)
         EXPECT_TRUE(shooter[i] == idle[i])
             << "spawn " << i << " at frame " << shooter[i].frame << " / " << idle[i].frame;
+}
+
+// A menu at rest is not drawn again until something changes; the sender's
+// answer is such a change, though no input comes with it.
+TEST(Daily, AMenuAtRestWakesToShowThePlatesNewState) {
+    DailyServer server(200, kDaily);
+    bootOnline(false, server.url());
+    restWhenIdle(true);
+    static int drawn = 0;
+    static void (*chained)() = nullptr;
+    void (*capture)() = beforeSwap;
+    chained = capture;
+    beforeSwap = [] {
+        ++drawn;
+        if (chained) chained();
+    };
+    harness::frames(60);
+    drawn = 0;
+    harness::frames(10);
+    EXPECT_EQ(drawn, 0) << "the idle menu is drawn again";
+    stopOnline();
+    std::string home = harness::scratchDataDir(false);
+    std::ofstream(home + "/online.ini")
+        << "enabled = 1\nserver = " << server.url() << "\nname = Ann\n";
+    startOnline(home + "/online.ini", home + "/outbox");
+    EXPECT_TRUE(framesUntil([] { return status().dailyAnswers > 0; }));
+    harness::frames(3);
+    EXPECT_GE(drawn, 1) << "the plate's new state is never drawn";
+    EXPECT_STREQ(dailyPlateOf(status()).note, "2026-12-10");
+    beforeSwap = capture;
+    restWhenIdle(false);
+    stopOnline();
 }
