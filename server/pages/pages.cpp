@@ -17,9 +17,15 @@ std::atomic<bool> g_browserGame{false};
 // Watching in the page re-simulates with the current rules: generation 2 on.
 constexpr int kWatchableGeneration = 2;
 
-const char* kDesktopWatch =
-    "Runs played before the rules changed can be watched with the desktop game: download the "
-    "replay from the run's page and open it with <code>quorvex --replay run-N.qvr</code>.";
+// Under a table whose runs have no Watch link: why, and the desktop way.
+std::string desktopNote() {
+    return std::string("<p class=\"desktop\">") +
+           (g_browserGame ? "Runs played before the rules changed can be watched with the desktop "
+                            "game: "
+                          : "Watch any run with the desktop game: ") +
+           "download the replay from the run's page and open it with <code>quorvex --replay "
+           "run-N.qvr</code>.</p>";
+}
 
 std::string text(const json& v) {
     if (v.is_string()) return escapeHtml(v.get<std::string>());
@@ -101,8 +107,7 @@ std::string boardTable(const json& page) {
     if (entries.empty())
         body += "<tr><td colspan=\"6\">No verified runs on this board yet.</td></tr>";
     body += "</tbody></table>";
-    if (!watch && !entries.empty())
-        body += std::string("<p class=\"desktop\">") + kDesktopWatch + "</p>";
+    if (!watch && !entries.empty()) body += desktopNote();
     return body;
 }
 
@@ -243,7 +248,7 @@ std::string playerPage(const json& player, int generation) {
                 "</td><td>" + (watch ? watchLink(r["run"]) : "") + "</td></tr>";
     }
     body += "</tbody></table>";
-    if (desktopOnly) body += std::string("<p class=\"desktop\">") + kDesktopWatch + "</p>";
+    if (desktopOnly) body += desktopNote();
     return frame(player.value("player", "Player"), body);
 }
 

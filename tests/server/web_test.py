@@ -205,11 +205,15 @@ for name in ("index.html", "watch.html"):
         out.write(b"x")
 with open(os.path.join(huge, "big.wasm"), "wb") as out:
     out.truncate(65 << 20)  # sparse: costs no disk
-refusals = [("a missing folder", os.path.join(tmp, "none"), "not a folder"),
-            ("no watch page", incomplete, "no watch.html"),
-            ("a file over the limit", huge, "big.wasm is 65 MiB")]
-for what, folder, reason in refusals:
-    out = subprocess.run([args.server, "--db", "host=/nonexistent", "--web", folder],
+settings = os.path.join(tmp, "server.conf")
+with open(settings, "w") as out:
+    out.write("web = %s  # the settings file's key\n" % incomplete)
+refusals = [("a missing folder", ["--web", os.path.join(tmp, "none")], "not a folder"),
+            ("no watch page", ["--web", incomplete], "no watch.html"),
+            ("no watch page, from the settings file", ["--config", settings], "no watch.html"),
+            ("a file over the limit", ["--web", huge], "big.wasm is 65 MiB")]
+for what, options, reason in refusals:
+    out = subprocess.run([args.server, "--db", "host=/nonexistent"] + options,
                          capture_output=True, text=True, timeout=30)
     f.check(out.returncode == 2 and reason in out.stderr,
             "%s: exit %d, %s" % (what, out.returncode, out.stderr.strip()))
