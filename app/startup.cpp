@@ -15,6 +15,7 @@
 #include "input/player_options.h"
 #include "math/rng.h"
 #include "platform/gamepad.h"
+#include "platform/large_pages.h"
 #include "platform/platform.h"
 #include "render/gl_backend.h"
 #include "render/text.h"
@@ -32,6 +33,13 @@ const char* const kSounds[] = {
 };
 
 const char* const kFontFace = "Courier new";
+
+// Fresh memory touched on the way to the first frame, with room to spare:
+// on the window's thread the GL driver's textures and buffers (the atlas
+// alone is 16 MB in a software driver), on the reading thread the decoded
+// pictures and sounds.
+constexpr size_t kWindowThreadHeap = size_t{48} << 20;
+constexpr size_t kReadingThreadHeap = size_t{32} << 20;
 
 void loadSounds() {
     openAudio();
@@ -107,8 +115,10 @@ void startLoading() {
     // A start that never reached startUp (no window) leaves nothing behind.
     readAhead.finish();
     readAhead.soundsLoaded = false;
+    platform::preferLargePages(kWindowThreadHeap);
     try {
         readAhead.thread = std::thread([] {
+            platform::preferLargePages(kReadingThreadHeap);
             int count = 0;
             const char* const* paths = picturePaths(count);
             render::readPicturesAhead(paths, count);
