@@ -82,6 +82,19 @@ void exitChosen() {
     platform::postQuitMessage();
 }
 
+// The small and the large font for the picture's width.
+void fontSizes(int& small, int& large) {
+    small = 15;
+    large = 30;
+    if (screenWidth == 640) {
+        small = 8;
+        large = 18;
+    } else if (screenWidth == 800) {
+        small = 12;
+        large = 23;
+    }
+}
+
 // What can be read before there is a window, on a thread of its own.
 struct ReadAhead {
     std::thread thread;
@@ -116,13 +129,18 @@ void startLoading() {
     readAhead.finish();
     readAhead.soundsLoaded = false;
     platform::preferLargePages(kWindowThreadHeap);
+    int small = 0, large = 0;
+    fontSizes(small, large);
     try {
-        readAhead.thread = std::thread([] {
+        readAhead.thread = std::thread([small, large] {
             platform::preferLargePages(kReadingThreadHeap);
             int count = 0;
             const char* const* paths = picturePaths(count);
             render::readPicturesAhead(paths, count);
-            platform::prepareFontFace(kFontFace);
+            if (platform::prepareFontFace(kFontFace)) {
+                prepareFont(kFontFace, small, small);
+                prepareFont(kFontFace, large, large);
+            }
             // Nothing else touches the sound device until startUp.
             loadSounds();
             readAhead.soundsLoaded = true;
@@ -142,15 +160,8 @@ void startUp() {
     rng.seed(platform::tickCount());
     platform::showCursor(false);
 
-    int small = 15;
-    int large = 30;
-    if (screenWidth == 640) {
-        small = 8;
-        large = 18;
-    } else if (screenWidth == 800) {
-        small = 12;
-        large = 23;
-    }
+    int small = 0, large = 0;
+    fontSizes(small, large);
     createFont(kFontFace, small, small, 0);
     createFont(kFontFace, large, large, 1);
 
