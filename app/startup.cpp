@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include <atomic>
 #include <system_error>
 #include <thread>
 
@@ -99,7 +100,10 @@ void fontSizes(int& small, int& large) {
 struct ReadAhead {
     std::thread thread;
     bool soundsLoaded = false;
+    // Set when the window's thread needs the reading thread's results.
+    std::atomic<bool> stop{false};
     void finish() {
+        stop = true;
         if (thread.joinable()) thread.join();
     }
     ~ReadAhead() { finish(); }
@@ -128,11 +132,12 @@ void startLoading() {
     // A start that never reached startUp (no window) leaves nothing behind.
     readAhead.finish();
     readAhead.soundsLoaded = false;
-    platform::preferLargePages(kWindowThreadHeap);
+    const platform::LargePageSpan windowHeap = platform::preferLargePages(kWindowThreadHeap);
     int small = 0, large = 0;
     fontSizes(small, large);
+    readAhead.stop = false;
     try {
-        readAhead.thread = std::thread([small, large] {
+        readAhead.thread = std::thread([small, large, windowHeap] {
             platform::preferLargePages(kReadingThreadHeap);
             int count = 0;
             const char* const* paths = picturePaths(count);
@@ -144,6 +149,10 @@ void startLoading() {
             // Nothing else touches the sound device until startUp.
             loadSounds();
             readAhead.soundsLoaded = true;
+            // The window usually takes longer to open than all this: the
+            // rest of the wait maps the pages that the GL driver's first
+            // textures will fill on the window's thread.
+            platform::populateLargePages(windowHeap, readAhead.stop);
         });
     } catch (const std::system_error&) {
         // No thread: startUp reads everything itself.

@@ -4,11 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -37,11 +42,24 @@ std::string mappingFlags(const void* address) {
     return flags;
 }
 
+// How many of the pages of [from, to) are mapped.
+size_t residentPages(uintptr_t from, uintptr_t to) {
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    std::string in((to - from + page - 1) / page, '\0');
+    if (mincore(reinterpret_cast<void*>(from), to - from,
+                reinterpret_cast<unsigned char*>(in.data())) != 0)
+        return 0;
+    size_t n = 0;
+    for (char c : in)
+        n += c & 1;
+    return n;
+}
+
 } // namespace
 
 TEST(LargePages, ABlockMadAfterAskingLiesOnLargePagesAndNothingIsAskedForNothing) {
-    EXPECT_EQ(platform::preferLargePages(0), 0u);
-    const size_t marked = platform::preferLargePages(size_t{32} << 20);
+    EXPECT_EQ(platform::preferLargePages(0).bytes(), 0u);
+    const size_t marked = platform::preferLargePages(size_t{32} << 20).bytes();
 #if defined(__linux__) && defined(__GLIBC__)
     // Two 16 MiB pieces side by side: all but the ragged ends are whole
     // 2 MiB pages.
@@ -55,5 +73,28 @@ TEST(LargePages, ABlockMadAfterAskingLiesOnLargePagesAndNothingIsAskedForNothing
     std::free(block);
 #else
     EXPECT_EQ(marked, 0u);
+#endif
+}
+
+TEST(LargePages, PopulatingMapsTheSpanAndKeepsWhatItHoldsUntilToldToStop) {
+    const platform::LargePageSpan span = platform::preferLargePages(size_t{16} << 20);
+    std::atomic<bool> stop{true};
+    EXPECT_EQ(platform::populateLargePages(span, stop), 0u);
+#if defined(__linux__) && defined(__GLIBC__) && defined(MADV_POPULATE_WRITE)
+    ASSERT_GE(span.bytes(), size_t{4} << 20);
+    // The heap's thread writes into the span while another maps it.
+    auto* block = static_cast<uint8_t*>(std::malloc(span.bytes() / 2));
+    ASSERT_NE(block, nullptr);
+    for (size_t i = 0; i < span.bytes() / 2; i += 4096)
+        block[i] = static_cast<uint8_t>(i / 4096 + 1);
+    stop = false;
+    size_t mapped = 0;
+    std::thread other([&] { mapped = platform::populateLargePages(span, stop); });
+    other.join();
+    EXPECT_EQ(mapped, span.bytes());
+    EXPECT_EQ(residentPages(span.from, span.to), span.bytes() / 4096);
+    for (size_t i = 0; i < span.bytes() / 2; i += 4096)
+        ASSERT_EQ(block[i], static_cast<uint8_t>(i / 4096 + 1)) << "at " << i;
+    std::free(block);
 #endif
 }
