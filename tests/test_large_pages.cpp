@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#if defined(__linux__)
 #include <sys/mman.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <cstdint>
@@ -17,6 +19,7 @@
 
 namespace {
 
+#if defined(__linux__)
 // The flags of the mapping that holds `address`, from /proc/self/smaps
 // ("" when it is not found).
 std::string mappingFlags(const void* address) {
@@ -54,10 +57,11 @@ size_t residentPages(uintptr_t from, uintptr_t to) {
         n += c & 1;
     return n;
 }
+#endif
 
 } // namespace
 
-TEST(LargePages, ABlockMadAfterAskingLiesOnLargePagesAndNothingIsAskedForNothing) {
+TEST(LargePages, ABlockMadeAfterAskingLiesOnLargePagesAndNothingIsAskedForNothing) {
     EXPECT_EQ(platform::preferLargePages(0).bytes(), 0u);
     const size_t marked = platform::preferLargePages(size_t{32} << 20).bytes();
 #if defined(__linux__) && defined(__GLIBC__)
@@ -82,7 +86,7 @@ TEST(LargePages, PopulatingMapsTheSpanAndKeepsWhatItHoldsUntilToldToStop) {
     EXPECT_EQ(platform::populateLargePages(span, stop), 0u);
 #if defined(__linux__) && defined(__GLIBC__) && defined(MADV_POPULATE_WRITE)
     ASSERT_GE(span.bytes(), size_t{4} << 20);
-    // The heap's thread writes into the span while another maps it.
+    // What the heap's own thread wrote there stays as it was.
     auto* block = static_cast<uint8_t*>(std::malloc(span.bytes() / 2));
     ASSERT_NE(block, nullptr);
     for (size_t i = 0; i < span.bytes() / 2; i += 4096)
