@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include <atomic>
 #include <system_error>
 #include <thread>
 
@@ -15,6 +16,7 @@
 #include "input/player_options.h"
 #include "math/rng.h"
 #include "platform/gamepad.h"
+#include "platform/large_pages.h"
 #include "platform/platform.h"
 #include "render/gl_backend.h"
 #include "render/text.h"
@@ -32,6 +34,13 @@ const char* const kSounds[] = {
 };
 
 const char* const kFontFace = "Courier new";
+
+// Fresh memory touched on the way to the first frame, with room to spare:
+// on the window's thread the GL driver's textures and buffers (the atlas
+// alone is 16 MB in a software driver), on the reading thread the decoded
+// pictures and sounds.
+constexpr size_t kWindowThreadHeap = size_t{48} << 20;
+constexpr size_t kReadingThreadHeap = size_t{32} << 20;
 
 void loadSounds() {
     openAudio();
@@ -74,11 +83,27 @@ void exitChosen() {
     platform::postQuitMessage();
 }
 
+// The small and the large font for the picture's width.
+void fontSizes(int& small, int& large) {
+    small = 15;
+    large = 30;
+    if (screenWidth == 640) {
+        small = 8;
+        large = 18;
+    } else if (screenWidth == 800) {
+        small = 12;
+        large = 23;
+    }
+}
+
 // What can be read before there is a window, on a thread of its own.
 struct ReadAhead {
     std::thread thread;
     bool soundsLoaded = false;
+    // Set when the window's thread needs the reading thread's results.
+    std::atomic<bool> stop{false};
     void finish() {
+        stop = true;
         if (thread.joinable()) thread.join();
     }
     ~ReadAhead() { finish(); }
@@ -107,15 +132,27 @@ void startLoading() {
     // A start that never reached startUp (no window) leaves nothing behind.
     readAhead.finish();
     readAhead.soundsLoaded = false;
+    const platform::LargePageSpan windowHeap = platform::preferLargePages(kWindowThreadHeap);
+    int small = 0, large = 0;
+    fontSizes(small, large);
+    readAhead.stop = false;
     try {
-        readAhead.thread = std::thread([] {
+        readAhead.thread = std::thread([small, large, windowHeap] {
+            platform::preferLargePages(kReadingThreadHeap);
             int count = 0;
             const char* const* paths = picturePaths(count);
             render::readPicturesAhead(paths, count);
-            platform::prepareFontFace(kFontFace);
+            if (platform::prepareFontFace(kFontFace)) {
+                prepareFont(kFontFace, small, small);
+                prepareFont(kFontFace, large, large);
+            }
             // Nothing else touches the sound device until startUp.
             loadSounds();
             readAhead.soundsLoaded = true;
+            // The window usually takes longer to open than all this: the
+            // rest of the wait maps the pages that the GL driver's first
+            // textures will fill on the window's thread.
+            platform::populateLargePages(windowHeap, readAhead.stop);
         });
     } catch (const std::system_error&) {
         // No thread: startUp reads everything itself.
@@ -132,15 +169,8 @@ void startUp() {
     rng.seed(platform::tickCount());
     platform::showCursor(false);
 
-    int small = 15;
-    int large = 30;
-    if (screenWidth == 640) {
-        small = 8;
-        large = 18;
-    } else if (screenWidth == 800) {
-        small = 12;
-        large = 23;
-    }
+    int small = 0, large = 0;
+    fontSizes(small, large);
     createFont(kFontFace, small, small, 0);
     createFont(kFontFace, large, large, 1);
 

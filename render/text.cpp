@@ -15,6 +15,7 @@ platform::GlyphAtlas atlas;
 int fontOf[kFontCount] = {-1, -1}; // the atlas's font behind each of ours
 GLuint texture = 0;
 uint32_t textureContext = 0;
+int uploadedW = 0, uploadedH = 0; // the atlas's size when last uploaded
 
 // White texels with the glyphs' coverage as alpha; nearest sampling keeps
 // every glyph pixel whole.
@@ -36,6 +37,8 @@ void upload() {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, atlas.width, atlas.height, 0, GL_RGBA,
                  GL_UNSIGNED_BYTE, rgba.data());
+    uploadedW = atlas.width;
+    uploadedH = atlas.height;
 }
 
 } // namespace
@@ -44,7 +47,14 @@ void createFont(const char* face, int height, int width, int index) {
     if (index < 0 || index >= kFontCount) return;
     // Without a usable face the font draws nothing.
     fontOf[index] = platform::addFontToAtlas(atlas, face, height, width);
-    if (atlas.width > 0 && atlas.height > 0) upload();
+    if (atlas.width <= 0 || atlas.height <= 0) return;
+    // Fonts rendered ahead are in the texture already once it was made.
+    const bool current = texture != 0 && textureContext == platform::contextSerial();
+    if (!current || atlas.width != uploadedW || atlas.height != uploadedH) upload();
+}
+
+void prepareFont(const char* face, int height, int width) {
+    platform::addFontToAtlas(atlas, face, height, width);
 }
 
 namespace render {
@@ -86,6 +96,7 @@ void clearFonts() {
     if (texture != 0 && textureContext == platform::contextSerial()) glDeleteTextures(1, &texture);
     texture = 0;
     atlas = platform::GlyphAtlas{};
+    uploadedW = uploadedH = 0;
     fontOf[0] = fontOf[1] = -1;
 }
 

@@ -6,6 +6,10 @@
 #include <cstdint>
 
 void createFont(const char* face, int height, int width, int index);
+// Renders a font's glyphs into the atlas for a later createFont of the same
+// size, without GL: it may run on another thread while nothing else here
+// runs.
+void prepareFont(const char* face, int height, int width);
 
 namespace render {
 

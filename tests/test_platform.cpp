@@ -18,6 +18,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -346,6 +347,32 @@ TEST_F(PlatformWindow, FontsAdvanceByTheirWidthAndFillTheirCell) {
         drawText(font.index, "   ");
         EXPECT_FALSE(litBox(readBack(), x0, x1, y0, y1));
     }
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(PlatformWindow, FontsRenderedAheadOnAnotherThreadDrawTheSameText) {
+    auto drawBoth = [] {
+        drawText(0, "Score: 1234 Wave 7");
+        std::vector<unsigned char> small = readBack();
+        drawText(1, "Quorvex & 0189");
+        std::vector<unsigned char> large = readBack();
+        small.insert(small.end(), large.begin(), large.end());
+        return small;
+    };
+    render::clearFonts();
+    createFont("Courier new", 15, 15, 0);
+    createFont("Courier new", 30, 30, 1);
+    const std::vector<unsigned char> direct = drawBoth();
+
+    render::clearFonts();
+    std::thread ahead([] {
+        prepareFont("Courier new", 15, 15);
+        prepareFont("Courier new", 30, 30);
+    });
+    ahead.join();
+    createFont("Courier new", 15, 15, 0);
+    createFont("Courier new", 30, 30, 1);
+    EXPECT_TRUE(drawBoth() == direct);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
