@@ -164,7 +164,7 @@ void runStillFrame() {
     noteFrame(cursorX, cursorY);
 }
 
-int runGame(const Options& options) {
+int openGame(const Options& options) {
     Replay replay;
     std::string replayPath = options.file;
     if (options.mode == Options::ShowReplay && replayPath == "best") {
@@ -216,12 +216,22 @@ int runGame(const Options& options) {
 
     previousTicks = static_cast<float>(platform::tickCount());
     runFactor = 1.0f;
-    while (loopPass() != LoopPass::Quit) {
-    }
+    return -1;
+}
+
+void closeGame() {
     endRecording(GameEnd::ProgramEnd);
     // A send in flight is abandoned; its file stays for next time.
     stopOnline();
     savePlayerOptions(activeOptions());
+}
+
+int runGame(const Options& options) {
+    int status = openGame(options);
+    if (status >= 0) return status;
+    while (loopPass() != LoopPass::Quit) {
+    }
+    closeGame();
     return 0;
 }
 

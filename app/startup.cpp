@@ -107,6 +107,10 @@ void startLoading() {
     // A start that never reached startUp (no window) leaves nothing behind.
     readAhead.finish();
     readAhead.soundsLoaded = false;
+#ifdef __EMSCRIPTEN__
+    // The page has no threads: startUp reads everything itself.
+    return;
+#endif
     try {
         readAhead.thread = std::thread([] {
             int count = 0;
