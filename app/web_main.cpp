@@ -15,6 +15,7 @@
 #include "platform/user_files.h"
 #include "replay/replay_file.h"
 #include "replay/replay_player.h"
+#include "replay/replay_recorder.h"
 
 namespace {
 
@@ -34,14 +35,24 @@ void tellPage(const char* what, const char* text) {
         what, text);
 }
 
-void replayEnded(const ReplayResult& r) {
+// The shown replay's last state, and the same file played through as the
+// verifier plays it (the rules alone, no window between the events): the
+// page reports both, so a show that strays from its file is seen.
+void replayEnded(const ReplayResult& shown) {
+    Replay replay;
+    std::string why;
+    ReplayResult r = shown;
+    if (readReplayFile(kWatchedReplay, replay, why)) r = playReplayNow(replay);
     char checksum[17];
+    char shownChecksum[17];
     std::snprintf(checksum, sizeof checksum, "%016" PRIx64, r.checksum);
-    EM_ASM(
-        {
-            if (Module.quorvexWatchEnded) Module.quorvexWatchEnded($0, $1, $2, UTF8ToString($3));
-        },
-        r.score, static_cast<double>(r.gameTime), r.kills, checksum);
+    std::snprintf(shownChecksum, sizeof shownChecksum, "%016" PRIx64, shown.checksum);
+    // clang-format off
+    EM_ASM({
+        if (Module.quorvexWatchEnded)
+            Module.quorvexWatchEnded($0, $1, $2, UTF8ToString($3), UTF8ToString($4));
+    }, r.score, static_cast<double>(r.gameTime), r.kills, checksum, shownChecksum);
+    // clang-format on
 }
 
 // One animation frame: the messages waiting, then one frame of the game

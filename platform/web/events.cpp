@@ -42,11 +42,13 @@ void push(const Message& msg, uint32_t physical) {
 void startAudio() {
     if (audioStarted) return;
     audioStarted = true;
+    // clang-format off
     EM_ASM({
-        if (typeof AL != = 'undefined' && AL.currentCtx && AL.currentCtx.audioCtx)
+        if (typeof AL != 'undefined' && AL.currentCtx && AL.currentCtx.audioCtx)
             AL.currentCtx.audioCtx.resume();
         if (Module.quorvexAudioStarted) Module.quorvexAudioStarted();
     });
+    // clang-format on
 }
 
 void focusChange(bool gained) {

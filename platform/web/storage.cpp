@@ -31,10 +31,12 @@ void notice(const char* text) {
 void startSync() {
     if (keeping != Keeping::Owner || syncing != 0 || synced >= changes) return;
     syncing = changes;
+    // clang-format off
     EM_ASM({
         FS.syncfs(
             false, function(err) { _quorvex_files_synced(err ? 0 : 1); });
     });
+    // clang-format on
 }
 
 } // namespace
@@ -62,6 +64,7 @@ const char* savingLine() {
 }
 
 void mountPlayerFiles() {
+    // clang-format off
     EM_ASM({
         var home = '/home/web_user';
         try {
@@ -92,6 +95,7 @@ void mountPlayerFiles() {
             start(true);
         }
     });
+    // clang-format on
 }
 
 void noteFilesLoaded(bool owner, bool loaded) {

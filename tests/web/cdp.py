@@ -96,6 +96,10 @@ class Browser:
                 self.events.append(reply)
 
     def open_page(self, url):
+        """Opens a tab at the first call, then navigates it."""
+        if self.session:
+            self.call("Page.navigate", {"url": url})
+            return
         target = self.call("Target.createTarget", {"url": "about:blank"}, session=False)
         attached = self.call("Target.attachToTarget",
                              {"targetId": target["targetId"], "flatten": True}, session=False)
