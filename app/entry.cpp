@@ -206,6 +206,10 @@ int openGame(const Options& options) {
     // After start-up, which opens the sound device.
     applyOptions(player, true);
     if (options.noFrameCap) platform::setFrameCap(false);
+    previousTicks = static_cast<float>(platform::tickCount());
+    runFactor = 1.0f;
+    // A replay starts from the run factor it recorded (0 when its game began
+    // from the menu's click): set after the loop's own start, never over it.
     if (options.mode == Options::ShowReplay && !beginShowingReplay(replay, replayPath)) {
         shutDown();
         return 2;
@@ -213,9 +217,6 @@ int openGame(const Options& options) {
     chooseReplayFolder();
     restWhenIdle(true);
     if (options.mode == Options::Play) startOnline();
-
-    previousTicks = static_cast<float>(platform::tickCount());
-    runFactor = 1.0f;
     return -1;
 }
 

@@ -37,21 +37,21 @@ void tellPage(const char* what, const char* text) {
 
 // The shown replay's last state, and the same file played through as the
 // verifier plays it (the rules alone, no window between the events): the
-// page reports both, so a show that strays from its file is seen.
+// page reports the first and says so where the second differs.
 void replayEnded(const ReplayResult& shown) {
     Replay replay;
     std::string why;
-    ReplayResult r = shown;
-    if (readReplayFile(kWatchedReplay, replay, why)) r = playReplayNow(replay);
+    ReplayResult file = shown;
+    if (readReplayFile(kWatchedReplay, replay, why)) file = playReplayNow(replay);
     char checksum[17];
-    char shownChecksum[17];
-    std::snprintf(checksum, sizeof checksum, "%016" PRIx64, r.checksum);
-    std::snprintf(shownChecksum, sizeof shownChecksum, "%016" PRIx64, shown.checksum);
+    char fileChecksum[17];
+    std::snprintf(checksum, sizeof checksum, "%016" PRIx64, shown.checksum);
+    std::snprintf(fileChecksum, sizeof fileChecksum, "%016" PRIx64, file.checksum);
     // clang-format off
     EM_ASM({
         if (Module.quorvexWatchEnded)
             Module.quorvexWatchEnded($0, $1, $2, UTF8ToString($3), UTF8ToString($4));
-    }, r.score, static_cast<double>(r.gameTime), r.kills, checksum, shownChecksum);
+    }, shown.score, static_cast<double>(shown.gameTime), shown.kills, checksum, fileChecksum);
     // clang-format on
 }
 

@@ -130,7 +130,7 @@
   Module.quorvexWatchFailed = function (why) {
     say('This run cannot be watched here: ' + why + '.');
   };
-  Module.quorvexWatchEnded = function (score, time, kills, checksum, shownChecksum) {
+  Module.quorvexWatchEnded = function (score, time, kills, checksum, fileChecksum) {
     var result = document.getElementById('watch-result');
     setText('here-score', score);
     setText('here-time', time.toFixed(2));
@@ -146,13 +146,13 @@
                 field(run, 'kills') === kills;
     result.setAttribute('data-checksum', checksum);
     result.setAttribute('data-agree', agree ? 'yes' : 'no');
-    // The picture's own last state, where it strayed from the file.
-    result.setAttribute('data-shown-checksum', shownChecksum);
+    // The file played through by the rules alone, as the verifier plays it.
+    result.setAttribute('data-file-checksum', fileChecksum);
     result.className = agree ? 'agree' : 'differ';
     setText('watch-agree', (agree ? 'The replay in this page ends exactly as the server found.'
                                   : 'The replay in this page ends differently from the server\'s result.') +
-            (shownChecksum === checksum ? '' : ' (The picture strayed from the file: it ended on ' +
-                                               shownChecksum + '.)'));
+            (fileChecksum === checksum ? '' : ' (Played through without the picture, the file ' +
+                                              'ends on ' + fileChecksum + '.)'));
     result.hidden = false;
   };
 
