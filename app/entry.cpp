@@ -164,7 +164,7 @@ void runStillFrame() {
     noteFrame(cursorX, cursorY);
 }
 
-int runGame(const Options& options) {
+int openGame(const Options& options) {
     Replay replay;
     std::string replayPath = options.file;
     if (options.mode == Options::ShowReplay && replayPath == "best") {
@@ -206,6 +206,10 @@ int runGame(const Options& options) {
     // After start-up, which opens the sound device.
     applyOptions(player, true);
     if (options.noFrameCap) platform::setFrameCap(false);
+    previousTicks = static_cast<float>(platform::tickCount());
+    runFactor = 1.0f;
+    // A replay starts from the run factor it recorded (0 when its game began
+    // from the menu's click): set after the loop's own start, never over it.
     if (options.mode == Options::ShowReplay && !beginShowingReplay(replay, replayPath)) {
         shutDown();
         return 2;
@@ -213,15 +217,22 @@ int runGame(const Options& options) {
     chooseReplayFolder();
     restWhenIdle(true);
     if (options.mode == Options::Play) startOnline();
+    return -1;
+}
 
-    previousTicks = static_cast<float>(platform::tickCount());
-    runFactor = 1.0f;
-    while (loopPass() != LoopPass::Quit) {
-    }
+void closeGame() {
     endRecording(GameEnd::ProgramEnd);
     // A send in flight is abandoned; its file stays for next time.
     stopOnline();
     savePlayerOptions(activeOptions());
+}
+
+int runGame(const Options& options) {
+    int status = openGame(options);
+    if (status >= 0) return status;
+    while (loopPass() != LoopPass::Quit) {
+    }
+    closeGame();
     return 0;
 }
 

@@ -5,6 +5,11 @@
 // The whole program: settings, window, start-up, message loop. Returns the
 // process status.
 int runGame(const Options& options = Options{});
+// runGame in parts, for a host that owns the loop (the browser's animation
+// frame): openGame returns -1 when the game is running (then call loopPass
+// until Quit, then closeGame), else the status to end with.
+int openGame(const Options& options);
+void closeGame();
 
 enum class LoopPass { Message, Frame, Wait, Quit };
 

@@ -13,6 +13,7 @@
 #include "input/settings_values.h"
 #include "online/sender.h"
 #include "platform/platform.h"
+#include "platform/user_files.h"
 #include "render/gl_backend.h"
 #include "ui/game_over.h"
 #include "ui/hud.h"
@@ -63,7 +64,8 @@ const char* describeOnline(const online::Status& s) {
         std::snprintf(onlineLine, sizeof onlineLine, "Not saved for Online: %s", s.reason);
         return onlineLine;
     default:
-        return "";
+        // Where nothing goes online, what became of the files.
+        return platform::web::savingLine();
     }
 }
 

@@ -25,8 +25,13 @@ namespace {
 Replay shown;
 std::optional<ReplayReader> reader;
 bool showing = false;
-uint32_t startTicks = 0;
-double dueMs = 0.0; // play time of the recorded frames run so far
+uint32_t lastTicks = 0;
+double playedMs = 0.0; // the replay's own clock: real time, scaled, less pauses
+double dueMs = 0.0;    // play time of the recorded frames run so far
+double speed = 1.0;
+bool paused = false;
+bool waiting = false; // the last replayIdle found the next frame not yet due
+void (*endHandler)(const ReplayResult&) = nullptr;
 bool havePending = false;
 bool capBefore = true;
 ReplayEvent pending;
@@ -100,8 +105,10 @@ bool beginShowingReplay(const Replay& replay, const std::string& path) {
     // a display slower than the recording's does not slow it down.
     capBefore = platform::frameCapOn();
     platform::setFrameCap(false);
-    startTicks = platform::tickCount();
+    lastTicks = platform::tickCount();
+    playedMs = 0.0;
     dueMs = 0.0;
+    paused = false;
     return true;
 }
 
@@ -125,10 +132,12 @@ void replayWindowMessage(const Message& msg) {
 }
 
 bool replayIdle() {
+    waiting = false;
     if (!showing) return false;
     for (;;) {
         if (!havePending) {
             if (!reader->next(pending)) {
+                if (endHandler != nullptr) endHandler(currentResult());
                 endShowingReplay();
                 return false;
             }
@@ -142,9 +151,12 @@ bool replayIdle() {
         // A frame runs once the real time since the start has caught up with
         // the recorded time up to it.
         double due = dueMs + pending.tickDelta;
-        double now = static_cast<double>(platform::tickCount() - startTicks);
-        if (now + 0.5 < due) {
-            double wait = due - now;
+        uint32_t ticks = platform::tickCount();
+        if (!paused) playedMs += static_cast<double>(ticks - lastTicks) * speed;
+        lastTicks = ticks;
+        if (playedMs + 0.5 < due) {
+            double wait = (due - playedMs) / speed;
+            waiting = true;
             platform::sleepMs(static_cast<uint32_t>(wait > 5.0 ? 5.0 : wait));
             return false;
         }
@@ -153,6 +165,29 @@ bool replayIdle() {
         havePending = false;
         return true;
     }
+}
+
+bool replayWaiting() {
+    return showing && waiting;
+}
+
+void setReplaySpeed(double factor) {
+    speed = factor > 0.0 ? factor : 1.0;
+}
+
+void pauseReplay(bool on) {
+    paused = on;
+}
+
+bool restartReplay() {
+    if (shown.events.empty()) return false;
+    Replay again = shown;
+    endShowingReplay();
+    return beginShowingReplay(again, "");
+}
+
+void setReplayEndHandler(void (*handler)(const ReplayResult& replayed)) {
+    endHandler = handler;
 }
 
 void endShowingReplay() {

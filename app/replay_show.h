@@ -27,3 +27,12 @@ void replayWindowMessage(const Message& msg);
 // before it). Returns true when a frame ran.
 bool replayIdle();
 void endShowingReplay();
+// The last replayIdle returned because the next frame's time has not come.
+bool replayWaiting();
+// For a watcher: the replay's clock runs `factor` times real time; paused,
+// it stands still; a restart plays the same replay from its first frame.
+void setReplaySpeed(double factor);
+void pauseReplay(bool on);
+bool restartReplay();
+// Called with the replayed result when the last recorded frame has run.
+void setReplayEndHandler(void (*handler)(const ReplayResult& replayed));

@@ -132,6 +132,7 @@ void startLoading() {
     // A start that never reached startUp (no window) leaves nothing behind.
     readAhead.finish();
     readAhead.soundsLoaded = false;
+#ifndef __EMSCRIPTEN__
     const platform::LargePageSpan windowHeap = platform::preferLargePages(kWindowThreadHeap);
     int small = 0, large = 0;
     fontSizes(small, large);
@@ -157,6 +158,8 @@ void startLoading() {
     } catch (const std::system_error&) {
         // No thread: startUp reads everything itself.
     }
+#endif
+    // The page has no threads: there startUp reads everything itself.
 }
 
 void finishLoading() {

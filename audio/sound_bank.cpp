@@ -2,10 +2,20 @@
 
 #include <AL/al.h>
 #include <AL/alc.h>
+#ifndef QUORVEX_WEB
 #include <AL/alext.h>
 #include <AL/alut.h>
+#endif
 
+#include <cstdio>
 #include <cstring>
+#include <string>
+
+#include "platform/audio_gate.h"
+#ifdef QUORVEX_WEB
+#include "audio/wav_decode.h"
+#include "platform/file_read.h"
+#endif
 
 uint32_t soundBuffers[kMaxSounds] = {};
 int soundCount = 0;
@@ -17,8 +27,10 @@ namespace {
 
 ALCdevice* device = nullptr;
 ALCcontext* context = nullptr;
+#ifndef QUORVEX_WEB
 // Set only for the loopback device, which mixes when asked to.
 LPALCRENDERSAMPLESSOFT renderSamples = nullptr;
+#endif
 // The player's volume, kept over device changes.
 float gain = 1.0f;
 
@@ -40,6 +52,25 @@ bool startContext(const ALCint* attributes) {
     return true;
 }
 
+#ifdef QUORVEX_WEB
+// The game's own WAV reading: a file it cannot read leaves the buffer empty.
+void fillFromWav(ALuint buffer, const char* path) {
+    std::string bytes;
+    std::string why;
+    WavSamples wav;
+    if (platform::readFileLimited(path, 16u << 20, bytes, &why) != platform::ReadStatus::Ok ||
+        !decodeWav(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), wav, why)) {
+        std::fprintf(stderr, "quorvex: %s: %s\n", path, why.c_str());
+        return;
+    }
+    ALenum format = wav.channels == 2
+                        ? (wav.bitsPerSample == 16 ? AL_FORMAT_STEREO16 : AL_FORMAT_STEREO8)
+                        : (wav.bitsPerSample == 16 ? AL_FORMAT_MONO16 : AL_FORMAT_MONO8);
+    alBufferData(buffer, format, wav.data.data(), static_cast<ALsizei>(wav.data.size()),
+                 wav.sampleRate);
+}
+#endif
+
 } // namespace
 
 void openAudio() {
@@ -48,6 +79,15 @@ void openAudio() {
     startContext(nullptr);
 }
 
+#ifdef QUORVEX_WEB
+bool openAudioLoopback(int) {
+    return false;
+}
+
+void renderAudio(int16_t* out, int frames) {
+    if (out && frames > 0) std::memset(out, 0, sizeof(int16_t) * static_cast<size_t>(frames));
+}
+#else
 bool openAudioLoopback(int sampleRate) {
     closeAudio();
     if (sampleRate <= 0 || alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback") == ALC_FALSE)
@@ -79,6 +119,8 @@ void renderAudio(int16_t* out, int frames) {
     }
 }
 
+#endif
+
 bool audioOpen() {
     return audible();
 }
@@ -90,6 +132,9 @@ void loadSound(const char* path) {
         alGenBuffers(1, &buffer);
         // What the loader leaves for a file it cannot read: no samples,
         // 16-bit mono at 22050 Hz, so the slot holds an empty buffer.
+#ifdef QUORVEX_WEB
+        fillFromWav(buffer, path);
+#else
         ALenum format = AL_FORMAT_MONO16;
         ALvoid* data = nullptr;
         ALsizei size = 0;
@@ -102,6 +147,7 @@ void loadSound(const char* path) {
         alBufferData(buffer, format, data, size, frequency);
         alutUnloadWAV(format, data, size, frequency);
 #pragma GCC diagnostic pop
+#endif
         // A sample block the library refuses leaves the buffer empty; the
         // error must not be taken for a later call's.
         alGetError();
@@ -113,6 +159,9 @@ void loadSound(const char* path) {
 void playSound(int index) {
     if (index < 0 || index >= kMaxSounds) return;
     ++soundPlayCount[index];
+    // Before the player's first click or key the page has no sound: what
+    // would have played then is dropped, not kept for later.
+    if (!platform::soundAllowed()) return;
     if (!audible() || index >= soundCount || activeSourceCount >= kMaxSources) return;
 
     alGetError();
@@ -165,7 +214,9 @@ void closeAudio() {
     if (device) alcCloseDevice(device);
     context = nullptr;
     device = nullptr;
+#ifndef QUORVEX_WEB
     renderSamples = nullptr;
+#endif
     for (int i = 0; i < kMaxSounds; ++i) {
         soundBuffers[i] = 0;
         soundPlayCount[i] = 0;

@@ -78,6 +78,15 @@ void syncFolder(const std::string& dir) {
 
 // Renames without replacing: false with EEXIST when `to` exists.
 bool renameNoReplace(const std::string& from, const std::string& to) {
+#ifdef __EMSCRIPTEN__
+    // The page's one thread: nothing can come between the look and the move.
+    struct stat st {};
+    if (::stat(to.c_str(), &st) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(from.c_str(), to.c_str()) == 0;
+#else
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
         return true;
     if (errno != EINVAL && errno != ENOSYS) return false;
@@ -85,6 +94,7 @@ bool renameNoReplace(const std::string& from, const std::string& to) {
     if (::link(from.c_str(), to.c_str()) != 0) return false;
     ::unlink(from.c_str());
     return true;
+#endif
 }
 
 } // namespace
@@ -151,6 +161,7 @@ bool writeFileSafely(const std::string& path, const void* data, size_t size, std
         return false;
     }
     syncFolder(parentOf(path));
+    web::filesChanged();
     return true;
 }
 
@@ -164,6 +175,7 @@ bool moveAside(const std::string& path, std::string& movedTo) {
         std::string candidate = n == 1 ? base : base + "-" + std::to_string(n);
         if (renameNoReplace(path, candidate)) {
             syncFolder(parentOf(path));
+            web::filesChanged();
             movedTo = candidate;
             return true;
         }
@@ -173,10 +185,20 @@ bool moveAside(const std::string& path, std::string& movedTo) {
 }
 
 bool removeFile(const std::string& path) {
-    return ::unlink(path.c_str()) == 0;
+    bool removed = ::unlink(path.c_str()) == 0;
+    if (removed) web::filesChanged();
+    return removed;
 }
 
 bool renameNoReplace(const std::string& from, const std::string& to, std::string* why) {
+#ifdef __EMSCRIPTEN__
+    if (!renameNoReplace(from, to)) {
+        setWhy(why, "cannot move " + from + " to " + to, errno);
+        return false;
+    }
+    web::filesChanged();
+    return true;
+#endif
     // A hard link fails when `to` exists, where rename would replace it.
     if (::link(from.c_str(), to.c_str()) != 0) {
         setWhy(why, "cannot move " + from + " to " + to, errno);
@@ -194,7 +216,12 @@ bool renameNoReplace(const std::string& from, const std::string& to, std::string
 bool randomBytes(uint8_t* out, size_t size) {
     size_t got = 0;
     while (got < size) {
+#ifdef __EMSCRIPTEN__
+        size_t step = std::min<size_t>(size - got, 256);
+        ssize_t n = ::getentropy(out + got, step) == 0 ? static_cast<ssize_t>(step) : -1;
+#else
         ssize_t n = ::getrandom(out + got, size - got, 0);
+#endif
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         got += static_cast<size_t>(n);

@@ -86,4 +86,27 @@ namespace test {
 void failBeforeRename(bool fail);
 } // namespace test
 
+namespace web {
+// The page keeps the player's files in IndexedDB: every change is synced
+// there, and a file counts as saved once that sync has reported back.
+#ifdef __EMSCRIPTEN__
+void filesChanged();
+bool filesSaved();
+// What Game Over says of the files: "Saved" only once IndexedDB has them.
+const char* savingLine();
+// Mounts the home folder from IndexedDB; quorvex_files_ready(owner, loaded)
+// is called when it has been read (or refused).
+void mountPlayerFiles();
+void noteFilesLoaded(bool owner, bool loaded);
+#else
+inline void filesChanged() {}
+inline bool filesSaved() {
+    return true;
+}
+inline const char* savingLine() {
+    return "";
+}
+#endif
+} // namespace web
+
 } // namespace platform

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the game (and, with "test", its tests) needs;
-# with "cross", only what the cross-built verifiers need (scripts/cross-verify.sh).
+# with "cross", only what the cross-built verifiers need (scripts/cross-verify.sh);
+# with "web", what the browser build adds (scripts/web.sh).
 set -euo pipefail
 
 options=()
@@ -8,6 +9,9 @@ if [ "${1:-}" = "cross" ]; then
     packages=(build-essential cmake ninja-build python3 nlohmann-json3-dev
               clang libc++-dev libc++abi-dev g++-aarch64-linux-gnu qemu-user
               g++-mingw-w64-x86-64 wine64 wine emscripten nodejs)
+    options=(--no-install-recommends)
+elif [ "${1:-}" = "web" ]; then
+    packages=(emscripten nodejs python3 chromium)
     options=(--no-install-recommends)
 else
     packages=(build-essential cmake ninja-build pkg-config

@@ -1,0 +1,147 @@
+// The game in a web page: the player's files come in from IndexedDB first,
+// then the game opens and the browser's animation frame runs the loop. On
+// the watch page it shows the run the page fetched, at the page's speed.
+#include <emscripten/emscripten.h>
+
+#include <unistd.h>
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "app/entry.h"
+#include "app/options.h"
+#include "app/replay_show.h"
+#include "game/world/checksum.h"
+#include "platform/user_files.h"
+#include "replay/replay_file.h"
+#include "replay/replay_player.h"
+#include "replay/replay_recorder.h"
+
+namespace {
+
+// Where the watch page's loader writes the fetched replay.
+constexpr const char* kWatchedReplay = "/watch.qvr";
+
+bool watching() {
+    return EM_ASM_INT({ return Module.quorvexWatch ? 1 : 0; }) != 0;
+}
+
+void tellPage(const char* what, const char* text) {
+    EM_ASM(
+        {
+            var f = Module[UTF8ToString($0)];
+            if (f) f(UTF8ToString($1));
+        },
+        what, text);
+}
+
+// The shown replay's last state, and the same file played through as the
+// verifier plays it (the rules alone, no window between the events): the
+// page reports the first and says so where the second differs.
+void replayEnded(const ReplayResult& shown) {
+    Replay replay;
+    std::string why;
+    ReplayResult file = shown;
+    if (readReplayFile(kWatchedReplay, replay, why)) file = playReplayNow(replay);
+    char checksum[17];
+    char fileChecksum[17];
+    std::snprintf(checksum, sizeof checksum, "%016" PRIx64, shown.checksum);
+    std::snprintf(fileChecksum, sizeof fileChecksum, "%016" PRIx64, file.checksum);
+    // clang-format off
+    EM_ASM({
+        if (Module.quorvexWatchEnded)
+            Module.quorvexWatchEnded($0, $1, $2, UTF8ToString($3), UTF8ToString($4));
+    }, shown.score, static_cast<double>(shown.gameTime), shown.kills, checksum, fileChecksum);
+    // clang-format on
+}
+
+// One animation frame: the messages waiting, then one frame of the game
+// (or as many of a replay's as its clock has reached).
+void frame() {
+    for (int i = 0; i < 1024; ++i) {
+        bool replay = showingReplay();
+        LoopPass pass = loopPass();
+        if (pass == LoopPass::Quit) {
+            closeGame();
+            emscripten_cancel_main_loop();
+            tellPage("quorvexNotice", "The game has ended: reload the page to play again.");
+            return;
+        }
+        if (pass == LoopPass::Wait) return;
+        if (pass == LoopPass::Frame && !replay) return;
+        if (replay && replayWaiting()) return;
+    }
+}
+
+void start() {
+    Options options;
+    // The page sizes the canvas; full screen waits for the player's F11.
+    options.window = true;
+    if (watching()) {
+        options.mode = Options::ShowReplay;
+        options.file = kWatchedReplay;
+        setReplayEndHandler(replayEnded);
+    }
+    int status = openGame(options);
+    if (status >= 0) {
+        if (options.mode == Options::ShowReplay) {
+            Replay replay;
+            std::string why;
+            if (readReplayFile(kWatchedReplay, replay, why) &&
+                replay.rulesFingerprint != rulesFingerprint())
+                why = kOtherRulesReason;
+            if (why.empty()) why = "the game could not start";
+            tellPage("quorvexWatchFailed", why.c_str());
+        } else {
+            tellPage("quorvexNotice", "The game could not start (see the browser's console).");
+        }
+        return;
+    }
+    tellPage("quorvexStarted", "");
+    emscripten_set_main_loop(frame, 0, 0);
+}
+
+} // namespace
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void quorvex_files_ready(int owner, int loaded) {
+    platform::web::noteFilesLoaded(owner != 0, loaded != 0);
+    start();
+}
+
+// The watch page's buttons: 0 pause (arg 1) or go on (arg 0), 1 speed
+// (arg the factor), 2 restart.
+EMSCRIPTEN_KEEPALIVE void quorvex_watch_command(int command, double arg) {
+    switch (command) {
+    case 0:
+        pauseReplay(arg != 0.0);
+        break;
+    case 1:
+        setReplaySpeed(arg);
+        break;
+    case 2:
+        if (!restartReplay()) tellPage("quorvexNotice", "Nothing to restart.");
+        break;
+    default:
+        break;
+    }
+}
+
+} // extern "C"
+
+int main() {
+    // The data folder is packed at /data; the game reads it from its
+    // working folder.
+    if (chdir("/data") != 0) {
+        std::fprintf(stderr, "quorvex: the packed data folder is missing\n");
+        return 1;
+    }
+    if (watching()) {
+        // A watcher's page keeps nothing: no files to read or own.
+        start();
+        return 0;
+    }
+    platform::web::mountPlayerFiles();
+    return 0;
+}

@@ -1,0 +1,53 @@
+# The game for the browser: the same rules, interface and screens, with the
+# platform layer's web variant (html5.h, WebGL 2, the browser's OpenAL, IDBFS)
+# and no sender thread. Included from the top CMakeLists when EMSCRIPTEN.
+set(QUORVEX_WEB_FLAGS -sUSE_SDL=0)
+add_compile_definitions(QUORVEX_WEB=1)
+
+# Debian builds no WebAssembly inih: the few calls the game makes of it come
+# from a small reader of the same interface.
+add_library(quorvex_ini STATIC platform/web/ini.cpp)
+target_include_directories(quorvex_ini PUBLIC ${CMAKE_SOURCE_DIR}/platform/web/include)
+
+add_library(quorvex_files STATIC platform/user_files.cpp platform/web/storage.cpp)
+target_include_directories(quorvex_files PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(quorvex_files PUBLIC quorvex_file_read)
+
+add_library(quorvex_glyph_atlas STATIC platform/glyph_atlas.cpp)
+target_link_libraries(quorvex_glyph_atlas PUBLIC quorvex_file_read)
+
+file(GLOB WEB_PLATFORM_SOURCES CONFIGURE_DEPENDS platform/web/*.cpp)
+list(REMOVE_ITEM WEB_PLATFORM_SOURCES ${CMAKE_SOURCE_DIR}/platform/web/ini.cpp
+     ${CMAKE_SOURCE_DIR}/platform/web/storage.cpp)
+add_library(quorvex_platform STATIC ${WEB_PLATFORM_SOURCES} platform/pacing.cpp)
+target_include_directories(quorvex_platform PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(quorvex_platform PUBLIC quorvex_files quorvex_glyph_atlas)
+
+add_library(quorvex_saving STATIC ${SAVING_SOURCES})
+target_link_libraries(quorvex_saving PUBLIC quorvex_rules quorvex_files)
+
+# online.ini and the paths; the sender itself is a stand-in saying Online is
+# not in this build yet.
+add_library(quorvex_online STATIC online/online_config.cpp online/sender_web.cpp)
+target_link_libraries(quorvex_online PUBLIC quorvex_rules quorvex_files quorvex_ini)
+
+file(GLOB_RECURSE CORE_SOURCES CONFIGURE_DEPENDS app/*.cpp render/*.cpp audio/*.cpp ui/*.cpp)
+list(REMOVE_ITEM CORE_SOURCES ${CMAKE_SOURCE_DIR}/app/main.cpp
+     ${CMAKE_SOURCE_DIR}/app/online_link.cpp ${CMAKE_SOURCE_DIR}/app/web_main.cpp)
+add_library(quorvex_core STATIC ${CORE_SOURCES} app/online_link.cpp)
+target_link_libraries(quorvex_core PUBLIC quorvex_rules quorvex_saving quorvex_online
+                      quorvex_platform quorvex_ini)
+
+# The data folder (with the baked glyph atlas added by scripts/web.sh) goes
+# into quorvex.data, fetched beside the module.
+set(QUORVEX_WEB_DATA "${CMAKE_SOURCE_DIR}/data" CACHE PATH "data folder packed into the page")
+add_executable(quorvex app/web_main.cpp)
+target_link_libraries(quorvex PRIVATE quorvex_core)
+set_target_properties(quorvex PROPERTIES SUFFIX ".js")
+target_link_options(quorvex PRIVATE
+    -sENVIRONMENT=web -sINITIAL_MEMORY=67108864 -sMAX_WEBGL_VERSION=2 -sMIN_WEBGL_VERSION=2 -sALLOW_MEMORY_GROWTH=1
+    -sDYNAMIC_EXECUTION=0 -sEXIT_RUNTIME=0 -sFORCE_FILESYSTEM=1
+    "-sEXPORTED_FUNCTIONS=_main,_quorvex_files_ready,_quorvex_files_synced,_quorvex_watch_command"
+    "-sEXPORTED_RUNTIME_METHODS=FS,ccall"
+    -lopenal -lidbfs.js -lGL
+    "--preload-file" "${QUORVEX_WEB_DATA}@/data")

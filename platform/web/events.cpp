@@ -1,0 +1,240 @@
+// The message queue: messages posted by the program, then the page's input
+// events (arriving between frames through html5.h callbacks) as the Windows
+// messages the game's window procedure expects.
+#include <emscripten/emscripten.h>
+#include <emscripten/html5.h>
+
+#include <cstring>
+
+#include "platform/audio_gate.h"
+#include "platform/platform.h"
+#include "platform/web/keys.h"
+#include "platform/web/web_window.h"
+
+namespace platform {
+
+namespace {
+
+// Fixed ring so that posting never allocates; a full queue drops the message.
+constexpr int queueCapacity = 256;
+Message queue[queueCapacity];
+uint32_t queuePhysical[queueCapacity];
+int queueHead = 0;
+int queueCount = 0;
+uint32_t lastPhysical = 0;
+bool textOn = false;
+bool focusLost = false;
+bool audioStarted = false;
+bool callbacksSet = false;
+double cursorCssX = 0.0;
+double cursorCssY = 0.0;
+
+void push(const Message& msg, uint32_t physical) {
+    if (queueCount == queueCapacity) return;
+    int at = (queueHead + queueCount) % queueCapacity;
+    queue[at] = msg;
+    queuePhysical[at] = physical;
+    ++queueCount;
+}
+
+// Browsers start sound only from a click or key: the first one resumes the
+// audio context the OpenAL library made.
+void startAudio() {
+    if (audioStarted) return;
+    audioStarted = true;
+    // clang-format off
+    EM_ASM({
+        if (typeof AL != 'undefined' && AL.currentCtx && AL.currentCtx.audioCtx)
+            AL.currentCtx.audioCtx.resume();
+        if (Module.quorvexAudioStarted) Module.quorvexAudioStarted();
+    });
+    // clang-format on
+}
+
+void focusChange(bool gained) {
+    if (gained != focusLost) return;
+    focusLost = !gained;
+    push(Message{gained ? MsgType::FocusGained : MsgType::FocusLost, 0}, 0);
+}
+
+// Keys the browser keeps for the page itself (reload, developer tools,
+// the system's shortcuts) pass on; the game never sees them.
+bool browserKey(const EmscriptenKeyboardEvent& e) {
+    if (e.ctrlKey || e.metaKey) return true;
+    return std::strcmp(e.code, "F5") == 0 || std::strcmp(e.code, "F12") == 0;
+}
+
+EM_BOOL onKey(int type, const EmscriptenKeyboardEvent* e, void*) {
+    if (browserKey(*e)) return EM_FALSE;
+    bool down = type == EMSCRIPTEN_EVENT_KEYDOWN;
+    if (down) startAudio();
+    // F11 and Alt+Enter switch full screen, as on the desktop.
+    bool enter = std::strcmp(e->code, "Enter") == 0 || std::strcmp(e->code, "NumpadEnter") == 0;
+    if (std::strcmp(e->code, "F11") == 0 || (enter && e->altKey)) {
+        if (down && !e->repeat) toggleFullScreen();
+        return EM_TRUE;
+    }
+    if (down && textOn && e->key[0] != '\0' && std::strlen(e->key) <= 4) {
+        // One character (a UTF-8 sequence of up to four bytes) is typed text.
+        const auto* s = reinterpret_cast<const unsigned char*>(e->key);
+        uint32_t cp = 0;
+        int len = s[0] < 0x80 ? 1 : (s[0] >> 5) == 6 ? 2 : (s[0] >> 4) == 14 ? 3 : 4;
+        if (static_cast<int>(std::strlen(e->key)) == len) {
+            cp = len == 1   ? s[0]
+                 : len == 2 ? (s[0] & 0x1Fu)
+                 : len == 3 ? (s[0] & 0x0Fu)
+                            : (s[0] & 0x07u);
+            for (int k = 1; k < len; ++k)
+                cp = (cp << 6) | (s[k] & 0x3Fu);
+            push(Message{MsgType::Text, cp}, 0);
+        }
+    }
+    const web::KeyInfo* key = web::keyByCode(e->code);
+    if (key == nullptr) return EM_FALSE;
+    uint32_t vk = web::virtualKeyFor(*key, e->key);
+    uint32_t physical = key->scancode | (e->repeat ? uint32_t{PhysicalRepeat} : 0u);
+    push(Message{down ? MsgType::KeyDown : MsgType::KeyUp, vk}, physical);
+    return EM_TRUE;
+}
+
+EM_BOOL onMouseButton(int type, const EmscriptenMouseEvent* e, void*) {
+    bool down = type == EMSCRIPTEN_EVENT_MOUSEDOWN;
+    if (down) {
+        startAudio();
+        cursorCssX = e->targetX;
+        cursorCssY = e->targetY;
+    }
+    switch (e->button) {
+    case 0:
+        push(Message{down ? MsgType::LButtonDown : MsgType::LButtonUp, 0}, PhysicalMouseLeft);
+        return EM_TRUE;
+    case 2:
+        push(Message{down ? MsgType::RButtonDown : MsgType::RButtonUp, 0}, PhysicalMouseRight);
+        return EM_TRUE;
+    default: {
+        uint32_t other = e->button == 1   ? uint32_t{PhysicalMouseMiddle}
+                         : e->button == 3 ? uint32_t{PhysicalMouseX1}
+                         : e->button == 4 ? uint32_t{PhysicalMouseX2}
+                                          : 0u;
+        if (other == 0) return EM_FALSE;
+        push(Message{down ? MsgType::OtherButtonDown : MsgType::OtherButtonUp, other}, other);
+        return EM_TRUE;
+    }
+    }
+}
+
+EM_BOOL onMouseMove(int, const EmscriptenMouseEvent* e, void*) {
+    cursorCssX = e->targetX;
+    cursorCssY = e->targetY;
+    return EM_FALSE;
+}
+
+EM_BOOL onDoubleClick(int, const EmscriptenMouseEvent*, void*) {
+    toggleFullScreen();
+    return EM_TRUE;
+}
+
+EM_BOOL onWheel(int, const EmscriptenWheelEvent* e, void*) {
+    if (e->deltaY == 0.0) return EM_TRUE;
+    // The page's wheel runs down for positive deltas; SDL's up.
+    uint32_t which = e->deltaY < 0.0 ? uint32_t{PhysicalWheelUp} : uint32_t{PhysicalWheelDown};
+    push(Message{MsgType::Wheel, which}, which);
+    return EM_TRUE;
+}
+
+EM_BOOL onFocus(int type, const EmscriptenFocusEvent*, void*) {
+    focusChange(type == EMSCRIPTEN_EVENT_FOCUS);
+    return EM_FALSE;
+}
+
+EM_BOOL onVisibility(int, const EmscriptenVisibilityChangeEvent* e, void*) {
+    if (e->hidden) focusChange(false);
+    return EM_FALSE;
+}
+
+// In full screen the browser keeps Escape: leaving full screen opens the
+// menu, as losing the focus does.
+EM_BOOL onFullScreen(int, const EmscriptenFullscreenChangeEvent* e, void*) {
+    if (!e->isFullscreen) {
+        focusChange(false);
+        focusChange(true);
+    }
+    EM_ASM(
+        {
+            if (Module.quorvexFullScreen) Module.quorvexFullScreen($0);
+        },
+        e->isFullscreen);
+    return EM_FALSE;
+}
+
+void setCallbacks() {
+    if (callbacksSet) return;
+    callbacksSet = true;
+    const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
+    const char* document = EMSCRIPTEN_EVENT_TARGET_DOCUMENT;
+    emscripten_set_keydown_callback(window, nullptr, EM_TRUE, onKey);
+    emscripten_set_keyup_callback(window, nullptr, EM_TRUE, onKey);
+    emscripten_set_mousedown_callback("#canvas", nullptr, EM_TRUE, onMouseButton);
+    // A button let go off the canvas is let go all the same.
+    emscripten_set_mouseup_callback(window, nullptr, EM_TRUE, onMouseButton);
+    emscripten_set_mousemove_callback("#canvas", nullptr, EM_TRUE, onMouseMove);
+    emscripten_set_dblclick_callback("#canvas", nullptr, EM_TRUE, onDoubleClick);
+    emscripten_set_wheel_callback("#canvas", nullptr, EM_TRUE, onWheel);
+    emscripten_set_blur_callback(window, nullptr, EM_TRUE, onFocus);
+    emscripten_set_focus_callback(window, nullptr, EM_TRUE, onFocus);
+    emscripten_set_visibilitychange_callback(nullptr, EM_TRUE, onVisibility);
+    emscripten_set_fullscreenchange_callback(document, nullptr, EM_TRUE, onFullScreen);
+}
+
+} // namespace
+
+bool soundAllowed() {
+    return audioStarted;
+}
+
+namespace web {
+
+void cursorCss(double& x, double& y) {
+    x = cursorCssX;
+    y = cursorCssY;
+}
+
+} // namespace web
+
+bool peekMessage(Message& out) {
+    setCallbacks();
+    web::pollGamepads();
+    lastPhysical = 0;
+    if (queueCount == 0) return false;
+    out = queue[queueHead];
+    lastPhysical = queuePhysical[queueHead];
+    queueHead = (queueHead + 1) % queueCapacity;
+    --queueCount;
+    return true;
+}
+
+uint32_t lastPhysicalInput() {
+    return lastPhysical;
+}
+
+void startTextInput() {
+    textOn = true;
+}
+
+void stopTextInput() {
+    textOn = false;
+}
+
+bool textInputOn() {
+    return textOn;
+}
+
+void postMessage(const Message& msg) {
+    push(msg, 0);
+}
+
+void postQuitMessage() {
+    postMessage(Message{MsgType::Quit, 0});
+}
+
+} // namespace platform
