@@ -18,7 +18,7 @@ else
               libsdl2-dev libopenal-dev libalut-dev libfreetype-dev libfontconfig-dev
               fonts-liberation libgl-dev libpng-dev nlohmann-json3-dev
               libinih-dev libcurl4-openssl-dev
-              libmicrohttpd-dev libcpp-httplib-dev libpqxx-dev libssl-dev libicu-dev postgresql)
+              libmicrohttpd-dev zlib1g-dev libcpp-httplib-dev libpqxx-dev libssl-dev libicu-dev postgresql)
     if [ "${1:-}" = "test" ]; then
         packages+=(libgtest-dev libbenchmark-dev xvfb xauth xdotool imagemagick
                    clang libclang-rt-14-dev dpkg-dev file chromium)

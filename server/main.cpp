@@ -3,7 +3,7 @@
 //
 //   quorvex-server --db CONNINFO [--listen HOST:PORT] [--workers N]
 //                  [--api-only | --workers-only] [--config FILE]
-//                  [--verifier PATH] [--data DIR]
+//                  [--verifier PATH] [--data DIR] [--web DIR]
 #include <algorithm>
 #include <atomic>
 #include <csignal>
@@ -26,6 +26,7 @@
 #include "server/http/router.h"
 #include "server/http/server.h"
 #include "server/http/site.h"
+#include "server/pages/pages.h"
 #include "server/workers/child_process.h"
 #include "server/workers/worker.h"
 
@@ -34,7 +35,8 @@ namespace {
 void usage(std::FILE* out) {
     std::fputs("usage: quorvex-server --db CONNINFO [--listen HOST:PORT] [--workers N]\n"
                "                      [--api-only | --workers-only] [--config FILE]\n"
-               "                      [--verifier PATH] [--data DIR] [--set KEY=VALUE]...\n"
+               "                      [--verifier PATH] [--data DIR] [--web DIR]\n"
+               "                      [--set KEY=VALUE]...\n"
                "Serves the leaderboard API and pages and verifies submitted games.\n"
                "  --db CONNINFO     PostgreSQL connection string (QUORVEX_DB)\n"
                "  --listen H:P      address to serve on (default 127.0.0.1:8080)\n"
@@ -44,6 +46,7 @@ void usage(std::FILE* out) {
                "  --config FILE     key = value settings (see docs/SERVER.md)\n"
                "  --verifier PATH   quorvex-verify (default: beside this program)\n"
                "  --data DIR        the game's rule data (default: data)\n"
+               "  --web DIR         serve the browser game built there at /play\n"
                "  --set KEY=VALUE   any setting of the config file\n",
                out);
 }
@@ -148,7 +151,7 @@ int main(int argc, char** argv) {
         } else if (arg.rfind("--", 0) == 0 && arg.size() > 2) {
             std::string key = arg.substr(2);
             if (key == "db" || key == "listen" || key == "workers" || key == "verifier" ||
-                key == "data") {
+                key == "data" || key == "web") {
                 options.emplace_back(key, value());
             } else {
                 std::fprintf(stderr, "quorvex-server: unknown option %s\n", arg.c_str());
@@ -192,6 +195,16 @@ int main(int argc, char** argv) {
     if (s.verifier.empty()) s.verifier = besideMe("quorvex-verify");
     std::error_code ec;
     s.data = std::filesystem::absolute(s.data, ec).string();
+    // Read whole before anything starts: a folder that cannot be served stops here.
+    WebFiles web;
+    if (s.api && !s.web.empty()) {
+        if (!web.load(s.web, why)) {
+            std::fprintf(stderr, "quorvex-server: --web: %s\n", why.c_str());
+            return 2;
+        }
+        std::printf("quorvex-server: the browser game: %zu files, %zu KiB from %s\n", web.count(),
+                    web.bytes() >> 10, s.web.c_str());
+    }
 
     // Block the stop signals in every thread; one thread waits for them.
     sigset_t stopSignals;
@@ -270,6 +283,8 @@ int main(int argc, char** argv) {
         dailyKeeper = std::thread(keepDailySeeds, s.db, dailyRulesOf(defaultBoard));
 
     ServerContext context(s);
+    context.web = std::move(web);
+    setBrowserGameServed(context.servesWeb());
     context.defaultBoard = defaultBoard;
     context.generation =
         defaultBoard.empty() ? generationOf(kReplayVersion) : generationOfBoard(defaultBoard);

@@ -63,6 +63,7 @@ constexpr Key kKeys[] = {
     {"workers", "QUORVEX_WORKERS"},
     {"verifier", "QUORVEX_VERIFIER"},
     {"data", "QUORVEX_DATA"},
+    {"web", "QUORVEX_WEB"},
     {"http_threads", "QUORVEX_HTTP_THREADS"},
     {"db_connections", "QUORVEX_DB_CONNECTIONS"},
     {"connection_limit", "QUORVEX_CONNECTION_LIMIT"},
@@ -108,6 +109,8 @@ bool applySetting(const std::string& key, const std::string& value, Settings& s,
         s.verifier = value;
     } else if (key == "data") {
         s.data = value;
+    } else if (key == "web") {
+        s.web = value;
     } else if (key == "http_threads") {
         ok = number(value, 1, 1024, s.httpThreads);
     } else if (key == "db_connections") {

@@ -14,6 +14,7 @@ struct Settings {
     bool runWorkers = true;
     std::string verifier; // empty: beside the server executable
     std::string data = "data";
+    std::string web; // the browser game's built folder; empty: not served
     int httpThreads = 16;
     int dbConnections = 10;         // the API's pool, whatever the thread count
     int connectionLimit = 1024;     // open HTTP connections in all

@@ -192,6 +192,11 @@ std::optional<nlohmann::json> runRecord(pqxx::connection& conn, int64_t id) {
     return out;
 }
 
+bool runExists(pqxx::connection& conn, int64_t id) {
+    pqxx::work tx(conn);
+    return !tx.exec_params("SELECT 1 FROM runs WHERE id = $1", id).empty();
+}
+
 std::optional<std::string> runReplay(pqxx::connection& conn, int64_t id) {
     pqxx::work tx(conn);
     auto r = tx.exec_params("SELECT replay FROM runs WHERE id = $1", id);
@@ -268,7 +273,7 @@ std::optional<nlohmann::json> playerRecord(pqxx::connection& conn, const std::st
     int64_t id = p[0][0].as<int64_t>();
     auto runs = tx.exec_params("SELECT id, board, (replayed->>'score')::bigint, replayed->>'time', "
                                "(replayed->>'kills')::bigint, " +
-                                   isoTime("submitted_at") +
+                                   isoTime("submitted_at") + ", generation" +
                                    " FROM runs WHERE player_id = $1 AND status = 'verified' "
                                    "ORDER BY id DESC LIMIT 1000",
                                id);
@@ -279,7 +284,8 @@ std::optional<nlohmann::json> playerRecord(pqxx::connection& conn, const std::st
                            {"score", row[2].as<int64_t>()},
                            {"time", floatColumn(row[3])},
                            {"kills", row[4].as<int64_t>()},
-                           {"submitted_at", row[5].c_str()}});
+                           {"submitted_at", row[5].c_str()},
+                           {"generation", row[6].as<int>()}});
     auto best = tx.exec_params(
         "SELECT bb.board, bb.run_id, bb.score, bb.game_time, bb.kills, "
         "(SELECT 1 + count(*) FROM board_best o WHERE o.board = bb.board AND "

@@ -44,6 +44,7 @@ struct SubmitResult {
 SubmitResult submitRun(pqxx::connection& conn, const NewRun& run);
 
 std::optional<nlohmann::json> runRecord(pqxx::connection& conn, int64_t id);
+bool runExists(pqxx::connection& conn, int64_t id);
 std::optional<std::string> runReplay(pqxx::connection& conn, int64_t id);
 nlohmann::json boardList(pqxx::connection& conn, const std::string& defaultBoard);
 // The previous generation's board nearest the default one (its difficulty,

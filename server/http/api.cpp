@@ -293,7 +293,8 @@ void addApiRoutes(Router& server, ServerContext& context) {
 void addFallbackRoutes(Router& server) {
     static const std::regex known(
         R"(/api/v1/(daily|runs(/[^/]+(/replay)?)?|boards(/[^/]+)?|)"
-        R"(players/[^/]+)|/|/daily(/[^/]+)?|/boards/[^/]+|/players/[^/]+|/runs/[^/]+)");
+        R"(players/[^/]+)|/|/daily(/[^/]+)?|/boards/[^/]+|/players/[^/]+|/runs/[^/]+(/watch)?|)"
+        R"(/play(/[^/]*)?)");
     auto fallback = [](const Request& req, Response& res) {
         if (std::regex_match(req.path, known))
             replyError(res, 405, req.method + " is not allowed on " + req.path);

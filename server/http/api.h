@@ -7,6 +7,7 @@
 
 #include "server/config/settings.h"
 #include "server/http/rate_limit.h"
+#include "server/http/web_files.h"
 
 struct ServerContext {
     explicit ServerContext(const Settings& s) : settings(s), limits(s) {}
@@ -14,6 +15,8 @@ struct ServerContext {
     std::string defaultBoard;
     int generation = 1; // the default board's: the rules this server's verifier plays
     SharedRateLimits limits;
+    WebFiles web; // empty when the browser game is not served
+    bool servesWeb() const { return web.count() > 0; }
 };
 
 constexpr size_t kMaxSubmissionBytes = 1 << 20;

@@ -26,6 +26,9 @@ struct Request {
 struct Response {
     int status = 200;
     std::string body;
+    // Bytes that outlive the server (the web files), sent in place of `body`
+    // without a copy.
+    const std::string* sharedBody = nullptr;
     std::vector<std::pair<std::string, std::string>> headers;
 
     // Replaces a header of the same name.

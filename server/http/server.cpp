@@ -68,6 +68,31 @@ bool validUtf8(const std::string& s) {
     return true;
 }
 
+// Percent-decodes in place as the library would, but leaves "%00" as it
+// is: the library hands paths and values on as C strings, and a decoded NUL
+// would cut "/play/index.html%00.js" short to a name it does not hold.
+size_t unescape(void*, MHD_Connection*, char* s) {
+    auto hex = [](char c) {
+        return c >= '0' && c <= '9'   ? c - '0'
+               : c >= 'a' && c <= 'f' ? c - 'a' + 10
+               : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                      : -1;
+    };
+    char* out = s;
+    for (const char* in = s; *in;) {
+        int hi = in[0] == '%' ? hex(in[1]) : -1;
+        int lo = hi >= 0 ? hex(in[2]) : -1;
+        if (lo >= 0 && (hi | lo) != 0) {
+            *out++ = static_cast<char>(hi * 16 + lo);
+            in += 3;
+        } else {
+            *out++ = *in++;
+        }
+    }
+    *out = '\0';
+    return static_cast<size_t>(out - s);
+}
+
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 MHD_Result collect(void* cls, MHD_ValueKind, const char* key, size_t keySize, const char* value,
@@ -111,7 +136,11 @@ MHD_Result answer(MHD_Connection* c, Exchange& ex) {
     Response& res = ex.res;
     secure(res);
     MHD_Response* r =
-        MHD_create_response_from_buffer(res.body.size(), res.body.data(), MHD_RESPMEM_MUST_COPY);
+        res.sharedBody ? MHD_create_response_from_buffer(res.sharedBody->size(),
+                                                         const_cast<char*>(res.sharedBody->data()),
+                                                         MHD_RESPMEM_PERSISTENT)
+                       : MHD_create_response_from_buffer(res.body.size(), res.body.data(),
+                                                         MHD_RESPMEM_MUST_COPY);
     if (!r) return MHD_NO;
     for (const auto& [k, v] : res.headers)
         MHD_add_response_header(r, k.c_str(), v.c_str());
@@ -348,8 +377,8 @@ bool HttpServer::start(const std::string& host, int port, std::string& why) {
         // refused by the library before it reaches us.
         MHD_OPTION_CONNECTION_MEMORY_LIMIT, l.headerBytes * 2, MHD_OPTION_LISTEN_BACKLOG_SIZE,
         1024u, MHD_OPTION_NOTIFY_CONNECTION, &onConnection, impl_.get(),
-        MHD_OPTION_NOTIFY_COMPLETED, &onCompleted, impl_.get(), MHD_OPTION_SIGPIPE_HANDLED_BY_APP,
-        1, MHD_OPTION_END);
+        MHD_OPTION_NOTIFY_COMPLETED, &onCompleted, impl_.get(), MHD_OPTION_UNESCAPE_CALLBACK,
+        &unescape, nullptr, MHD_OPTION_SIGPIPE_HANDLED_BY_APP, 1, MHD_OPTION_END);
     if (!impl_->daemon) {
         why = "cannot listen on " + host + ":" + service;
         return false;

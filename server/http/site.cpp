@@ -6,6 +6,7 @@
 #include "server/db/connection.h"
 #include "server/db/store.h"
 #include "server/http/respond.h"
+#include "server/http/web_files.h"
 #include "server/pages/pages.h"
 #include "server/players/identity.h"
 
@@ -20,12 +21,30 @@ void notFound(Response& res, const std::string& message) {
     html(res, 404, messagePage("Not found", message));
 }
 
+// The browser game's file `name`, or why there is none.
+void webFile(const ServerContext& context, const std::string& name, const Request& req,
+             Response& res) {
+    if (!context.servesWeb()) return html(res, 404, noBrowserGamePage());
+    const WebFile* file = context.web.find(name);
+    if (!file) return notFound(res, "The browser game has no such file.");
+    serveWebFile(*file, req, res);
+}
+
 } // namespace
 
 void addSiteRoutes(Router& server, ServerContext& context) {
     server.Get("/style.css", [](const Request&, Response& res) {
         res.set_header("Cache-Control", "public, max-age=3600");
         res.set_content(styleSheet(), "text/css");
+    });
+
+    // The browser game. Names are looked up among the files read at start-up,
+    // never on the disk, so no path leads anywhere else.
+    server.Get("/play/?", [&context](const Request& req, Response& res) {
+        webFile(context, "index.html", req, res);
+    });
+    server.Get("/play/([^/]+)", [&context](const Request& req, Response& res) {
+        webFile(context, req.matches[1], req, res);
     });
 
     server.Get("/", [&context](const Request& req, Response& res) {
@@ -101,6 +120,16 @@ void addSiteRoutes(Router& server, ServerContext& context) {
             std::string host = req.get_header_value("Host");
             if (host.empty() || host.size() > 255) host = "127.0.0.1:8080";
             html(res, 200, runPage(*run, host, context.generation));
+        });
+    });
+
+    // The watch page reads the run from its own path and asks the API for it.
+    server.Get(R"(/runs/([0-9]{1,18})/watch)", [&context](const Request& req, Response& res) {
+        if (!context.servesWeb()) return html(res, 404, noBrowserGamePage());
+        int64_t id = std::stoll(req.matches[1]);
+        withDatabase(res, [&] {
+            if (!runExists(threadConnection(), id)) return notFound(res, "There is no such run.");
+            webFile(context, "watch.html", req, res);
         });
     });
 }

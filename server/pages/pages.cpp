@@ -1,6 +1,7 @@
 #include "server/pages/pages.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 
@@ -10,6 +11,21 @@
 namespace {
 
 using nlohmann::json;
+
+std::atomic<bool> g_browserGame{false};
+
+// Watching in the page re-simulates with the current rules: generation 2 on.
+constexpr int kWatchableGeneration = 2;
+
+// Under a table whose runs have no Watch link: why, and the desktop way.
+std::string desktopNote() {
+    return std::string("<p class=\"desktop\">") +
+           (g_browserGame ? "Runs played before the rules changed can be watched with the desktop "
+                            "game: "
+                          : "Watch any run with the desktop game: ") +
+           "download the replay from the run's page and open it with <code>quorvex --replay "
+           "run-N.qvr</code>.</p>";
+}
 
 std::string text(const json& v) {
     if (v.is_string()) return escapeHtml(v.get<std::string>());
@@ -40,6 +56,14 @@ int generationOf(const json& record) {
     return g.is_number_integer() ? g.get<int>() : 1;
 }
 
+bool watchable(int generation) {
+    return g_browserGame && generation >= kWatchableGeneration;
+}
+
+std::string watchLink(const json& id) {
+    return "<a class=\"watch\" href=\"/runs/" + text(id) + "/watch\">Watch</a>";
+}
+
 // A board as players call it ("Normal", "Daily 2026-12-10", "Classic").
 std::string nameOf(const json& board, int current) {
     json named = board;
@@ -67,8 +91,10 @@ std::string timeLeft(int64_t seconds) {
     return out + std::to_string(minutes % 60) + " min left";
 }
 
-// The ranks of a board page as a table.
+// The ranks of a board page as a table; its runs are watched in the page or
+// with the desktop game, as their generation allows.
 std::string boardTable(const json& page) {
+    bool watch = watchable(generationOf(page));
     std::string body = "<table class=\"board\"><thead><tr><th>#</th><th>Player</th><th>Score</th>"
                        "<th>Time</th><th class=\"wide\">Kills</th><th></th></tr></thead><tbody>";
     const json& entries = page["entries"];
@@ -76,11 +102,13 @@ std::string boardTable(const json& page) {
         body += "<tr><td>" + text(e["rank"]) + "</td><td>" + playerLink(e["player"]) +
                 "</td><td class=\"score\">" + text(e["score"]) + "</td><td>" + clock(e["time"]) +
                 "</td><td class=\"wide\">" + text(e["kills"]) + "</td><td>" +
-                runLink(e["run"], "run") + "</td></tr>";
+                runLink(e["run"], "run") + (watch ? " " + watchLink(e["run"]) : "") + "</td></tr>";
     }
     if (entries.empty())
         body += "<tr><td colspan=\"6\">No verified runs on this board yet.</td></tr>";
-    return body + "</tbody></table>";
+    body += "</tbody></table>";
+    if (!watch && !entries.empty()) body += desktopNote();
+    return body;
 }
 
 std::string frame(const std::string& title, const std::string& body) {
@@ -90,8 +118,10 @@ std::string frame(const std::string& title, const std::string& body) {
            escapeHtml(title) +
            " &middot; Quorvex</title><link rel=\"stylesheet\" href=\"/style.css\"></head><body>"
            "<header><a class=\"brand\" href=\"/\">QUORVEX</a>"
-           "<span class=\"tag\">every run replayed by the server</span></header><main>" +
-           body +
+           "<span class=\"tag\">every run replayed by the server</span>" +
+           std::string(g_browserGame ? "<a class=\"play\" href=\"/play\">Play in the browser</a>"
+                                     : "") +
+           "</header><main>" + body +
            "</main><footer>Only games this server played again and found identical are ranked. "
            "Download any run and check it yourself.</footer></body></html>\n";
 }
@@ -115,6 +145,9 @@ std::string leaderboardPage(const json& page, const json& boards, const json& da
     if (now == 0) now = newest;
     int shown = generationOf(page);
     std::string body = "<h1>Leaderboard <small>" + escapeHtml(nameOf(page, now)) + "</small></h1>";
+    if (g_browserGame)
+        body += "<p class=\"play\"><a class=\"button\" href=\"/play\">Play in the browser</a> "
+                "Nothing to install: your run goes on this board.</p>";
     if (shown < now) {
         body += "<p class=\"generations\">Games played before the rules changed, ranked as they "
                 "were. <a href=\"/\">Back to the current boards</a></p>";
@@ -194,19 +227,28 @@ std::string playerPage(const json& player, int generation) {
                        ".</p><h2>Best per board</h2>"
                        "<table><thead><tr><th>Board</th><th>Rank</th><th>Score</th><th>Time</th>"
                        "<th></th></tr></thead><tbody>";
-    for (const json& b : player["best"])
+    bool desktopOnly = false;
+    for (const json& b : player["best"]) {
+        bool watch = watchable(generationOf(b));
+        desktopOnly = desktopOnly || !watch;
         body += "<tr><td>" + boardLink(b, generation) + "</td><td>" + text(b["rank"]) +
                 "</td><td class=\"score\">" + text(b["score"]) + "</td><td>" + clock(b["time"]) +
-                "</td><td>" + runLink(b["run"], "run") + "</td></tr>";
+                "</td><td>" + runLink(b["run"], "run") + (watch ? " " + watchLink(b["run"]) : "") +
+                "</td></tr>";
+    }
     body += "</tbody></table><h2>Verified runs</h2><table><thead><tr><th>Run</th><th>Score</th>"
-            "<th>Time</th><th class=\"wide\">Kills</th><th class=\"wide\">Submitted</th></tr>"
-            "</thead><tbody>";
-    for (const json& r : player["runs"])
+            "<th>Time</th><th class=\"wide\">Kills</th><th class=\"wide\">Submitted</th><th></th>"
+            "</tr></thead><tbody>";
+    for (const json& r : player["runs"]) {
+        bool watch = watchable(generationOf(r));
+        desktopOnly = desktopOnly || !watch;
         body += "<tr><td>" + runLink(r["run"], "#" + text(r["run"])) + "</td><td class=\"score\">" +
                 text(r["score"]) + "</td><td>" + clock(r["time"]) + "</td><td class=\"wide\">" +
                 text(r["kills"]) + "</td><td class=\"wide\">" + text(r["submitted_at"]) +
-                "</td></tr>";
+                "</td><td>" + (watch ? watchLink(r["run"]) : "") + "</td></tr>";
+    }
     body += "</tbody></table>";
+    if (desktopOnly) body += desktopNote();
     return frame(player.value("player", "Player"), body);
 }
 
@@ -241,11 +283,33 @@ std::string runPage(const json& run, const std::string& host, int generation) {
             text(run["verdict_at"]) + "</dd><dt>Verifier</dt><dd>" + text(run["verifier_version"]) +
             "</dd></dl>";
     std::string file = "run-" + id + ".qvr";
-    body += "<h2>Watch or check it yourself</h2><p><a class=\"button\" href=\"/api/v1/runs/" + id +
-            "/replay\" download=\"" + file + "\">Download the replay</a></p><pre>curl -o " + file +
-            " http://" + escapeHtml(host) + "/api/v1/runs/" + id + "/replay\nquorvex --verify " +
-            file + "\nquorvex --replay " + file + "</pre>";
+    bool watch = status == "verified" && watchable(generationOf(run));
+    body += "<h2>Watch or check it yourself</h2><p>" +
+            (watch ? "<a class=\"button\" href=\"/runs/" + id + "/watch\">Watch</a> " : "") +
+            "<a class=\"button\" href=\"/api/v1/runs/" + id + "/replay\" download=\"" + file +
+            "\">Download the replay</a></p>";
+    if (!watch)
+        body += std::string("<p class=\"desktop\">") +
+                (generationOf(run) < kWatchableGeneration
+                     ? "This run was played before the rules changed: watch it with the desktop "
+                       "game (<code>quorvex --replay</code>) as below."
+                     : "Watch it with the desktop game (<code>quorvex --replay</code>) as below.") +
+                "</p>";
+    body += "<pre>curl -o " + file + " http://" + escapeHtml(host) + "/api/v1/runs/" + id +
+            "/replay\nquorvex --verify " + file + "\nquorvex --replay " + file + "</pre>";
     return frame("Run #" + run.value("id", json(0)).dump(), body);
+}
+
+void setBrowserGameServed(bool served) {
+    g_browserGame = served;
+}
+
+std::string noBrowserGamePage() {
+    return frame("Not served here",
+                 "<h1>Not served here</h1><p>This server does not serve the browser game.</p>"
+                 "<p>Every run can be watched with the desktop game: open the run's page, download "
+                 "its replay and run <code>quorvex --replay run-N.qvr</code>.</p>"
+                 "<p><a href=\"/\">Back to the leaderboard</a></p>");
 }
 
 std::string messagePage(const std::string& title, const std::string& message) {
@@ -260,6 +324,10 @@ body{margin:0;background:var(--bg);color:var(--text);font:16px/1.45 system-ui,sa
 header{display:flex;flex-wrap:wrap;align-items:baseline;gap:.8em;padding:.8em 1em;background:#000;border-bottom:3px solid var(--red)}
 .brand{color:var(--text);font-weight:800;letter-spacing:.25em;text-decoration:none;font-size:1.3em}
 .tag{color:var(--dim);font-size:.85em}
+header .play{margin-left:auto;color:var(--gold);font-weight:700}
+p.play .button{color:var(--gold);font-weight:700}
+a.watch{margin-left:.4em}
+p.desktop{color:var(--dim);font-size:.9em}
 main{max-width:60em;margin:0 auto;padding:1em}
 h1{margin:.3em 0;color:var(--gold)}
 h2{color:var(--dim);font-size:1.1em;margin-top:1.5em}

@@ -22,5 +22,10 @@ std::string playerPage(const nlohmann::json& player, int generation);
 std::string runPage(const nlohmann::json& run, const std::string& host, int generation);
 // What players call a generation's boards once newer rules replaced them.
 std::string generationName(int generation, int current);
+// Whether this server serves the browser game: the header and home page
+// link to /play and generation-2 runs get Watch links. Set once before serving.
+void setBrowserGameServed(bool served);
+// What /play and the Watch pages answer on a server without the browser game.
+std::string noBrowserGamePage();
 std::string messagePage(const std::string& title, const std::string& message);
 const char* styleSheet();
