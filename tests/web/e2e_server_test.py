@@ -203,19 +203,29 @@ def main():
         check("name = " + NAME in ini and "enabled = 1" in ini and "token = " in ini,
               "online.ini keeps the name, Online on and the token")
 
+        # A file the server will never take moves aside with the server's reason.
+        browser.evaluate("FS.writeFile('%s/run-1-00000000.qvr', 'not a replay')" % OUTBOX)
+        reason = browser.wait_for("(function(){try{return FS.readFile('%s/refused/"
+                                  "run-1-00000000.qvr.reason',{encoding:'utf8'});}"
+                                  "catch(e){return null;}})()" % OUTBOX, timeout=left(30))
+        check(bool(reason.strip()), "a refused file is kept aside with the reason: %s"
+              % reason.strip())
+
         browser.call("Page.navigate", {"url": "%s/runs/%d/watch" % (origin, run)})
         browser.wait_for("!document.getElementById('watch-4x').disabled", timeout=left(60))
-        browser.evaluate("document.getElementById('watch-4x').click()")
         time.sleep(2.0)
         browser.screenshot(os.path.join(args.shots, "web-watch.png"))
         checksum = browser.wait_for(
             "document.getElementById('watch-result').getAttribute('data-checksum')",
             timeout=left(150), every=0.5)
         want = (record.get("replayed") or {}).get("checksum")
+        table = browser.evaluate("document.getElementById('watch-result').innerText")
         check(checksum == want, "the watched run ends on the server's checksum %s (%s)"
-              % (want, checksum))
+              % (want, " ".join(table.split())))
+        browser.screenshot(os.path.join(args.shots, "web-watch-end.png"))
     except (Failed, CdpError, RuntimeError) as e:
-        print("FAIL  %s" % e)
+        if not isinstance(e, Failed):
+            print("FAIL  %s" % e)
         for line in browser.console_messages()[-20:]:
             print("  console: " + line)
         print(server.output()[-3000:])
