@@ -211,6 +211,23 @@ def main():
         check(bool(reason.strip()), "a refused file is kept aside with the reason: %s"
               % reason.strip())
 
+        # A server that is down leaves a run waiting; back up, it gets it.
+        server.stop()
+        with open(os.path.join(args.data, "..", "tests", "replays", "gen2-seed01.qvr"), "rb") as f:
+            replay = list(f.read())
+        browser.evaluate("FS.writeFile('%s/run-2-00000000.qvr', new Uint8Array(%s))"
+                         % (OUTBOX, replay))
+        time.sleep(4)
+        waiting = browser.evaluate("FS.readdir('%s').indexOf('run-2-00000000.qvr') >= 0" % OUTBOX)
+        check(waiting, "a run waits in the outbox while the server is down")
+        server = Server(args, cluster, "--web", args.site, "--workers", "1", "--set",
+                        "token_per_minute=0", "--set", "address_per_minute=0", port=server.port)
+        browser.wait_for("FS.readdir('%s').indexOf('run-2-00000000.qvr') < 0" % OUTBOX,
+                         timeout=left(90), every=0.5)
+        refused = browser.evaluate("FS.readdir('%s/refused')" % OUTBOX)
+        check("run-2-00000000.qvr" not in refused,
+              "the waiting run went to the server once it was back")
+
         browser.call("Page.navigate", {"url": "%s/runs/%d/watch" % (origin, run)})
         browser.wait_for("!document.getElementById('watch-4x').disabled", timeout=left(60))
         time.sleep(2.0)
