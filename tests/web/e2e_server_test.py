@@ -2,7 +2,9 @@
 menu in headless Chromium, a click starts a game, keys move and the mouse
 fires, the Marine dies, the first Game Over offers Online and a typed name
 accepts it, the run arrives verified, a reload keeps the score table and an
-empty outbox, and /runs/{id}/watch ends on the server's checksum.
+empty outbox, a file the server refuses moves aside with its reason, a run
+waits while the server is down and goes when it is back, and
+/runs/{id}/watch ends on the server's checksum.
 
   e2e_server_test.py --site build-web/site --server build/quorvex-server
                      --verifier build/quorvex-verify --data data --shots docs/screenshots
