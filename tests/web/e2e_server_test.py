@@ -111,6 +111,29 @@ class Failed(Exception):
     pass
 
 
+def seeded_page(browser, url):
+    """/play with a quicker crowd than the default, as the player's own options.ini."""
+    browser.open_page(url)
+    browser.wait_for("document.body.getAttribute('data-started')", timeout=left(60))
+    browser.evaluate("new Promise(function(done){FS.mkdirTree('%s');"
+                     "FS.writeFile('%s','version = 1\\nspawn_acceleration = 0.04\\n');"
+                     "FS.syncfs(false,function(){done(true);});})"
+                     % (os.path.dirname(OPTIONS), OPTIONS))
+    browser.call("Page.reload")
+    time.sleep(0.5)
+    browser.wait_for("document.body.getAttribute('data-started')", timeout=left(60))
+    time.sleep(1.0)
+
+
+def new_game(browser):
+    x, y = canvas_point(browser, 0.35, -0.07)  # New Game
+    browser.mouse("mouseMoved", x, y)
+    time.sleep(0.4)
+    browser.mouse("mousePressed", x, y)
+    browser.mouse("mouseReleased", x, y)
+    time.sleep(0.5)
+
+
 def check(ok, what):
     print(("ok    " if ok else "FAIL  ") + what, flush=True)
     if not ok:
@@ -130,29 +153,14 @@ def main():
     profile = tempfile.mkdtemp(prefix="quorvex-chromium-")
     browser = Browser(profile)
     try:
-        browser.open_page(origin + "/play")
-        browser.wait_for("document.body.getAttribute('data-started')", timeout=left(60))
-        # A quicker crowd than the default, as the player's own options.ini.
-        browser.evaluate("new Promise(function(done){FS.mkdirTree('%s');"
-                         "FS.writeFile('%s','version = 1\\nspawn_acceleration = 0.04\\n');"
-                         "FS.syncfs(false,function(){done(true);});})"
-                         % (os.path.dirname(OPTIONS), OPTIONS))
-        browser.call("Page.reload")
-        time.sleep(0.5)
-        browser.wait_for("document.body.getAttribute('data-started')", timeout=left(60))
-        time.sleep(1.0)
+        seeded_page(browser, origin + "/play")
         menu = os.path.join(args.shots, "web-play.png")
         browser.screenshot(menu)
         with open(menu, "rb") as f:
             share = bright_share(f.read())
         check(share > 0.02, "/play draws the menu (%.1f%% of the window lit)" % (100 * share))
 
-        x, y = canvas_point(browser, 0.35, -0.07)  # New Game
-        browser.mouse("mouseMoved", x, y)
-        time.sleep(0.4)
-        browser.mouse("mousePressed", x, y)
-        browser.mouse("mouseReleased", x, y)
-        time.sleep(0.5)
+        new_game(browser)
         # A few steps and shots, then he stands and the crowd comes.
         ux, uy = canvas_point(browser, 0.0, 0.8)
         browser.mouse("mouseMoved", ux, uy)
@@ -229,6 +237,23 @@ def main():
         refused = browser.evaluate("FS.readdir('%s/refused')" % OUTBOX)
         check("run-2-00000000.qvr" not in refused,
               "the waiting run went to the server once it was back")
+
+        # Another player says "No thanks": nothing leaves, and it is not asked again.
+        other = Browser(tempfile.mkdtemp(prefix="quorvex-chromium-", dir=profile))
+        try:
+            seeded_page(other, origin + "/play")
+            new_game(other)
+            other.wait_for("document.body.getAttribute('data-online')", timeout=left(120),
+                           every=0.5)
+            other.press("Escape", "Escape", 27)
+            time.sleep(2.0)
+            ini = page_file(other, HOME + "/.config/quorvex/online.ini") or ""
+            sent = other.evaluate("(function(){try{return FS.readdir('%s').length-2;}"
+                                  "catch(e){return 0;}})()" % OUTBOX)
+            check("asked = 1" in ini and "enabled = 0" in ini and sent == 0,
+                  "\"No thanks\" keeps Online off, remembered, with nothing in the outbox")
+        finally:
+            other.close()
 
         browser.call("Page.navigate", {"url": "%s/runs/%d/watch" % (origin, run)})
         browser.wait_for("!document.getElementById('watch-4x').disabled", timeout=left(60))
