@@ -371,7 +371,8 @@ void optionsScreenFrame() {
         plate.lastCursor = cursorArena;
         return;
     }
-    if (!menuShown) {
+    // The page's offer of Online lies over Game Over, with no menu under it.
+    if (!menuShown && !onlinePage.offering) {
         closeOptionsScreen();
         return;
     }

@@ -30,3 +30,7 @@ void openOptionsScreen();
 void closeOptionsScreen();
 // Forgets everything, closed (a new process, tests).
 void resetOptionsScreen();
+#ifdef QUORVEX_WEB
+// Asks for Online at the page's first Game Over (a name, or "No thanks").
+void offerOnline();
+#endif

@@ -7,10 +7,14 @@
 
 #include "app/options_apply.h"
 #include "app/options_file.h"
+#include "app/options_screen_input.h"
 #include "app/options_screen_state.h"
 #include "input/bindings.h"
 #include "input/input.h"
 #include "online/sender.h"
+#ifdef QUORVEX_WEB
+#include "online/sender_web.h"
+#endif
 
 namespace options_screen {
 
@@ -31,6 +35,7 @@ void beginEdit(Row field) {
     const char* now = field == Row::Server ? onlinePage.server : onlinePage.name;
     std::snprintf(onlinePage.text, sizeof onlinePage.text, "%s", now);
     onlinePage.length = std::strlen(onlinePage.text);
+    onlinePage.clicked = false;
     selectRow(field);
     screen.mode = Mode::EditText;
     platform::startTextInput();
@@ -61,6 +66,11 @@ void turnOnline(bool on) {
         note("%s", on ? "Online on" : "Online off: nothing leaves this machine");
     else
         note("%s: %s", on ? "Online stays off" : "Not saved", why.c_str());
+    // The offer answered with a name: back to Game Over, which follows the run.
+    if (onlinePage.offering) {
+        onlinePage.offering = false;
+        closeOptionsScreen();
+    }
 }
 
 void acceptEdit() {
@@ -83,6 +93,14 @@ void cancelEdit() {
     endEdit();
     note("%s", onlinePage.enabling ? "Online stays off" : "Nothing changed");
     onlinePage.enabling = false;
+#ifdef QUORVEX_WEB
+    if (onlinePage.offering) {
+        // "No thanks": never asked again; the Online page still turns it on.
+        onlinePage.offering = false;
+        online::declineOnline();
+        closeOptionsScreen();
+    }
+#endif
 }
 
 // Controls and the marks that let text run the wrong way are never typed.
@@ -144,9 +162,10 @@ bool editMessage(const Message& msg, uint32_t physical) {
         return true;
     case MsgType::LButtonDown:
         screen.clickStarted = false;
+        onlinePage.clicked = true;
         return true;
     case MsgType::LButtonUp:
-        acceptEdit();
+        if (onlinePage.clicked) acceptEdit();
         return true;
     case MsgType::PadButtonDown:
         if (code >= PadButtonCount || screen.ignorePad[code]) return true;
@@ -192,3 +211,19 @@ void onlineNotice() {
 }
 
 } // namespace options_screen
+
+#ifdef QUORVEX_WEB
+// The page's first Game Over: the Online page opens on the name, with the
+// server the page came from above it. Enter turns Online on and sends the
+// game just lost; Escape is "No thanks".
+void offerOnline() {
+    using namespace options_screen;
+    if (optionsScreenOpen()) closeOptionsScreen();
+    openOptionsScreen();
+    screen.page = kOptionsPageCount - 1;
+    onlinePage.offering = true;
+    onlinePage.enabling = true;
+    beginEdit(Row::Name);
+    note("Send this run to the board? Name, Enter. Escape: No thanks");
+}
+#endif

@@ -226,7 +226,13 @@ void activate(RowRef row) {
         screen.mode = Mode::ConfirmReset;
         screen.choice = 0;
         break;
+#ifdef QUORVEX_WEB
     case Row::Server:
+        note("The page sends only to the server it came from");
+        break;
+#else
+    case Row::Server:
+#endif
     case Row::Name:
         onlinePage.enabling = false;
         note("Type, then Enter to keep it or Escape to cancel");

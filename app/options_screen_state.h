@@ -107,6 +107,8 @@ struct OnlinePage {
     char text[256] = {};
     size_t length = 0;
     bool enabling = false; // turning Online on waits for the field
+    bool offering = false; // the page's first Game Over asks: a name, or "No thanks"
+    bool clicked = false;  // a press began while typing (a held fire button's release is not one)
     bool forgetting = false;
     uint32_t forgetSince = 0;
     char reasonBefore[128] = {};

@@ -61,7 +61,11 @@ const char* helpFor(RowRef row, char* buffer, size_t size) {
     case Row::OnlineOn:
         return "Sends finished games to the server; nothing leaves while off";
     case Row::Server:
+#ifdef QUORVEX_WEB
+        return "The server this page came from: runs go there only";
+#else
         return "The leaderboard server's address, http:// or https://";
+#endif
     case Row::Name:
         return online::kNameRules;
     case Row::Forget:

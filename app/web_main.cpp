@@ -10,8 +10,10 @@
 
 #include "app/entry.h"
 #include "app/options.h"
+#include "app/options_screen_input.h"
 #include "app/replay_show.h"
 #include "game/world/checksum.h"
+#include "online/sender_web.h"
 #include "platform/user_files.h"
 #include "replay/replay_file.h"
 #include "replay/replay_player.h"
@@ -67,9 +69,15 @@ void frame() {
             tellPage("quorvexNotice", "The game has ended: reload the page to play again.");
             return;
         }
-        if (pass == LoopPass::Wait) return;
-        if (pass == LoopPass::Frame && !replay) return;
-        if (replay && replayWaiting()) return;
+        if (pass == LoopPass::Wait || (pass == LoopPass::Frame && !replay)) break;
+        if (replay && replayWaiting()) break;
+    }
+    // The sender's step: the next request, when none is in flight.
+    online::stepSender();
+    if (online::takeOnlineOffer()) {
+        offerOnline();
+        // Said in the page too: the canvas alone tells nothing to a script.
+        EM_ASM({ document.body.setAttribute('data-online', 'offered'); });
     }
 }
 

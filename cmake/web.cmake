@@ -26,10 +26,13 @@ target_link_libraries(quorvex_platform PUBLIC quorvex_files quorvex_glyph_atlas)
 add_library(quorvex_saving STATIC ${SAVING_SOURCES})
 target_link_libraries(quorvex_saving PUBLIC quorvex_rules quorvex_files)
 
-# online.ini and the paths; the sender itself is a stand-in saying Online is
-# not in this build yet.
-add_library(quorvex_online STATIC online/online_config.cpp online/sender_web.cpp)
-target_link_libraries(quorvex_online PUBLIC quorvex_rules quorvex_files quorvex_ini)
+# online.ini, the outbox and the API's requests and answers as on the
+# desktop; the sender is stepped by the loop and sends through the browser's
+# fetch instead of a thread with libcurl.
+add_library(quorvex_online STATIC online/online_config.cpp online/outbox.cpp
+            online/api_answers.cpp online/sender_web.cpp)
+target_link_libraries(quorvex_online PUBLIC quorvex_rules quorvex_files quorvex_ini
+                      nlohmann_json::nlohmann_json)
 
 file(GLOB_RECURSE CORE_SOURCES CONFIGURE_DEPENDS app/*.cpp render/*.cpp audio/*.cpp ui/*.cpp)
 list(REMOVE_ITEM CORE_SOURCES ${CMAKE_SOURCE_DIR}/app/main.cpp
@@ -49,5 +52,5 @@ target_link_options(quorvex PRIVATE
     -sDYNAMIC_EXECUTION=0 -sEXIT_RUNTIME=0 -sFORCE_FILESYSTEM=1
     "-sEXPORTED_FUNCTIONS=_main,_quorvex_files_ready,_quorvex_files_synced,_quorvex_watch_command"
     "-sEXPORTED_RUNTIME_METHODS=FS,ccall"
-    -lopenal -lidbfs.js -lGL
+    -sFETCH=1 -lopenal -lidbfs.js -lGL
     "--preload-file" "${QUORVEX_WEB_DATA}@/data")

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "online/http_client.h"
+
 namespace online {
 
 struct Account {
@@ -78,5 +80,19 @@ bool readDaily(const std::string& body, DailyInfo& out);
 // DELETE /api/v1/players/me. True when the server has forgotten the player
 // (or never knew them).
 bool forgetPlayer(const Account& a, std::string& message, const std::atomic<bool>* stop);
+
+// Each call above as a request and the reading of its answer, so that the
+// page, which cannot wait, sends the same requests and reads the same way.
+// An empty server gives paths from the root: the page's own origin.
+HttpRequest submitRequest(const Account& a, const std::string& replay);
+SubmitResult readSubmit(const HttpResponse& r);
+HttpRequest runInfoRequest(const std::string& server, int64_t id);
+RunInfo readRunInfo(const HttpResponse& r);
+HttpRequest playerInfoRequest(const std::string& server, const std::string& name);
+PlayerInfo readPlayerInfo(const HttpResponse& r);
+HttpRequest dailyRequest(const std::string& server);
+DailyInfo readDailyAnswer(const HttpResponse& r);
+HttpRequest forgetRequest(const Account& a);
+bool readForget(const HttpResponse& r, std::string& message);
 
 } // namespace online

@@ -136,11 +136,4 @@ HttpResponse perform(const HttpRequest& r) {
     return out;
 }
 
-std::string escapeSegment(const std::string& text) {
-    char* e = curl_easy_escape(nullptr, text.data(), static_cast<int>(text.size()));
-    std::string out = e ? e : "";
-    curl_free(e);
-    return out;
-}
-
 } // namespace online

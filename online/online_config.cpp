@@ -35,6 +35,8 @@ int onValue(void* user, const char* section, const char* key, const char* value)
         c->name = value;
     } else if (std::strcmp(key, "token") == 0) {
         c->token = value;
+    } else if (std::strcmp(key, "asked") == 0) {
+        c->asked = std::strcmp(value, "1") == 0;
     }
     // Keys from later versions are passed over.
     return 1;
@@ -90,6 +92,7 @@ bool saveConfig(const std::string& path, const OnlineConfig& c, std::string* why
     text += "server = " + c.server + "\n";
     text += "name = " + c.name + "\n";
     text += "token = " + c.token + "\n";
+    if (c.asked) text += "asked = 1\n";
     return platform::writeFileSafely(path, text.data(), text.size(), why);
 }
 

@@ -10,7 +10,8 @@ struct OnlineConfig {
     bool enabled = false;
     std::string server; // e.g. "http://127.0.0.1:8080"; none shipped
     std::string name;
-    std::string token; // 64 hex digits, made once
+    std::string token;  // 64 hex digits, made once
+    bool asked = false; // the page has offered Online once (a yes or a "No thanks")
 };
 
 // $XDG_CONFIG_HOME/quorvex/online.ini; "" without a home.
