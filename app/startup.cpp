@@ -39,8 +39,10 @@ const char* const kFontFace = "Courier new";
 // on the window's thread the GL driver's textures and buffers (the atlas
 // alone is 16 MB in a software driver), on the reading thread the decoded
 // pictures and sounds.
+#ifndef __EMSCRIPTEN__
 constexpr size_t kWindowThreadHeap = size_t{48} << 20;
 constexpr size_t kReadingThreadHeap = size_t{32} << 20;
+#endif
 
 void loadSounds() {
     openAudio();
