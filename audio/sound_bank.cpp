@@ -4,18 +4,15 @@
 #include <AL/alc.h>
 #ifndef QUORVEX_WEB
 #include <AL/alext.h>
-#include <AL/alut.h>
 #endif
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "platform/audio_gate.h"
-#ifdef QUORVEX_WEB
 #include "audio/wav_decode.h"
+#include "platform/audio_gate.h"
 #include "platform/file_read.h"
-#endif
 
 uint32_t soundBuffers[kMaxSounds] = {};
 int soundCount = 0;
@@ -52,8 +49,8 @@ bool startContext(const ALCint* attributes) {
     return true;
 }
 
-#ifdef QUORVEX_WEB
-// The game's own WAV reading: a file it cannot read leaves the buffer empty.
+// The game's own WAV reading, the same on the desktop and in the page: a
+// file it cannot read leaves the buffer empty, with a line on stderr.
 void fillFromWav(ALuint buffer, const char* path) {
     std::string bytes;
     std::string why;
@@ -69,7 +66,6 @@ void fillFromWav(ALuint buffer, const char* path) {
     alBufferData(buffer, format, wav.data.data(), static_cast<ALsizei>(wav.data.size()),
                  wav.sampleRate);
 }
-#endif
 
 } // namespace
 
@@ -130,24 +126,8 @@ void loadSound(const char* path) {
     ALuint buffer = 0;
     if (audible() && path) {
         alGenBuffers(1, &buffer);
-        // What the loader leaves for a file it cannot read: no samples,
-        // 16-bit mono at 22050 Hz, so the slot holds an empty buffer.
-#ifdef QUORVEX_WEB
+        // A file that cannot be read leaves the slot an empty buffer.
         fillFromWav(buffer, path);
-#else
-        ALenum format = AL_FORMAT_MONO16;
-        ALvoid* data = nullptr;
-        ALsizei size = 0;
-        ALsizei frequency = 22050;
-        ALboolean loop = AL_FALSE;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-        alutLoadWAVFile(reinterpret_cast<ALbyte*>(const_cast<char*>(path)), &format, &data, &size,
-                        &frequency, &loop);
-        alBufferData(buffer, format, data, size, frequency);
-        alutUnloadWAV(format, data, size, frequency);
-#pragma GCC diagnostic pop
-#endif
         // A sample block the library refuses leaves the buffer empty; the
         // error must not be taken for a later call's.
         alGetError();

@@ -205,7 +205,7 @@ field() {
 [ -n "$(field Maintainer)" ] || fail "no maintainer"
 [ -n "$(field Description)" ] || fail "no description"
 depends=$(field Depends)
-for dep in libsdl2-2.0-0 libopenal1 libalut0 libfreetype6 libfontconfig1 libcurl4 fonts-liberation libgl1; do
+for dep in libsdl2-2.0-0 libopenal1 libfreetype6 libfontconfig1 libcurl4 fonts-liberation libgl1; do
     printf '%s\n' "$depends" | tr ',' '\n' | sed 's/^ *//; s/[ (].*//' | grep -qx "$dep" ||
         fail "Depends lacks $dep: $depends"
 done

@@ -15,12 +15,12 @@ elif [ "${1:-}" = "web" ]; then
     options=(--no-install-recommends)
 else
     packages=(build-essential cmake ninja-build pkg-config
-              libsdl2-dev libopenal-dev libalut-dev libfreetype-dev libfontconfig-dev
+              libsdl2-dev libopenal-dev libfreetype-dev libfontconfig-dev
               fonts-liberation libgl-dev libpng-dev nlohmann-json3-dev
               libinih-dev libcurl4-openssl-dev
               libmicrohttpd-dev zlib1g-dev libcpp-httplib-dev libpqxx-dev libssl-dev libicu-dev postgresql)
     if [ "${1:-}" = "test" ]; then
-        packages+=(libgtest-dev libbenchmark-dev xvfb xauth xdotool imagemagick
+        packages+=(libgtest-dev libbenchmark-dev libalut-dev xvfb xauth xdotool imagemagick
                    clang libclang-rt-14-dev dpkg-dev file chromium)
     fi
 fi
