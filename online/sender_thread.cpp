@@ -7,6 +7,7 @@
 
 #include "online/api.h"
 #include "online/outbox.h"
+#include "online/sender_rules.h"
 #include "online/sender_state.h"
 #include "platform/user_files.h"
 #include "replay/replay_file.h"
@@ -18,17 +19,8 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 using std::chrono::seconds;
 
-constexpr size_t kMaxReplayBytes = 1024 * 1024;
-constexpr int kMaxBackoffSeconds = 60;
 constexpr auto kPollEvery = seconds(2);
 constexpr auto kBestEvery = seconds(120);
-
-// A board's key is "<fingerprint>-<acceleration>", then "-g<generation>"
-// after generation 1.
-float accelerationOfBoard(const std::string& board) {
-    size_t dash = board.find('-');
-    return dash == std::string::npos ? -1.0f : std::strtof(board.c_str() + dash + 1, nullptr);
-}
 
 // The thread's own state: only it touches this.
 struct Worker {
@@ -46,9 +38,7 @@ struct Worker {
 
     void backOff(long retryAfter) {
         ++failures;
-        long wait = std::min<long>(kMaxBackoffSeconds, 1L << std::min(failures - 1, 10));
-        if (retryAfter >= 0) wait = std::max<long>(retryAfter, 1);
-        nextSend = Clock::now() + seconds(wait);
+        nextSend = Clock::now() + seconds(backoffSeconds(failures, retryAfter));
     }
 
     void refreshBest() {
@@ -58,17 +48,7 @@ struct Worker {
         if (!info.ok) return;
         Shared& sh = shared();
         std::lock_guard<std::mutex> lock(sh.m);
-        Status& s = sh.status;
-        s.boardCount = 0;
-        for (const BestRun& b : info.best) {
-            // Ranks in the rules this build plays; the older boards are history.
-            if (s.boardCount == Status::kMaxBoards || b.rank <= 0 ||
-                b.generation != generationOf(kReplayVersion))
-                continue;
-            s.boardAcceleration[s.boardCount] = accelerationOfBoard(b.board);
-            s.boardRank[s.boardCount] = b.rank;
-            ++s.boardCount;
-        }
+        noteBestRanks(sh.status, info);
     }
 
     void poll() {
@@ -209,26 +189,9 @@ struct Worker {
             d = dailyInfo(account.server, &abandon);
         else
             d.error = "no server or name";
-        // A server on other rules serves a day this build cannot play.
-        if (d.ok && d.generation != 0 && d.generation != generationOf(kReplayVersion)) {
-            d.ok = false;
-            d.error = "server on other rules";
-        }
         Shared& sh = shared();
         std::lock_guard<std::mutex> lock(sh.m);
-        Status& s = sh.status;
-        ++s.dailyAnswers;
-        if (!sh.config.enabled) {
-            s.daily = DailyState::Unknown;
-            return;
-        }
-        s.daily = d.ok ? DailyState::Ready : DailyState::Failed;
-        if (d.ok) {
-            s.dailyDay = d.day;
-            s.dailySeed = d.seed;
-            s.dailyAcceleration = d.spawnAcceleration;
-        }
-        std::snprintf(s.dailyReason, sizeof s.dailyReason, "%s", d.error.c_str());
+        noteDaily(sh.status, sh.config.enabled, d);
     }
 
     void run() {

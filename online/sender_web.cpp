@@ -13,6 +13,7 @@
 #include "online/api.h"
 #include "online/outbox.h"
 #include "online/sender.h"
+#include "online/sender_rules.h"
 #include "online/sender_web.h"
 #include "platform/user_files.h"
 #include "replay/replay_file.h"
@@ -21,8 +22,6 @@ namespace online {
 
 namespace {
 
-constexpr size_t kMaxReplayBytes = 1024 * 1024;
-constexpr double kMaxBackoffMs = 60000.0;
 constexpr double kPollEveryMs = 2000.0;
 constexpr double kBestEveryMs = 120000.0;
 constexpr double kOutboxLookEveryMs = 2000.0;
@@ -90,16 +89,8 @@ Account account() {
 
 void backOff(long retryAfter) {
     ++web.failures;
-    double wait =
-        std::min(kMaxBackoffMs, 1000.0 * static_cast<double>(1L << std::min(web.failures - 1, 10)));
-    if (retryAfter >= 0) wait = 1000.0 * static_cast<double>(std::max<long>(retryAfter, 1));
-    web.nextSend = emscripten_get_now() + wait;
-}
-
-// A board's key is "<fingerprint>-<acceleration>", then "-g<generation>".
-float accelerationOfBoard(const std::string& board) {
-    size_t dash = board.find('-');
-    return dash == std::string::npos ? -1.0f : std::strtof(board.c_str() + dash + 1, nullptr);
+    web.nextSend = emscripten_get_now() +
+                   1000.0 * static_cast<double>(backoffSeconds(web.failures, retryAfter));
 }
 
 long retryAfterOf(emscripten_fetch_t* f) {
@@ -215,38 +206,11 @@ void pollAnswered(const RunInfo& info) {
 }
 
 void bestAnswered(const PlayerInfo& info) {
-    if (!info.ok) return;
-    Status& s = web.status;
-    s.boardCount = 0;
-    for (const BestRun& b : info.best) {
-        // Ranks in the rules this build plays; the older boards are history.
-        if (s.boardCount == Status::kMaxBoards || b.rank <= 0 ||
-            b.generation != generationOf(kReplayVersion))
-            continue;
-        s.boardAcceleration[s.boardCount] = accelerationOfBoard(b.board);
-        s.boardRank[s.boardCount] = b.rank;
-        ++s.boardCount;
-    }
+    if (info.ok) noteBestRanks(web.status, info);
 }
 
-void dailyAnswered(DailyInfo d) {
-    if (d.ok && d.generation != 0 && d.generation != generationOf(kReplayVersion)) {
-        d.ok = false;
-        d.error = "server on other rules";
-    }
-    Status& s = web.status;
-    ++s.dailyAnswers;
-    if (!web.config.enabled) {
-        s.daily = DailyState::Unknown;
-        return;
-    }
-    s.daily = d.ok ? DailyState::Ready : DailyState::Failed;
-    if (d.ok) {
-        s.dailyDay = d.day;
-        s.dailySeed = d.seed;
-        s.dailyAcceleration = d.spawnAcceleration;
-    }
-    std::snprintf(s.dailyReason, sizeof s.dailyReason, "%s", d.error.c_str());
+void dailyAnswered(const DailyInfo& d) {
+    noteDaily(web.status, web.config.enabled, d);
 }
 
 void forgetAnswered(const HttpResponse& r) {
