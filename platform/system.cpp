@@ -1,6 +1,7 @@
 // Cursor, clock and message boxes, each with the scripted stand-in that
 // tests switch on.
 #include "platform/platform.h"
+#include "platform/scripted.h"
 #include "platform/sdl_window.h"
 
 #include <SDL.h>
@@ -12,12 +13,6 @@ namespace platform {
 
 namespace {
 
-bool testMode = false;
-uint32_t scriptedTicks = 0;
-int virtualCursorX = 0;
-int virtualCursorY = 0;
-std::vector<test::Box> capturedBoxes;
-
 void printBox(const char* text, const char* caption) {
     std::fprintf(stderr, "%s: %s\n", caption, text);
 }
@@ -25,9 +20,8 @@ void printBox(const char* text, const char* caption) {
 } // namespace
 
 void getCursorPos(int& x, int& y) {
-    if (testMode) {
-        x = virtualCursorX;
-        y = virtualCursorY;
+    if (scripted::on()) {
+        scripted::cursor(x, y);
         return;
     }
     // Over the window SDL follows the pointer from its motion events; away
@@ -49,9 +43,8 @@ void getCursorPos(int& x, int& y) {
 }
 
 void setCursorPos(int x, int y) {
-    if (testMode) {
-        virtualCursorX = x;
-        virtualCursorY = y;
+    if (scripted::on()) {
+        scripted::moveCursor(x, y);
         return;
     }
     if (sdlWindow() == nullptr) return;
@@ -65,14 +58,14 @@ void showCursor(bool show) {
 }
 
 uint32_t tickCount() {
-    return testMode ? scriptedTicks : SDL_GetTicks();
+    return scripted::on() ? scripted::ticks() : SDL_GetTicks();
 }
 
 void messageBox(const char* text, const char* caption) {
     if (text == nullptr) text = "";
     if (caption == nullptr) caption = "";
-    if (testMode) {
-        capturedBoxes.push_back(test::Box{text, caption});
+    if (scripted::on()) {
+        scripted::captureBox(text, caption);
         printBox(text, caption);
         return;
     }
@@ -83,32 +76,5 @@ void messageBox(const char* text, const char* caption) {
     Uint32 flags = error ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
     if (SDL_ShowSimpleMessageBox(flags, caption, text, sdlWindow()) != 0) printBox(text, caption);
 }
-
-namespace test {
-
-void enable() {
-    testMode = true;
-}
-bool enabled() {
-    return testMode;
-}
-void setTicks(uint32_t ticks) {
-    scriptedTicks = ticks;
-}
-void advanceTicks(uint32_t ms) {
-    scriptedTicks += ms;
-}
-void setCursor(int x, int y) {
-    virtualCursorX = x;
-    virtualCursorY = y;
-}
-const std::vector<Box>& boxes() {
-    return capturedBoxes;
-}
-void clearBoxes() {
-    capturedBoxes.clear();
-}
-
-} // namespace test
 
 } // namespace platform

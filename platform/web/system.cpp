@@ -8,18 +8,13 @@
 #include "platform/glyph_atlas.h"
 #include "platform/platform.h"
 #include "platform/process.h"
+#include "platform/scripted.h"
 #include "platform/web/keys.h"
 #include "platform/web/web_window.h"
 
 namespace platform {
 
 namespace {
-
-bool testMode = false;
-uint32_t scriptedTicks = 0;
-int virtualCursorX = 0;
-int virtualCursorY = 0;
-std::vector<test::Box> capturedBoxes;
 
 // The glyphs come baked with the data: nothing rasterises in the page.
 constexpr const char* kBakedAtlas = "Fonts/glyphs.qga";
@@ -29,9 +24,8 @@ bool bakedRead = false;
 } // namespace
 
 void getCursorPos(int& x, int& y) {
-    if (testMode) {
-        x = virtualCursorX;
-        y = virtualCursorY;
+    if (scripted::on()) {
+        scripted::cursor(x, y);
         return;
     }
     double cx = 0.0, cy = 0.0;
@@ -41,10 +35,7 @@ void getCursorPos(int& x, int& y) {
 
 void setCursorPos(int x, int y) {
     // A page cannot move the pointer; only the scripted one moves.
-    if (testMode) {
-        virtualCursorX = x;
-        virtualCursorY = y;
-    }
+    if (scripted::on()) scripted::moveCursor(x, y);
 }
 
 void showCursor(bool show) {
@@ -57,7 +48,7 @@ void showCursor(bool show) {
 }
 
 uint32_t tickCount() {
-    if (testMode) return scriptedTicks;
+    if (scripted::on()) return scripted::ticks();
     return static_cast<uint32_t>(static_cast<uint64_t>(emscripten_get_now()));
 }
 
@@ -65,8 +56,8 @@ void messageBox(const char* text, const char* caption) {
     if (text == nullptr) text = "";
     if (caption == nullptr) caption = "";
     std::fprintf(stderr, "%s: %s\n", caption, text);
-    if (testMode) {
-        capturedBoxes.push_back(test::Box{text, caption});
+    if (scripted::on()) {
+        scripted::captureBox(text, caption);
         return;
     }
     // The page shows it as text beside the canvas.
@@ -124,30 +115,5 @@ void sleepMs(uint32_t) {
 }
 
 void discardDrawing(bool) {}
-
-namespace test {
-void enable() {
-    testMode = true;
-}
-bool enabled() {
-    return testMode;
-}
-void setTicks(uint32_t ticks) {
-    scriptedTicks = ticks;
-}
-void advanceTicks(uint32_t ms) {
-    scriptedTicks += ms;
-}
-void setCursor(int x, int y) {
-    virtualCursorX = x;
-    virtualCursorY = y;
-}
-const std::vector<Box>& boxes() {
-    return capturedBoxes;
-}
-void clearBoxes() {
-    capturedBoxes.clear();
-}
-} // namespace test
 
 } // namespace platform
