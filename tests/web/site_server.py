@@ -16,10 +16,11 @@ TYPES = {".html": "text/html; charset=utf-8", ".js": "text/javascript", ".css": 
 
 
 class SiteServer:
-    def __init__(self, site, runs=None):
-        """runs: {id: (record dict, replay bytes)}"""
+    def __init__(self, site, runs=None, extra=None):
+        """runs: {id: (record dict, replay bytes)}; extra: {path: (bytes, type)}"""
         self.site = site
         self.runs = runs or {}
+        self.extra = extra or {}
         self.requests = []
         outer = self
 
@@ -50,6 +51,8 @@ class SiteServer:
             def do_GET(self):
                 outer.requests.append(self.path)
                 path = self.path.split("?", 1)[0]
+                if path in outer.extra:
+                    return self.reply(200, *outer.extra[path])
                 if path in ("/play", "/play/"):
                     return self.file("index.html")
                 m = re.fullmatch(r"/play/([^/]+)", path)

@@ -2,8 +2,12 @@
 """The browser build end to end, in headless Chromium over the DevTools
 protocol, served with the leaderboard server's Content-Security-Policy:
 
-  1. /play draws the menu (plates green where the desktop draws them);
-     the picture is kept in OUT/web_menu.png with the time to the menu.
+  1. /play draws the menu (plates green where the desktop draws them), the
+     desktop's picture of it within a few levels (tests/golden/web/: the real
+     program's 1024 x 768 menu from the e2e test, build/screenshots/
+     e2e_title.png, without its PNG colour chunks; take it again when the
+     menu changes); the picture is kept in OUT/web_menu.png with the time to
+     the menu.
   2. A second visit takes the hashed files from the cache and reads the
      player's files back from IndexedDB (a faster crowd, set on the first).
   3. A click on New Game starts a game; held keys and the mouse move and fire;
@@ -71,6 +75,45 @@ PIXELS_JS = """(function (x0, y0, x1, y1) {
 })(%d, %d, %d, %d)"""
 
 
+# The canvas against the desktop's picture of the same menu at the same size
+# (tests/golden/web/), leaving out the two pointers: the desktop's where the
+# player left it, the page's at the corner, since a page cannot move it.
+# Answers the share of pixels off by more than 24 levels and the mean
+# difference.
+REFERENCE = "/reference/menu.png"
+COMPARE_JS = """new Promise(function (done) {
+  var img = new Image();
+  img.onload = function () {
+    var c = document.getElementById('canvas');
+    function read(src) {
+      var t = document.createElement('canvas');
+      t.width = c.width; t.height = c.height;
+      var g = t.getContext('2d');
+      g.drawImage(src, 0, 0);
+      return g.getImageData(0, 0, t.width, t.height).data;
+    }
+    var a = read(c), b = read(img), w = c.width, off = 0, sum = 0, n = 0;
+    var masks = [[0, 0, 32, 32], [%d, %d, %d, %d]];
+    for (var y = 0; y < c.height; y++) for (var x = 0; x < w; x++) {
+      var skip = false;
+      for (var m = 0; m < masks.length; m++) {
+        var k = masks[m];
+        if (x >= k[0] && y >= k[1] && x < k[2] && y < k[3]) skip = true;
+      }
+      if (skip) continue;
+      var i = 4 * (y * w + x), d = 0;
+      for (var ch = 0; ch < 3; ch++) d = Math.max(d, Math.abs(a[i + ch] - b[i + ch]));
+      if (d > 24) off++;
+      sum += d; n++;
+    }
+    done({off: off / n, mean: sum / n, size: [img.width, img.height, c.width, c.height]});
+  };
+  img.onerror = function () { done({error: 'no reference'}); };
+  img.src = '%s';
+})"""
+DESKTOP_POINTER = (494, 366, 530, 402)
+
+
 def pixels(browser, x0, y0, x1, y1):
     return browser.evaluate(PIXELS_JS % (x0, y0, x1, y1))
 
@@ -116,6 +159,9 @@ def play(browser, server, out):
     shares = [pixels(browser, x - 20, y - 6, x + 20, y + 6)["green"] for x, y in PLATES]
     check(all(s > 0.5 for s in shares),
           f"the menu draws its plates where the desktop does (green share {shares})")
+    same = browser.evaluate(COMPARE_JS % (DESKTOP_POINTER + (REFERENCE,)))
+    check(same.get("off", 1.0) < 0.01 and same.get("mean", 99) < 2.0,
+          f"the menu is the desktop's picture within a few levels ({same})")
     check(browser.evaluate("document.getElementById('note').hidden"),
           "the page shows no notice on a first visit")
 
@@ -254,7 +300,9 @@ def main():
                          for f in os.listdir(os.path.join(root, "tests", "replays"))
                          if f.endswith(".qvr"))
         runs = verified_runs(args.verify, replays)
-    server = SiteServer(args.site, runs)
+    with open(os.path.join(root, "tests", "golden", "web", "menu-1024x768.png"), "rb") as f:
+        reference = f.read()
+    server = SiteServer(args.site, runs, {REFERENCE: (reference, "image/png")})
     with tempfile.TemporaryDirectory() as profile:
         browser = Browser(profile, WIDTH, HEIGHT, args.chromium)
         try:
