@@ -368,7 +368,8 @@ int main(int argc, char** argv) {
     if (option == "--frame") setenv("GALLIUM_NOOP", "true", 1);
     // For development: --loop-hits runs only the game's hit pass, over and
     // over (for a profiler); --logic only the hit pass and the game frame;
-    // --frame only the game frame (rendering skipped);
+    // --frame only the game frame (rendering skipped); --drawn only the
+    // drawn frame against the fill floor;
     // --allocations [frames] only the allocation count; --verify-speed only
     // the verify speed; --startup only the start-up; --trig only sin and cos.
     const bool all = option.empty();
@@ -376,7 +377,7 @@ int main(int argc, char** argv) {
     const bench::StartUp startUp = all ? bench::startUpMedian() : bench::StartUp{};
     // The fill floor draws the old way, which only a compatibility context
     // has; the game's back end runs the same in it. Children get their own.
-    if (all) setenv("QUORVEX_GL", "compat", 1);
+    if (all || option == "--drawn") setenv("QUORVEX_GL", "compat", 1);
 
     if (!boot()) {
         std::fprintf(stderr, "quorvex_bench: no window could be opened\n");
@@ -407,7 +408,7 @@ int main(int argc, char** argv) {
     if (all || option == "--logic")
         if (!hitFigure()) status = 1;
     if (option == "--frame") frameFigure();
-    if (all) drawnFigure();
+    if (all || option == "--drawn") drawnFigure();
     if (all || option == "--allocations")
         allocationFigure(argc > 2 && !all ? std::atoi(argv[2]) : 1000);
     if (all) bench::startUpFigure(startUp);

@@ -44,13 +44,15 @@ target_link_libraries(quorvex_core PUBLIC quorvex_rules quorvex_saving quorvex_o
 # The data folder (with the baked glyph atlas added by scripts/web.sh) goes
 # into quorvex.data, fetched beside the module.
 set(QUORVEX_WEB_DATA "${CMAKE_SOURCE_DIR}/data" CACHE PATH "data folder packed into the page")
-add_executable(quorvex app/web_main.cpp)
+# With the benchmark's full-load world, which the page test draws once for
+# its frame figure.
+add_executable(quorvex app/web_main.cpp bench/world.cpp bench/web_frame.cpp)
 target_link_libraries(quorvex PRIVATE quorvex_core)
 set_target_properties(quorvex PROPERTIES SUFFIX ".js")
 target_link_options(quorvex PRIVATE
     -sENVIRONMENT=web -sINITIAL_MEMORY=67108864 -sMAX_WEBGL_VERSION=2 -sMIN_WEBGL_VERSION=2 -sALLOW_MEMORY_GROWTH=1
     -sDYNAMIC_EXECUTION=0 -sEXIT_RUNTIME=0 -sFORCE_FILESYSTEM=1
-    "-sEXPORTED_FUNCTIONS=_main,_quorvex_files_ready,_quorvex_files_synced,_quorvex_watch_command"
+    "-sEXPORTED_FUNCTIONS=_main,_quorvex_files_ready,_quorvex_files_synced,_quorvex_watch_command,_quorvex_bench_full_load"
     "-sEXPORTED_RUNTIME_METHODS=FS,ccall"
     -sFETCH=1 -lopenal -lidbfs.js -lGL
     "--preload-file" "${QUORVEX_WEB_DATA}@/data")

@@ -237,6 +237,15 @@ def play(browser, server, out):
     check(again == table and table != "", "a reload keeps the score table")
 
 
+def full_load_frame(browser, server):
+    """The benchmark's full-load world drawn on a fresh page: a figure for
+    docs/WEB.md beside the desktop's drawn frame, not a check."""
+    open_play(browser, server)
+    ms = browser.evaluate("Module._quorvex_bench_full_load(15)", timeout=120)
+    log(f"  full-load frame (1000 monsters, 1024 bullets), drawn and read back: {ms:.1f} ms "
+        "(software WebGL, 1024 x 768)")
+
+
 def verified_runs(verify, replays):
     """Runs of the current rules as the server would list them, from the
     native verifier's JSON."""
@@ -315,6 +324,7 @@ def main():
                 watch(browser, server, runs, args.out)
             else:
                 log("  (no verifier built: the watch page is not checked)")
+            full_load_frame(browser, server)
         except CdpError as e:
             check(False, f"the browser answered: {e}")
         finally:
