@@ -2,6 +2,7 @@
 // translated into the Windows messages the game's window procedure expects.
 #include "platform/gamepad.h"
 #include "platform/keymap.h"
+#include "platform/message_ring.h"
 #include "platform/platform.h"
 #include "platform/sdl_window.h"
 
@@ -11,11 +12,7 @@ namespace platform {
 
 namespace {
 
-// Fixed ring so that posting never allocates; a full queue drops the message.
-constexpr int queueCapacity = 256;
-Message queue[queueCapacity];
-int queueHead = 0;
-int queueCount = 0;
+MessageRing posted;
 
 // Closing a window arrives as both a window-close event and SDL_QUIT; the
 // game must see one Destroy per window.
@@ -64,11 +61,8 @@ bool takeText(Message& out) {
 }
 
 bool takePosted(Message& out) {
-    if (queueCount == 0) return false;
-    out = queue[queueHead];
-    queueHead = (queueHead + 1) % queueCapacity;
-    --queueCount;
-    return true;
+    uint32_t from = 0;
+    return posted.take(out, from);
 }
 
 bool destroyOnce(Message& out) {
@@ -216,9 +210,7 @@ bool textInputOn() {
 }
 
 void postMessage(const Message& msg) {
-    if (queueCount == queueCapacity) return;
-    queue[(queueHead + queueCount) % queueCapacity] = msg;
-    ++queueCount;
+    posted.push(msg);
 }
 
 void postQuitMessage() {

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/audio_gate.h"
+#include "platform/message_ring.h"
 #include "platform/platform.h"
 #include "platform/web/keys.h"
 #include "platform/web/web_window.h"
@@ -15,12 +16,7 @@ namespace platform {
 
 namespace {
 
-// Fixed ring so that posting never allocates; a full queue drops the message.
-constexpr int queueCapacity = 256;
-Message queue[queueCapacity];
-uint32_t queuePhysical[queueCapacity];
-int queueHead = 0;
-int queueCount = 0;
+MessageRing queue;
 uint32_t lastPhysical = 0;
 bool textOn = false;
 bool focusLost = false;
@@ -30,11 +26,7 @@ double cursorCssX = 0.0;
 double cursorCssY = 0.0;
 
 void push(const Message& msg, uint32_t physical) {
-    if (queueCount == queueCapacity) return;
-    int at = (queueHead + queueCount) % queueCapacity;
-    queue[at] = msg;
-    queuePhysical[at] = physical;
-    ++queueCount;
+    queue.push(msg, physical);
 }
 
 // Browsers start sound only from a click or key: the first one resumes the
@@ -205,12 +197,7 @@ bool peekMessage(Message& out) {
     setCallbacks();
     web::pollGamepads();
     lastPhysical = 0;
-    if (queueCount == 0) return false;
-    out = queue[queueHead];
-    lastPhysical = queuePhysical[queueHead];
-    queueHead = (queueHead + 1) % queueCapacity;
-    --queueCount;
-    return true;
+    return queue.take(out, lastPhysical);
 }
 
 uint32_t lastPhysicalInput() {
