@@ -30,7 +30,8 @@ target_link_libraries(quorvex_saving PUBLIC quorvex_rules quorvex_files)
 # desktop; the sender is stepped by the loop and sends through the browser's
 # fetch instead of a thread with libcurl.
 add_library(quorvex_online STATIC online/online_config.cpp online/outbox.cpp
-            online/api_answers.cpp online/sender_rules.cpp online/sender_web.cpp)
+            online/api_answers.cpp online/sender_rules.cpp online/sender_web.cpp
+            online/web_fetch.cpp)
 target_link_libraries(quorvex_online PUBLIC quorvex_rules quorvex_files quorvex_ini
                       nlohmann_json::nlohmann_json)
 

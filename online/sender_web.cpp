@@ -2,7 +2,6 @@
 // fetch, stepped from the main loop. One request is in flight at a time;
 // its answer arrives between frames and is read as the desktop reads it.
 #include <emscripten/emscripten.h>
-#include <emscripten/fetch.h>
 
 #include <algorithm>
 #include <cmath>
@@ -15,6 +14,7 @@
 #include "online/sender.h"
 #include "online/sender_rules.h"
 #include "online/sender_web.h"
+#include "online/web_fetch.h"
 #include "platform/user_files.h"
 #include "replay/replay_file.h"
 
@@ -55,7 +55,6 @@ struct WebSender {
     // account it was asked for (Online turned off, another name).
     Job job = Job::None;
     std::string jobFile;
-    HttpRequest request;
     unsigned epoch = 0;
     unsigned jobEpoch = 0;
 };
@@ -93,68 +92,12 @@ void backOff(long retryAfter) {
                    1000.0 * static_cast<double>(backoffSeconds(web.failures, retryAfter));
 }
 
-long retryAfterOf(emscripten_fetch_t* f) {
-    size_t n = emscripten_fetch_get_response_headers_length(f);
-    if (n == 0) return -1;
-    std::string headers(n + 1, '\0');
-    emscripten_fetch_get_response_headers(f, headers.data(), headers.size());
-    for (char& ch : headers)
-        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    size_t at = headers.find("retry-after:");
-    if (at == std::string::npos) return -1;
-    return std::strtol(headers.c_str() + at + 12, nullptr, 10);
-}
-
 void answered(const HttpResponse& r);
-
-void fetchDone(emscripten_fetch_t* f) {
-    HttpResponse r;
-    r.status = f->status;
-    r.transferred = f->status != 0;
-    if (r.transferred) {
-        size_t n = std::min<size_t>(static_cast<size_t>(f->numBytes), kMaxAnswerBytes);
-        if (f->data != nullptr) r.body.assign(f->data, n);
-        r.retryAfterSeconds = retryAfterOf(f);
-    } else {
-        r.error = "the server cannot be reached";
-    }
-    emscripten_fetch_close(f);
-    answered(r);
-}
 
 void startRequest(Job job, HttpRequest req) {
     web.job = job;
     web.jobEpoch = web.epoch;
-    web.request = std::move(req);
-    emscripten_fetch_attr_t attr;
-    emscripten_fetch_attr_init(&attr);
-    std::snprintf(attr.requestMethod, sizeof attr.requestMethod, "%s", web.request.method);
-    attr.attributes = EMSCRIPTEN_FETCH_LOAD_TO_MEMORY;
-    attr.timeoutMSecs = static_cast<unsigned long>(web.request.totalSeconds * 1000);
-    attr.onsuccess = fetchDone;
-    attr.onerror = fetchDone;
-    // The browser copies these before emscripten_fetch returns.
-    static std::string bearer;
-    static const char* headers[7];
-    int h = 0;
-    if (!web.request.token.empty()) {
-        bearer = "Bearer " + web.request.token;
-        headers[h++] = "Authorization";
-        headers[h++] = bearer.c_str();
-    }
-    if (!web.request.name.empty()) {
-        headers[h++] = "X-Quorvex-Name";
-        headers[h++] = web.request.name.c_str();
-    }
-    if (!web.request.body.empty()) {
-        headers[h++] = "Content-Type";
-        headers[h++] = "application/octet-stream";
-        attr.requestData = web.request.body.data();
-        attr.requestDataSize = web.request.body.size();
-    }
-    headers[h] = nullptr;
-    attr.requestHeaders = headers;
-    emscripten_fetch(&attr, web.request.url.c_str());
+    fetchRequest(std::move(req), answered);
 }
 
 void submitAnswered(const SubmitResult& r) {
