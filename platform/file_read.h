@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -16,5 +18,15 @@ enum class ReadStatus {
 // Reads the whole file when it holds at most maxBytes.
 ReadStatus readFileLimited(const std::string& path, size_t maxBytes, std::string& out,
                            std::string* why);
+
+// A UTF-8 path as the operating system takes it (UTF-16 on Windows), and back.
+std::filesystem::path nativePath(const std::string& utf8);
+std::string utf8Path(const std::filesystem::path& path);
+
+// The command line as UTF-8 (on Windows read again from the wide one, so that
+// any file name survives); argv as it is elsewhere.
+std::vector<std::string> utf8Arguments(int argc, char** argv);
+// Standard input as bytes, not text (a replay can be piped in on Windows too).
+void binaryStandardInput();
 
 } // namespace platform

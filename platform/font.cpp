@@ -1,9 +1,8 @@
 // Bitmap fonts rasterised with FreeType from the shipped face (or, without
-// it, the face that fontconfig matches), sized the way GDI's CreateFont sizes
+// it, the face the system matches), sized the way GDI's CreateFont sizes
 // a font, into the glyph atlas.
 #include "platform/platform.h"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
@@ -14,6 +13,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/file_read.h"
+#include "platform/font_match.h"
 #include "platform/glyph_atlas.h"
 
 namespace platform {
@@ -26,40 +27,27 @@ constexpr int codeCount = 96;
 // Loaded once and kept: every font comes from the same face.
 FT_Library library = nullptr;
 FT_Face cachedFace = nullptr;
+std::string cachedBytes;
 std::string cachedFile;
 int cachedIndex = 0;
-
-// The file of the bold face fontconfig picks for `name`, falling back to
-// any monospaced face, like GDI's font mapper.
-bool matchFace(const char* name, std::string& file, int& index) {
-    if (FcInit() == FcFalse) return false;
-    std::string query = std::string(name) + ":bold";
-    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(query.c_str()));
-    if (pattern == nullptr) return false;
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("monospace"));
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
-    if (match == nullptr) return false;
-    FcChar8* path = nullptr;
-    bool found = FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch;
-    if (found) {
-        file = reinterpret_cast<const char*>(path);
-        if (FcPatternGetInteger(match, FC_INDEX, 0, &index) != FcResultMatch) index = 0;
-    }
-    FcPatternDestroy(match);
-    return found;
-}
+// Font files are a few megabytes at most (a CJK face about twenty).
+constexpr size_t kMostFontBytes = size_t{64} << 20;
 
 // The open face when it is this one, else opens it; null when FreeType cannot.
+// Read into memory by the game's own file reader, so that a path in any
+// script opens on every system.
 FT_Face openFace(const std::string& file, int index) {
     if (cachedFace != nullptr && cachedFile == file && cachedIndex == index) return cachedFace;
+    std::string bytes;
+    if (readFileLimited(file, kMostFontBytes, bytes, nullptr) != ReadStatus::Ok) return nullptr;
     FT_Face face = nullptr;
-    if (FT_New_Face(library, file.c_str(), index, &face) != 0) return nullptr;
+    if (FT_New_Memory_Face(library, reinterpret_cast<const FT_Byte*>(bytes.data()),
+                           static_cast<FT_Long>(bytes.size()), index, &face) != 0)
+        return nullptr;
     if (cachedFace != nullptr) FT_Done_Face(cachedFace);
     cachedFace = face;
+    // FreeType reads the face from these bytes for as long as it is open.
+    cachedBytes = std::move(bytes);
     cachedFile = file;
     cachedIndex = index;
     return face;
@@ -75,11 +63,11 @@ FT_Face loadFace(const char* name) {
     std::error_code ec;
     std::filesystem::path shipped = std::filesystem::absolute(kShippedFontFile, ec);
     if (!ec && std::filesystem::is_regular_file(shipped, ec)) {
-        if (FT_Face face = openFace(shipped.string(), 0)) return face;
+        if (FT_Face face = openFace(utf8Path(shipped), 0)) return face;
     }
     std::string file;
     int index = 0;
-    if (!matchFace(name, file, index)) {
+    if (!matchFontFace(name, file, index)) {
         std::fprintf(stderr, "Font: %s is missing and no face was found for \"%s\"\n",
                      kShippedFontFile, name);
         return nullptr;
@@ -91,7 +79,8 @@ FT_Face loadFace(const char* name) {
         return nullptr;
     }
     if (!opened)
-        std::fprintf(stderr, "Font: %s is missing or unreadable; using \"%s\" from fontconfig\n",
+        std::fprintf(stderr,
+                     "Font: %s is missing or unreadable; using \"%s\" from the system's fonts\n",
                      kShippedFontFile, file.c_str());
     return face;
 }

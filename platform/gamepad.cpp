@@ -1,9 +1,10 @@
 // Game controllers through SDL's mapping database: the first pad connected
 // drives the game, the others wait until it leaves.
 #include "platform/gamepad.h"
+#include "platform/file_read.h"
+#include "platform/user_files.h"
 
 #include <SDL.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -26,7 +27,7 @@ int16_t sentAxis[PadAxisCount] = {};
 // would only flood the input record.
 constexpr int noiseFloor = 2048;
 // The community database is a few hundred kilobytes.
-constexpr off_t mappingFileLimit = 4 * 1024 * 1024;
+constexpr size_t mappingFileLimit = 4 * 1024 * 1024;
 
 // The messages one event turns into: the first is returned, the rest posted.
 struct Batch {
@@ -92,43 +93,14 @@ void releaseDriver(Batch& batch) {
 }
 
 std::string mappingFilePath() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg != nullptr && xdg[0] == '/') return std::string(xdg) + "/quorvex/gamecontrollerdb.txt";
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || home[0] == '\0') return {};
-    return std::string(home) + "/.config/quorvex/gamecontrollerdb.txt";
+    std::string dir = userConfigDir();
+    return dir.empty() ? "" : dir + "/gamecontrollerdb.txt";
 }
 
 bool readWhole(const std::string& path, std::string& text, std::string& why) {
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR) return false;
-        why = std::strerror(errno);
-        return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        why = "not a regular file";
-        return false;
-    }
-    if (st.st_size > mappingFileLimit) {
-        why = "too large for a mapping file";
-        return false;
-    }
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        why = std::strerror(errno);
-        return false;
-    }
-    text.resize(static_cast<size_t>(st.st_size));
-    size_t got = std::fread(text.data(), 1, text.size(), f);
-    bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) {
-        why = "read error";
-        return false;
-    }
-    text.resize(got);
-    return true;
+    ReadStatus status = readFileLimited(path, mappingFileLimit, text, &why);
+    if (status == ReadStatus::Missing) why.clear();
+    return status == ReadStatus::Ok;
 }
 
 // Mappings in the user's config folder override SDL's built-in ones (those

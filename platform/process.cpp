@@ -7,12 +7,24 @@
 
 namespace platform {
 
+namespace {
+
+void setEnv(const char* name, const char* value) {
+#ifdef _WIN32
+    _putenv_s(name, value);
+#else
+    setenv(name, value, 1);
+#endif
+}
+
+} // namespace
+
 void runHeadless() {
-    setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    setenv("ALSOFT_DRIVERS", "null", 1);
+    setEnv("SDL_VIDEODRIVER", "offscreen");
+    setEnv("ALSOFT_DRIVERS", "null");
     // Mesa's Gallium drivers then do no rendering work at all; the calls and
     // the state they set behave as usual. Other drivers ignore it.
-    setenv("GALLIUM_NOOP", "true", 1);
+    setEnv("GALLIUM_NOOP", "true");
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
 }
 

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include <nlohmann/json.hpp>
-#include <unistd.h>
 
+#include "platform/file_read.h"
 #include "replay/float_text.h"
 #include "replay/verifier.h"
 
@@ -90,12 +90,14 @@ const char* statusName(VerifyStatus status) {
 } // namespace
 
 int main(int argc, char** argv) {
+    const std::vector<std::string> args = platform::utf8Arguments(argc, argv);
+    platform::binaryStandardInput();
     bool json = false;
     bool rules = false;
     std::string data;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
+        const std::string& arg = args[i];
         if (arg == "--json") {
             json = true;
         } else if (arg == "--rules") {
@@ -105,7 +107,7 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "quorvex-verify: --data needs a folder\n");
                 return 2;
             }
-            data = argv[++i];
+            data = args[++i];
         } else if (arg == "--help" || arg == "-h") {
             usage(stdout);
             return 0;
@@ -114,7 +116,7 @@ int main(int argc, char** argv) {
             return 0;
         } else if (arg == "--") {
             for (++i; i < argc; ++i)
-                files.push_back(argv[i]);
+                files.push_back(args[i]);
         } else if (arg.size() > 1 && arg[0] == '-') {
             std::fprintf(stderr, "quorvex-verify: unknown option %s\n", arg.c_str());
             usage(stderr);
@@ -136,12 +138,16 @@ int main(int argc, char** argv) {
             continue;
         }
         std::error_code ec;
-        std::filesystem::path absolute = std::filesystem::absolute(file, ec);
-        paths.push_back(ec ? file : absolute.string());
+        std::filesystem::path absolute = std::filesystem::absolute(platform::nativePath(file), ec);
+        paths.push_back(ec ? file : platform::utf8Path(absolute));
     }
-    if (!data.empty() && chdir(data.c_str()) != 0) {
-        std::fprintf(stderr, "quorvex-verify: %s: no such data folder\n", data.c_str());
-        return 2;
+    if (!data.empty()) {
+        std::error_code ec;
+        std::filesystem::current_path(platform::nativePath(data), ec);
+        if (ec) {
+            std::fprintf(stderr, "quorvex-verify: %s: no such data folder\n", data.c_str());
+            return 2;
+        }
     }
     std::string why;
     if (!startVerifier(why)) {
