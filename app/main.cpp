@@ -1,16 +1,24 @@
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/entry.h"
 #include "app/options.h"
 #include "app/replay_show.h"
 #include "game/scores/score_store.h"
 #include "online/commands.h"
+#include "platform/file_read.h"
+#include "platform/program.h"
 
 int main(int argc, char** argv) {
+    platform::startProgram();
+    const std::vector<std::string> args = platform::utf8Arguments(argc, argv);
+    std::vector<const char*> argvUtf8;
+    for (const std::string& arg : args)
+        argvUtf8.push_back(arg.c_str());
     Options options;
     std::string error;
-    if (!parseOptions(argc, argv, options, error)) {
+    if (!parseOptions(static_cast<int>(argvUtf8.size()), argvUtf8.data(), options, error)) {
         std::fprintf(stderr, "quorvex: %s\n", error.c_str());
         printUsage(stderr);
         return 2;

@@ -1,5 +1,6 @@
 // The window and its OpenGL context. The game draws a picture of a fixed
 // size; the window shows it scaled to fit, at any size, in full screen too.
+#include "platform/gl_loader.h"
 #include "platform/letterbox.h"
 #include "platform/pacing.h"
 #include "platform/picture.h"
@@ -192,6 +193,15 @@ std::string whatIsOffered() {
     return offered;
 }
 
+// One line on standard error; on Windows, whose windowed programs have no
+// console to show it, in a message box too.
+void refuse(const std::string& line) {
+    std::fprintf(stderr, "%s\n", line.c_str());
+#ifdef _WIN32
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Quorvex", line.c_str(), nullptr);
+#endif
+}
+
 } // namespace
 
 bool createWindow(const char* title, int width, int height) {
@@ -239,14 +249,14 @@ bool createWindow(const char* title, int width, int height) {
     }
     window = SDL_CreateWindow(title != nullptr ? title : "", x, y, windowW, windowH, flags);
     if (window == nullptr) {
-        std::fprintf(stderr, "No display could be opened: %s\n", SDL_GetError());
+        refuse(std::string("No display could be opened: ") + SDL_GetError());
         return false;
     }
     context = SDL_GL_CreateContext(window);
-    if (context == nullptr || !contextIsEnough()) {
-        std::fprintf(stderr,
-                     "Quorvex needs OpenGL 3.3 core or OpenGL ES 3.0; this machine offers %s\n",
-                     whatIsOffered().c_str());
+    std::string missing;
+    if (context == nullptr || !contextIsEnough() || !loadGlFunctions(missing)) {
+        refuse("Quorvex needs OpenGL 3.3 core or OpenGL ES 3.0; this machine offers " +
+               whatIsOffered() + (missing.empty() ? "" : " (without " + missing + ")"));
         if (context != nullptr) SDL_GL_DeleteContext(context);
         context = nullptr;
         SDL_DestroyWindow(window);

@@ -3,4 +3,8 @@
 // compiler thereby refuses anything fixed-function or deprecated.
 #pragma once
 
+#ifdef QUORVEX_GL_LOADER
+#include "platform/gl_functions.h"
+#else
 #include <GLES3/gl3.h>
+#endif

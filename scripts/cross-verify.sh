@@ -52,7 +52,7 @@ toolchain() {
     native) echo "" ;;
     clang) echo "$root/cmake/toolchains/clang-libcxx.cmake" ;;
     aarch64) echo "$root/cmake/toolchains/aarch64-linux-gnu.cmake" ;;
-    windows) echo "$root/cmake/toolchains/mingw-w64-x86_64.cmake" ;;
+    windows) echo "$root/cmake/toolchains/mingw-w64-posix.cmake" ;;
     wasm) echo "$root/cmake/toolchains/emscripten-node.cmake" ;;
     esac
 }
