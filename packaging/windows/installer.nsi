@@ -3,7 +3,8 @@
 ; Installs for the current user without administrator rights; /ALLUSERS
 ; installs for every user (and asks for the rights). /S is silent. The
 ; uninstaller removes the program and keeps the player's files.
-Unicode true
+; A 64-bit installer for a 64-bit game (wine64 runs it without 32-bit wine too).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 

@@ -1,0 +1,390 @@
+#!/usr/bin/env python3
+"""The Windows game as a player gets it, under wine on a virtual X server.
+
+In a fresh wine prefix whose user is "Zoë" (so %APPDATA% and %LOCALAPPDATA%
+are named outside ASCII), with the zip unpacked into "C:\\Jeux 山田":
+
+  1. quorvex.exe --version, and --verify of every committed replay, print the
+     Linux build's lines (Windows' CR LF aside) with the same status;
+     first-generation files are refused with status 2; quorvex-verify.exe
+     gives the Linux verifier's lines, a replay piped in too;
+  2. the real program: its title menu matches the Linux build's picture of
+     it within a few levels; X input starts a game, walks and fires; with
+     Online on, the Marine's death shows "Game Over" and the game lands
+     verified on a real quorvex-server through libcurl; the score table has
+     the game, and its last.qvr verifies with the Linux quorvex-verify;
+  3. the volume set on the Options screen is read back after a restart;
+     nothing was written beside quorvex.exe;
+  4. the installer with /S installs for the user, the installed game answers
+     --version, and the uninstaller removes the program and keeps the
+     player's files.
+
+Exit status: 0 passed, 1 failed, 77 skipped (wine, Xvfb, xdotool,
+ImageMagick or PostgreSQL missing).
+
+  windows_test.py --zip Z --setup S --game build/quorvex --verifier build/quorvex-verify
+                  --server build/quorvex-server --data data --replays tests/replays
+                  --shots build/screenshots
+"""
+import argparse
+import json
+import math
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import urllib.parse
+import zipfile
+
+here = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(here, "..", "e2e"))
+sys.path.insert(0, os.path.join(here, "..", "server"))
+import real_program as rp  # noqa: E402
+from harness import Cluster, Server  # noqa: E402
+from real_program import check, log  # noqa: E402
+
+USER = "Zoë"
+FOLDER = "Jeux 山田"
+NAME = "Zoë Wine"
+
+
+class Prefix:
+    """A wine prefix of its own, made for the user "Zoë"."""
+
+    def __init__(self, root):
+        self.dir = os.path.join(root, "wine")
+        self.env = dict(os.environ, WINEPREFIX=self.dir, WINEDEBUG="-all", USER=USER,
+                        WINEDLLOVERRIDES="mscoree,mshtml=", ALSOFT_DRIVERS="null")
+        self.env.pop("DISPLAY", None)
+        subprocess.run(["wineboot", "-i"], env=self.env, check=True, timeout=300,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.drive = os.path.join(self.dir, "drive_c")
+        home = os.path.join(self.drive, "users", USER, "AppData")
+        self.local = os.path.join(home, "Local", "Quorvex")
+        self.roaming = os.path.join(home, "Roaming", "Quorvex")
+
+    def run(self, *cmd, cwd=None, stdin=None, timeout=300):
+        """Status and standard output (CR LF as LF) of a Windows program."""
+        done = subprocess.run(["wine", *cmd], cwd=cwd, env=self.env, input=stdin,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+        return done.returncode, done.stdout.decode(errors="replace").replace("\r\n", "\n")
+
+    def wait(self):
+        """Until every program of the prefix has ended."""
+        subprocess.run(["wineserver", "-w"], env=self.env, timeout=120)
+
+    def stop(self):
+        subprocess.run(["wineserver", "-k"], env=self.env, timeout=60)
+
+
+class WineGame(rp.Game):
+    """The unpacked quorvex.exe under wine, started from elsewhere: it finds
+    its data folder beside itself."""
+
+    def __init__(self, exe, prefix, work, display, label):
+        self.label = label
+        self.work = os.path.join(work, label)
+        os.makedirs(self.work)
+        self.dir = os.path.dirname(exe)
+        self.user_data = prefix.local
+        self.user_config = prefix.roaming
+        self.env = dict(prefix.env, DISPLAY=display.name)
+        self.display = display
+        self.out = open(os.path.join(self.work, "stdout.txt"), "wb")
+        self.err = open(os.path.join(self.work, "stderr.txt"), "wb")
+        self.exe = exe
+        self.proc = subprocess.Popen(["wine", exe], cwd=prefix.drive, env=self.env,
+                                     stdout=self.out, stderr=self.err,
+                                     preexec_fn=rp.die_with_parent)
+
+    def window(self, timeout=90):
+        # Wine's windows take keys only once the X focus is given to them
+        # (with no window manager, focus otherwise follows the pointer).
+        found = super().window(timeout)
+        self.x("windowfocus", found)
+        return found
+
+
+def linux_lines(args, *cmd):
+    done = subprocess.run([*cmd], cwd=args.data, stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL, timeout=300)
+    return done.returncode, done.stdout.decode(errors="replace")
+
+
+def command_line(args, prefix, install):
+    log("1: the command line against the Linux build's")
+    exe = os.path.join(install, "quorvex.exe")
+    verifier = os.path.join(install, "quorvex-verify.exe")
+    check(prefix.run(exe, "--version") == linux_lines(args, args.game, "--version"),
+          "quorvex.exe --version prints the Linux build's line")
+    replays = sorted(f for f in os.listdir(args.replays) if f.endswith(".qvr"))
+    _, described = linux_lines(args, args.verifier, "--json", "--data", args.data,
+                               *[os.path.join(args.replays, f) for f in replays])
+    generation = {os.path.basename(json.loads(l)["file"]): json.loads(l)["generation"]
+                  for l in described.splitlines()}
+    for name in replays:
+        path = os.path.join(args.replays, name)
+        status, out = prefix.run(exe, "--verify", path, cwd=args.data)
+        if generation[name] >= 2:
+            want = linux_lines(args, args.game, "--verify", path)
+            check((status, out) == want, f"--verify {name}: {out.strip()} (status {status})")
+        else:
+            check(status == 2, f"--verify {name}, of the first generation, is refused (status 2)")
+    # The verifier from the zip, files named alike on both sides.
+    second = [f for f in replays if generation[f] >= 2]
+    want = subprocess.run([args.verifier, "--data", args.data, *second], cwd=args.replays,
+                          stdout=subprocess.PIPE, timeout=300)
+    status, out = prefix.run(verifier, "--data", args.data, *second, cwd=args.replays)
+    check((status, out) == (want.returncode, want.stdout.decode()),
+          f"quorvex-verify.exe gives the Linux verifier's {len(second)} lines")
+    with open(os.path.join(args.replays, second[0]), "rb") as f:
+        piped = f.read()
+    want = subprocess.run([args.verifier, "--data", args.data, "-"], input=piped,
+                          stdout=subprocess.PIPE, timeout=300).stdout.decode()
+    status, out = prefix.run(verifier, "--data", args.data, "-", stdin=piped)
+    check(status == 0 and out == want, f"a replay piped in reads as bytes: {out.strip()}")
+
+
+def menu_difference(linux, windows):
+    """Mean difference of the two screens in levels, and the share of pixels
+    off by more than 24 in any channel."""
+    total = off = 0
+    for i in range(0, len(linux.raw), 3):
+        d = max(abs(linux.raw[i + k] - windows.raw[i + k]) for k in range(3))
+        total += d
+        off += d > 24
+    n = len(linux.raw) // 3
+    return total / n, off / n
+
+
+def set_spawn_acceleration(data, value):
+    path = os.path.join(data, "Settings.ini")
+    with open(path) as f:
+        before = f.read()
+    fields = before.split()
+    fields[4] = str(value)
+    with open(path, "w") as f:
+        f.write(" ".join(fields) + "\n")
+    return before
+
+
+def volume(prefix):
+    with open(os.path.join(prefix.roaming, "options.ini"), encoding="utf-8") as f:
+        for line in f:
+            key, _, value = line.partition("=")
+            if key.strip() == "volume":
+                return int(value)
+    return None
+
+
+def real_program(args, prefix, install, display, work, server, url):
+    log("2: the real program under wine")
+    linux = rp.Game(args.game, args.data, work, display, "linux")
+    try:
+        linux.window()
+        reference = linux.first_picture(os.path.join(args.shots, "windows_menu_linux.png"))
+    finally:
+        linux.kill()
+
+    os.makedirs(prefix.roaming, exist_ok=True)
+    with open(os.path.join(prefix.roaming, "online.ini"), "w", encoding="utf-8") as f:
+        f.write(f"enabled = 1\nserver = {url}\nname = {NAME}\n")
+    data = os.path.join(install, "data")
+    shipped = set_spawn_acceleration(data, 0.04)
+    game = WineGame(os.path.join(install, "quorvex.exe"), prefix, work, display, "play")
+    try:
+        game.window(timeout=90)
+        shot = game.first_picture(os.path.join(args.shots, "windows_menu.png"), timeout=60)
+        mean, share = menu_difference(reference, shot)
+        check(mean < 4 and share < 0.02, f"the title menu is the Linux build's picture: mean "
+                                         f"difference {mean:.2f} levels, {share:.2%} of pixels off")
+
+        # The volume down three steps on the Options screen (it opens on that row).
+        rp.click(game, rp.OPTIONS)
+        time.sleep(0.8)
+        for _ in range(3):
+            game.x("key", "Left")
+            time.sleep(0.2)
+        game.x("key", "Escape")
+        time.sleep(0.8)
+
+        rp.click(game, rp.NEW_GAME)
+        time.sleep(0.8)
+        game.x("mousemove", rp.CENTRE[0], 60)
+        time.sleep(0.3)
+        start = game.capture(os.path.join(args.shots, "windows_new_game.png")).marine()
+        check(start is not None, f"\"New Game\" shows the Marine ({start})")
+        game.x("keydown", "w")
+        time.sleep(1.0)
+        game.x("keyup", "w")
+        game.x("mousedown", 1)
+        time.sleep(0.6)
+        game.x("mouseup", 1)
+        moved = game.capture(os.path.join(args.shots, "windows_walk.png")).marine()
+        check(moved is not None and start[1] - moved[1] > 20,
+              f"holding W walks him up: {start[1]:.0f} -> "
+              f"{moved[1] if moved else float('nan'):.0f} px")
+
+        # Firing round him in a circle until the crowd gets him.
+        dead = None
+        game.x("mousedown", 1)
+        began = time.time()
+        angle = 0.0
+        while dead is None and time.time() - began < 120:
+            for _ in range(8):
+                angle += 0.35
+                game.x("mousemove", *rp.to_pixel(0.45 * math.cos(angle), 0.45 * math.sin(angle)))
+                time.sleep(0.1)
+            shot = game.capture(os.path.join(args.shots, "windows_now.png"))
+            if shot.game_over_text() > 400:
+                dead = shot
+        game.x("mouseup", 1)
+        check(dead is not None, "the crowd kills him and \"Game Over\" shows")
+        shutil.copyfile(dead.path, os.path.join(args.shots, "windows_game_over.png"))
+
+        best = None
+        deadline = time.time() + 90
+        while time.time() < deadline and not best:
+            time.sleep(0.5)
+            status, player = server.json("GET", "/api/v1/players/" + urllib.parse.quote(NAME))
+            best = player.get("best") if status == 200 else None
+        check(bool(best), f"the game lands verified on the server: {best}")
+
+        time.sleep(2.5)
+        game.x("key", "space")
+        time.sleep(0.8)
+        rp.click(game, rp.EXIT_WIN)
+        check(game.wait_exit(timeout=30) == 0, "\"Exit Win\" ends the program with status 0")
+    finally:
+        game.kill()
+        with open(os.path.join(data, "Settings.ini"), "w") as f:
+            f.write(shipped)
+
+    with open(os.path.join(prefix.local, "scores.txt"), encoding="utf-8") as f:
+        lines = f.read().splitlines()
+    check(len(lines) == 2, f"the score table has the game: {lines[1:]}")
+    kills = int(lines[1].split("\t")[2])
+    check(kills > 0, f"his fire killed {kills}")
+    score = int(lines[1].split("\t")[0])
+    last = os.path.join(prefix.local, "replays", "last.qvr")
+    done = subprocess.run([args.verifier, "--data", data, last], stdout=subprocess.PIPE,
+                          timeout=300)
+    out = done.stdout.decode()
+    verified = int(out.split("score ")[1].split()[0]) if "score " in out else -1
+    # Shots still in flight after his death may add a kill or two.
+    check(done.returncode == 0 and verified >= score,
+          f"last.qvr verifies with the Linux quorvex-verify: {out.strip()} (table {score})")
+    shutil.copyfile(last, os.path.join(args.shots, "windows_last.qvr"))
+
+    log("3: options kept across a restart")
+    set_to = volume(prefix)
+    check(set_to is not None and set_to < 100, f"the Options screen saved volume = {set_to}")
+    game = WineGame(os.path.join(install, "quorvex.exe"), prefix, work, display, "restart")
+    try:
+        game.window(timeout=90)
+        game.first_picture(os.path.join(args.shots, "windows_restart.png"), timeout=60)
+        rp.click(game, rp.OPTIONS)
+        time.sleep(0.8)
+        game.x("key", "Left")
+        time.sleep(0.2)
+        game.x("key", "Escape")
+        time.sleep(0.8)
+        rp.click(game, rp.EXIT_WIN)
+        check(game.wait_exit(timeout=30) == 0, "the second start ends with status 0")
+    finally:
+        game.kill()
+    again = volume(prefix)
+    check(again is not None and again < set_to,
+          f"the restarted game read volume = {set_to} and stepped it to {again}")
+
+
+def installer(args, prefix):
+    log("4: the installer and the uninstaller")
+    status, _ = prefix.run(args.setup, "/S")
+    prefix.wait()
+    installed = os.path.join(prefix.drive, "users", USER, "AppData", "Local", "Programs",
+                             "Quorvex")
+    exe = os.path.join(installed, "quorvex.exe")
+    check(status == 0 and os.path.isfile(exe), f"/S installs for the user into {installed}")
+    menu = os.path.join(prefix.drive, "users", USER, "AppData", "Roaming", "Microsoft", "Windows",
+                        "Start Menu", "Programs", "Quorvex.lnk")
+    check(os.path.isfile(menu), "with an entry in the Start menu")
+    status, out = prefix.run(exe, "--version")
+    check(status == 0 and out.startswith("quorvex "), f"the installed game answers {out.strip()}")
+    key = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quorvex"
+    status, out = prefix.run("reg", "query", key)
+    check(status == 0 and "uninstall.exe" in out, "an entry in the installed apps names the "
+                                                  "uninstaller")
+    prefix.run(os.path.join(installed, "uninstall.exe"), "/S")
+    prefix.wait()
+    deadline = time.time() + 30
+    while os.path.exists(installed) and time.time() < deadline:
+        time.sleep(0.5)
+    check(not os.path.exists(installed), "the uninstaller removes the program")
+    check(os.path.isfile(os.path.join(prefix.local, "scores.txt")) and
+          os.path.isfile(os.path.join(prefix.local, "replays", "last.qvr")),
+          "and keeps %LOCALAPPDATA%\\Quorvex")
+
+
+def main():
+    p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    for option in ("--zip", "--setup", "--game", "--verifier", "--server", "--data",
+                   "--replays", "--shots"):
+        p.add_argument(option, required=True)
+    p.add_argument("--keep", action="store_true", help="keep the scratch folder")
+    args = p.parse_args()
+    for key in ("zip", "setup", "game", "verifier", "server", "data", "replays", "shots"):
+        setattr(args, key, os.path.abspath(getattr(args, key)))
+    missing = [t for t in ("wine", "wineboot", "wineserver", "Xvfb", "xdotool", "import",
+                           "convert") if not shutil.which(t)]
+    if missing:
+        log("SKIP: not installed: " + ", ".join(missing))
+        return rp.SKIP
+    os.makedirs(args.shots, exist_ok=True)
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
+
+    work = tempfile.mkdtemp(prefix="quorvex-windows-")
+    prefix = display = server = None
+    began = time.time()
+    try:
+        prefix = Prefix(work)
+        log(f"a wine prefix for {USER} in {time.time() - began:.0f} s")
+        install = os.path.join(prefix.drive, FOLDER)
+        os.makedirs(install)
+        with zipfile.ZipFile(args.zip) as z:
+            z.extractall(install)
+            top = z.namelist()[0].split("/")[0]
+        # The zip holds one folder; its contents go where the player unpacks it.
+        for name in os.listdir(os.path.join(install, top)):
+            shutil.move(os.path.join(install, top, name), install)
+        os.rmdir(os.path.join(install, top))
+        unpacked = sorted(os.listdir(install))
+
+        command_line(args, prefix, install)
+        server = Server(args, Cluster(), "--workers", "1")
+        display = rp.Display()
+        real_program(args, prefix, install, display, work, server,
+                     "http://127.0.0.1:%d" % server.port)
+        check(sorted(os.listdir(install)) == unpacked, "nothing was written beside quorvex.exe")
+        installer(args, prefix)
+    except rp.Failure as failure:
+        log(f"FAIL: {failure}")
+        return 1
+    finally:
+        if prefix:
+            prefix.stop()
+        if display:
+            display.stop()
+        if args.keep:
+            log(f"scratch folder kept: {work}")
+        else:
+            shutil.rmtree(work, ignore_errors=True)
+    log(f"passed in {time.time() - began:.0f} s; screenshots in {args.shots}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
