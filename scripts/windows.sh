@@ -26,20 +26,7 @@ for arg in "$@"; do
     esac
 done
 
-if [ "$install" = 1 ]; then
-    # The compilers, the packer and what the icon's host tool links.
-    missing=()
-    for p in g++-mingw-w64-x86-64 cmake ninja-build nsis zip python3 g++ libpng-dev \
-        nlohmann-json3-dev libgles-dev; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-    done
-    if [ ${#missing[@]} -gt 0 ]; then
-        sudo=""
-        [ "$(id -u)" -ne 0 ] && sudo="sudo"
-        $sudo apt-get update -qq
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-    fi
-fi
+[ "$install" = 0 ] || bash scripts/deps.sh windows
 mkdir -p "$out"
 
 bash scripts/windows-libs.sh "$out"

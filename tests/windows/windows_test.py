@@ -182,22 +182,32 @@ def volume(prefix):
 
 def real_program(args, prefix, install, display, work, server, url):
     log("2: the real program under wine")
+    began = time.time()
     linux = rp.Game(args.game, args.data, work, display, "linux")
     try:
         linux.window()
         reference = linux.first_picture(os.path.join(args.shots, "windows_menu_linux.png"))
+        linux_menu = time.time() - began
     finally:
         linux.kill()
 
     os.makedirs(prefix.roaming, exist_ok=True)
     with open(os.path.join(prefix.roaming, "online.ini"), "w", encoding="utf-8") as f:
         f.write(f"enabled = 1\nserver = {url}\nname = {NAME}\n")
+    # A table the game did not write: moved aside, never overwritten.
+    os.makedirs(prefix.local, exist_ok=True)
+    with open(os.path.join(prefix.local, "scores.txt"), "w") as f:
+        f.write("this is not a score table\n")
     data = os.path.join(install, "data")
     shipped = set_spawn_acceleration(data, 0.04)
+    began = time.time()
     game = WineGame(os.path.join(install, "quorvex.exe"), prefix, work, display, "play")
     try:
         game.window(timeout=90)
         shot = game.first_picture(os.path.join(args.shots, "windows_menu.png"), timeout=60)
+        # Informative only: wine and llvmpipe are not Windows and a GPU.
+        log(f"  the menu on screen {time.time() - began:.1f} s after the start under wine, "
+            f"{linux_menu:.1f} s for the Linux build")
         mean, share = menu_difference(reference, shot)
         check(mean < 4 and share < 0.02, f"the title menu is the Linux build's picture: mean "
                                          f"difference {mean:.2f} levels, {share:.2%} of pixels off")
@@ -265,6 +275,8 @@ def real_program(args, prefix, install, display, work, server, url):
 
     with open(os.path.join(prefix.local, "scores.txt"), encoding="utf-8") as f:
         lines = f.read().splitlines()
+    check(any(n.startswith("scores.txt.bad-") for n in os.listdir(prefix.local)),
+          "the garbage scores.txt was moved aside as scores.txt.bad-*")
     check(len(lines) == 2, f"the score table has the game: {lines[1:]}")
     kills = int(lines[1].split("\t")[2])
     check(kills > 0, f"his fire killed {kills}")
@@ -323,7 +335,8 @@ def installer(args, prefix):
     deadline = time.time() + 30
     while os.path.exists(installed) and time.time() < deadline:
         time.sleep(0.5)
-    check(not os.path.exists(installed), "the uninstaller removes the program")
+    check(not os.path.exists(installed) and not os.path.exists(menu),
+          "the uninstaller removes the program and its Start-menu entry")
     check(os.path.isfile(os.path.join(prefix.local, "scores.txt")) and
           os.path.isfile(os.path.join(prefix.local, "replays", "last.qvr")),
           "and keeps %LOCALAPPDATA%\\Quorvex")
