@@ -180,6 +180,17 @@ def volume(prefix):
     return None
 
 
+def volume_down(game, steps):
+    """The volume down on the Options screen (it opens on that row), kept."""
+    rp.click(game, rp.OPTIONS)
+    time.sleep(0.8)
+    for _ in range(steps):
+        game.x("key", "Left")
+        time.sleep(0.2)
+    game.x("key", "Escape")
+    time.sleep(0.8)
+
+
 def real_program(args, prefix, install, display, work, server, url):
     log("2: the real program under wine")
     began = time.time()
@@ -212,14 +223,7 @@ def real_program(args, prefix, install, display, work, server, url):
         check(mean < 4 and share < 0.02, f"the title menu is the Linux build's picture: mean "
                                          f"difference {mean:.2f} levels, {share:.2%} of pixels off")
 
-        # The volume down three steps on the Options screen (it opens on that row).
-        rp.click(game, rp.OPTIONS)
-        time.sleep(0.8)
-        for _ in range(3):
-            game.x("key", "Left")
-            time.sleep(0.2)
-        game.x("key", "Escape")
-        time.sleep(0.8)
+        volume_down(game, 3)
 
         rp.click(game, rp.NEW_GAME)
         time.sleep(0.8)
@@ -298,12 +302,7 @@ def real_program(args, prefix, install, display, work, server, url):
     try:
         game.window(timeout=90)
         game.first_picture(os.path.join(args.shots, "windows_restart.png"), timeout=60)
-        rp.click(game, rp.OPTIONS)
-        time.sleep(0.8)
-        game.x("key", "Left")
-        time.sleep(0.2)
-        game.x("key", "Escape")
-        time.sleep(0.8)
+        volume_down(game, 1)
         rp.click(game, rp.EXIT_WIN)
         check(game.wait_exit(timeout=30) == 0, "the second start ends with status 0")
     finally:
