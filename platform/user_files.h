@@ -1,6 +1,8 @@
-// The player's own files: where they live (XDG base directories), and the
-// few file operations that must never lose them. The only code that makes
-// POSIX file calls.
+// The player's own files: where they live (XDG base directories; on Windows
+// %LOCALAPPDATA% and %APPDATA%), and the few file operations that must never
+// lose them. The only code that makes the system's file calls:
+// user_files.cpp (POSIX, also the page's) or win32/user_files.cpp, as the
+// build picks. Paths are UTF-8 everywhere.
 #pragma once
 
 #include <cstddef>
@@ -14,10 +16,11 @@
 namespace platform {
 
 // $XDG_DATA_HOME/quorvex when that is an absolute path, else
-// $HOME/.local/share/quorvex; "" when there is no usable home.
-std::string userDataDir();
-// $XDG_CONFIG_HOME/quorvex when absolute, else $HOME/.config/quorvex; "" when
+// $HOME/.local/share/quorvex (%LOCALAPPDATA%\Quorvex on Windows); "" when
 // there is no usable home.
+std::string userDataDir();
+// $XDG_CONFIG_HOME/quorvex when absolute, else $HOME/.config/quorvex
+// (%APPDATA%\Quorvex on Windows); "" when there is no usable home.
 std::string userConfigDir();
 
 // mkdir -p: every level it has to create is made 0700. True when `dir` is a
@@ -48,7 +51,7 @@ bool fileExists(const std::string& path);
 // folder cannot be read.
 bool listFiles(const std::string& dir, std::vector<std::string>& names);
 
-// An exclusive advisory lock (flock) on `lockPath`, created if needed, held
+// An exclusive advisory lock (flock; LockFileEx on Windows) on `lockPath`, created if needed, held
 // until destruction. Waits at most waitMs; then the holder goes on without
 // it, after one line on standard error.
 class FileLock {
