@@ -51,9 +51,9 @@ bool fileExists(const std::string& path);
 // folder cannot be read.
 bool listFiles(const std::string& dir, std::vector<std::string>& names);
 
-// An exclusive advisory lock (flock; LockFileEx on Windows) on `lockPath`, created if needed, held
-// until destruction. Waits at most waitMs; then the holder goes on without
-// it, after one line on standard error.
+// An exclusive advisory lock (flock; LockFileEx on Windows) on `lockPath`,
+// created if needed, held until destruction. Waits at most waitMs; then the
+// holder goes on without it, after one line on standard error.
 class FileLock {
   public:
     explicit FileLock(const std::string& lockPath, int waitMs = 2000);
