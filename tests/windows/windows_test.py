@@ -58,7 +58,10 @@ class Prefix:
         self.dir = os.path.join(root, "wine")
         self.env = dict(os.environ, WINEPREFIX=self.dir, WINEDEBUG="-all", USER=USER,
                         WINEDLLOVERRIDES="mscoree,mshtml=", ALSOFT_DRIVERS="null")
-        self.env.pop("DISPLAY", None)
+        # SDL picks Windows' own video driver; the test suite's offscreen one
+        # is Linux's.
+        for name in ("DISPLAY", "SDL_VIDEODRIVER", "SDL_AUDIODRIVER"):
+            self.env.pop(name, None)
         subprocess.run(["wineboot", "-i"], env=self.env, check=True, timeout=300,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.drive = os.path.join(self.dir, "drive_c")
