@@ -34,10 +34,12 @@ std::wstring programFolder() {
 
 void startProgram() {
     // Started from a console (cmd, PowerShell) the program gets no standard
-    // handles of its own; redirected ones (a pipe, a file) are kept.
-    if (!hasHandle(STD_OUTPUT_HANDLE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
-        std::freopen("CONOUT$", "w", stdout);
-        if (!hasHandle(STD_ERROR_HANDLE)) std::freopen("CONOUT$", "w", stderr);
+    // handles of its own; redirected ones (a pipe, a file) are kept. Looked
+    // at before attaching, which may hand out the console's.
+    const bool out = hasHandle(STD_OUTPUT_HANDLE), err = hasHandle(STD_ERROR_HANDLE);
+    if ((!out || !err) && AttachConsole(ATTACH_PARENT_PROCESS)) {
+        if (!out) std::freopen("CONOUT$", "w", stdout);
+        if (!err) std::freopen("CONOUT$", "w", stderr);
     }
     std::wstring data = programFolder() + L"data";
     DWORD attributes = GetFileAttributesW((data + L"\\Settings.ini").c_str());
