@@ -15,9 +15,9 @@ are named outside ASCII), with the zip unpacked into "C:\\Jeux 山田":
      the game, and its last.qvr verifies with the Linux quorvex-verify;
   3. the volume set on the Options screen is read back after a restart;
      nothing was written beside quorvex.exe;
-  4. the installer with /S installs for the user, the installed game answers
-     --version, and the uninstaller removes the program and keeps the
-     player's files.
+  4. the installer with /S installs for the user (and with /ALLUSERS for
+     every user), the installed game answers --version, and the uninstaller
+     removes the program and its entries and keeps the player's files.
 
 Exit status: 0 passed, 1 failed, 77 skipped (wine, Xvfb, xdotool,
 ImageMagick or PostgreSQL missing).
@@ -317,31 +317,41 @@ def real_program(args, prefix, install, display, work, server, url):
 
 def installer(args, prefix):
     log("4: the installer and the uninstaller")
-    status, _ = prefix.run(args.setup, "/S")
-    prefix.wait()
-    installed = os.path.join(prefix.drive, "users", USER, "AppData", "Local", "Programs",
-                             "Quorvex")
-    exe = os.path.join(installed, "quorvex.exe")
-    check(status == 0 and os.path.isfile(exe), f"/S installs for the user into {installed}")
-    menu = os.path.join(prefix.drive, "users", USER, "AppData", "Roaming", "Microsoft", "Windows",
-                        "Start Menu", "Programs", "Quorvex.lnk")
-    check(os.path.isfile(menu), "with an entry in the Start menu")
-    status, out = prefix.run(exe, "--version")
-    check(status == 0 and out.startswith("quorvex "), f"the installed game answers {out.strip()}")
-    key = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quorvex"
-    status, out = prefix.run("reg", "query", key)
-    check(status == 0 and "uninstall.exe" in out, "an entry in the installed apps names the "
-                                                  "uninstaller")
-    prefix.run(os.path.join(installed, "uninstall.exe"), "/S")
-    prefix.wait()
-    deadline = time.time() + 30
-    while os.path.exists(installed) and time.time() < deadline:
-        time.sleep(0.5)
-    check(not os.path.exists(installed) and not os.path.exists(menu),
-          "the uninstaller removes the program and its Start-menu entry")
-    check(os.path.isfile(os.path.join(prefix.local, "scores.txt")) and
-          os.path.isfile(os.path.join(prefix.local, "replays", "last.qvr")),
-          "and keeps %LOCALAPPDATA%\\Quorvex")
+    roaming = os.path.join(prefix.drive, "users", USER, "AppData", "Roaming")
+    menus = os.path.join("Microsoft", "Windows", "Start Menu", "Programs", "Quorvex.lnk")
+    cases = [
+        # options, where it installs, its Start-menu entry, its uninstall entry's root
+        ([], os.path.join(prefix.drive, "users", USER, "AppData", "Local", "Programs", "Quorvex"),
+         os.path.join(roaming, menus), "HKCU"),
+        (["/ALLUSERS"], os.path.join(prefix.drive, "Program Files", "Quorvex"),
+         os.path.join(prefix.drive, "ProgramData", menus), "HKLM"),
+    ]
+    key = r"\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quorvex"
+    for options, installed, menu, root in cases:
+        who = "every user" if options else "the user"
+        status, _ = prefix.run(args.setup, "/S", *options)
+        prefix.wait()
+        exe = os.path.join(installed, "quorvex.exe")
+        check(status == 0 and os.path.isfile(exe) and os.path.isfile(menu),
+              f"{' '.join(['/S', *options])} installs for {who} into {installed}, with a Start-menu "
+              f"entry")
+        status, out = prefix.run(exe, "--version")
+        check(status == 0 and out.startswith("quorvex "),
+              f"the installed game answers {out.strip()}")
+        status, out = prefix.run("reg", "query", root + key)
+        check(status == 0 and "uninstall.exe" in out,
+              f"an entry in the installed apps ({root}) names the uninstaller")
+        prefix.run(os.path.join(installed, "uninstall.exe"), "/S")
+        prefix.wait()
+        deadline = time.time() + 30
+        while os.path.exists(installed) and time.time() < deadline:
+            time.sleep(0.5)
+        status, _ = prefix.run("reg", "query", root + key)
+        check(not os.path.exists(installed) and not os.path.exists(menu) and status != 0,
+              "the uninstaller removes the program, its Start-menu entry and its entry")
+        check(os.path.isfile(os.path.join(prefix.local, "scores.txt")) and
+              os.path.isfile(os.path.join(prefix.local, "replays", "last.qvr")),
+              "and keeps %LOCALAPPDATA%\\Quorvex")
 
 
 def main():
