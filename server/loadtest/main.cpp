@@ -11,7 +11,9 @@
 //   quorvex-load daily    --port P --count N
 //   quorvex-load drill    --port P --replay FILE --count N [--threads T] [--per-second R]
 //                         --ledger FILE
-//   quorvex-load drip|idle --port P --connections N [--interval S] [--seconds S]
+//   quorvex-load drip|idle|slowbody --port P --connections N [--per-source K]
+//                         [--interval S] [--seconds S] [--probe PATH]
+//   quorvex-load read     --port P --probe PATH [--rate KIB_PER_S] [--seconds S]
 //   quorvex-load flood    --port P --pid SERVER_PID [--mib M] [--seconds S]
 // The modes that submit make a distinct real game for each submission from
 // the replay given (see distinctGame), so they need the game's --data DIR.
@@ -487,7 +489,8 @@ int main(int argc, char** argv) {
     }
     std::string mode = argv[1];
     if (mode == "forge") return forge(argc, argv);
-    if (mode == "drip" || mode == "idle" || mode == "flood") {
+    if (mode == "drip" || mode == "idle" || mode == "flood" || mode == "slowbody" ||
+        mode == "read") {
         AttackOptions a;
         for (int i = 2; i + 1 < argc; i += 2) {
             std::string arg = argv[i];
@@ -506,11 +509,16 @@ int main(int argc, char** argv) {
                 a.serverPid = static_cast<int>(v);
             else if (arg == "--mib")
                 a.floodMiB = std::clamp(static_cast<int>(v), 1, 4096);
+            else if (arg == "--probe")
+                a.probe = argv[i + 1];
+            else if (arg == "--rate")
+                a.rateKiB = std::clamp(v, 1.0, 1e6);
             else {
                 std::fprintf(stderr, "quorvex-load: unknown option %s\n", arg.c_str());
                 return 2;
             }
         }
+        if (mode == "read") return slowRead(a);
         return mode == "flood" ? floodHeaders(a) : attackConnections(mode.c_str(), a);
     }
     Options o;
