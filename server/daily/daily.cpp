@@ -226,8 +226,9 @@ std::optional<Refusal> checkDaily(pqxx::connection& conn, const Replay& replay, 
 nlohmann::json dailyDays(pqxx::connection& conn, int limit) {
     pqxx::work tx(conn);
     auto r = tx.exec_params(
-        "SELECT to_char(s.day, 'YYYY-MM-DD'), s.seed, (SELECT count(*) FROM board_best bb "
-        "JOIN boards b ON b.key = bb.board WHERE b.day = s.day) FROM daily_seeds s "
+        "SELECT to_char(s.day, 'YYYY-MM-DD'), s.seed, (SELECT coalesce(sum(c.n), 0)::bigint "
+        "FROM board_block_counts c JOIN boards b ON b.key = c.board WHERE b.day = s.day) "
+        "FROM daily_seeds s "
         "ORDER BY s.day DESC LIMIT $1",
         limit);
     nlohmann::json days = nlohmann::json::array();

@@ -157,13 +157,8 @@ std::optional<nlohmann::json> runRecord(pqxx::connection& conn, int64_t id) {
         "SELECT r.id, p.name, r.status, r.reason, r.board, r.recorded::text, r.replayed::text, " +
             isoTime("r.submitted_at") + ", " + isoTime("r.verdict_at") +
             ", r.verifier_version, r.verdict_fingerprint, b.fingerprint, b.spawn_acceleration, "
-            "(SELECT 1 + count(*) FROM board_best o WHERE r.status = 'verified' "
-            "  AND o.board = r.board AND o.player_id <> r.player_id "
-            "  AND (o.score > (r.replayed->>'score')::bigint "
-            "   OR (o.score = (r.replayed->>'score')::bigint "
-            "       AND (o.game_time < (r.replayed->>'time')::real "
-            "        OR (o.game_time = (r.replayed->>'time')::real "
-            "            AND o.submitted_at < r.submitted_at))))), "
+            "CASE WHEN r.status = 'verified' THEN board_rank(r.board, r.player_id, "
+            "  (r.replayed->>'score')::bigint, (r.replayed->>'time')::real, r.submitted_at) END, "
             "r.generation, r.seed, r.game_end, to_char(r.day, 'YYYY-MM-DD'), r.code "
             "FROM runs r JOIN players p ON p.id = r.player_id JOIN boards b ON b.key = r.board "
             "WHERE r.id = $1",
@@ -307,9 +302,7 @@ std::optional<nlohmann::json> playerRecord(pqxx::connection& conn, const std::st
                            {"generation", row[6].as<int>()}});
     auto best = tx.exec_params(
         "SELECT bb.board, bb.run_id, bb.score, bb.game_time, bb.kills, "
-        "(SELECT 1 + count(*) FROM board_best o WHERE o.board = bb.board AND "
-        "  (o.score > bb.score OR (o.score = bb.score AND (o.game_time < bb.game_time OR "
-        "   (o.game_time = bb.game_time AND o.submitted_at < bb.submitted_at))))), "
+        "board_rank(bb.board, bb.player_id, bb.score, bb.game_time, bb.submitted_at), "
         "b.generation, b.spawn_acceleration FROM board_best bb JOIN boards b ON b.key = bb.board "
         "WHERE bb.player_id = $1 ORDER BY b.generation DESC, bb.board",
         id);

@@ -69,6 +69,20 @@ for what, n, name in [
 f.check(shown_name(server, "liiy") == "liiy" and shown_name(server, "lily") == "Lily",
         "the board still shows liiy and Lily: %s, %s" % (shown_name(server, "liiy"),
                                                          shown_name(server, "lily")))
+
+
+def ranks_agree():
+    board = server.json("GET", "/api/v1/runs/1")[1]["board"]
+    entries = server.json("GET", "/api/v1/boards/" + board)[1]["entries"]
+    return entries and all(server.json("GET", "/api/v1/runs/%d" % e["run"])[1]["rank"] == e["rank"]
+                           for e in entries)
+
+
+# Ranks from the counts agree with the board's order, before and after a
+# player leaves.
+f.check(ranks_agree(), "each run's rank is its place on the board")
+server.request("DELETE", "/api/v1/players/me", headers=submit_headers(3, "TOM"))
+f.check(ranks_agree(), "and still after a player deleted themselves")
 # Punctuation and spaces say nothing of who a name is.
 for name in ["Lily.", "Li ly", "Li-ly", ".Lily", "L_ily"]:
     status, answer = post(server, forge("punct.qvr", "--game", "299"), 7, name)
