@@ -251,11 +251,13 @@ std::optional<nlohmann::json> boardPage(pqxx::connection& conn, const std::strin
         board);
     if (b.empty()) return std::nullopt;
     // One row more than asked says whether another page follows.
+    // The offset is walked in the index alone; only the page's rows meet players.
     auto r = tx.exec_params("SELECT bb.run_id, p.name, bb.score, bb.game_time, bb.kills, " +
                                 isoTime("bb.submitted_at") +
-                                " FROM board_best bb JOIN players p ON p.id = bb.player_id "
-                                "WHERE bb.board = $1 ORDER BY bb.score DESC, bb.game_time, "
-                                "bb.submitted_at, bb.run_id OFFSET $2 LIMIT $3",
+                                " FROM (SELECT * FROM board_best WHERE board = $1 "
+                                "ORDER BY score DESC, game_time, submitted_at, run_id "
+                                "OFFSET $2 LIMIT $3) bb JOIN players p ON p.id = bb.player_id "
+                                "ORDER BY bb.score DESC, bb.game_time, bb.submitted_at, bb.run_id",
                             board, offset, limit + 1);
     nlohmann::json entries = nlohmann::json::array();
     for (int i = 0; i < static_cast<int>(r.size()) && i < limit; ++i) {

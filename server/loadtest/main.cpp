@@ -7,7 +7,7 @@
 //                                        [--seed S --data DIR] [--day YYYYMMDD] [--edit-seed S]
 //   quorvex-load submit   --port P --replay FILE --count N [--threads T] [--players K]
 //   quorvex-load verdicts --port P --replay FILE... --count N [--per-second R]
-//   quorvex-load board    --port P --board KEY --count N
+//   quorvex-load board    --port P --board KEY --count N [--path PATH]...
 //   quorvex-load daily    --port P --count N
 //   quorvex-load drill    --port P --replay FILE --count N [--threads T] [--per-second R]
 //                         --ledger FILE
@@ -59,6 +59,7 @@ struct Options {
     int players = 50;
     double perSecond = 1.0;
     std::string board;
+    std::vector<std::string> paths; // board: these instead of the board's own
     std::string ledger;
     std::string data = "data";
     double seconds = 300; // hard stop for every mode
@@ -399,7 +400,9 @@ int board(const Options& o) {
     std::vector<std::string> paths = {"/api/v1/boards/" + o.board, "/?board=" + o.board,
                                       "/api/v1/boards/" + o.board + "?offset=5000&limit=100"};
     // The day's seed and board, the page of today's board and the home page beside it.
-    if (o.board.empty()) {
+    if (!o.paths.empty()) {
+        paths = o.paths;
+    } else if (o.board.empty()) {
         httplib::Client ask(kHost, o.port);
         auto res = ask.Get("/api/v1/daily");
         auto day = res ? nlohmann::json::parse(res->body, nullptr, false) : nlohmann::json();
@@ -540,6 +543,8 @@ int main(int argc, char** argv) {
             o.perSecond = std::stod(argv[++i]);
         else if (arg == "--board" && has)
             o.board = argv[++i];
+        else if (arg == "--path" && has)
+            o.paths.push_back(argv[++i]);
         else if (arg == "--ledger" && has)
             o.ledger = argv[++i];
         else if (arg == "--data" && has)
