@@ -1,5 +1,6 @@
 #include "server/http/server.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
@@ -133,10 +134,16 @@ std::string peerAddress(MHD_Connection* c) {
 
 // IPv6 clients count by their /64, IPv4 ones by their address.
 std::string groupOf(const sockaddr* a) {
-    if (!a || a->sa_family != AF_INET6) return {};
+    if (!a) return {};
+    if (a->sa_family == AF_INET) {
+        const auto* in = reinterpret_cast<const sockaddr_in*>(a);
+        return "4" + std::string(reinterpret_cast<const char*>(&in->sin_addr), 4);
+    }
+    if (a->sa_family != AF_INET6) return {};
     const auto* in6 = reinterpret_cast<const sockaddr_in6*>(a);
-    if (IN6_IS_ADDR_V4MAPPED(&in6->sin6_addr)) return {};
-    return std::string(reinterpret_cast<const char*>(in6->sin6_addr.s6_addr), 8);
+    const char* bytes = reinterpret_cast<const char*>(in6->sin6_addr.s6_addr);
+    if (IN6_IS_ADDR_V4MAPPED(&in6->sin6_addr)) return "4" + std::string(bytes + 12, 4);
+    return "6" + std::string(bytes, 8);
 }
 
 Link* linkOf(MHD_Connection* c) {
@@ -224,7 +231,7 @@ struct HttpServer::Impl {
     std::mutex mutex;
     std::condition_variable wake;
     std::unordered_set<Link*> links;
-    std::unordered_map<std::string, unsigned> groups; // open connections per IPv6 /64
+    std::unordered_map<std::string, unsigned> groups; // open connections per client
     bool stopping = false;
     std::thread sweeper;
 
@@ -390,14 +397,17 @@ const std::string& slowBodyAnswer() {
 }
 
 // One IPv6 subscriber holds a /64: its addresses share one per-address
-// limit (the library counts IPv4 addresses itself).
+// limit. When busy, an address may hold half as many: a few addresses
+// holding slow connections then leave room for everyone else.
 MHD_Result admit(void* cls, const sockaddr* address, socklen_t) {
     auto* self = static_cast<HttpServer::Impl*>(cls);
     std::string group = groupOf(address);
     if (group.empty()) return MHD_YES;
     std::lock_guard lock(self->mutex);
+    bool busy = self->links.size() * 2 > self->limits.connections;
+    unsigned cap = busy ? std::max(1u, self->limits.perAddress / 2) : self->limits.perAddress;
     auto it = self->groups.find(group);
-    return it == self->groups.end() || it->second < self->limits.perAddress ? MHD_YES : MHD_NO;
+    return it == self->groups.end() || it->second < cap ? MHD_YES : MHD_NO;
 }
 
 } // namespace
