@@ -397,15 +397,15 @@ const std::string& slowBodyAnswer() {
 }
 
 // One IPv6 subscriber holds a /64: its addresses share one per-address
-// limit. When busy, an address may hold half as many: a few addresses
-// holding slow connections then leave room for everyone else.
+// limit. With three quarters of the slots taken, an address may hold half
+// as many: a few addresses holding slow connections leave room for others.
 MHD_Result admit(void* cls, const sockaddr* address, socklen_t) {
     auto* self = static_cast<HttpServer::Impl*>(cls);
     std::string group = groupOf(address);
     if (group.empty()) return MHD_YES;
     std::lock_guard lock(self->mutex);
-    bool busy = self->links.size() * 2 > self->limits.connections;
-    unsigned cap = busy ? std::max(1u, self->limits.perAddress / 2) : self->limits.perAddress;
+    bool crowded = self->links.size() * 4 > self->limits.connections * 3;
+    unsigned cap = crowded ? std::max(1u, self->limits.perAddress / 2) : self->limits.perAddress;
     auto it = self->groups.find(group);
     return it == self->groups.end() || it->second < cap ? MHD_YES : MHD_NO;
 }
