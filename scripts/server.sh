@@ -20,7 +20,17 @@ as_pg() {
 
 stop() {
     if [ -f "$build/server.pid" ] && kill -0 "$(cat "$build/server.pid")" 2>/dev/null; then
-        kill "$(cat "$build/server.pid")"
+        pid=$(cat "$build/server.pid")
+        kill "$pid"
+        # It gives back the runs it was verifying; PostgreSQL must still be up then.
+        for _ in $(seq 150); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.2
+        done
+        if kill -0 "$pid" 2>/dev/null; then
+            kill -KILL "$pid" 2>/dev/null || true
+            echo "server did not stop in 30 s; killed (a restart takes up its runs)"
+        fi
         echo "server stopped"
     fi
     rm -f "$build/server.pid"

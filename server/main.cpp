@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <thread>
@@ -92,11 +93,23 @@ ShippedBoard shippedBoard(const Settings& s) {
 
 std::atomic<bool> g_stop{false};
 
-// Makes each day's seed as the day begins, if no request made it first.
-void keepDailySeeds(const std::string& conninfo, const DailyRules& rules) {
+// Makes each day's seed as the day begins, if no request made it first,
+// and drops old rejected files now and then.
+void keepDailySeeds(const std::string& conninfo, const DailyRules& rules, int rejectedDays) {
     int64_t made = -1;
+    int64_t pruned = 0;
     std::unique_ptr<pqxx::connection> conn;
     while (!g_stop) {
+        if (std::time(nullptr) - pruned >= 10) {
+            pruned = std::time(nullptr);
+            try {
+                if (!conn || !conn->is_open()) conn = std::make_unique<pqxx::connection>(conninfo);
+                pruneRejectedFiles(*conn, rejectedDays);
+            } catch (const std::exception& e) {
+                conn.reset();
+                std::fprintf(stderr, "quorvex-server: rejected files: %s\n", e.what());
+            }
+        }
         int64_t day = dayOf(serverNow());
         if (day != made) {
             try {
@@ -238,6 +251,15 @@ int main(int argc, char** argv) {
             // A new player took a skeleton at the same moment; the next start finishes.
             std::fprintf(stderr, "quorvex-server: name skeletons: %s\n", e.what());
         }
+        {
+            // Runs that were verifying when this host's last server stopped go
+            // back to the queue now, not when their leases run out.
+            char host[256] = "host";
+            gethostname(host, sizeof host - 1);
+            if (int released = releaseDeadWorkers(conn, host, true))
+                std::printf("quorvex-server: took up %d job%s of a stopped server\n", released,
+                            released == 1 ? "" : "s");
+        }
         ShippedBoard shipped = shippedBoard(s);
         defaultBoard = shipped.key;
         if (!defaultBoard.empty()) {
@@ -274,13 +296,15 @@ int main(int argc, char** argv) {
             config.leaseSeconds = s.leaseSeconds;
             config.name =
                 std::string(host) + ":" + std::to_string(getpid()) + "/" + std::to_string(i + 1);
+            config.host = host;
+            config.first = i == 0;
             workers.emplace_back([config] { runWorker(config, g_stop); });
         }
     }
 
     std::thread dailyKeeper;
     if (!defaultBoard.empty())
-        dailyKeeper = std::thread(keepDailySeeds, s.db, dailyRulesOf(defaultBoard));
+        dailyKeeper = std::thread(keepDailySeeds, s.db, dailyRulesOf(defaultBoard), s.rejectedDays);
 
     ServerContext context(s);
     context.web = std::move(web);

@@ -80,6 +80,7 @@ constexpr Key kKeys[] = {
     {"verify_retries", "QUORVEX_VERIFY_RETRIES"},
     {"lease_seconds", "QUORVEX_LEASE_SECONDS"},
     {"request_seconds", "QUORVEX_REQUEST_SECONDS"},
+    {"rejected_days", "QUORVEX_REJECTED_DAYS"},
 };
 
 } // namespace
@@ -95,6 +96,16 @@ std::string normalAddress(const std::string& text) {
     if (std::memcmp(bytes, mapped, 12) == 0)
         return inet_ntop(AF_INET, bytes + 12, out, sizeof out) ? out : std::string();
     return inet_ntop(AF_INET6, bytes, out, sizeof out) ? out : std::string();
+}
+
+std::string addressGroup(const std::string& normal) {
+    unsigned char bytes[16] = {};
+    char out[INET6_ADDRSTRLEN] = "";
+    if (normal.find(':') == std::string::npos || inet_pton(AF_INET6, normal.c_str(), bytes) != 1)
+        return normal;
+    // One subscriber gets a /64 and picks within it at will.
+    std::memset(bytes + 8, 0, 8);
+    return inet_ntop(AF_INET6, bytes, out, sizeof out) ? std::string(out) + "/64" : normal;
 }
 
 bool applySetting(const std::string& key, const std::string& value, Settings& s, std::string& why) {
@@ -143,6 +154,8 @@ bool applySetting(const std::string& key, const std::string& value, Settings& s,
         ok = number(value, 1, 86400, s.leaseSeconds);
     } else if (key == "request_seconds") {
         ok = number(value, 1, 3600, s.requestSeconds);
+    } else if (key == "rejected_days") {
+        ok = number(value, 0, 36500, s.rejectedDays);
     } else if (key == "clock") {
         // Checked where it is set (server/daily), which knows the form.
         ok = value.size() == 10 || value.size() == 20;

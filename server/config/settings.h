@@ -34,6 +34,7 @@ struct Settings {
     int verifyRetries = 3;
     int leaseSeconds = 360;
     int requestSeconds = 30; // a body must arrive within this
+    int rejectedDays = 7;    // a rejected run's file is kept this long, its verdict for good
     // For tests: the server's clock starts at this UTC time
     // ("2026-12-10T23:59:58Z" or "2026-12-10") and runs on. Empty: the real clock.
     std::string clock;
@@ -42,6 +43,9 @@ struct Settings {
 // An IPv4 or IPv6 address in one canonical text (an IPv4 address mapped
 // into IPv6 as IPv4); empty when the text is not an address.
 std::string normalAddress(const std::string& text);
+// What limits and fairness count as one client: an IPv4 address, or an
+// IPv6 address's /64 ("2001:db8:1:2::/64"). Takes normalAddress's text.
+std::string addressGroup(const std::string& normal);
 
 // Applies "key = value" lines ('#' starts a comment). False with `why` set
 // on an unknown key or a bad value.

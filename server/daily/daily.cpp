@@ -187,7 +187,7 @@ nlohmann::json dailyJson(pqxx::connection& conn, int64_t now, const DailyRules& 
 }
 
 std::optional<Refusal> checkDaily(pqxx::connection& conn, const Replay& replay, int64_t now,
-                                  std::string& board) {
+                                  const DailyRules& rules, std::string& board) {
     int64_t day = 0;
     if (!dayFromNumber(replay.result.day, day))
         return refuse("daily_unknown_day", "the daily game's day " +
@@ -211,15 +211,24 @@ std::optional<Refusal> checkDaily(pqxx::connection& conn, const Replay& replay, 
     if (replay.start.spawnAcceleration != kDailyAcceleration)
         return refuse("daily_wrong_difficulty",
                       "the daily is played at Normal (spawn acceleration 0.003)");
-    board = dailyBoardKey(day, hex64(replay.rulesFingerprint), generationOf(replay.version));
+    // The day has one board, the server's rules': another rule data's daily
+    // would be a board anyone could make.
+    if (hex64(replay.rulesFingerprint) != rules.fingerprint ||
+        generationOf(replay.version) != rules.generation)
+        return refuse("daily_wrong_rules", "the daily of " + date +
+                                               " is played with this server's rules (" +
+                                               rules.fingerprint + ", generation " +
+                                               std::to_string(rules.generation) + ")");
+    board = dailyBoardKey(day, rules.fingerprint, rules.generation);
     return std::nullopt;
 }
 
 nlohmann::json dailyDays(pqxx::connection& conn, int limit) {
     pqxx::work tx(conn);
     auto r = tx.exec_params(
-        "SELECT to_char(s.day, 'YYYY-MM-DD'), s.seed, (SELECT count(*) FROM board_best bb "
-        "JOIN boards b ON b.key = bb.board WHERE b.day = s.day) FROM daily_seeds s "
+        "SELECT to_char(s.day, 'YYYY-MM-DD'), s.seed, (SELECT coalesce(sum(c.n), 0)::bigint "
+        "FROM board_block_counts c JOIN boards b ON b.key = c.board WHERE b.day = s.day) "
+        "FROM daily_seeds s "
         "ORDER BY s.day DESC LIMIT $1",
         limit);
     nlohmann::json days = nlohmann::json::array();

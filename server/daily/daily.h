@@ -52,9 +52,10 @@ uint32_t dailySeed(pqxx::connection& conn, int64_t day, const DailyRules& rules)
 nlohmann::json dailyJson(pqxx::connection& conn, int64_t now, const DailyRules& rules);
 
 // A daily game must be its day's: that day's seed, at Normal, sent while
-// its board is open. Sets `board` to the day's board key when it is.
+// its board is open, with the server's `rules`. Sets `board` to the day's
+// board key when it is.
 std::optional<Refusal> checkDaily(pqxx::connection& conn, const Replay& replay, int64_t now,
-                                  std::string& board);
+                                  const DailyRules& rules, std::string& board);
 
 // The board list of past days, newest first, and one day's board key (the
 // shipped rules' where it has one, else the newest generation's).

@@ -12,19 +12,41 @@ constexpr int64_t kSkeletonLock = 0x71767873; // "qvxs"
 
 } // namespace
 
+namespace {
+
+// A player whose first run is still waiting holds its name; one whose runs
+// all failed does not.
+const char* kHolds = "(p.named OR EXISTS (SELECT 1 FROM runs r WHERE r.player_id = p.id "
+                     "AND r.status IN ('queued', 'verifying')))";
+
+} // namespace
+
 bool nameFree(pqxx::work& tx, int64_t playerId, const std::string& key,
               const std::string& skeleton) {
-    auto r = tx.exec_params("SELECT NOT EXISTS (SELECT 1 FROM players WHERE id <> $1 "
-                            "  AND (name_key = $2 OR name_skeleton = $3)) "
-                            "AND NOT EXISTS (SELECT 1 FROM name_reservations WHERE player_id <> $1 "
-                            "  AND until > now() AND (name_key = $2 OR skeleton = $3))",
+    auto r = tx.exec_params(std::string("SELECT NOT EXISTS (SELECT 1 FROM players p WHERE id <> $1 "
+                                        "  AND (name_key = $2 OR name_skeleton = $3) AND ") +
+                                kHolds +
+                                ") AND NOT EXISTS (SELECT 1 FROM name_reservations "
+                                "  WHERE player_id <> $1 AND until > now() "
+                                "  AND (name_key = $2 OR skeleton = $3))",
                             playerId, key, skeleton);
     return r[0][0].as<bool>();
 }
 
+void releaseStaleClaims(pqxx::work& tx, int64_t playerId, const std::string& key,
+                        const std::string& skeleton) {
+    // '#' is in no name: the key stays unique and matches nothing typed.
+    tx.exec_params(
+        std::string("UPDATE players p SET name = '#' || p.id, name_key = '#' || p.id, "
+                    "name_skeleton = NULL "
+                    "WHERE id <> $1 AND (name_key = $2 OR name_skeleton = $3) AND NOT ") +
+            kHolds,
+        playerId, key, skeleton);
+}
+
 bool applyRunRename(pqxx::work& tx, int64_t runId) {
     auto r = tx.exec_params("SELECT r.player_id, r.rename_to, r.rename_key, r.rename_skeleton, "
-                            "p.name_key, p.name_skeleton FROM runs r "
+                            "p.name_key, p.name_skeleton, p.name, p.named FROM runs r "
                             "JOIN players p ON p.id = r.player_id "
                             "WHERE r.id = $1 AND r.rename_to IS NOT NULL FOR UPDATE OF p",
                             runId);
@@ -34,14 +56,18 @@ bool applyRunRename(pqxx::work& tx, int64_t runId) {
     std::string key = r[0][2].c_str();
     std::string skeleton = r[0][3].c_str();
     std::string oldKey = r[0][4].c_str();
-    if (oldKey == key) return false; // an earlier run of theirs renamed them already
+    if (r[0][6].as<std::string>() == name) return false; // an earlier run renamed them already
     // Someone may have taken it since the run was sent: the run still counts.
     if (!nameFree(tx, player, key, skeleton)) return false;
-    tx.exec_params("INSERT INTO name_reservations (name_key, skeleton, player_id, until) "
-                   "VALUES ($1, NULLIF($2, ''), $3, now() + make_interval(days => $4)) "
-                   "ON CONFLICT (name_key) DO UPDATE SET skeleton = EXCLUDED.skeleton, "
-                   "player_id = EXCLUDED.player_id, until = EXCLUDED.until",
-                   oldKey, r[0][5].is_null() ? "" : r[0][5].c_str(), player, kReservedDays);
+    releaseStaleClaims(tx, player, key, skeleton);
+    // Only a name that was theirs is held for them; a change of case
+    // keeps its key.
+    if (r[0][7].as<bool>() && oldKey != key)
+        tx.exec_params("INSERT INTO name_reservations (name_key, skeleton, player_id, until) "
+                       "VALUES ($1, NULLIF($2, ''), $3, now() + make_interval(days => $4)) "
+                       "ON CONFLICT (name_key) DO UPDATE SET skeleton = EXCLUDED.skeleton, "
+                       "player_id = EXCLUDED.player_id, until = EXCLUDED.until",
+                       oldKey, r[0][5].is_null() ? "" : r[0][5].c_str(), player, kReservedDays);
     // Taking back a name they gave up ends its reservation; old ones go too.
     tx.exec_params("DELETE FROM name_reservations WHERE until <= now() OR (player_id = $1 AND "
                    "(name_key = $2 OR skeleton = $3))",
@@ -78,7 +104,8 @@ int backfillSkeletons(pqxx::connection& conn) {
         for (;;) {
             pqxx::work tx(conn);
             auto r = tx.exec_params("SELECT id, name FROM players WHERE name_skeleton IS NULL "
-                                    "AND id > $1 ORDER BY id LIMIT 1000",
+                                    "AND name_key NOT LIKE '#%' AND id > $1 ORDER BY id "
+                                    "LIMIT 1000",
                                     after);
             if (r.empty()) break;
             // One statement a batch; within it, the first of a look-alike pair wins.

@@ -30,16 +30,25 @@ nlohmann::json integerOrNull(const pqxx::field& f) {
 }
 
 // A board exists for players once it has a verified run; the server's own
-// default board and the classic one beside it always do.
-const char* kShownBoard =
-    "({b}.day IS NOT NULL OR EXISTS (SELECT 1 FROM board_best bb WHERE bb.board = {b}.key) "
-    "OR {b}.key = "
-    "(SELECT value FROM server_facts WHERE name = 'default_board') OR {b}.key = "
-    "(SELECT c.key FROM boards d JOIN boards c ON c.generation = d.generation - 1 "
-    " WHERE d.key = (SELECT value FROM server_facts WHERE name = 'default_board') "
-    " AND c.day IS NULL "
-    " ORDER BY c.spawn_acceleration = d.spawn_acceleration DESC, "
-    " c.fingerprint = d.fingerprint DESC, c.created_at DESC, c.key LIMIT 1))";
+// default board, the classic one beside it and the day's board always do.
+// The classic board is one of the shown ones: made-up rule data never
+// becomes it.
+const char* kClassicOf =
+    "SELECT c.key FROM boards d JOIN boards c ON c.generation = d.generation - 1 "
+    "WHERE d.key = {d} AND c.day IS NULL AND c.shown "
+    "ORDER BY c.spawn_acceleration = d.spawn_acceleration DESC, "
+    "c.fingerprint = d.fingerprint DESC, c.created_at DESC, c.key LIMIT 1";
+
+std::string withDefault(const char* text, const std::string& board) {
+    std::string out = text;
+    out.replace(out.find("{d}"), 3, board);
+    return out;
+}
+
+const std::string kDefaultFact = "(SELECT value FROM server_facts WHERE name = 'default_board')";
+
+const std::string kShownBoard = "({b}.day IS NOT NULL OR {b}.shown OR {b}.key = " + kDefaultFact +
+                                " OR {b}.key = (" + withDefault(kClassicOf, kDefaultFact) + "))";
 
 std::string shownBoard(const std::string& alias) {
     std::string text = kShownBoard;
@@ -49,12 +58,7 @@ std::string shownBoard(const std::string& alias) {
 }
 
 std::string classicOf(pqxx::work& tx, const std::string& defaultBoard) {
-    auto r = tx.exec_params(
-        "SELECT c.key FROM boards d JOIN boards c ON c.generation = d.generation - 1 "
-        "WHERE d.key = $1 AND c.day IS NULL ORDER BY c.spawn_acceleration = d.spawn_acceleration "
-        "DESC, "
-        "c.fingerprint = d.fingerprint DESC, c.created_at DESC, c.key LIMIT 1",
-        defaultBoard);
+    auto r = tx.exec_params(withDefault(kClassicOf, "$1"), defaultBoard);
     return r.empty() ? std::string() : r[0][0].as<std::string>();
 }
 
@@ -94,30 +98,29 @@ SubmitResult submitRun(pqxx::connection& conn, const NewRun& run) {
     if (auto known = knownGame(tx, sha, key, tokenHash)) return *known;
 
     auto player =
-        tx.exec_params("SELECT id, name_key FROM players WHERE token_hash = $1", tokenHash);
+        tx.exec_params("SELECT id, name, name_key FROM players WHERE token_hash = $1", tokenHash);
     bool rename = false;
     if (player.empty()) {
         if (run.weakToken) return {SubmitResult::WeakToken, 0, {}};
         if (!run.nameRefusal.empty()) return {SubmitResult::NameRefused, 0, {}};
         if (!nameFree(tx, 0, run.nameKey, run.nameSkeleton))
             return {SubmitResult::NameTaken, 0, {}};
-        tx.exec_params("INSERT INTO players (name, name_key, token_hash, name_skeleton) "
-                       "VALUES ($1, $2, $3, $4) ON CONFLICT DO NOTHING",
+        releaseStaleClaims(tx, 0, run.nameKey, run.nameSkeleton);
+        // Held while this run waits; the player's once it verifies.
+        tx.exec_params("INSERT INTO players (name, name_key, token_hash, name_skeleton, named) "
+                       "VALUES ($1, $2, $3, $4, false) ON CONFLICT DO NOTHING",
                        run.name, run.nameKey, tokenHash, run.nameSkeleton);
-        player =
-            tx.exec_params("SELECT id, name_key FROM players WHERE token_hash = $1", tokenHash);
+        player = tx.exec_params("SELECT id, name, name_key FROM players WHERE token_hash = $1",
+                                tokenHash);
         if (player.empty()) return {SubmitResult::NameTaken, 0, {}};
-    } else if (player[0][1].as<std::string>() != run.nameKey) {
-        // Another name for a known player: checked now, taken when the run
-        // is verified.
+    } else if (player[0][1].as<std::string>() != run.name ||
+               player[0][2].as<std::string>() != run.nameKey) {
+        // Another name, or the same in other capitals ("LiIy" for "liiy"):
+        // checked now, taken when the run is verified.
         if (!run.nameRefusal.empty()) return {SubmitResult::NameRefused, 0, {}};
         if (!nameFree(tx, player[0][0].as<int64_t>(), run.nameKey, run.nameSkeleton))
             return {SubmitResult::NameTaken, 0, {}};
         rename = true;
-    } else {
-        // The same name with other capitals is still theirs; keep what they typed.
-        tx.exec_params("UPDATE players SET name = $1 WHERE id = $2 AND name <> $1", run.name,
-                       player[0][0].as<int64_t>());
     }
     int64_t playerId = player[0][0].as<int64_t>();
 
@@ -154,13 +157,8 @@ std::optional<nlohmann::json> runRecord(pqxx::connection& conn, int64_t id) {
         "SELECT r.id, p.name, r.status, r.reason, r.board, r.recorded::text, r.replayed::text, " +
             isoTime("r.submitted_at") + ", " + isoTime("r.verdict_at") +
             ", r.verifier_version, r.verdict_fingerprint, b.fingerprint, b.spawn_acceleration, "
-            "(SELECT 1 + count(*) FROM board_best o WHERE r.status = 'verified' "
-            "  AND o.board = r.board AND o.player_id <> r.player_id "
-            "  AND (o.score > (r.replayed->>'score')::bigint "
-            "   OR (o.score = (r.replayed->>'score')::bigint "
-            "       AND (o.game_time < (r.replayed->>'time')::real "
-            "        OR (o.game_time = (r.replayed->>'time')::real "
-            "            AND o.submitted_at < r.submitted_at))))), "
+            "CASE WHEN r.status = 'verified' THEN board_rank(r.board, r.player_id, "
+            "  (r.replayed->>'score')::bigint, (r.replayed->>'time')::real, r.submitted_at) END, "
             "r.generation, r.seed, r.game_end, to_char(r.day, 'YYYY-MM-DD'), r.code "
             "FROM runs r JOIN players p ON p.id = r.player_id JOIN boards b ON b.key = r.board "
             "WHERE r.id = $1",
@@ -197,6 +195,18 @@ bool runExists(pqxx::connection& conn, int64_t id) {
     return !tx.exec_params("SELECT 1 FROM runs WHERE id = $1", id).empty();
 }
 
+int pruneRejectedFiles(pqxx::connection& conn, int days) {
+    pqxx::work tx(conn);
+    int n = static_cast<int>(
+        tx.exec_params("UPDATE runs SET replay = ''::bytea WHERE id IN (SELECT id FROM runs "
+                       "WHERE status = 'rejected' AND octet_length(replay) > 0 "
+                       "AND verdict_at < now() - make_interval(days => $1) LIMIT 1000)",
+                       days)
+            .affected_rows());
+    tx.commit();
+    return n;
+}
+
 std::optional<std::string> runReplay(pqxx::connection& conn, int64_t id) {
     pqxx::work tx(conn);
     auto r = tx.exec_params("SELECT replay FROM runs WHERE id = $1", id);
@@ -206,11 +216,15 @@ std::optional<std::string> runReplay(pqxx::connection& conn, int64_t id) {
 
 nlohmann::json boardList(pqxx::connection& conn, const std::string& defaultBoard) {
     pqxx::work tx(conn);
-    // Bounded: boards come from rule data and difficulties, not from players.
-    auto r =
-        tx.exec("SELECT key, fingerprint, spawn_acceleration, generation FROM boards WHERE "
-                "day IS NULL AND " +
-                shownBoard("boards") + " ORDER BY generation DESC, created_at, key LIMIT 1000");
+    std::string classic = classicOf(tx, defaultBoard);
+    // Bounded: shown boards come from verified rule data and the game's own
+    // difficulties; the rows files of made-up rules leave are not read.
+    auto r = tx.exec_params(
+        "SELECT key, fingerprint, spawn_acceleration, generation, created_at FROM boards "
+        "WHERE shown AND day IS NULL UNION SELECT key, fingerprint, spawn_acceleration, "
+        "generation, created_at FROM boards WHERE key IN ($1, $2) AND day IS NULL "
+        "ORDER BY generation DESC, created_at, key LIMIT 1000",
+        defaultBoard, classic);
     nlohmann::json boards = nlohmann::json::array();
     for (const auto& row : r)
         boards.push_back({{"board", row[0].c_str()},
@@ -218,7 +232,6 @@ nlohmann::json boardList(pqxx::connection& conn, const std::string& defaultBoard
                           {"spawn_acceleration", row[2].as<double>()},
                           {"generation", row[3].as<int>()},
                           {"default", defaultBoard == row[0].c_str()}});
-    std::string classic = classicOf(tx, defaultBoard);
     return {{"default", defaultBoard},
             {"classic", classic.empty() ? nlohmann::json() : nlohmann::json(classic)},
             {"boards", boards}};
@@ -238,11 +251,13 @@ std::optional<nlohmann::json> boardPage(pqxx::connection& conn, const std::strin
         board);
     if (b.empty()) return std::nullopt;
     // One row more than asked says whether another page follows.
+    // The offset is walked in the index alone; only the page's rows meet players.
     auto r = tx.exec_params("SELECT bb.run_id, p.name, bb.score, bb.game_time, bb.kills, " +
                                 isoTime("bb.submitted_at") +
-                                " FROM board_best bb JOIN players p ON p.id = bb.player_id "
-                                "WHERE bb.board = $1 ORDER BY bb.score DESC, bb.game_time, "
-                                "bb.submitted_at, bb.run_id OFFSET $2 LIMIT $3",
+                                " FROM (SELECT * FROM board_best WHERE board = $1 "
+                                "ORDER BY score DESC, game_time, submitted_at, run_id "
+                                "OFFSET $2 LIMIT $3) bb JOIN players p ON p.id = bb.player_id "
+                                "ORDER BY bb.score DESC, bb.game_time, bb.submitted_at, bb.run_id",
                             board, offset, limit + 1);
     nlohmann::json entries = nlohmann::json::array();
     for (int i = 0; i < static_cast<int>(r.size()) && i < limit; ++i) {
@@ -255,14 +270,15 @@ std::optional<nlohmann::json> boardPage(pqxx::connection& conn, const std::strin
                            {"kills", row[4].as<int64_t>()},
                            {"submitted_at", row[5].c_str()}});
     }
-    return nlohmann::json{{"board", board},
-                          {"fingerprint", b[0][0].c_str()},
-                          {"spawn_acceleration", b[0][1].as<double>()},
-                          {"generation", b[0][2].as<int>()},
-                          {"offset", offset},
-                          {"limit", limit},
-                          {"more", static_cast<int>(r.size()) > limit},
-                          {"entries", entries}};
+    return nlohmann::json{
+        {"board", board},
+        {"fingerprint", b[0][0].c_str()},
+        {"spawn_acceleration", b[0][1].as<double>()},
+        {"generation", b[0][2].as<int>()},
+        {"offset", offset},
+        {"limit", limit},
+        {"more", static_cast<int>(r.size()) > limit && offset + limit <= kMaxBoardOffset},
+        {"entries", entries}};
 }
 
 std::optional<nlohmann::json> playerRecord(pqxx::connection& conn, const std::string& nameKey) {
@@ -288,9 +304,7 @@ std::optional<nlohmann::json> playerRecord(pqxx::connection& conn, const std::st
                            {"generation", row[6].as<int>()}});
     auto best = tx.exec_params(
         "SELECT bb.board, bb.run_id, bb.score, bb.game_time, bb.kills, "
-        "(SELECT 1 + count(*) FROM board_best o WHERE o.board = bb.board AND "
-        "  (o.score > bb.score OR (o.score = bb.score AND (o.game_time < bb.game_time OR "
-        "   (o.game_time = bb.game_time AND o.submitted_at < bb.submitted_at))))), "
+        "board_rank(bb.board, bb.player_id, bb.score, bb.game_time, bb.submitted_at), "
         "b.generation, b.spawn_acceleration FROM board_best bb JOIN boards b ON b.key = bb.board "
         "WHERE bb.player_id = $1 ORDER BY b.generation DESC, bb.board",
         id);
@@ -325,8 +339,10 @@ std::optional<nlohmann::json> deletePlayer(pqxx::connection& conn, const std::st
 void ensureBoard(pqxx::connection& conn, const std::string& key, const std::string& fingerprint,
                  double spawnAcceleration, int generation) {
     pqxx::work tx(conn);
-    tx.exec_params("INSERT INTO boards (key, fingerprint, spawn_acceleration, generation) "
-                   "VALUES ($1, $2, $3, $4) ON CONFLICT DO NOTHING",
+    // A board that was the server's default stays shown: the next
+    // generation's server names it Classic.
+    tx.exec_params("INSERT INTO boards (key, fingerprint, spawn_acceleration, generation, shown) "
+                   "VALUES ($1, $2, $3, $4, true) ON CONFLICT (key) DO UPDATE SET shown = true",
                    key, fingerprint, spawnAcceleration, generation);
     tx.commit();
 }

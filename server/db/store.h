@@ -45,11 +45,19 @@ SubmitResult submitRun(pqxx::connection& conn, const NewRun& run);
 
 std::optional<nlohmann::json> runRecord(pqxx::connection& conn, int64_t id);
 bool runExists(pqxx::connection& conn, int64_t id);
+// The file; empty for a rejected run whose file is no longer kept.
 std::optional<std::string> runReplay(pqxx::connection& conn, int64_t id);
+// Drops the files of runs rejected more than `days` ago, a thousand at a
+// time; their verdicts stay. Returns how many.
+int pruneRejectedFiles(pqxx::connection& conn, int days);
 nlohmann::json boardList(pqxx::connection& conn, const std::string& defaultBoard);
 // The previous generation's board nearest the default one (its difficulty,
 // then its rule data); empty when there is none.
 std::string classicBoard(pqxx::connection& conn, const std::string& defaultBoard);
+// How deep board pages go: a page's cost grows with its offset, and no one
+// reads ten thousand places down a page at a time.
+constexpr int64_t kMaxBoardOffset = 10000;
+
 // Null when the board does not exist.
 std::optional<nlohmann::json> boardPage(pqxx::connection& conn, const std::string& board,
                                         int64_t offset, int limit);

@@ -130,7 +130,8 @@ void submitRun(ServerContext& context, const Request& req, Response& res) {
         // A daily game is its day's or nothing: it never falls back to another board.
         if (replay.result.day != 0) {
             std::string board;
-            if (auto refusal = checkDaily(threadConnection(), replay, serverNow(), board))
+            if (auto refusal = checkDaily(threadConnection(), replay, serverNow(),
+                                          dailyRulesOf(context.defaultBoard), board))
                 return replyJson(res, refusal->status,
                                  {{"error", "not ranked: " + refusal->reason},
                                   {"reason", refusal->reason},
@@ -220,12 +221,16 @@ void addApiRoutes(Router& server, ServerContext& context) {
         });
     });
 
-    server.Get(R"(/api/v1/runs/([^/]+)/replay)", [](const Request& req, Response& res) {
+    server.Get(R"(/api/v1/runs/([^/]+)/replay)", [&context](const Request& req, Response& res) {
         int64_t id = 0;
         if (!parseId(req.matches[1], id)) return replyError(res, 404, "no such run");
         withDatabase(res, [&] {
             auto bytes = runReplay(threadConnection(), id);
             if (!bytes) return replyError(res, 404, "no such run");
+            if (bytes->empty())
+                return replyError(res, 410,
+                                  "the file of a rejected run is kept " +
+                                      std::to_string(context.settings.rejectedDays) + " days");
             res.set_header("Content-Disposition",
                            "attachment; filename=\"run-" + std::to_string(id) + ".qvr\"");
             res.set_content(*bytes, "application/octet-stream");
@@ -243,8 +248,11 @@ void addApiRoutes(Router& server, ServerContext& context) {
 
     server.Get(R"(/api/v1/boards/([^/]+))", [&context](const Request& req, Response& res) {
         int64_t offset = 0, limit = 0;
-        if (!parseParam(req, "offset", 0, 1000000000, 0, offset))
-            return replyError(res, 400, "offset is a whole number from 0");
+        if (!parseParam(req, "offset", 0, kMaxBoardOffset, 0, offset))
+            return replyError(res, 400,
+                              "offset is a whole number from 0 to " +
+                                  std::to_string(kMaxBoardOffset) +
+                                  " (a player's page gives any player's rank)");
         if (!parseParam(req, "limit", 1, 100, 50, limit))
             return replyError(res, 400, "limit is a whole number from 1 to 100");
         std::string board = req.matches[1];

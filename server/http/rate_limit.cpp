@@ -53,9 +53,27 @@ bool trusted(const std::string& address, const std::vector<std::string>& proxies
     return std::find(proxies.begin(), proxies.end(), address) != proxies.end();
 }
 
-} // namespace
+// A proxy's hop may carry a port: "203.0.113.7:4711", "[2001:db8::1]:443".
+std::string hopAddress(const std::string& hop) {
+    std::string text = hop;
+    if (!text.empty() && text[0] == '[') {
+        size_t close = text.find(']');
+        if (close == std::string::npos) return {};
+        std::string rest = text.substr(close + 1);
+        if (!rest.empty() && (rest[0] != ':' || rest.size() < 2 ||
+                              rest.find_first_not_of("0123456789", 1) != std::string::npos))
+            return {};
+        text = text.substr(1, close - 1);
+    } else if (std::count(text.begin(), text.end(), ':') == 1) {
+        size_t colon = text.find(':');
+        std::string port = text.substr(colon + 1);
+        if (port.empty() || port.find_first_not_of("0123456789") != std::string::npos) return {};
+        text = text.substr(0, colon);
+    }
+    return normalAddress(text);
+}
 
-std::string clientAddress(const Request& req, const std::vector<std::string>& trustedProxies) {
+std::string clientOf(const Request& req, const std::vector<std::string>& trustedProxies) {
     std::string peer = normalAddress(req.remote_addr);
     if (peer.empty()) peer = req.remote_addr;
     if (trustedProxies.empty() || !trusted(peer, trustedProxies)) return peer;
@@ -74,11 +92,17 @@ std::string clientAddress(const Request& req, const std::vector<std::string>& tr
         }
     }
     for (auto it = hops.rbegin(); it != hops.rend(); ++it) {
-        std::string hop = normalAddress(*it);
+        std::string hop = hopAddress(*it);
         if (hop.empty()) break; // not an address: nothing further left is to be believed
         if (!trusted(hop, trustedProxies)) return hop;
     }
     return peer;
+}
+
+} // namespace
+
+std::string clientAddress(const Request& req, const std::vector<std::string>& trustedProxies) {
+    return addressGroup(clientOf(req, trustedProxies));
 }
 
 int RateLimit::take(const std::string& key) {
@@ -114,6 +138,17 @@ SharedRateLimits::SharedRateLimits(const Settings& s)
       addressLocal_(s.addressPerMinute, s.addressBurst),
       tokenLocal_(s.tokenPerMinute, s.tokenBurst) {}
 
+int SharedRateLimits::refusedFor(const std::string& key, int64_t now) {
+    std::lock_guard lock(refusedMutex_);
+    auto it = refusedUntil_.find(key);
+    if (it == refusedUntil_.end()) return 0;
+    if (it->second <= now) {
+        refusedUntil_.erase(it);
+        return 0;
+    }
+    return std::max<int>(1, static_cast<int>((it->second - now + 999) / 1000));
+}
+
 SharedRateLimits::Verdict SharedRateLimits::local(const std::string& address,
                                                   const std::string& tokenHash) {
     Verdict v;
@@ -129,6 +164,13 @@ SharedRateLimits::Verdict SharedRateLimits::take(const std::string& address,
     bool byAddress = address_.perSecond > 0, byToken = token_.perSecond > 0 && !tokenHash.empty();
     if (!byAddress && !byToken) return {};
     int64_t now = nowMs();
+    std::string addressKey = byAddress ? "a:" + address : std::string();
+    std::string tokenKey = byToken ? "t:" + hexOf(tokenHash) : std::string();
+    for (const std::string* key : {&addressKey, &tokenKey}) {
+        if (key->empty()) continue;
+        if (int wait = refusedFor(*key, now))
+            return {wait, (*key)[0] == 'a' ? "address" : "player"};
+    }
     if (now < awayUntilMs_) return local(address, tokenHash);
     DatabaseLease lease(std::chrono::milliseconds(500));
     if (!lease.ok()) return local(address, tokenHash);
@@ -139,13 +181,17 @@ SharedRateLimits::Verdict SharedRateLimits::take(const std::string& address,
         {
             // One statement, no transaction around it: one round trip.
             pqxx::nontransaction tx(conn);
-            auto r = tx.exec_params(statement, byAddress ? "a:" + address : std::string(),
-                                    address_.burst, std::max(address_.perSecond, 1e-9),
-                                    byToken ? "t:" + hexOf(tokenHash) : std::string(), token_.burst,
+            auto r = tx.exec_params(statement, addressKey, address_.burst,
+                                    std::max(address_.perSecond, 1e-9), tokenKey, token_.burst,
                                     std::max(token_.perSecond, 1e-9));
             for (const auto& row : r) {
                 if (row[1].as<bool>()) continue;
                 double wait = (1.0 - row[2].as<double>()) / row[3].as<double>();
+                {
+                    std::lock_guard lock(refusedMutex_);
+                    if (refusedUntil_.size() > kMaxKeys) refusedUntil_.clear();
+                    refusedUntil_[row[0].c_str()] = now + static_cast<int64_t>(wait * 1000);
+                }
                 int seconds = std::max(1, static_cast<int>(std::ceil(wait)));
                 if (seconds > v.wait) {
                     v.wait = seconds;

@@ -15,7 +15,8 @@
 #include "server/http/request.h"
 
 // Who sent a request: the peer, or, when the peer is one of the trusted
-// proxies, the last address in X-Forwarded-For that is not one of them.
+// proxies, the last address in X-Forwarded-For that is not one of them (a
+// port after it dropped). IPv6 clients count by their /64.
 std::string clientAddress(const Request& req, const std::vector<std::string>& trustedProxies);
 
 // One process's buckets, in memory.
@@ -54,6 +55,11 @@ class SharedRateLimits {
         double perSecond;
         double burst;
     };
+    // Keys the database refused, and until when: a client refused again
+    // meanwhile is told so from memory, with no row or round trip.
+    int refusedFor(const std::string& key, int64_t now);
+    std::mutex refusedMutex_;
+    std::unordered_map<std::string, int64_t> refusedUntil_;
     Limit address_, token_;
     RateLimit addressLocal_, tokenLocal_;
     std::atomic<int64_t> awayUntilMs_{0}; // the database failed: local counts until then

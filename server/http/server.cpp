@@ -1,5 +1,6 @@
 #include "server/http/server.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
@@ -9,8 +10,10 @@
 #include <microhttpd.h>
 #include <mutex>
 #include <netdb.h>
+#include <strings.h>
 #include <sys/socket.h>
 #include <thread>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "server/http/respond.h"
@@ -30,8 +33,22 @@ struct Link {
     // is past them (then requestSince says since when).
     std::atomic<int64_t> headersSince{0};
     std::atomic<int64_t> requestSince{0};
-    bool cut = false; // guarded by the server's mutex
+    // A body on its way: how much of it came so far. Bodies are held to a
+    // pace as headers are to a deadline.
+    std::atomic<bool> bodyComing{false};
+    std::atomic<size_t> bodyBytes{0};
+    // An answer on its way: since when, and its size. It may take as long
+    // as its size needs at a slow reader's pace.
+    std::atomic<int64_t> answerSince{-1};
+    std::atomic<size_t> answerBytes{0};
+    std::string group; // the client, as per-address limits count it
+    bool cut = false;  // guarded by the server's mutex
 };
+
+// Slowest pace of a body, counted after the time headers have; and of an
+// answer, whose reader is also cut after the idle timeout without a byte.
+constexpr int64_t kBodyBytesPerSecond = 1024;
+constexpr int64_t kAnswerBytesPerSecond = 32 << 10;
 
 // One request on its way through the handler calls.
 struct Exchange {
@@ -115,6 +132,20 @@ std::string peerAddress(MHD_Connection* c) {
     return text;
 }
 
+// IPv6 clients count by their /64, IPv4 ones by their address.
+std::string groupOf(const sockaddr* a) {
+    if (!a) return {};
+    if (a->sa_family == AF_INET) {
+        const auto* in = reinterpret_cast<const sockaddr_in*>(a);
+        return "4" + std::string(reinterpret_cast<const char*>(&in->sin_addr), 4);
+    }
+    if (a->sa_family != AF_INET6) return {};
+    const auto* in6 = reinterpret_cast<const sockaddr_in6*>(a);
+    const char* bytes = reinterpret_cast<const char*>(in6->sin6_addr.s6_addr);
+    if (IN6_IS_ADDR_V4MAPPED(&in6->sin6_addr)) return "4" + std::string(bytes + 12, 4);
+    return "6" + std::string(bytes, 8);
+}
+
 Link* linkOf(MHD_Connection* c) {
     const MHD_ConnectionInfo* info = MHD_get_connection_info(c, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
     return info ? static_cast<Link*>(info->socket_context) : nullptr;
@@ -145,6 +176,11 @@ MHD_Result answer(MHD_Connection* c, Exchange& ex) {
     for (const auto& [k, v] : res.headers)
         MHD_add_response_header(r, k.c_str(), v.c_str());
     ex.queued = true;
+    if (Link* link = linkOf(c)) {
+        link->bodyComing = false;
+        link->answerBytes = res.sharedBody ? res.sharedBody->size() : res.body.size();
+        link->answerSince = nowMs();
+    }
     MHD_Result ok = MHD_queue_response(c, static_cast<unsigned>(res.status), r);
     MHD_destroy_response(r);
     return ok;
@@ -166,6 +202,8 @@ MHD_Result refuse(MHD_Connection* c, Exchange& ex, int status, const std::string
 // the answer rather than a reset.
 MHD_Result abandon(MHD_Connection* c, Exchange& ex, int status, const std::string& message) {
     ex.abandoned = true;
+    // Answered: what still comes is read and dropped until the request's deadline.
+    if (Link* link = linkOf(c)) link->bodyComing = false;
     const MHD_ConnectionInfo* info = MHD_get_connection_info(c, MHD_CONNECTION_INFO_CONNECTION_FD);
     if (!info) return MHD_NO;
     ex.res = Response{};
@@ -193,6 +231,7 @@ struct HttpServer::Impl {
     std::mutex mutex;
     std::condition_variable wake;
     std::unordered_set<Link*> links;
+    std::unordered_map<std::string, unsigned> groups; // open connections per client
     bool stopping = false;
     std::thread sweeper;
 
@@ -220,9 +259,16 @@ MHD_Result HttpServer::Impl::begin(MHD_Connection* c, Exchange& ex, const char* 
     }
     if (total > limits.headerBytes) return refuse(c, ex, 431, "the headers are too large");
     size_t lengths = req.get_header_value_count("Content-Length");
+    size_t encodings = req.get_header_value_count("Transfer-Encoding");
     if (lengths > 1) return refuse(c, ex, 400, "more than one Content-Length");
-    if (lengths == 1 && req.has_header("Transfer-Encoding"))
+    if (encodings > 1) return refuse(c, ex, 400, "more than one Transfer-Encoding");
+    if (lengths == 1 && encodings == 1)
         return refuse(c, ex, 400, "both Content-Length and Transfer-Encoding");
+    if (encodings == 1 && strcasecmp(req.get_header_value("Transfer-Encoding").c_str(), "chunked"))
+        return refuse(c, ex, 501, "the only transfer coding understood is chunked");
+    for (const auto& [k, v] : req.headers)
+        if (k.find_first_of(" \t") != std::string::npos)
+            return refuse(c, ex, 400, "a header name holds a space");
     if (req.path.size() > limits.pathBytes) return refuse(c, ex, 414, "the path is too long");
     bool utf8 = validUtf8(req.path);
     for (const auto& [k, v] : req.params)
@@ -237,9 +283,14 @@ MHD_Result HttpServer::Impl::begin(MHD_Connection* c, Exchange& ex, const char* 
             return refuse(c, ex, 413, limits.bodyTooLarge);
         if (std::stoull(text) > limits.bodyBytes) {
             ex.draining = true;
-            return MHD_YES;
+        } else {
+            req.body.reserve(std::stoull(text));
         }
-        req.body.reserve(std::stoull(text));
+    }
+    if (Link* link = linkOf(c)) {
+        link->bodyBytes = 0;
+        link->bodyComing =
+            encodings == 1 || (lengths == 1 && req.get_header_value("Content-Length") != "0");
     }
     return MHD_YES;
 }
@@ -262,6 +313,7 @@ MHD_Result onRequest(void* cls, MHD_Connection* c, const char* url, const char* 
     if (*uploadSize > 0) {
         size_t size = *uploadSize;
         *uploadSize = 0;
+        if (Link* link = linkOf(c)) link->bodyBytes += size;
         if (ex->abandoned) return MHD_YES;
         if (ex->draining) {
             ex->drained += size;
@@ -277,6 +329,7 @@ MHD_Result onRequest(void* cls, MHD_Connection* c, const char* url, const char* 
     if (ex->queued) return MHD_YES;
     if (ex->abandoned) return MHD_NO;
     if (ex->draining) return refuse(c, *ex, 413, self->limits.bodyTooLarge);
+    if (Link* link = linkOf(c)) link->bodyComing = false;
     try {
         if (!self->router.dispatch(ex->req, ex->res)) replyError(ex->res, 404, "nothing here");
     } catch (const std::exception& e) {
@@ -290,7 +343,11 @@ MHD_Result onRequest(void* cls, MHD_Connection* c, const char* url, const char* 
 void onCompleted(void*, MHD_Connection* c, void** context, MHD_RequestTerminationCode) {
     delete static_cast<Exchange*>(*context);
     *context = nullptr;
-    if (Link* link = linkOf(c)) link->headersSince = nowMs();
+    if (Link* link = linkOf(c)) {
+        link->bodyComing = false;
+        link->answerSince = -1;
+        link->headersSince = nowMs();
+    }
 }
 
 void onConnection(void* cls, MHD_Connection* c, void** socketContext,
@@ -302,19 +359,55 @@ void onConnection(void* cls, MHD_Connection* c, void** socketContext,
             MHD_get_connection_info(c, MHD_CONNECTION_INFO_CONNECTION_FD);
         link->fd = info ? info->connect_fd : -1;
         link->headersSince = nowMs();
+        const MHD_ConnectionInfo* peer =
+            MHD_get_connection_info(c, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+        link->group = groupOf(peer ? peer->client_addr : nullptr);
         *socketContext = link;
         std::lock_guard lock(self->mutex);
         self->links.insert(link);
+        if (!link->group.empty()) ++self->groups[link->group];
     } else if (auto* link = static_cast<Link*>(*socketContext)) {
         // MHD closes the socket only after this: under the lock the sweeper
         // never shuts down a descriptor that is already someone else's.
         {
             std::lock_guard lock(self->mutex);
             self->links.erase(link);
+            if (!link->group.empty() && --self->groups[link->group] == 0)
+                self->groups.erase(link->group);
         }
         delete link;
         *socketContext = nullptr;
     }
+}
+
+// The answer to a body that stopped keeping its pace, written by the sweeper
+// (the library writes nothing while a body arrives).
+const std::string& slowBodyAnswer() {
+    static const std::string text = [] {
+        Response res;
+        replyError(res, 408, "the body came too slowly");
+        secure(res);
+        std::string out = "HTTP/1.1 408 Request Timeout\r\nConnection: close\r\nContent-Length: " +
+                          std::to_string(res.body.size()) + "\r\n";
+        for (const auto& [k, v] : res.headers)
+            out += k + ": " + v + "\r\n";
+        return out + "\r\n" + res.body;
+    }();
+    return text;
+}
+
+// One IPv6 subscriber holds a /64: its addresses share one per-address
+// limit. With three quarters of the slots taken, an address may hold half
+// as many: a few addresses holding slow connections leave room for others.
+MHD_Result admit(void* cls, const sockaddr* address, socklen_t) {
+    auto* self = static_cast<HttpServer::Impl*>(cls);
+    std::string group = groupOf(address);
+    if (group.empty()) return MHD_YES;
+    std::lock_guard lock(self->mutex);
+    bool crowded = self->links.size() * 4 > self->limits.connections * 3;
+    unsigned cap = crowded ? std::max(1u, self->limits.perAddress / 2) : self->limits.perAddress;
+    auto it = self->groups.find(group);
+    return it == self->groups.end() || it->second < cap ? MHD_YES : MHD_NO;
 }
 
 } // namespace
@@ -333,8 +426,27 @@ void HttpServer::Impl::sweep() {
         for (Link* link : links) {
             if (link->cut || link->fd < 0) continue;
             int64_t since = link->headersSince;
-            bool late = since >= 0 ? now - since > headerMs : now - link->requestSince > requestMs;
+            int64_t answering = link->answerSince;
+            bool late, slowBody = false;
+            if (since >= 0) {
+                late = now - since > headerMs;
+            } else if (answering >= 0) {
+                // A download that keeps moving is not cut for its size.
+                int64_t needs =
+                    static_cast<int64_t>(link->answerBytes) * 1000 / kAnswerBytesPerSecond;
+                late = now - answering > std::max(requestMs, needs + headerMs);
+            } else {
+                int64_t elapsed = now - link->requestSince;
+                int64_t pace = elapsed - headerMs;
+                slowBody =
+                    link->bodyComing && pace > 0 &&
+                    static_cast<int64_t>(link->bodyBytes) < pace * kBodyBytesPerSecond / 1000;
+                late = elapsed > requestMs || slowBody;
+            }
             if (late) {
+                if (slowBody)
+                    ::send(link->fd, slowBodyAnswer().data(), slowBodyAnswer().size(),
+                           MSG_NOSIGNAL | MSG_DONTWAIT);
                 shutdown(link->fd, SHUT_RDWR);
                 link->cut = true;
             }
@@ -368,7 +480,7 @@ bool HttpServer::start(const std::string& host, int port, std::string& why) {
     const HttpLimits& l = impl_->limits;
     unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | (v6 ? MHD_USE_IPv6 : 0);
     impl_->daemon = MHD_start_daemon(
-        flags, static_cast<uint16_t>(port), nullptr, nullptr, &onRequest, impl_.get(),
+        flags, static_cast<uint16_t>(port), &admit, impl_.get(), &onRequest, impl_.get(),
         MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr*>(&address), MHD_OPTION_THREAD_POOL_SIZE,
         static_cast<unsigned>(l.threads), MHD_OPTION_CONNECTION_LIMIT, l.connections,
         MHD_OPTION_PER_IP_CONNECTION_LIMIT, l.perAddress, MHD_OPTION_CONNECTION_TIMEOUT,

@@ -57,8 +57,10 @@ void addSiteRoutes(Router& server, ServerContext& context) {
             std::string t = req.get_param_value("offset");
             auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), offset);
             if (ec != std::errc() || end != t.data() + t.size() || offset < 0 ||
-                offset > 1000000000)
-                return html(res, 400, messagePage("Bad request", "offset is a whole number"));
+                offset > kMaxBoardOffset)
+                return html(res, 400,
+                            messagePage("Bad request", "offset is a whole number from 0 to " +
+                                                           std::to_string(kMaxBoardOffset)));
         }
         withDatabase(res, [&] {
             auto& conn = threadConnection();

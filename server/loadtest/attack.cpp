@@ -94,7 +94,10 @@ long memoryKiB(int pid, const char* field) {
 } // namespace
 
 int attackConnections(const char* kind, const AttackOptions& o) {
-    bool drip = std::strcmp(kind, "drip") == 0;
+    bool slowBody = std::strcmp(kind, "slowbody") == 0;
+    bool drip = slowBody || std::strcmp(kind, "drip") == 0;
+    const std::string probe =
+        std::string("GET ") + o.probe + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
     auto start = Clock::now();
     auto stopAt = start + std::chrono::duration<double>(o.seconds);
     std::atomic<bool> done{false};
@@ -107,7 +110,7 @@ int attackConnections(const char* kind, const AttackOptions& o) {
         while (Clock::now() < stopAt) {
             auto sent = Clock::now();
             int fd = open(o.port, 1, true);
-            int status = fd >= 0 && sendAll(fd, kBoards) ? readAnswer(fd) : 0;
+            int status = fd >= 0 && sendAll(fd, probe) ? readAnswer(fd) : 0;
             if (fd >= 0) close(fd);
             ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
             failed += status != 200;
@@ -129,6 +132,11 @@ int attackConnections(const char* kind, const AttackOptions& o) {
         if (s.fd < 0) {
             ++refused;
             s.next += std::chrono::milliseconds(200);
+        } else if (slowBody) {
+            // Whole headers, then a submission's body a byte at a time.
+            sendAll(s.fd,
+                    "POST /api/v1/runs HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                    "Content-Type: application/octet-stream\r\nContent-Length: 20000\r\n\r\n");
         } else if (drip) {
             sendAll(s.fd, "GET /api/v1/boards HTTP/1.1\r\n");
         } else {
@@ -181,6 +189,51 @@ int attackConnections(const char* kind, const AttackOptions& o) {
                 kind, o.connections, o.seconds, ms.size(), failed, percentile(ms, 0.5),
                 percentile(ms, 0.95), percentile(ms, 1.0), closedByServer, longest, refused, open);
     return failed == 0 && !ms.empty() ? 0 : 1;
+}
+
+int slowRead(const AttackOptions& o) {
+    int fd = open(o.port, 1, true);
+    if (fd < 0) return 1;
+    // A small receive buffer: the pace is the reader's, not the kernel's.
+    int small = 16 << 10;
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    std::string request = std::string("GET ") + o.probe + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    auto start = Clock::now();
+    size_t want = std::string::npos, got = 0, head = 0;
+    std::string in;
+    char buffer[4096];
+    auto stopAt = start + std::chrono::duration<double>(o.seconds);
+    if (sendAll(fd, request)) {
+        while (Clock::now() < stopAt) {
+            ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+            if (n <= 0) break;
+            got += static_cast<size_t>(n);
+            if (want == std::string::npos) {
+                in.append(buffer, static_cast<size_t>(n));
+                size_t end = in.find("\r\n\r\n");
+                if (end != std::string::npos) {
+                    size_t at = in.find("Content-Length: ");
+                    head = end + 4;
+                    want = at < end ? std::stoul(in.substr(at + 16)) : 0;
+                }
+            }
+            if (want != std::string::npos && got >= head + want) break;
+            // Hold to the pace: so many bytes by now, no more.
+            double due = static_cast<double>(got) / (o.rateKiB * 1024.0);
+            auto at = start + std::chrono::duration_cast<Clock::duration>(
+                                  std::chrono::duration<double>(due));
+            std::this_thread::sleep_until(at);
+        }
+    }
+    close(fd);
+    double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    size_t body = got > head ? got - head : 0;
+    bool whole = want != std::string::npos && body >= want;
+    std::printf("{\"mode\":\"read\",\"rate_kib\":%.0f,\"length\":%zu,\"received\":%zu,"
+                "\"whole\":%s,\"seconds\":%.1f}\n",
+                o.rateKiB, want == std::string::npos ? 0 : want, body, whole ? "true" : "false",
+                seconds);
+    return whole ? 0 : 1;
 }
 
 // Connections that send header lines of 8 KB until the server stops them,

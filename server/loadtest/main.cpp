@@ -7,11 +7,13 @@
 //                                        [--seed S --data DIR] [--day YYYYMMDD] [--edit-seed S]
 //   quorvex-load submit   --port P --replay FILE --count N [--threads T] [--players K]
 //   quorvex-load verdicts --port P --replay FILE... --count N [--per-second R]
-//   quorvex-load board    --port P --board KEY --count N
+//   quorvex-load board    --port P --board KEY --count N [--path PATH]...
 //   quorvex-load daily    --port P --count N
 //   quorvex-load drill    --port P --replay FILE --count N [--threads T] [--per-second R]
 //                         --ledger FILE
-//   quorvex-load drip|idle --port P --connections N [--interval S] [--seconds S]
+//   quorvex-load drip|idle|slowbody --port P --connections N [--per-source K]
+//                         [--interval S] [--seconds S] [--probe PATH]
+//   quorvex-load read     --port P --probe PATH [--rate KIB_PER_S] [--seconds S]
 //   quorvex-load flood    --port P --pid SERVER_PID [--mib M] [--seconds S]
 // The modes that submit make a distinct real game for each submission from
 // the replay given (see distinctGame), so they need the game's --data DIR.
@@ -57,6 +59,7 @@ struct Options {
     int players = 50;
     double perSecond = 1.0;
     std::string board;
+    std::vector<std::string> paths; // board: these instead of the board's own
     std::string ledger;
     std::string data = "data";
     double seconds = 300; // hard stop for every mode
@@ -397,7 +400,9 @@ int board(const Options& o) {
     std::vector<std::string> paths = {"/api/v1/boards/" + o.board, "/?board=" + o.board,
                                       "/api/v1/boards/" + o.board + "?offset=5000&limit=100"};
     // The day's seed and board, the page of today's board and the home page beside it.
-    if (o.board.empty()) {
+    if (!o.paths.empty()) {
+        paths = o.paths;
+    } else if (o.board.empty()) {
         httplib::Client ask(kHost, o.port);
         auto res = ask.Get("/api/v1/daily");
         auto day = res ? nlohmann::json::parse(res->body, nullptr, false) : nlohmann::json();
@@ -487,7 +492,8 @@ int main(int argc, char** argv) {
     }
     std::string mode = argv[1];
     if (mode == "forge") return forge(argc, argv);
-    if (mode == "drip" || mode == "idle" || mode == "flood") {
+    if (mode == "drip" || mode == "idle" || mode == "flood" || mode == "slowbody" ||
+        mode == "read") {
         AttackOptions a;
         for (int i = 2; i + 1 < argc; i += 2) {
             std::string arg = argv[i];
@@ -506,11 +512,16 @@ int main(int argc, char** argv) {
                 a.serverPid = static_cast<int>(v);
             else if (arg == "--mib")
                 a.floodMiB = std::clamp(static_cast<int>(v), 1, 4096);
+            else if (arg == "--probe")
+                a.probe = argv[i + 1];
+            else if (arg == "--rate")
+                a.rateKiB = std::clamp(v, 1.0, 1e6);
             else {
                 std::fprintf(stderr, "quorvex-load: unknown option %s\n", arg.c_str());
                 return 2;
             }
         }
+        if (mode == "read") return slowRead(a);
         return mode == "flood" ? floodHeaders(a) : attackConnections(mode.c_str(), a);
     }
     Options o;
@@ -532,6 +543,8 @@ int main(int argc, char** argv) {
             o.perSecond = std::stod(argv[++i]);
         else if (arg == "--board" && has)
             o.board = argv[++i];
+        else if (arg == "--path" && has)
+            o.paths.push_back(argv[++i]);
         else if (arg == "--ledger" && has)
             o.ledger = argv[++i];
         else if (arg == "--data" && has)

@@ -2,13 +2,13 @@
 --   psql CONNINFO -v board=KEY -v count=N -v prefix=TEXT -f synthetic.sql
 -- The replay bytes are a placeholder; these runs are never verified again.
 -- A key "<fingerprint>-<acceleration>[-g<generation>]" names the board.
-INSERT INTO boards (key, fingerprint, spawn_acceleration, generation)
+INSERT INTO boards (key, fingerprint, spawn_acceleration, generation, shown)
 VALUES (:'board', split_part(:'board', '-', 1), split_part(:'board', '-', 2)::double precision,
-        coalesce(nullif(ltrim(split_part(:'board', '-', 3), 'g'), '')::integer, 1))
-ON CONFLICT DO NOTHING;
+        coalesce(nullif(ltrim(split_part(:'board', '-', 3), 'g'), '')::integer, 1), true)
+ON CONFLICT (key) DO UPDATE SET shown = true;
 
-INSERT INTO players (name, name_key, token_hash)
-SELECT :'prefix' || i, lower(:'prefix' || i), decode(md5(:'prefix' || 'token' || i), 'hex')
+INSERT INTO players (name, name_key, token_hash, named)
+SELECT :'prefix' || i, lower(:'prefix' || i), decode(md5(:'prefix' || 'token' || i), 'hex'), true
 FROM generate_series(1, :count) i;
 
 INSERT INTO runs (player_id, sha256, replay, board, generation, status, recorded, replayed,

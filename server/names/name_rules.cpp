@@ -62,6 +62,15 @@ bool foldCase(std::u16string& text) {
     return true;
 }
 
+// Spaces and the punctuation names may hold say nothing of who a name is:
+// "Li-ly", "Li ly", ".Lily" and "Lily." are all "Lily".
+void dropPunctuation(std::u16string& text) {
+    std::u16string out;
+    for (char16_t c : text)
+        if (c != u' ' && c != u'_' && c != u'-' && c != u'.') out += c;
+    text = std::move(out);
+}
+
 bool skeletonOf(const USpoofChecker* c, std::u16string& text) {
     UErrorCode status = U_ZERO_ERROR;
     std::u16string out(text.size() * 4 + 16, u'\0');
@@ -146,9 +155,12 @@ std::string nameSkeleton(const std::string& name) {
     // keys are: "PaypaI", "Paypa1" and "paypal" are one name.
     const USpoofChecker* c = checker();
     std::u16string text;
-    if (!c || !toUtf16(name, text) || !skeletonOf(c, text) || !foldCase(text) ||
-        !skeletonOf(c, text))
-        return {};
+    if (!c || !toUtf16(name, text)) return {};
+    dropPunctuation(text);
+    if (!skeletonOf(c, text) || !foldCase(text) || !skeletonOf(c, text)) return {};
+    // What other marks pass for them (U+2024 for ".") goes the same way.
+    dropPunctuation(text);
+    if (text.empty()) return {};
     UErrorCode status = U_ZERO_ERROR;
     std::string out(text.size() * 3 + 1, '\0');
     int32_t bytes = 0;
@@ -161,5 +173,5 @@ std::string nameSkeleton(const std::string& name) {
 
 std::string skeletonVersion() {
     // The way skeletons are taken, then the confusables' version.
-    return std::string("2/") + U_ICU_VERSION;
+    return std::string("3/") + U_ICU_VERSION;
 }

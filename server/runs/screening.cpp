@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "input/player_options.h"
 #include "replay/replay_start_checks.h"
 #include "server/players/identity.h"
 
@@ -33,9 +34,23 @@ double recordedMilliseconds(const Replay& replay) {
 
 } // namespace
 
+bool onDifficultyStep(float spawnAcceleration) {
+    for (float d : kDifficultyAcceleration)
+        if (spawnAcceleration == d) return true;
+    double steps = std::round(static_cast<double>(spawnAcceleration) / kDifficultyStep);
+    return static_cast<float>(steps * kDifficultyStep) == spawnAcceleration;
+}
+
 std::optional<Refusal> screenReplay(const Replay& replay) {
     if (const char* why = settingsOutOfRange(replay.start))
         return Refusal{422, "settings_out_of_range", why};
+    // Boards only for difficulties on the game's steps: Easy, Normal, Hard
+    // and Custom ones in steps of 0.0005. Values a hair apart would each
+    // make a board of their own.
+    if (generationOf(replay.version) >= 2 && !onDifficultyStep(replay.start.spawnAcceleration))
+        return Refusal{422, "difficulty_not_ranked",
+                       "spawn accelerations are ranked in steps of 0.0005 (Easy 0.0015, Normal "
+                       "0.003, Hard 0.006)"};
     if (replay.result.frames == 0) return notPlayed("a game of no frames was not played");
     // The game runs at most one frame a millisecond.
     if (static_cast<double>(replay.result.frames) > std::floor(recordedMilliseconds(replay)) + 1)

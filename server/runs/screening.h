@@ -18,6 +18,11 @@ struct Refusal {
 
 std::optional<Refusal> screenReplay(const Replay& replay);
 
+// Custom difficulties are ranked on a grid of this step; the Options
+// screen's own three are on it too.
+constexpr double kDifficultyStep = 0.0005;
+bool onDifficultyStep(float spawnAcceleration);
+
 // Raw SHA-256 of what the server replays and compares: the per-second world
 // checksums with the score and time at death (version 3), else the final
 // checksum, score and time (frames after the death would change the count). A copy with other bytes

@@ -1,13 +1,17 @@
 #include "server/workers/worker.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <optional>
 #include <pqxx/pqxx>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include "server/db/player_names.h"
 #include "server/runs/screening.h"
@@ -32,6 +36,25 @@ class JobListener : public pqxx::notification_receiver {
         : pqxx::notification_receiver(conn, "quorvex_jobs") {}
     void operator()(const std::string&, int) override {}
 };
+
+// Jobs given back are not counted as attempts: the worker never finished.
+const char* kGiveBack =
+    "WITH back AS (UPDATE jobs SET worker = NULL, lease_until = NULL, "
+    "  attempts = greatest(attempts - 1, 0) WHERE worker = $1 RETURNING run_id) "
+    "UPDATE runs SET status = 'queued' FROM back WHERE runs.id = back.run_id "
+    "AND runs.status = 'verifying'";
+
+// The process id in a worker's name, "host:pid/n"; 0 when it has none.
+pid_t pidOf(const std::string& worker, const std::string& host) {
+    if (worker.compare(0, host.size() + 1, host + ":") != 0) return 0;
+    size_t slash = worker.find('/', host.size() + 1);
+    if (slash == std::string::npos) return 0;
+    std::string digits = worker.substr(host.size() + 1, slash - host.size() - 1);
+    if (digits.empty() || digits.size() > 9 ||
+        digits.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    return static_cast<pid_t>(std::stol(digits));
+}
 
 Verdict simpleVerdict(Verdict::Kind kind, const std::string& reason) {
     Verdict v;
@@ -118,6 +141,13 @@ void recordVerdict(pqxx::connection& conn, const WorkerConfig& config, const Job
     if (verified) {
         // A rename the run carried counts from now; a rejected run's never does.
         applyRunRename(tx, job.runId);
+        // A first name is the player's, and a board is shown, once a run verifies.
+        tx.exec_params("UPDATE players SET named = true WHERE id = (SELECT player_id FROM runs "
+                       "WHERE id = $1) AND NOT named AND name_key NOT LIKE '#%'",
+                       job.runId);
+        tx.exec_params("UPDATE boards SET shown = true WHERE key = (SELECT board FROM runs "
+                       "WHERE id = $1) AND NOT shown",
+                       job.runId);
         tx.exec_params(
             "INSERT INTO board_best (board, player_id, run_id, score, game_time, kills, "
             "  submitted_at) "
@@ -185,6 +215,30 @@ void readFacts(const nlohmann::json& line, Verdict& v) {
 }
 
 } // namespace
+
+int releaseDeadWorkers(pqxx::connection& conn, const std::string& host, bool atStart) {
+    pqxx::work tx(conn);
+    auto held = tx.exec_params("SELECT DISTINCT worker FROM jobs WHERE worker LIKE $1 "
+                               "AND lease_until >= now()",
+                               host + ":%");
+    int released = 0;
+    for (const auto& row : held) {
+        std::string worker = row[0].c_str();
+        pid_t pid = pidOf(worker, host);
+        // At start, names with this process's id are an earlier process's
+        // that had the same id (a restarted container).
+        bool dead = pid == getpid() ? atStart : pid > 0 && kill(pid, 0) == -1 && errno == ESRCH;
+        if (dead) released += static_cast<int>(tx.exec_params(kGiveBack, worker).affected_rows());
+    }
+    tx.commit();
+    return released;
+}
+
+void giveBackJobs(pqxx::connection& conn, const std::string& worker) {
+    pqxx::work tx(conn);
+    tx.exec_params(kGiveBack, worker);
+    tx.commit();
+}
 
 Verdict judgeVerifier(const ChildResult& child, const ChildLimits& limits) {
     Verdict v;
@@ -268,8 +322,23 @@ void runWorker(const WorkerConfig& config, const std::atomic<bool>& stop) {
                 recordVerdict(conn, config, unrecorded->first, unrecorded->second);
                 unrecorded.reset();
             }
+            int64_t lookedAt = 0;
             while (!stop) {
+                if (config.first && std::time(nullptr) - lookedAt >= 5) {
+                    // A process on this host that died leaves no lease behind for long.
+                    lookedAt = std::time(nullptr);
+                    if (int n = releaseDeadWorkers(conn, config.host, false))
+                        std::fprintf(stderr,
+                                     "quorvex-server: took up %d job%s of a stopped "
+                                     "process\n",
+                                     n, n == 1 ? "" : "s");
+                }
                 std::optional<Job> job = claimJob(conn, config);
+                if (stop && job) {
+                    // Stopping: the next process takes it up at once.
+                    giveBackJobs(conn, config.name);
+                    break;
+                }
                 if (!job) {
                     // Woken by a new job; the timeout also finds expired leases.
                     conn.await_notification(1, 0);
@@ -307,6 +376,7 @@ void runWorker(const WorkerConfig& config, const std::atomic<bool>& stop) {
                 recordVerdict(conn, config, unrecorded->first, unrecorded->second);
                 unrecorded.reset();
             }
+            giveBackJobs(conn, config.name);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "quorvex-server: %s: %s\n", config.name.c_str(), e.what());
             for (int i = 0; i < 10 && !stop; ++i)

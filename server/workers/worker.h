@@ -7,6 +7,7 @@
 #include <string>
 
 #include <nlohmann/json.hpp>
+#include <pqxx/pqxx>
 
 #include "server/workers/child_process.h"
 
@@ -17,7 +18,9 @@ struct WorkerConfig {
     ChildLimits limits;
     int retries = 3;
     int leaseSeconds = 360;
-    std::string name; // shown in jobs.worker while it holds one
+    std::string name; // shown in jobs.worker while it holds one: "host:pid/n"
+    std::string host;
+    bool first = false; // looks now and then for jobs of stopped processes
     // While other addresses' jobs wait, one address's jobs hold at most
     // this many of the workers (half of this process's).
     int perAddress = 1;
@@ -43,5 +46,14 @@ struct Verdict {
 // What one run of the verifier means for the run.
 Verdict judgeVerifier(const ChildResult& child, const ChildLimits& limits);
 
-// Works until `stop` is set; survives database restarts.
+// Gives back the jobs leased by workers of processes on `host` that are no
+// longer running (a restart takes them up at once, not when the lease ends).
+// Returns how many.
+// At start, the names with this process's own id are dead ones too.
+int releaseDeadWorkers(pqxx::connection& conn, const std::string& host, bool atStart);
+// Gives back whatever `worker` holds.
+void giveBackJobs(pqxx::connection& conn, const std::string& worker);
+
+// Works until `stop` is set, then gives back what it holds; survives
+// database restarts.
 void runWorker(const WorkerConfig& config, const std::atomic<bool>& stop);

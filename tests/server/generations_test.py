@@ -249,8 +249,8 @@ status, body, _ = api.request("GET", "/players/old%20one")
 f.check('">%s' % CLASSIC in body.decode(), "a player page names the Classic board")
 # A board key with markup (put in by hand) as the Classic link.
 hostile = '<b>x</b>"-0.003'
-cluster.sql("INSERT INTO boards (key, fingerprint, spawn_acceleration, generation, created_at) "
-            "VALUES (%s, %s, 0.003, 1, now() + interval '1 day'); "
+cluster.sql("INSERT INTO boards (key, fingerprint, spawn_acceleration, generation, created_at, "
+            "shown) VALUES (%s, %s, 0.003, 1, now() + interval '1 day', true); "
             "UPDATE boards SET fingerprint = 'other' WHERE key = %s"
             % (sql_text(hostile), sql_text(fp), sql_text(classic_normal)))
 status, body, _ = api.request("GET", "/")

@@ -50,8 +50,8 @@ server = Server(args, cluster, "--workers", "1", *no_limits)
 # Players from before the rules: a name the rules now refuse with a weak
 # token, and two names that look alike. They keep both.
 for name, secret in (("Old  Timer", weak), ("Paypal", "p1" * 22), ("Paypa1", "p2" * 22)):
-    cluster.sql("INSERT INTO players (name, name_key, token_hash) VALUES ('%s', '%s', "
-                "sha256('%s'::bytea))" % (name, name.lower(), secret))
+    cluster.sql("INSERT INTO players (name, name_key, token_hash, named) VALUES ('%s', '%s', "
+                "sha256('%s'::bytea), true)" % (name, name.lower(), secret))
 server.stop()
 server = Server(args, cluster, "--workers", "1", *no_limits)  # fills the skeletons at start
 
@@ -117,7 +117,10 @@ first = Server(args, cluster, *limited, "--set", "trusted_proxies=127.0.0.1, ::1
 second = Server(args, cluster, *limited)
 codes = [post(s, b"junk", 10 + i, "Eve")[0] for i, s in enumerate((first, second, second))]
 f.check(codes == [400, 400, 429], "the limit holds across two API processes: %s" % codes)
+# A fresh start: each process remembers whom it refused until their wait ends.
 cluster.sql("DELETE FROM rate_buckets")
+second.stop()
+second = Server(args, cluster, *limited)
 forwarded = [("10.0.0.1", first), ("10.0.0.1", first), ("10.0.0.2", first),
              ("7.7.7.7, 10.0.0.1", first), ("10.0.0.3", second), ("10.0.0.4", second),
              ("10.0.0.5", second)]
