@@ -198,8 +198,6 @@ EMSCRIPTEN_KEEPALIVE double quorvex_probe(int what) {
             held += a != 0 ? 1 : 0;
         return held;
     }
-    case 8:
-        return menuHover * 100 + padAiming * 10 + padMenuCursor;
     default:
         return 0.0;
     }

@@ -151,12 +151,14 @@ def sticks(browser, out):
     check(new_game(browser), "the pause button and a tap on New Game start a fresh game")
     for name, (dx, dy), ok in WALKS:
         drag(browser, 1, *LEFT_STICK, dx, dy)
-        settle(1.2)
+        until(lambda: held(browser))
+        settle(1.2)  # he turns the stick's way first
         before = marine(browser)
         settle(0.4)
         after = marine(browser)
         browser.touch("touchEnd")
-        settle(0.2)
+        until(lambda: held(browser) == 0)
+        settle(0.1)
         still = marine(browser)
         settle(0.3)
         check(marine(browser) == still, f"he stops when the left stick ({name}) is let go")
