@@ -31,7 +31,6 @@ int16_t padAxes[PadAxisCount] = {};
 bool touchKnown = false;
 uint32_t touchButtons = 0;
 int16_t touchAxes[PadAxisCount] = {};
-bool vibrateOn = true;
 
 int16_t toAxis(double v) {
     double s = std::round(v * 32767.0);
@@ -130,8 +129,9 @@ bool padConnected() {
 
 void rumblePad(float low, float high, uint32_t ms) {
     // The phone's vibration where the browser has it (on or off, no
-    // strength); the Gamepad API's is not offered everywhere.
-    if (!vibrateOn || ms == 0 || (low <= 0.0f && high <= 0.0f)) return;
+    // strength; the Rumble option governs it as any pad's); the Gamepad
+    // API's is not offered everywhere.
+    if (ms == 0 || (low <= 0.0f && high <= 0.0f)) return;
     // clang-format off
     EM_ASM({
         if (Module.quorvexTouchUsed && Module.quorvexTouchUsed() && navigator.vibrate)
@@ -160,10 +160,6 @@ EMSCRIPTEN_KEEPALIVE void quorvex_touch_pad(uint32_t held, int lx, int ly, int r
     const int v[PadAxisCount] = {lx, ly, rx, ry, lt, rt};
     for (uint32_t a = 0; a < PadAxisCount; ++a)
         platform::touchAxes[a] = clamp(v[a]);
-}
-
-EMSCRIPTEN_KEEPALIVE void quorvex_touch_vibrate(int on) {
-    platform::vibrateOn = on != 0;
 }
 
 } // extern "C"
