@@ -12,9 +12,15 @@
 #include "app/options.h"
 #include "app/options_screen_input.h"
 #include "app/replay_show.h"
+#include "game/player/aim_cursor.h"
+#include "game/player/marine.h"
+#include "game/player/weapons.h"
 #include "game/world/checksum.h"
+#include "input/input.h"
+#include "input/pad_state.h"
 #include "online/sender_web.h"
 #include "platform/user_files.h"
+#include "platform/web/web_window.h"
 #include "replay/replay_file.h"
 #include "replay/replay_player.h"
 #include "replay/replay_recorder.h"
@@ -57,9 +63,29 @@ void replayEnded(const ReplayResult& shown) {
     // clang-format on
 }
 
+// Online is offered with the player's first key or tap after the first
+// Game Over, so that Game Over itself is seen first.
+bool offerWaiting = false;
+int toldMode = -1;
+
+// What a touch means, told to the page's touch controls: 0 the game is
+// played (the sticks), 1 a screen (a tap is a click), 2 Game Over.
+void tellTouchMode() {
+    int mode = optionsScreenOpen() || menuShown ? 1 : marine.marineDead ? 2 : 0;
+    if (mode == toldMode) return;
+    toldMode = mode;
+    // clang-format off
+    EM_ASM({
+        Module.quorvexTouchMode = $0;
+        if (Module.quorvexTouchModeChanged) Module.quorvexTouchModeChanged();
+    }, mode);
+    // clang-format on
+}
+
 // One animation frame: the messages waiting, then one frame of the game
 // (or as many of a replay's as its clock has reached).
 void frame() {
+    platform::web::beginFrame();
     for (int i = 0; i < 1024; ++i) {
         bool replay = showingReplay();
         LoopPass pass = loopPass();
@@ -75,6 +101,12 @@ void frame() {
     // The sender's step: the next request, when none is in flight.
     online::stepSender();
     if (online::takeOnlineOffer()) {
+        offerWaiting = true;
+        platform::web::holdNextPress();
+    }
+    tellTouchMode();
+    if (offerWaiting && platform::web::takeHeldPress()) {
+        offerWaiting = false;
         offerOnline();
         // Said in the page too: the canvas alone tells nothing to a script.
         EM_ASM({ document.body.setAttribute('data-online', 'offered'); });
@@ -133,6 +165,41 @@ EMSCRIPTEN_KEEPALIVE void quorvex_watch_command(int command, double arg) {
         break;
     default:
         break;
+    }
+}
+
+// The page's view of the game for its tests: 0 and 1 the Marine's place,
+// 2 and 3 the crosshair's, 4 and 7 the rounds left in his weapon's clip and
+// its size, 5 the score, 6 the pad inputs held (buttons, and sticks and
+// triggers off their rest).
+EMSCRIPTEN_KEEPALIVE double quorvex_probe(int what) {
+    switch (what) {
+    case 0:
+        return marine.position.x;
+    case 1:
+        return marine.position.y;
+    case 2:
+        return cursorArena.x;
+    case 3:
+        return cursorArena.y;
+    case 4:
+    case 7: {
+        if (marine.currentWeapon < 0 || marine.currentWeapon > 3) return 0.0;
+        const Weapon& w = marine.weapons[marine.currentWeapon];
+        return what == 4 ? w.rounds : w.clipSize;
+    }
+    case 5:
+        return score;
+    case 6: {
+        int held = 0;
+        for (bool b : padState.held)
+            held += b ? 1 : 0;
+        for (int16_t a : padState.axis)
+            held += a != 0 ? 1 : 0;
+        return held;
+    }
+    default:
+        return 0.0;
     }
 }
 

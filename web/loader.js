@@ -63,7 +63,213 @@
     document.body.appendChild(script);
   }
 
+
+  // Touch controls: a virtual pad the module merges with a real one. In the
+  // game the left thumb walks (pushed to the rim, runs) and the right aims
+  // and fires; on a screen a tap is a click. Shown once the page is touched,
+  // hidden again when a key, the mouse or a real pad is used.
+  function touchControls() {
+    var layer = document.getElementById('touch');
+    var game = document.getElementById('game');
+    if (!layer || !game) return;
+    // PadButton bits, and the axes' full travel.
+    var RUN = 1 << 7, START = 1 << 6, B = 1 << 1, NEXT = 1 << 10, FULL = 32767;
+    var sticks = {left: null, right: null};
+    var buttons = {};  // touch id -> the button it holds
+    var pulse = 0;     // buttons pressed for a few frames (pause, a tap on Game Over)
+    var sent = '';
+    var used = false;
+    var options = {size: 1, opacity: 0.5, leftHanded: false};
+    var els = {
+      left: document.getElementById('stick-left'),
+      right: document.getElementById('stick-right'),
+      special: document.getElementById('touch-special'),
+      next: document.getElementById('touch-next'),
+      pause: document.getElementById('touch-pause')
+    };
+
+    function radius() { return 56 * options.size; }
+    function mode() { return Module.quorvexTouchMode || 0; }
+
+    function show(on) {
+      used = on;
+      document.body.classList.toggle('touch', on);
+    }
+    Module.quorvexTouchUsed = function () { return used; };
+    Module.quorvexTouchOff = function () { if (used) show(false); };
+    Module.quorvexTouchOptions = function (size, opacity, leftHanded) {
+      options.size = size;
+      options.opacity = opacity;
+      options.leftHanded = !!leftHanded;
+      layer.classList.toggle('left-handed', options.leftHanded);
+      layer.style.setProperty('--touch-size', String(size));
+      layer.style.setProperty('--touch-opacity', String(opacity));
+    };
+
+    function stickValue(s) {
+      var dx = s.x - s.ox, dy = s.y - s.oy, len = Math.sqrt(dx * dx + dy * dy), r = radius();
+      return {dx: dx, dy: dy, len: len, r: r};
+    }
+
+    function send() {
+      if (!Module._quorvex_touch_pad) return;
+      var held = pulse, lx = 0, ly = 0, rx = 0, ry = 0, lt = 0, rt = 0;
+      for (var id in buttons) {
+        if (buttons[id] === 'special') lt = FULL;
+        else if (buttons[id] === 'next') held |= NEXT;
+      }
+      if (sticks.left) {
+        var l = stickValue(sticks.left), k = l.len > l.r ? l.r / l.len : 1;
+        lx = Math.round(l.dx * k / l.r * FULL);
+        ly = Math.round(l.dy * k / l.r * FULL);
+        if (l.len >= 0.95 * l.r) held |= RUN;
+      }
+      if (sticks.right) {
+        // Aims where it points, however far; fires while held.
+        var r = stickValue(sticks.right);
+        if (r.len >= 8) {
+          rx = Math.round(r.dx / r.len * FULL);
+          ry = Math.round(r.dy / r.len * FULL);
+        }
+        rt = FULL;
+      }
+      var now = [held, lx, ly, rx, ry, lt, rt].join();
+      if (now === sent) return;
+      sent = now;
+      Module._quorvex_touch_pad(held, lx, ly, rx, ry, lt, rt);
+    }
+
+    function draw() {
+      ['left', 'right'].forEach(function (side) {
+        var s = sticks[side], el = els[side];
+        el.hidden = !s;
+        if (!s) return;
+        var v = stickValue(s), k = v.len > v.r ? v.r / v.len : 1;
+        el.style.left = s.ox + 'px';
+        el.style.top = s.oy + 'px';
+        el.firstElementChild.style.transform = 'translate(' + (v.dx * k) + 'px,' + (v.dy * k) + 'px)';
+      });
+      layer.classList.toggle('playing', mode() === 0);
+    }
+
+    function press(bits) {
+      // Held for a few frames, so the module's once-a-frame poll sees it.
+      pulse |= bits;
+      send();
+      var frames = 3;
+      (function wait() {
+        if (--frames > 0) { requestAnimationFrame(wait); return; }
+        pulse &= ~bits;
+        send();
+      })();
+    }
+
+    function releaseAll() {
+      sticks.left = sticks.right = null;
+      buttons = {};
+      send();
+      draw();
+    }
+
+    function buttonAt(x, y) {
+      if (mode() !== 0) return null;
+      var names = ['special', 'next', 'pause'];
+      for (var i = 0; i < names.length; i++) {
+        var b = els[names[i]].getBoundingClientRect();
+        if (x >= b.left && x < b.right && y >= b.top && y < b.bottom) return names[i];
+      }
+      return null;
+    }
+
+    var taps = {};  // touch id -> where it landed, on a screen
+    function start(e) {
+      e.preventDefault();
+      if (!used) show(true);
+      var half = game.getBoundingClientRect().width / 2;
+      for (var i = 0; i < e.changedTouches.length; i++) {
+        var t = e.changedTouches[i], x = t.clientX, y = t.clientY;
+        if (mode() !== 0) {
+          taps[t.identifier] = {x: x, y: y};
+          continue;
+        }
+        var button = buttonAt(x, y);
+        if (button === 'pause') {
+          press(START);
+          continue;
+        }
+        if (button) {
+          buttons[t.identifier] = button;
+          continue;
+        }
+        var side = (x < half) !== options.leftHanded ? 'left' : 'right';
+        // A third finger, or a second on a side already held, does nothing.
+        if (sticks[side]) continue;
+        sticks[side] = {id: t.identifier, ox: x, oy: y, x: x, y: y};
+      }
+      send();
+      draw();
+    }
+
+    function move(e) {
+      e.preventDefault();
+      for (var i = 0; i < e.changedTouches.length; i++) {
+        var t = e.changedTouches[i];
+        ['left', 'right'].forEach(function (side) {
+          var s = sticks[side];
+          if (s && s.id === t.identifier) { s.x = t.clientX; s.y = t.clientY; }
+        });
+      }
+      send();
+      draw();
+    }
+
+    function end(e) {
+      e.preventDefault();
+      var cancelled = e.type === 'touchcancel';
+      for (var i = 0; i < e.changedTouches.length; i++) {
+        var t = e.changedTouches[i], id = t.identifier;
+        ['left', 'right'].forEach(function (side) {
+          if (sticks[side] && sticks[side].id === id) sticks[side] = null;
+        });
+        delete buttons[id];
+        var tap = taps[id];
+        delete taps[id];
+        if (!tap || cancelled || mode() === 0) continue;
+        var c = canvas.getBoundingClientRect();
+        var x = t.clientX - c.left, y = t.clientY - c.top;
+        if (!Module._quorvex_touch_tap) continue;
+        // On Game Over a tap is a press (B), as any key is; elsewhere a click.
+        if (mode() === 2) {
+          if (!Module._quorvex_touch_tap(x, y, 0)) press(B);
+        } else {
+          Module._quorvex_touch_tap(x, y, 1);
+        }
+      }
+      send();
+      draw();
+    }
+
+    var opts = {passive: false};
+    game.addEventListener('touchstart', start, opts);
+    game.addEventListener('touchmove', move, opts);
+    game.addEventListener('touchend', end, opts);
+    game.addEventListener('touchcancel', end, opts);
+    window.addEventListener('keydown', function () { if (used) show(false); }, true);
+    window.addEventListener('mousedown', function () { if (used) show(false); }, true);
+    // A turn of the device lets go of everything held; turned to portrait
+    // in the middle of a game, the menu opens.
+    window.addEventListener('resize', function () {
+      if (!used) return;
+      releaseAll();
+      if (mode() === 0 && innerHeight > innerWidth) press(START);
+    });
+    // The module says when the game starts or stops being played: what was
+    // held in the game is let go on a screen.
+    Module.quorvexTouchModeChanged = function () { releaseAll(); };
+  }
+
   if (!watchPage) {
+    touchControls();
     load();
     return;
   }

@@ -24,8 +24,50 @@ bool audioStarted = false;
 bool callbacksSet = false;
 double cursorCssX = 0.0;
 double cursorCssY = 0.0;
+// A tap: the cursor moves to it, a frame passes (the hover follows), then
+// the click, as a mouse would give them.
+int tapStage = 0;
+// A tap on the pixel the cursor is already on: the cursor steps aside for a
+// frame first, since the game takes the mouse back from the pad (and its
+// crosshair) only when the cursor moves.
+constexpr int kTapAside = 4;
+double tapCssX = 0.0;
+double tapCssY = 0.0;
+// The first press after this is held back and only noted (the page shows
+// Online's offer with it).
+bool holdingPress = false;
+bool pressHeld = false;
+uint32_t heldRelease = 0;
+
+// The release matching a press that was held back goes no further either.
+bool heldBack(const Message& msg) {
+    if (heldRelease != 0 && msg.type == static_cast<MsgType>(heldRelease)) {
+        heldRelease = 0;
+        return true;
+    }
+    if (!holdingPress) return false;
+    MsgType release;
+    switch (msg.type) {
+    case MsgType::KeyDown:
+        release = MsgType::KeyUp;
+        break;
+    case MsgType::LButtonDown:
+        release = MsgType::LButtonUp;
+        break;
+    case MsgType::RButtonDown:
+        release = MsgType::RButtonUp;
+        break;
+    default:
+        return false;
+    }
+    holdingPress = false;
+    pressHeld = true;
+    heldRelease = static_cast<uint32_t>(release);
+    return true;
+}
 
 void push(const Message& msg, uint32_t physical) {
+    if (heldBack(msg)) return;
     queue.push(msg, physical);
 }
 
@@ -191,11 +233,41 @@ void cursorCss(double& x, double& y) {
     y = cursorCssY;
 }
 
+void beginFrame() {
+    setCallbacks();
+    pollGamepads();
+    // A tap's stages, a frame each: the cursor aside (4, 3: set between
+    // frames), on the tap (1 or 3 to 2), then the click (2).
+    if (tapStage == kTapAside) {
+        tapStage = 3;
+    } else if (tapStage == 3) {
+        cursorCssX = tapCssX;
+        cursorCssY = tapCssY;
+        tapStage = 2;
+    } else if (tapStage == 2) {
+        push(Message{MsgType::LButtonDown, 0}, PhysicalMouseLeft);
+        push(Message{MsgType::LButtonUp, 0}, PhysicalMouseLeft);
+        tapStage = 0;
+    } else if (tapStage == 1) {
+        tapStage = 2;
+    }
+}
+
+void holdNextPress() {
+    holdingPress = true;
+    pressHeld = false;
+}
+
+bool takeHeldPress() {
+    bool was = pressHeld;
+    pressHeld = false;
+    return was;
+}
+
 } // namespace web
 
 bool peekMessage(Message& out) {
     setCallbacks();
-    web::pollGamepads();
     lastPhysical = 0;
     return queue.take(out, lastPhysical);
 }
@@ -225,3 +297,38 @@ void postQuitMessage() {
 }
 
 } // namespace platform
+
+extern "C" {
+
+// A tap on a screen (not the game): the press held back, if one is
+// awaited (answers 1), else a click where it landed when `click` is 1.
+EMSCRIPTEN_KEEPALIVE int quorvex_touch_tap(double cssX, double cssY, int click) {
+    using namespace platform;
+    startAudio();
+    if (holdingPress) {
+        holdingPress = false;
+        pressHeld = true;
+        return 1;
+    }
+    if (click == 0) return 0;
+    int nowX, nowY, tapX, tapY;
+    web::canvasPointToPicture(cursorCssX, cursorCssY, nowX, nowY);
+    web::canvasPointToPicture(cssX, cssY, tapX, tapY);
+    cursorCssX = cssX;
+    cursorCssY = cssY;
+    tapStage = 1;
+    if (nowX != tapX || nowY != tapY) return 0;
+    // Far enough to be another pixel however the picture is scaled.
+    double step = 1.0;
+    for (; step < 64.0; step *= 2.0) {
+        web::canvasPointToPicture(cssX + step, cssY, nowX, nowY);
+        if (nowX != tapX) break;
+    }
+    tapCssX = cssX;
+    tapCssY = cssY;
+    cursorCssX = cssX + step;
+    tapStage = kTapAside;
+    return 0;
+}
+
+} // extern "C"

@@ -12,7 +12,13 @@ void cursorCss(double& x, double& y);
 // The page left full screen, or the player asked for it (F11, double click).
 void requestFullScreen();
 void exitFullScreen();
-// Polls the Gamepad API; posts what changed.
+// Polls the Gamepad API and the touch controls; posts what changed.
 void pollGamepads();
+// Once an animation frame, before its messages: the pads, a tap's click.
+void beginFrame();
+// The next key, click or tap goes no further; takeHeldPress says once
+// whether it came.
+void holdNextPress();
+bool takeHeldPress();
 
 } // namespace platform::web

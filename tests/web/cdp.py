@@ -156,6 +156,13 @@ class Browser:
         self.mouse("mousePressed", x, y)
         self.mouse("mouseReleased", x, y)
 
+    def touch(self, kind, points=()):
+        """kind: touchStart, touchMove, touchEnd or touchCancel; points: the
+        fingers down after it, (id, x, y) in CSS pixels. Chromium lifts the
+        fingers missing from the list; End and Cancel take all."""
+        self.call("Input.dispatchTouchEvent",
+                  {"type": kind, "touchPoints": [{"id": i, "x": x, "y": y} for i, x, y in points]})
+
     def console_messages(self):
         out = []
         for e in self.events:

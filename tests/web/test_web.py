@@ -11,8 +11,8 @@ protocol, served with the leaderboard server's Content-Security-Policy:
   2. A second visit takes the hashed files from the cache and reads the
      player's files back from IndexedDB (a faster crowd, set on the first).
   3. A click on New Game starts a game; held keys and the mouse move and fire;
-     the crowd kills the Marine; "No thanks" to the Online offer over the
-     first Game Over; Game Over shows and says "Saved"; a reload
+     the crowd kills the Marine; Game Over shows and stays in view; the next
+     key brings the Online offer; "No thanks"; Game Over says "Saved"; a reload
      keeps the score table.
   4. /runs/{id}/watch replays committed runs of the current rules at 4x and
      ends on the checksum the verifier found, shown as page text.
@@ -212,8 +212,15 @@ def play(browser, server, out):
     browser.mouse("mouseReleased", *to_pixel(0.3, 0.0))
     browser.key("KeyA", "a", 65, down=False)
     browser.key("KeyD", "d", 68, down=False)
-    if dead and browser.evaluate(OFFERED_JS) == "offered":
-        # The first Game Over offers Online over itself: "No thanks".
+    if dead:
+        # The first Game Over is seen first: Online is offered with the
+        # player's next key, which goes no further; then "No thanks".
+        time.sleep(2.0)
+        check(browser.evaluate(OFFERED_JS) != "offered" and game_over_text(browser) > 400,
+              "Game Over stays in view until the player presses a key")
+        browser.press("KeyQ", "q", 81)
+        offered = browser.wait_for(OFFERED_JS, timeout=5) == "offered"
+        check(offered, "the first key after Game Over brings the Online offer")
         time.sleep(0.3)
         browser.press("Escape", "Escape", 27)
         end = time.monotonic() + 10
