@@ -161,7 +161,10 @@ def sticks(browser, out):
         settle(0.1)
         still = marine(browser)
         settle(0.3)
-        check(marine(browser) == still, f"he stops when the left stick ({name}) is let go")
+        # Walking covers about 0.13 in this time; the crowd may still shove him a little.
+        drift = marine(browser)
+        drift = abs(drift[0] - still[0]) + abs(drift[1] - still[1])
+        check(drift < 0.02, f"he stops when the left stick ({name}) is let go (drift {drift})")
         moved = (after[0] - before[0], after[1] - before[1])
         check(ok(moved), f"the left stick pushed {name} walks him {name} (moved {moved}, "
                          f"mode {mode(browser)})")
