@@ -5,6 +5,7 @@
 
 #include "game/session/menu_items.h"
 #include "game/session/messages.h"
+#include "game/world/world.h"
 #include "input/input.h"
 
 namespace {
@@ -29,6 +30,7 @@ void dailyChosen() {
 }
 
 void dailyFrame() {
+    World& w = world();
     if (!wanted) return;
     online::Status s;
     online::readStatus(s);
@@ -40,7 +42,7 @@ void dailyFrame() {
     wanted = false;
     // Only while the cursor still rests on the plate: the game before ends
     // where its replay says it ended, on the menu choosing a new game.
-    if (s.daily != online::DailyState::Ready || replayDriving || !menuShown ||
+    if (s.daily != online::DailyState::Ready || w.replayDriving || !w.input.menuShown ||
         hoveredAction() != MenuAction::Daily)
         return;
     starting = true;

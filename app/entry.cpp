@@ -24,6 +24,7 @@
 #include "game/projectiles/bullet_templates.h"
 #include "game/scores/score_store.h"
 #include "game/world/checksum.h"
+#include "game/world/world.h"
 #include "input/pad_state.h"
 #include "platform/gamepad.h"
 #include "platform/platform.h"
@@ -94,14 +95,14 @@ struct Rest {
 bool atRest(int32_t cursorX, int32_t cursorY) {
     const uint64_t* w = rest.world;
     // The Options screen counts down and follows the cursor: never at rest.
-    return rest.enabled && menuShown && !optionsScreenOpen() && rest.quiet && rest.frames >= 4 &&
-           cursorX == rest.cursorX && cursorY == rest.cursorY && w[0] == w[2] && w[1] == w[3] &&
-           worldChecksum() == w[3];
+    return rest.enabled && world().input.menuShown && !optionsScreenOpen() && rest.quiet &&
+           rest.frames >= 4 && cursorX == rest.cursorX && cursorY == rest.cursorY && w[0] == w[2] &&
+           w[1] == w[3] && worldChecksum() == w[3];
 }
 
 void noteFrame(int32_t cursorX, int32_t cursorY) {
     // Only the menu rests: a running game is not fingerprinted every frame.
-    if (!rest.enabled || !menuShown) {
+    if (!rest.enabled || !world().input.menuShown) {
         rest.frames = 0;
         return;
     }
@@ -123,6 +124,7 @@ void restWhenIdle(bool on) {
 }
 
 LoopPass loopPass() {
+    World& w = world();
     Message msg;
     if (platform::peekMessage(msg)) {
         if (msg.type == MsgType::Quit) return LoopPass::Quit;
@@ -136,7 +138,7 @@ LoopPass loopPass() {
     // a menu at rest still hears the answer.
     dailyFrame();
     // The sender's answer changes the plate: a menu at rest must show it.
-    if (menuShown && dailyPlateMoved()) rest.quiet = false;
+    if (w.input.menuShown && dailyPlateMoved()) rest.quiet = false;
     float now = static_cast<float>(platform::tickCount());
     int cursorX = 0;
     int cursorY = 0;
@@ -146,9 +148,9 @@ LoopPass loopPass() {
         return LoopPass::Frame;
     }
     if (now - previousTicks < 1.0f) return LoopPass::Wait;
-    beginFrame(now - previousTicks, cursorX, cursorY);
+    beginFrame(w.input, now - previousTicks, cursorX, cursorY);
     previousTicks = now;
-    recordFrame(frameInput);
+    recordFrame(w.input.frameInput);
     runFrame();
     recordFrameDone();
     noteFrame(cursorX, cursorY);
@@ -159,7 +161,7 @@ void runStillFrame() {
     int cursorX = 0;
     int cursorY = 0;
     platform::getCursorPos(cursorX, cursorY);
-    beginFrame(0.0f, cursorX, cursorY);
+    beginFrame(world().input, 0.0f, cursorX, cursorY);
     runFrame();
     noteFrame(cursorX, cursorY);
 }
@@ -207,7 +209,7 @@ int openGame(const Options& options) {
     applyOptions(player, true);
     if (options.noFrameCap) platform::setFrameCap(false);
     previousTicks = static_cast<float>(platform::tickCount());
-    runFactor = 1.0f;
+    world().input.runFactor = 1.0f;
     // A replay starts from the run factor it recorded (0 when its game began
     // from the menu's click): set after the loop's own start, never over it.
     if (options.mode == Options::ShowReplay && !beginShowingReplay(replay, replayPath)) {
@@ -237,6 +239,7 @@ int runGame(const Options& options) {
 }
 
 void resetProgramState() {
+    World& w = world();
     textureBank.clear();
     particleTemplates.clear();
     bulletTemplateCount = 0;
@@ -252,22 +255,22 @@ void resetProgramState() {
     discardRecording();
     setRecordingEnabled(true);
     resetScoreStore();
-    replayDriving = false;
-    frameInput = FrameInput{};
-    frameDelta = 0.0f;
-    runFactor = 0.0f;
+    w.replayDriving = false;
+    w.input.frameInput = FrameInput{};
+    w.input.frameDelta = 0.0f;
+    w.input.runFactor = 0.0f;
     previousTicks = 0.0f;
-    releaseHeldInput();
-    padState.connected = platform::padConnected();
-    padCrosshair = Vec2{};
-    menuShown = creditsShown = 0;
-    menuHover = 0;
-    savedCursor = ScreenPoint{};
-    cursorArena = Vec2{};
-    gameTime = 0.0f;
-    monstersKilled = 0;
-    pickupMessage[0] = '\0';
-    pickupMessageAlpha = 0.0f;
-    spawnTimer = 0.0f;
-    hmSoundTimer = 0.0f;
+    releaseHeldInput(w.input);
+    w.input.padState.connected = platform::padConnected();
+    w.padCrosshair = Vec2{};
+    w.input.menuShown = w.input.creditsShown = 0;
+    w.input.menuHover = 0;
+    w.savedCursor = ScreenPoint{};
+    w.cursorArena = Vec2{};
+    w.gameTime = 0.0f;
+    w.monstersKilled = 0;
+    w.pickupMessage[0] = '\0';
+    w.pickupMessageAlpha = 0.0f;
+    w.spawnTimer = 0.0f;
+    w.hmSoundTimer = 0.0f;
 }

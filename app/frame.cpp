@@ -8,6 +8,7 @@
 #include "game/player/marine.h"
 #include "game/scores/score_store.h"
 #include "game/session/game_frame.h"
+#include "game/world/world.h"
 #include "input/input.h"
 #include "input/player_options.h"
 #include "input/settings_values.h"
@@ -72,14 +73,15 @@ const char* describeOnline(const online::Status& s) {
 } // namespace
 
 void runFrame() {
+    World& w = world();
     runGameFrame();
     drawHud();
     // The sender's record, copied: no waiting, no allocation.
     online::readStatus(onlineStatus);
-    if (marine.marineDead)
+    if (w.marine.marineDead)
         drawGameOver(scoresOfThisDifficulty(newestScoreIndex()), shownNewest,
                      describeOnline(onlineStatus));
-    if (menuShown) {
+    if (w.input.menuShown) {
         const DailyPlate plate = dailyPlateOf(onlineStatus);
         drawMenu(optionsPlateChosen(), plate);
         notePlateDrawn(plate);

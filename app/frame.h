@@ -2,7 +2,7 @@
 // order, drawn by the back end, then the swap.
 #pragma once
 
-#include "game/world/world_state.h"
+#include "game/world/world.h"
 
 void runFrame();
 // Observers (tests, the benchmark) that read the finished frame before the

@@ -2,6 +2,7 @@
 
 #include "game/player/marine.h"
 #include "game/player/pad_controls.h"
+#include "game/world/world.h"
 #include "input/input.h"
 
 namespace {
@@ -27,7 +28,8 @@ void add(RoutedMessages& out, MsgType type, uint32_t wParam) {
 }
 
 bool gameRunning() {
-    return !menuShown && !marine.marineDead;
+    World& w = world();
+    return !w.input.menuShown && !w.marine.marineDead;
 }
 
 // A held action, or a latched one when it toggles: each press flips it and
@@ -44,8 +46,9 @@ void held(RoutedMessages& out, bool down, bool repeat, bool toggles, bool& latch
 }
 
 void weaponStep(RoutedMessages& out, int step) {
+    World& w = world();
     if (!gameRunning()) return;
-    int weapon = padCycleWeapon(marine.currentWeapon, marine.owned, marine.ownedCount, step);
+    int weapon = padCycleWeapon(w.marine.currentWeapon, w.marine.owned, w.marine.ownedCount, step);
     add(out, MsgType::KeyDown, '1' + static_cast<uint32_t>(weapon));
     add(out, MsgType::KeyUp, '1' + static_cast<uint32_t>(weapon));
 }
@@ -112,7 +115,7 @@ void routeKeyboard(RoutedMessages& out, const Message& msg, uint32_t physical) {
                 msg.type == MsgType::Wheel;
     // The menu's own keys and clicks always do what the menu does.
     bool mouseButton = input == kMouseLeft || input == kMouseRight;
-    if (reservedKey(input) || (mouseButton && menuShown)) {
+    if (reservedKey(input) || (mouseButton && world().input.menuShown)) {
         add(out, msg.type, msg.wParam);
         return;
     }
@@ -216,7 +219,7 @@ RoutedMessages routeMessage(const Message& msg, uint32_t physical) {
     case MsgType::PadButtonUp:
     case MsgType::PadAxis:
         // The menu reads the pad as it is: A, B and Start always work there.
-        if (menuShown)
+        if (world().input.menuShown)
             add(out, msg.type, msg.wParam);
         else
             routePad(out, msg);

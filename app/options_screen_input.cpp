@@ -8,6 +8,7 @@
 #include "app/options_screen_state.h"
 #include "game/player/aim_cursor.h"
 #include "game/player/pad_controls.h"
+#include "game/world/world.h"
 #include "input/input.h"
 #include "ui/menu.h"
 
@@ -126,7 +127,7 @@ bool screenMessage(const Message& msg, uint32_t physical, const PadState& before
         if (screen.mode == Mode::CaptureKey) captureKey(kMouseLeft);
         return true;
     case MsgType::LButtonUp:
-        if (screen.clickStarted) click(cursorArena);
+        if (screen.clickStarted) click(world().cursorArena);
         screen.clickStarted = false;
         return true;
     case MsgType::RButtonDown:
@@ -183,6 +184,7 @@ bool screenMessage(const Message& msg, uint32_t physical, const PadState& before
 // The menu's share: the Options plate chosen by the arrows or the pad,
 // and opened by Enter, A or a click on it.
 bool menuMessage(const Message& msg, uint32_t physical, const PadState& before, bool wasHeld) {
+    World& w = world();
     const uint32_t code = msg.wParam;
     switch (msg.type) {
     case MsgType::KeyDown:
@@ -195,7 +197,7 @@ bool menuMessage(const Message& msg, uint32_t physical, const PadState& before, 
         return false;
     case MsgType::LButtonUp:
         // The rules hover nothing there: the release is harmless to them.
-        if (overOptionsPlate(cursorArena)) openOptionsScreen();
+        if (overOptionsPlate(w.cursorArena)) openOptionsScreen();
         return false;
     case MsgType::PadButtonDown:
         if (plate.chosen) {
@@ -210,8 +212,8 @@ bool menuMessage(const Message& msg, uint32_t physical, const PadState& before, 
             if (code == PadDpadDown || code == PadB || code == PadStart) plate.chosen = false;
             return false;
         }
-        if ((code == PadDpadDown && menuHover == itemAboveOptions()) ||
-            (code == PadDpadUp && menuHover == itemBelowOptions())) {
+        if ((code == PadDpadDown && w.input.menuHover == itemAboveOptions()) ||
+            (code == PadDpadUp && w.input.menuHover == itemBelowOptions())) {
             plate.chosen = true;
             return true;
         }
@@ -239,8 +241,8 @@ bool menuMessage(const Message& msg, uint32_t physical, const PadState& before, 
             plate.swallowStick = dy < 0;
             return dy < 0;
         }
-        if ((dy > 0 && menuHover == itemAboveOptions()) ||
-            (dy < 0 && menuHover == itemBelowOptions())) {
+        if ((dy > 0 && w.input.menuHover == itemAboveOptions()) ||
+            (dy < 0 && w.input.menuHover == itemBelowOptions())) {
             plate.chosen = true;
             plate.swallowStick = true;
             return true;
@@ -290,7 +292,7 @@ bool optionsScreenOpen() {
 }
 
 bool optionsPlateChosen() {
-    return plate.chosen && menuShown && !screen.open;
+    return plate.chosen && world().input.menuShown && !screen.open;
 }
 
 bool optionsScreenMessage(const Message& msg, uint32_t physical) {
@@ -301,7 +303,7 @@ bool optionsScreenMessage(const Message& msg, uint32_t physical) {
         wasHeld = held.pad[msg.wParam];
     trackHeld(msg);
     if (screen.open) return screenMessage(msg, physical, before);
-    if (!menuShown) {
+    if (!world().input.menuShown) {
         plate = Plate{};
         return false;
     }
@@ -334,7 +336,7 @@ void openOptionsScreen() {
     screen.changed = false;
     screen.notice[0] = '\0';
     screen.clickStarted = false;
-    screen.lastCursor = cursorArena;
+    screen.lastCursor = world().cursorArena;
     onlinePage = OnlinePage{};
     readOnlineConfig();
     for (int i = 0; i < 256; ++i)
@@ -363,31 +365,33 @@ void resetOptionsScreen() {
 }
 
 void optionsScreenFrame() {
+    World& w = world();
     if (!screen.open) {
         // The mouse moving takes the choice back from the keys and the pad.
-        if (!menuShown || (padMenuCursor == 0 && (cursorArena.x != plate.lastCursor.x ||
-                                                  cursorArena.y != plate.lastCursor.y)))
+        if (!w.input.menuShown ||
+            (w.input.padMenuCursor == 0 &&
+             (w.cursorArena.x != plate.lastCursor.x || w.cursorArena.y != plate.lastCursor.y)))
             plate.chosen = false;
-        plate.lastCursor = cursorArena;
+        plate.lastCursor = w.cursorArena;
         return;
     }
     // The page's offer of Online lies over Game Over, with no menu under it.
-    if (!menuShown && !onlinePage.offering) {
+    if (!w.input.menuShown && !onlinePage.offering) {
         closeOptionsScreen();
         return;
     }
     if (screen.mode == Mode::ConfirmDisplay &&
         platform::tickCount() - screen.confirmSince >= kConfirmMs)
         revertDisplay();
-    if (cursorArena.x != screen.lastCursor.x || cursorArena.y != screen.lastCursor.y) {
-        screen.lastCursor = cursorArena;
+    if (w.cursorArena.x != screen.lastCursor.x || w.cursorArena.y != screen.lastCursor.y) {
+        screen.lastCursor = w.cursorArena;
         if (asking()) {
-            int c = optionsChoiceAt(cursorArena);
+            int c = optionsChoiceAt(w.cursorArena);
             if (c >= 0) screen.choice = c;
         } else if (!capturing() && screen.mode != Mode::EditText) {
             int count = 0;
             currentRow(&count);
-            int row = optionsRowAt(cursorArena, count);
+            int row = optionsRowAt(w.cursorArena, count);
             if (row >= 0) screen.selected = row;
         }
     }

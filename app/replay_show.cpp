@@ -9,7 +9,7 @@
 #include "app/frame.h"
 #include "app/input.h"
 #include "game/world/checksum.h"
-#include "game/world/world_state.h"
+#include "game/world/world.h"
 #include "input/pad_state.h"
 #include "platform/gamepad.h"
 #include "platform/platform.h"
@@ -51,7 +51,7 @@ void play(const ReplayEvent& e) {
         windowProc(e.msg);
         return;
     }
-    beginFrame(e.tickDelta, e.cursorX, e.cursorY);
+    beginFrame(world().input, e.tickDelta, e.cursorX, e.cursorY);
     runFrame();
 }
 
@@ -92,12 +92,13 @@ int verifyCommand(const std::string& path) {
 }
 
 bool beginShowingReplay(const Replay& replay, const std::string& path) {
+    World& w = world();
     if (!sameRulesOrSay(replay, path)) return false;
     shown = replay;
     restartAsRecorded(shown);
     // The ground the player saw.
-    groundScheme = shown.start.groundScheme;
-    render::remakeGround(groundScheme);
+    w.groundScheme = shown.start.groundScheme;
+    render::remakeGround(w.groundScheme);
     reader.emplace(shown.events, shown.start.cursorX, shown.start.cursorY);
     havePending = false;
     showing = true;
@@ -191,17 +192,18 @@ void setReplayEndHandler(void (*handler)(const ReplayResult& replayed)) {
 }
 
 void endShowingReplay() {
+    World& w = world();
     if (!showing) return;
     showing = false;
-    replayDriving = false;
+    w.replayDriving = false;
     platform::setFrameCap(capBefore);
     reader.reset();
     // Back to the menu, over the replay's last picture, with the world
     // standing still from the next frame on.
-    menuShown = 1;
-    runFactor = 0.0f;
+    w.input.menuShown = 1;
+    w.input.runFactor = 0.0f;
     previousTicks = static_cast<float>(platform::tickCount());
-    releaseHeldInput();
-    padState.connected = platform::padConnected(); // the real pad, not the replay's
+    releaseHeldInput(w.input);
+    w.input.padState.connected = platform::padConnected(); // the real pad, not the replay's
     setRecordingEnabled(true);
 }

@@ -11,7 +11,7 @@
 #include "game/session/messages.h"
 #include "game/session/rule_data.h"
 #include "game/world/effects.h"
-#include "game/world/world_state.h"
+#include "game/world/world.h"
 #include "input/option_ranges.h"
 #include "input/player_options.h"
 #include "math/rng.h"
@@ -64,6 +64,7 @@ void moveCursor(int32_t x, int32_t y) {
 
 // A difficulty or pad setting chosen in the menu starts with a new game.
 void beforeNewGame() {
+    World& w = world();
     endRecording(GameEnd::NewGame);
     applyPendingRules();
     uint32_t seed = 0;
@@ -71,11 +72,11 @@ void beforeNewGame() {
     if (takeDailyStart(seed, day)) {
         // Everyone's daily is the same game: the day's seed at Normal.
         applyDailyRules(kDifficultyAcceleration[static_cast<int>(Difficulty::Normal)]);
-        nextGameSeed = seed;
+        w.nextGameSeed = seed;
     } else {
         // Like the ground, from the clock: a player cannot time a click to
         // the millisecond, and a scripted clock makes a test's games the same.
-        nextGameSeed = platform::tickCount();
+        w.nextGameSeed = platform::tickCount();
     }
     setNextGameDay(day);
 }
@@ -169,9 +170,10 @@ void finishLoading() {
 }
 
 void startUp() {
+    World& w = world();
     readAhead.finish();
     connectGameToProgram();
-    rng.seed(platform::tickCount());
+    w.rng.seed(platform::tickCount());
     platform::showCursor(false);
 
     int small = 0, large = 0;
@@ -181,10 +183,10 @@ void startUp() {
 
     // The ground's scheme, then its speckles, come from a sequence seeded
     // afresh.
-    rng.seed(platform::tickCount());
-    groundScheme = rng.next() % kGroundSchemes;
+    w.rng.seed(platform::tickCount());
+    w.groundScheme = w.rng.next() % kGroundSchemes;
     registerTextures();
-    render::loadTextures(groundScheme);
+    render::loadTextures(w.groundScheme, w.rng);
 
     prepareFirstGame();
 
@@ -193,5 +195,5 @@ void startUp() {
     loadRuleData();
 
     render::prepareContext();
-    menuShown = 1;
+    w.input.menuShown = 1;
 }

@@ -16,6 +16,7 @@
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
 #include "game/world/checksum.h"
+#include "game/world/world.h"
 #include "input/input.h"
 #include "input/pad_state.h"
 #include "online/sender_web.h"
@@ -71,7 +72,8 @@ int toldMode = -1;
 // What a touch means, told to the page's touch controls: 0 the game is
 // played (the sticks), 1 a screen (a tap is a click), 2 Game Over.
 void tellTouchMode() {
-    int mode = optionsScreenOpen() || menuShown ? 1 : marine.marineDead ? 2 : 0;
+    World& w = world();
+    int mode = optionsScreenOpen() || w.input.menuShown ? 1 : w.marine.marineDead ? 2 : 0;
     if (mode == toldMode) return;
     toldMode = mode;
     // clang-format off
@@ -175,26 +177,26 @@ EMSCRIPTEN_KEEPALIVE void quorvex_watch_command(int command, double arg) {
 EMSCRIPTEN_KEEPALIVE double quorvex_probe(int what) {
     switch (what) {
     case 0:
-        return marine.position.x;
+        return world().marine.position.x;
     case 1:
-        return marine.position.y;
+        return world().marine.position.y;
     case 2:
-        return cursorArena.x;
+        return world().cursorArena.x;
     case 3:
-        return cursorArena.y;
+        return world().cursorArena.y;
     case 4:
     case 7: {
-        if (marine.currentWeapon < 0 || marine.currentWeapon > 3) return 0.0;
-        const Weapon& w = marine.weapons[marine.currentWeapon];
+        if (world().marine.currentWeapon < 0 || world().marine.currentWeapon > 3) return 0.0;
+        const Weapon& w = world().marine.weapons[world().marine.currentWeapon];
         return what == 4 ? w.rounds : w.clipSize;
     }
     case 5:
-        return score;
+        return world().score;
     case 6: {
         int held = 0;
-        for (bool b : padState.held)
+        for (bool b : world().input.padState.held)
             held += b ? 1 : 0;
-        for (int16_t a : padState.axis)
+        for (int16_t a : world().input.padState.axis)
             held += a != 0 ? 1 : 0;
         return held;
     }

@@ -19,7 +19,7 @@
 #include "game/player/aim_cursor.h"
 #include "game/player/marine.h"
 #include "game/projectiles/bullets.h"
-#include "game/world/world_state.h"
+#include "game/world/world.h"
 #include "platform/platform.h"
 #include "render/gl_backend.h"
 #include "render/texture_bank_gl.h"
@@ -55,8 +55,8 @@ void quad(const Vec2* corners, float u0, float u1) {
 
 void decals() {
     glEnable(GL_TEXTURE_2D);
-    for (int i = 0; i < decalLayer.count; ++i) {
-        const Decal& d = decalLayer.decals[i];
+    for (int i = 0; i < world().decalLayer.count; ++i) {
+        const Decal& d = world().decalLayer.decals[i];
         bindSlot(d.texture);
         glColor4f(1.0f, 1.0f, 1.0f, d.alpha);
         quad(d.corners, 0.0f, 1.0f);
@@ -68,8 +68,8 @@ void particles() {
     glEnable(GL_POINT_SMOOTH);
     glPointSize(3.0f);
     glBegin(GL_POINTS);
-    for (int i = 0; i < particleLayer.count; ++i) {
-        const Particle& p = particleLayer.particles[i];
+    for (int i = 0; i < world().particleLayer.count; ++i) {
+        const Particle& p = world().particleLayer.particles[i];
         glColor4f(p.red, p.green, p.blue, p.life);
         glVertex2f(p.position.x, p.position.y);
     }
@@ -82,8 +82,8 @@ void pickUps() {
     bindSlot(textureBank.slotFor("Textures/Bonus.bmp"));
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glBegin(GL_QUADS);
-    for (int i = 0; i < bonusCount; ++i) {
-        const Segment* e = bonuses[i].edges;
+    for (int i = 0; i < world().bonusCount; ++i) {
+        const Segment* e = world().bonuses[i].edges;
         texCoord(0.0f, 0.0f);
         glVertex2f(e[0].p1.x, e[0].p1.y);
         texCoord(0.0f, 1.0f);
@@ -101,9 +101,9 @@ void streaks() {
     glLineWidth(1.0f);
     glEnable(GL_POINT_SMOOTH);
     glPointSize(2.0f);
-    for (int i = 0; i < bulletCount; ++i) {
-        const Bullet& b = bullets[i];
-        Vec2 head = b.position + b.direction * b.speed * frameDelta;
+    for (int i = 0; i < world().bulletCount; ++i) {
+        const Bullet& b = world().bullets[i];
+        Vec2 head = b.position + b.direction * b.speed * world().input.frameDelta;
         glBegin(GL_LINES);
         glColor4f(1.0f, 1.0f, 1.0f, 0.0f);
         glVertex2f(b.position.x, b.position.y);
@@ -119,8 +119,8 @@ void streaks() {
 
 void sprites() {
     glEnable(GL_TEXTURE_2D);
-    for (int i = 0; i < spriteLayer.count; ++i) {
-        const AnimSprite& s = spriteLayer.sprites[i];
+    for (int i = 0; i < world().spriteLayer.count; ++i) {
+        const AnimSprite& s = world().spriteLayer.sprites[i];
         bindSlot(s.texture);
         float frames = s.frameCount > 0 ? static_cast<float>(s.frameCount) : 1.0f;
         float u0 = static_cast<float>(s.frame) / frames;
@@ -131,7 +131,7 @@ void sprites() {
 }
 
 void crosshair() {
-    const float mx = cursorArena.x, my = cursorArena.y, h = 0.035f;
+    const float mx = world().cursorArena.x, my = world().cursorArena.y, h = 0.035f;
     glEnable(GL_TEXTURE_2D);
     bindSlot(textureBank.slotFor("Textures/Cell.bmp"));
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
@@ -140,8 +140,8 @@ void crosshair() {
     quad(corners, 0.0f, 1.0f);
     glDisable(GL_TEXTURE_2D);
 
-    Vec2 from = marine.position + marine.aim * 0.04f;
-    Vec2 to = marine.position + marine.aim;
+    Vec2 from = world().marine.position + world().marine.aim * 0.04f;
+    Vec2 to = world().marine.position + world().marine.aim;
     glLineWidth(2.0f);
     glBegin(GL_LINES);
     glColor4f(1.0f, 0.0f, 0.0f, 1.0f);
@@ -175,10 +175,10 @@ void drawFloor() {
 
     // Texts and the panel are few; they go through the back end.
     draw::clear();
-    if (pickupMessageAlpha > 0.0f)
-        draw::text(0, 0.0f, 0.9f, Colour{1.0f, 1.0f, 1.0f, pickupMessageAlpha}, "%s",
-                   pickupMessage);
-    draw::text(0, 0.55f, 0.9f, kWhite, "Game time:%5.2f", gameTime);
+    if (world().pickupMessageAlpha > 0.0f)
+        draw::text(0, 0.0f, 0.9f, Colour{1.0f, 1.0f, 1.0f, world().pickupMessageAlpha}, "%s",
+                   world().pickupMessage);
+    draw::text(0, 0.55f, 0.9f, kWhite, "Game time:%5.2f", world().gameTime);
     drawHud();
     render::submitDrawList(drawList);
     platform::swapBuffers();

@@ -23,6 +23,7 @@
 #include "game/player/weapons.h"
 #include "game/projectiles/bullets.h"
 #include "game/session/game_frame.h"
+#include "game/world/world.h"
 #include "math/rng.h"
 #include "platform/platform.h"
 #include "render/gl_backend.h"
@@ -66,9 +67,9 @@ bool boot() {
     applyDisplayMode();
     windowProc(Message{MsgType::Create, 0});
     previousTicks = static_cast<float>(platform::tickCount());
-    runFactor = 1.0f;
+    world().input.runFactor = 1.0f;
     gameFrame(); // the menu
-    menuShown = 0;
+    world().input.menuShown = 0;
     gameFrame(); // the first frame after it closes has no time
     return true;
 }
@@ -79,7 +80,8 @@ struct HitRun {
 };
 
 HitRun hitRunOutcome() {
-    return HitRun{bulletCount, monsterCount, decalLayer.count, rng.state, score};
+    return HitRun{world().bulletCount, world().monsterCount, world().decalLayer.count,
+                  world().rng.state, world().score};
 }
 
 bool sameRun(const HitRun& a, const HitRun& b) {
@@ -93,14 +95,14 @@ bool hitFigure() {
     std::vector<double> reference, game;
     for (int i = 0; i < 41; ++i) {
         bench::restore(kBeforeHits);
-        frameDelta = static_cast<float>(kFrameMs);
+        world().input.frameDelta = static_cast<float>(kFrameMs);
         double start = threadMs();
         resolveBulletHitsReference();
         reference.push_back(threadMs() - start);
         const HitRun referenceOutcome = hitRunOutcome();
 
         bench::restore(kBeforeHits);
-        frameDelta = static_cast<float>(kFrameMs);
+        world().input.frameDelta = static_cast<float>(kFrameMs);
         start = threadMs();
         resolveBulletHits();
         game.push_back(threadMs() - start);
@@ -130,9 +132,9 @@ void frameFigure() {
     std::vector<double> times;
     for (int i = 0; i < 3 + 301; ++i) {
         bench::restore(kBeforeFrame);
-        runFactor = 1.0f;
+        world().input.runFactor = 1.0f;
         const double start = threadMs();
-        beginFrame(static_cast<float>(kFrameMs), kAimX, kAimY);
+        beginFrame(world().input, static_cast<float>(kFrameMs), kAimX, kAimY);
         runFrame();
         const double ms = threadMs() - start;
         glFinish();
@@ -158,9 +160,9 @@ void frameFigure() {
     drawList.recording = false;
     for (int i = 0; i < 3 + 301; ++i) {
         bench::restore(kBeforeFrame);
-        runFactor = 1.0f;
+        world().input.runFactor = 1.0f;
         const double start = threadMs();
-        beginFrame(static_cast<float>(kFrameMs), kAimX, kAimY);
+        beginFrame(world().input, static_cast<float>(kFrameMs), kAimX, kAimY);
         runGameFrame();
         const double ms = threadMs() - start;
         if (i >= 3) times.push_back(ms);
@@ -191,7 +193,7 @@ void drawnFigure() {
         drawn.push_back(msSince(start));
 
         bench::restore(kAfterFrame);
-        frameDelta = static_cast<float>(kFrameMs);
+        world().input.frameDelta = static_cast<float>(kFrameMs);
         start = Clock::now();
         bench::drawFloor();
         glFinish();
@@ -385,7 +387,7 @@ int main(int argc, char** argv) {
     }
     beforeSwap = nullptr;
 
-    frameDelta = static_cast<float>(kFrameMs);
+    world().input.frameDelta = static_cast<float>(kFrameMs);
     bench::buildFullLoad(kSeed, kHitsPerPass);
     bench::save(kBeforeFrame);
     bench::stepBullets();
@@ -401,7 +403,7 @@ int main(int argc, char** argv) {
     if (option == "--loop-hits") {
         for (int i = 0; i < 2000; ++i) {
             bench::restore(kBeforeHits);
-            frameDelta = static_cast<float>(kFrameMs);
+            world().input.frameDelta = static_cast<float>(kFrameMs);
             resolveBulletHits();
         }
     }

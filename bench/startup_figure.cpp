@@ -14,6 +14,7 @@
 #include "app/startup.h"
 #include "audio/sound_bank.h"
 #include "figures.h"
+#include "game/world/world.h"
 #include "platform/platform.h"
 #include "render/gl_backend.h"
 
@@ -33,7 +34,7 @@ int startUpOnce() {
     windowProc(Message{MsgType::Create, 0});
     const double loaded = msSince(entry);
     previousTicks = static_cast<float>(platform::tickCount());
-    runFactor = 1.0f;
+    world().input.runFactor = 1.0f;
     gameFrame();
     glFinish();
     const double shown = msSince(entry);

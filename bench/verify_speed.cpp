@@ -15,7 +15,7 @@
 #include "game/monsters/monsters.h"
 #include "game/player/death.h"
 #include "game/player/marine.h"
-#include "game/world/world_state.h"
+#include "game/world/world.h"
 #include "platform/platform.h"
 #include "platform/process.h"
 #include "replay/replay_player.h"
@@ -80,9 +80,10 @@ VerifySpeed measureVerifySpeed(int frames, uint32_t frameMs) {
         platform::test::advanceTicks(frameMs);
         while (loopPass() == LoopPass::Message) {
         }
-        if (monsterCount > out.peakMonsters) out.peakMonsters = monsterCount;
-        if (monsterCount >= kFullField) ++out.fullFrames;
-        if (marine.marineDead && out.deathGameTime < 0.0f) out.deathGameTime = gameTime;
+        if (world().monsterCount > out.peakMonsters) out.peakMonsters = world().monsterCount;
+        if (world().monsterCount >= kFullField) ++out.fullFrames;
+        if (world().marine.marineDead && out.deathGameTime < 0.0f)
+            out.deathGameTime = world().gameTime;
     }
     endRecording(GameEnd::ProgramEnd);
     glFinish();

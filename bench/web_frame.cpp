@@ -13,6 +13,7 @@
 #include "app/input.h"
 #include "bench/figures.h"
 #include "bench/world.h"
+#include "game/world/world.h"
 #include "input/input.h"
 
 namespace {
@@ -29,8 +30,8 @@ void finishedFrame() {
 } // namespace
 
 extern "C" EMSCRIPTEN_KEEPALIVE double quorvex_bench_full_load(int frames) {
-    menuShown = 0;
-    frameDelta = static_cast<float>(bench::kFrameMs);
+    world().input.menuShown = 0;
+    world().input.frameDelta = static_cast<float>(bench::kFrameMs);
     bench::buildFullLoad(kSeed, kHitsPerPass);
     bench::save(0);
     for (int i = 0; i < 3; ++i) { // the driver's caches

@@ -17,6 +17,7 @@
 #include "game/player/weapons.h"
 #include "game/projectiles/bullet_templates.h"
 #include "game/projectiles/bullets.h"
+#include "game/world/world.h"
 #include "math/rng.h"
 
 namespace bench {
@@ -49,9 +50,9 @@ const char* const kBulletNames[4] = {"BulletPistol", "BulletAK", "BulletShotGun"
 
 struct Script {
     Rng rng;
-    float unit() { return static_cast<float>(rng.next()) / 32767.0f; }
+    float unit() { return static_cast<float>(world().rng.next()) / 32767.0f; }
     float between(float lo, float hi) { return lo + (hi - lo) * unit(); }
-    int below(int n) { return rng.next() % n; }
+    int below(int n) { return world().rng.next() % n; }
     Vec2 direction() {
         Vec2 d(0.0f, 1.0f);
         return d.rotate(between(-3.14159f, 3.14159f));
@@ -61,16 +62,16 @@ struct Script {
 // The path the hit pass will test for a bullet now at `position`, after
 // moveBullets has moved it once.
 void nextPath(const Bullet& b, Vec2& p, Vec2& q) {
-    p = b.position + (b.direction * b.speed) * frameDelta;
-    q = p + b.direction * b.speed * frameDelta;
+    p = b.position + (b.direction * b.speed) * world().input.frameDelta;
+    q = p + b.direction * b.speed * world().input.frameDelta;
 }
 
 bool crossesAnyMonster(const Vec2& p, const Vec2& q) {
     const float margin = 0.05f; // loose: this only picks the set-up
     float minX = std::fmin(p.x, q.x) - margin, maxX = std::fmax(p.x, q.x) + margin;
     float minY = std::fmin(p.y, q.y) - margin, maxY = std::fmax(p.y, q.y) + margin;
-    for (int m = 0; m < monsterCount; ++m) {
-        const Monster& monster = monsters[m];
+    for (int m = 0; m < world().monsterCount; ++m) {
+        const Monster& monster = world().monsters[m];
         const float reach = monster.size * 1.5f;
         if (monster.position.x + reach < minX || monster.position.x - reach > maxX ||
             monster.position.y + reach < minY || monster.position.y - reach > maxY)
@@ -91,12 +92,12 @@ void buildFullLoad(uint32_t seed, int hitsWanted) {
     Script script;
     script.rng.seed(seed);
     resetGame();
-    rng.seed(seed ^ 0x5bd1e995u);
-    menuShown = 0;
-    runFactor = 1.0f;
-    frameDelta = 16.0f;
-    score = 500;
-    hitSoundTimer = 1000.0f;
+    world().rng.seed(seed ^ 0x5bd1e995u);
+    world().input.menuShown = 0;
+    world().input.runFactor = 1.0f;
+    world().input.frameDelta = 16.0f;
+    world().score = 500;
+    world().hitSoundTimer = 1000.0f;
     addWeapon(WeaponAK);
     addWeapon(WeaponShotGun);
     addWeapon(WeaponGrenadeGun);
@@ -114,7 +115,7 @@ void buildFullLoad(uint32_t seed, int hitsWanted) {
         d.texture = textureBank.slotFor(groundTextures[script.below(5)]);
         d.centre = Vec2(script.between(-1.1f, 1.1f), script.between(-1.1f, 1.1f));
         d.direction = script.direction();
-        decalLayer.add(d);
+        world().decalLayer.add(d);
     }
 
     // Sparks in the air.
@@ -150,15 +151,15 @@ void buildFullLoad(uint32_t seed, int hitsWanted) {
         s.texture = textureBank.slotFor("Textures/Explosion.bmp");
         s.centre = Vec2(script.between(-1.0f, 1.0f), script.between(-1.0f, 1.0f));
         s.direction = Vec2(1.0f, 0.0f);
-        spriteLayer.add(s);
+        world().spriteLayer.add(s);
     }
 
     // The horde, over and around the arena, keeping off the Marine.
-    while (monsterCount < kMonsterSpawnLimit) {
+    while (world().monsterCount < kMonsterSpawnLimit) {
         Vec2 at(script.between(-1.3f, 1.3f), script.between(-1.3f, 1.3f));
         if (std::sqrt(at.dot(at)) < 0.25f) continue;
         if (spawnMonster(kMonsterNames[script.below(9)], at) < 0) break;
-        Monster& m = monsters[monsterCount - 1];
+        Monster& m = world().monsters[world().monsterCount - 1];
         m.heading = script.direction();
         m.health *= script.between(0.1f, 1.0f); // wounded in the fight so far
         buildHitEdges(m);
@@ -169,7 +170,7 @@ void buildFullLoad(uint32_t seed, int hitsWanted) {
     int hits = 0;
     bool grenadeHit = false;
     int attempts = 0;
-    while (bulletCount < kMaxBullets && attempts < 2000000) {
+    while (world().bulletCount < kMaxBullets && attempts < 2000000) {
         ++attempts;
         int kind = script.below(4);
         const bool wantHit = hits < hitsWanted;
@@ -180,10 +181,10 @@ void buildFullLoad(uint32_t seed, int hitsWanted) {
         Vec2 from(script.between(-0.97f, 0.97f), script.between(-0.97f, 0.97f));
         spawnBullet(kBulletNames[kind], from, script.direction());
         Vec2 p, q;
-        nextPath(bullets[bulletCount - 1], p, q);
+        nextPath(world().bullets[world().bulletCount - 1], p, q);
         const bool hit = crossesAnyMonster(p, q);
         if (!insideArena(p) || hit != wantHit) {
-            removeBullet(bulletCount - 1);
+            removeBullet(world().bulletCount - 1);
             continue;
         }
         if (hit) {
@@ -195,78 +196,82 @@ void buildFullLoad(uint32_t seed, int hitsWanted) {
 
 void save(int slot) {
     Snapshot& s = slots[slot];
-    s.bulletCount = bulletCount;
-    s.monsterCount = monsterCount;
-    s.bonusCount = bonusCount;
-    s.decalCount = decalLayer.count;
-    s.spriteCount = spriteLayer.count;
-    s.particleCount = particleLayer.count;
-    std::memcpy(s.bullets, bullets, sizeof(Bullet) * bulletCount);
-    std::memcpy(s.monsters, monsters, sizeof(Monster) * monsterCount);
-    std::memcpy(s.bonuses, bonuses, sizeof(Bonus) * bonusCount);
-    std::memcpy(s.decals, decalLayer.decals, sizeof(Decal) * decalLayer.count);
-    std::memcpy(s.sprites, spriteLayer.sprites, sizeof(AnimSprite) * spriteLayer.count);
-    std::memcpy(s.particles, particleLayer.particles, sizeof(Particle) * particleLayer.count);
-    s.marine = marine;
-    s.rngState = rng.state;
-    s.score = score;
-    s.hitSoundTimer = hitSoundTimer;
-    s.hmSoundTimer = hmSoundTimer;
-    s.spawnTimer = spawnTimer;
-    s.spawnInterval = spawnInterval;
-    s.deathTime = deathTime;
-    s.gameTime = gameTime;
-    s.pickupMessageAlpha = pickupMessageAlpha;
+    s.bulletCount = world().bulletCount;
+    s.monsterCount = world().monsterCount;
+    s.bonusCount = world().bonusCount;
+    s.decalCount = world().decalLayer.count;
+    s.spriteCount = world().spriteLayer.count;
+    s.particleCount = world().particleLayer.count;
+    std::memcpy(s.bullets, world().bullets, sizeof(Bullet) * world().bulletCount);
+    std::memcpy(s.monsters, world().monsters, sizeof(Monster) * world().monsterCount);
+    std::memcpy(s.bonuses, world().bonuses, sizeof(Bonus) * world().bonusCount);
+    std::memcpy(s.decals, world().decalLayer.decals, sizeof(Decal) * world().decalLayer.count);
+    std::memcpy(s.sprites, world().spriteLayer.sprites,
+                sizeof(AnimSprite) * world().spriteLayer.count);
+    std::memcpy(s.particles, world().particleLayer.particles,
+                sizeof(Particle) * world().particleLayer.count);
+    s.marine = world().marine;
+    s.rngState = world().rng.state;
+    s.score = world().score;
+    s.hitSoundTimer = world().hitSoundTimer;
+    s.hmSoundTimer = world().hmSoundTimer;
+    s.spawnTimer = world().spawnTimer;
+    s.spawnInterval = world().spawnInterval;
+    s.deathTime = world().deathTime;
+    s.gameTime = world().gameTime;
+    s.pickupMessageAlpha = world().pickupMessageAlpha;
 }
 
 void restore(int slot) {
     const Snapshot& s = slots[slot];
-    bulletCount = s.bulletCount;
-    monsterCount = s.monsterCount;
-    bonusCount = s.bonusCount;
-    decalLayer.count = s.decalCount;
-    spriteLayer.count = s.spriteCount;
-    particleLayer.count = s.particleCount;
-    std::memcpy(bullets, s.bullets, sizeof(Bullet) * bulletCount);
-    std::memcpy(monsters, s.monsters, sizeof(Monster) * monsterCount);
-    std::memcpy(bonuses, s.bonuses, sizeof(Bonus) * bonusCount);
-    std::memcpy(decalLayer.decals, s.decals, sizeof(Decal) * decalLayer.count);
-    std::memcpy(spriteLayer.sprites, s.sprites, sizeof(AnimSprite) * spriteLayer.count);
-    std::memcpy(particleLayer.particles, s.particles, sizeof(Particle) * particleLayer.count);
-    marine = s.marine;
-    rng.state = s.rngState;
-    score = s.score;
-    hitSoundTimer = s.hitSoundTimer;
-    hmSoundTimer = s.hmSoundTimer;
-    spawnTimer = s.spawnTimer;
-    spawnInterval = s.spawnInterval;
-    deathTime = s.deathTime;
-    gameTime = s.gameTime;
-    pickupMessageAlpha = s.pickupMessageAlpha;
+    world().bulletCount = s.bulletCount;
+    world().monsterCount = s.monsterCount;
+    world().bonusCount = s.bonusCount;
+    world().decalLayer.count = s.decalCount;
+    world().spriteLayer.count = s.spriteCount;
+    world().particleLayer.count = s.particleCount;
+    std::memcpy(world().bullets, s.bullets, sizeof(Bullet) * world().bulletCount);
+    std::memcpy(world().monsters, s.monsters, sizeof(Monster) * world().monsterCount);
+    std::memcpy(world().bonuses, s.bonuses, sizeof(Bonus) * world().bonusCount);
+    std::memcpy(world().decalLayer.decals, s.decals, sizeof(Decal) * world().decalLayer.count);
+    std::memcpy(world().spriteLayer.sprites, s.sprites,
+                sizeof(AnimSprite) * world().spriteLayer.count);
+    std::memcpy(world().particleLayer.particles, s.particles,
+                sizeof(Particle) * world().particleLayer.count);
+    world().marine = s.marine;
+    world().rng.state = s.rngState;
+    world().score = s.score;
+    world().hitSoundTimer = s.hitSoundTimer;
+    world().hmSoundTimer = s.hmSoundTimer;
+    world().spawnTimer = s.spawnTimer;
+    world().spawnInterval = s.spawnInterval;
+    world().deathTime = s.deathTime;
+    world().gameTime = s.gameTime;
+    world().pickupMessageAlpha = s.pickupMessageAlpha;
 }
 
 void stepBullets() {
-    for (int i = 0; i < bulletCount; ++i) {
-        Bullet& b = bullets[i];
-        b.position += (b.direction * b.speed) * frameDelta;
+    for (int i = 0; i < world().bulletCount; ++i) {
+        Bullet& b = world().bullets[i];
+        b.position += (b.direction * b.speed) * world().input.frameDelta;
     }
 }
 
 LoadStats measureLoad(int scratchSlot) {
     save(scratchSlot);
     LoadStats stats;
-    stats.monsters = monsterCount;
-    stats.bullets = bulletCount;
-    stats.decals = decalLayer.count;
-    stats.sprites = spriteLayer.count;
-    stats.particles = particleLayer.count;
-    stats.bonuses = bonusCount;
+    stats.monsters = world().monsterCount;
+    stats.bullets = world().bulletCount;
+    stats.decals = world().decalLayer.count;
+    stats.sprites = world().spriteLayer.count;
+    stats.particles = world().particleLayer.count;
+    stats.bonuses = world().bonusCount;
     const uint64_t blasts = soundPlayCount[SoundExplosion];
     resolveBulletHitsReference();
-    stats.kills = stats.monsters - monsterCount;
+    stats.kills = stats.monsters - world().monsterCount;
     // Each hit lays one blood splat, a kill two and a corpse, a blast a mark.
     const int blastCount = static_cast<int>(soundPlayCount[SoundExplosion] - blasts);
-    stats.hits = decalLayer.count - stats.decals - 2 * stats.kills - blastCount;
+    stats.hits = world().decalLayer.count - stats.decals - 2 * stats.kills - blastCount;
     restore(scratchSlot);
     return stats;
 }

@@ -17,21 +17,7 @@ struct Rng {
     }
 };
 
-// Everything random that is not below: spread, hits, particles, the ground.
-extern Rng rng;
-// Since the second generation of the rules, where and what monsters spawn,
-// and what the dead leave, draw from streams of their own: two players given
-// the same seed meet the same monsters and the same drops however they
-// shoot. The first generation drew all three from `rng`.
-extern Rng spawnRng;
-extern Rng dropRng;
-Rng& spawnRandom();
-Rng& dropRandom();
-
-// Puts every stream at its start for `seed`.
-void seedGameStreams(uint32_t seed);
-
 // A whole-degree spread turned into a random angle in radians, from
-// -spread/2 up to spread - 1 - spread/2 degrees. A spread of 0 or less is
+// -spread/2 up to spread - 1 - spread/2 degrees, drawn from `random`. A spread of 0 or less is
 // taken as 1 (no deviation) instead of dividing by zero.
-float randomSpreadAngle(int spread);
+float randomSpreadAngle(Rng& random, int spread);

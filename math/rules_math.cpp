@@ -4,7 +4,7 @@
 
 #include "math/det_math.h"
 
-int rulesGeneration = kCurrentGeneration;
+thread_local int rulesGeneration = kCurrentGeneration;
 
 bool platformReplaysGeneration1() {
 #if defined(__GLIBC__)

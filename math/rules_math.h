@@ -10,8 +10,9 @@
 inline constexpr int kFirstGeneration = 1;
 inline constexpr int kCurrentGeneration = 2;
 
-// The generation of the game being played or replayed.
-extern int rulesGeneration;
+// The generation of the game being played or replayed on this thread (the
+// world bound to it sets it).
+extern thread_local int rulesGeneration;
 
 // True where this build's math library is the one generation-1 games were
 // made with (glibc, on any CPU).

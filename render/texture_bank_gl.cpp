@@ -129,7 +129,7 @@ void readPicturesAhead(const char* const* paths, int count) {
         readAhead.push_back(readPicture(paths[i]));
 }
 
-void loadTextures(int groundScheme) {
+void loadTextures(int groundScheme, Rng& random) {
     // What an earlier context held went with it; what this one holds is
     // made anew.
     if (madeContext == platform::contextSerial())
@@ -146,7 +146,7 @@ void loadTextures(int groundScheme) {
         // The ground's speckles continue the game's random sequence, as
         // they always have.
         if (std::strcmp(name, kGroundTexture) == 0) {
-            makeGround(slot, groundScheme, rng);
+            makeGround(slot, groundScheme, random);
             continue;
         }
         Picture picture = takePicture(name);

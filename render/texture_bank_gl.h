@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "math/rng.h"
+
 namespace render {
 
 // Reads and decodes these bitmaps for loadTextures, which takes them from
@@ -13,11 +15,12 @@ namespace render {
 // run on another thread while the window opens, as long as no other call
 // here runs meanwhile.
 void readPicturesAhead(const char* const* paths, int count);
-// Loads every entry of the bank: the ground from `groundScheme`, the rest
+// Loads every entry of the bank: the ground from `groundScheme` and the
+// game's main random stream (its speckles continue it), the rest
 // from their BMP files (black transparent), read ahead where they were.
 // A picture that fails to load leaves its slot drawing flat colour, and its
 // problem is shown in a box, in the bank's order.
-void loadTextures(int groundScheme);
+void loadTextures(int groundScheme, Rng& random);
 // Makes the ground texture again for another scheme (a replay shows the
 // ground its game was played on).
 void remakeGround(int groundScheme);

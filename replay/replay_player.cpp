@@ -5,6 +5,7 @@
 #include "game/player/marine.h"
 #include "game/session/game_frame.h"
 #include "game/session/messages.h"
+#include "game/world/world.h"
 #include "input/input.h"
 #include "math/rules_math.h"
 #include "platform/file_read.h"
@@ -33,15 +34,17 @@ bool readReplayFile(const std::string& path, Replay& out, std::string& why) {
 }
 
 void restartAsRecorded(const Replay& replay) {
+    World& w = world();
     setRecordingEnabled(false);
-    replayDriving = true;
-    rulesGeneration = generationOf(replay.version);
+    w.replayDriving = true;
+    followGeneration(generationOf(replay.version));
     resetGame();
-    menuShown = 0;
+    w.input.menuShown = 0;
     applyReplayStart(replay.start);
 }
 
 ReplayResult playReplayNow(const Replay& replay, std::vector<uint64_t>* secondSums) {
+    World& w = world();
     restartAsRecorded(replay);
     if (secondSums) secondSums->clear();
     ReplayReader events(replay.events, replay.start.cursorX, replay.start.cursorY);
@@ -51,11 +54,11 @@ ReplayResult playReplayNow(const Replay& replay, std::vector<uint64_t>* secondSu
             handleGameMessage(e.msg);
             continue;
         }
-        beginFrame(e.tickDelta, e.cursorX, e.cursorY);
+        beginFrame(w.input, e.tickDelta, e.cursorX, e.cursorY);
         runGameFrame();
         if (secondSums && replay.version >= 3) noteSecondSums(*secondSums);
     }
-    replayDriving = false;
+    w.replayDriving = false;
     ReplayResult result = currentResult();
     result.frames = replay.result.frames;
     return result;

@@ -9,7 +9,7 @@
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
 #include "game/world/checksum.h"
-#include "game/world/world_state.h"
+#include "game/world/world.h"
 #include "input/pad_state.h"
 #include "input/settings_values.h"
 #include "math/rng.h"
@@ -41,84 +41,86 @@ uint32_t nextDay = 0;
 } // namespace
 
 ReplayStart captureReplayStart() {
+    World& w = world();
     ReplayStart s;
     s.screenWidth = screenWidth;
     s.screenHeight = screenHeight;
     s.spawnAcceleration = spawnAcceleration;
     s.showFps = showFps;
-    s.rngState = rng.state;
-    s.spawnTimer = spawnTimer;
-    s.hmSoundTimer = hmSoundTimer;
-    s.runFactor = runFactor;
-    s.pickupMessageAlpha = pickupMessageAlpha;
-    std::memcpy(s.pickupMessage, pickupMessage, sizeof s.pickupMessage);
+    s.rngState = w.rng.state;
+    s.spawnTimer = w.spawnTimer;
+    s.hmSoundTimer = w.hmSoundTimer;
+    s.runFactor = w.input.runFactor;
+    s.pickupMessageAlpha = w.pickupMessageAlpha;
+    std::memcpy(s.pickupMessage, w.pickupMessage, sizeof s.pickupMessage);
     s.pickupMessage[sizeof s.pickupMessage - 1] = '\0';
-    std::memcpy(s.keyDown, keyDown, sizeof s.keyDown);
-    s.leftButtonDown = leftButtonDown;
-    s.rightButtonDown = rightButtonDown;
-    s.creditsShown = creditsShown;
-    s.menuHover = menuHover;
-    s.cursorX = frameInput.cursorX;
-    s.cursorY = frameInput.cursorY;
-    s.cursorArenaX = cursorArena.x;
-    s.cursorArenaY = cursorArena.y;
-    s.padConnected = padState.connected ? 1 : 0;
+    std::memcpy(s.keyDown, w.input.keyDown, sizeof s.keyDown);
+    s.leftButtonDown = w.input.leftButtonDown;
+    s.rightButtonDown = w.input.rightButtonDown;
+    s.creditsShown = w.input.creditsShown;
+    s.menuHover = w.input.menuHover;
+    s.cursorX = w.input.frameInput.cursorX;
+    s.cursorY = w.input.frameInput.cursorY;
+    s.cursorArenaX = w.cursorArena.x;
+    s.cursorArenaY = w.cursorArena.y;
+    s.padConnected = w.input.padState.connected ? 1 : 0;
     for (uint32_t i = 0; i < PadButtonCount; ++i)
-        s.padHeld[i] = padState.held[i] ? 1 : 0;
-    std::memcpy(s.padAxis, padState.axis, sizeof s.padAxis);
-    s.padAiming = padAiming;
-    s.padInUse = padInUse;
-    s.padCrosshairX = padCrosshair.x;
-    s.padCrosshairY = padCrosshair.y;
-    s.groundScheme = static_cast<uint8_t>(groundScheme);
+        s.padHeld[i] = w.input.padState.held[i] ? 1 : 0;
+    std::memcpy(s.padAxis, w.input.padState.axis, sizeof s.padAxis);
+    s.padAiming = w.input.padAiming;
+    s.padInUse = w.input.padInUse;
+    s.padCrosshairX = w.padCrosshair.x;
+    s.padCrosshairY = w.padCrosshair.y;
+    s.groundScheme = static_cast<uint8_t>(w.groundScheme);
     s.padDeadZone = padDeadZone;
     s.padAimReach = padAimReach;
-    s.seed = gameSeed;
+    s.seed = w.gameSeed;
     return s;
 }
 
 void applyReplayStart(const ReplayStart& s) {
+    World& w = world();
     screenWidth = s.screenWidth;
     screenHeight = s.screenHeight;
     spawnAcceleration = s.spawnAcceleration;
     showFps = s.showFps;
-    rng.state = s.rngState;
-    spawnTimer = s.spawnTimer;
-    hmSoundTimer = s.hmSoundTimer;
-    runFactor = s.runFactor;
-    pickupMessageAlpha = s.pickupMessageAlpha;
-    std::memcpy(pickupMessage, s.pickupMessage, sizeof pickupMessage);
-    std::memcpy(keyDown, s.keyDown, sizeof keyDown);
-    leftButtonDown = s.leftButtonDown;
-    rightButtonDown = s.rightButtonDown;
-    creditsShown = s.creditsShown;
-    menuHover = s.menuHover;
-    frameInput.cursorX = s.cursorX;
-    frameInput.cursorY = s.cursorY;
-    cursorArena.x = s.cursorArenaX;
-    cursorArena.y = s.cursorArenaY;
-    padState.connected = s.padConnected != 0;
+    w.rng.state = s.rngState;
+    w.spawnTimer = s.spawnTimer;
+    w.hmSoundTimer = s.hmSoundTimer;
+    w.input.runFactor = s.runFactor;
+    w.pickupMessageAlpha = s.pickupMessageAlpha;
+    std::memcpy(w.pickupMessage, s.pickupMessage, sizeof w.pickupMessage);
+    std::memcpy(w.input.keyDown, s.keyDown, sizeof w.input.keyDown);
+    w.input.leftButtonDown = s.leftButtonDown;
+    w.input.rightButtonDown = s.rightButtonDown;
+    w.input.creditsShown = s.creditsShown;
+    w.input.menuHover = s.menuHover;
+    w.input.frameInput.cursorX = s.cursorX;
+    w.input.frameInput.cursorY = s.cursorY;
+    w.cursorArena.x = s.cursorArenaX;
+    w.cursorArena.y = s.cursorArenaY;
+    w.input.padState.connected = s.padConnected != 0;
     for (uint32_t i = 0; i < PadButtonCount; ++i)
-        padState.held[i] = s.padHeld[i] != 0;
-    std::memcpy(padState.axis, s.padAxis, sizeof padState.axis);
-    padAiming = s.padAiming;
-    padInUse = s.padInUse;
-    padCrosshair = Vec2(s.padCrosshairX, s.padCrosshairY);
-    groundScheme = s.groundScheme;
+        w.input.padState.held[i] = s.padHeld[i] != 0;
+    std::memcpy(w.input.padState.axis, s.padAxis, sizeof w.input.padState.axis);
+    w.input.padAiming = s.padAiming;
+    w.input.padInUse = s.padInUse;
+    w.padCrosshair = Vec2(s.padCrosshairX, s.padCrosshairY);
+    w.groundScheme = s.groundScheme;
     padDeadZone = s.padDeadZone;
     padAimReach = s.padAimReach;
     if (rulesGeneration != kFirstGeneration) {
-        gameSeed = s.seed;
+        w.gameSeed = s.seed;
         seedGameStreams(s.seed);
-        rng.state = s.rngState;
+        w.rng.state = s.rngState;
     }
     // A new game starts with these cleared.
-    padMenuCursor = 0;
-    padChoosing = 0;
+    w.input.padMenuCursor = 0;
+    w.input.padChoosing = 0;
 }
 
 void noteSecondSums(std::vector<uint64_t>& sums) {
-    while (sums.size() < kMaxSecondSums && gameTime >= static_cast<float>(sums.size() + 1))
+    while (sums.size() < kMaxSecondSums && world().gameTime >= static_cast<float>(sums.size() + 1))
         sums.push_back(worldChecksum());
 }
 
@@ -131,10 +133,11 @@ int firstDifferingSecond(const std::vector<uint64_t>& recorded,
 }
 
 ReplayResult currentResult() {
+    World& w = world();
     ReplayResult r;
-    r.score = score;
-    r.gameTime = gameTime;
-    r.kills = monstersKilled;
+    r.score = w.score;
+    r.gameTime = w.gameTime;
+    r.kills = w.monstersKilled;
     r.checksum = worldChecksum();
     r.endTime = platform::unixTimeNow();
     return r;
@@ -160,6 +163,7 @@ void beginMessage() {
 }
 
 void recordMessage(const Message& msg) {
+    World& w = world();
     dispatching = false;
     if (!active) return;
     if (skipMessage) {
@@ -170,7 +174,7 @@ void recordMessage(const Message& msg) {
         return;
     writer->message(msg);
     // A key after his death has brought back the menu: the game is over.
-    if (marine.marineDead && menuShown) endRecording(GameEnd::Death);
+    if (w.marine.marineDead && w.input.menuShown) endRecording(GameEnd::Death);
 }
 
 void recordFrame(const FrameInput& input) {
@@ -180,16 +184,17 @@ void recordFrame(const FrameInput& input) {
 }
 
 void recordFrameDone() {
+    World& w = world();
     if (!active) return;
     if (current.version >= 3) noteSecondSums(current.secondSums);
-    if (deathNoted || !marine.marineDead) return;
+    if (deathNoted || !w.marine.marineDead) return;
     // He has just died: the game enters the table now, so Game Over can show
     // it; its replay follows when the recording ends.
     deathNoted = true;
     ScoreEntry entry;
-    entry.score = score;
-    entry.gameTime = gameTime;
-    entry.kills = monstersKilled;
+    entry.score = w.score;
+    entry.gameTime = w.gameTime;
+    entry.kills = w.monstersKilled;
     entry.spawnAcceleration = spawnAcceleration;
     entry.endTime = platform::unixTimeNow();
     deathName = recordingHooks.deathNoted ? recordingHooks.deathNoted(entry) : std::string();
@@ -220,7 +225,7 @@ void endRecording(GameEnd how) {
     current.result = currentResult();
     current.result.day = day;
     current.result.frames = writer->frames();
-    if (marine.marineDead) how = GameEnd::Death;
+    if (world().marine.marineDead) how = GameEnd::Death;
     current.result.end = current.version >= 3 ? how : GameEnd::Unknown;
     finished = current;
     discardRecording();

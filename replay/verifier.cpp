@@ -8,6 +8,7 @@
 #include "game/session/rule_data.h"
 #include "game/world/checksum.h"
 #include "game/world/effects.h"
+#include "game/world/world.h"
 #include "input/settings_values.h"
 #include "math/rules_math.h"
 #include "replay/replay_player.h"
@@ -34,14 +35,15 @@ float readShippedAcceleration() {
 
 // What the end of the replayed game shows against what the file says.
 bool endMatches(GameEnd end) {
+    World& w = world();
     if (end == GameEnd::Unknown) return true;
-    if (marine.marineDead) return end == GameEnd::Death;
+    if (w.marine.marineDead) return end == GameEnd::Death;
     switch (end) {
     case GameEnd::NewGame:
-        return menuShown &&
+        return w.input.menuShown &&
                (hoveredAction() == MenuAction::NewGame || hoveredAction() == MenuAction::Daily);
     case GameEnd::ExitWin:
-        return menuShown && hoveredAction() == MenuAction::Exit;
+        return w.input.menuShown && hoveredAction() == MenuAction::Exit;
     case GameEnd::ProgramEnd:
         return true;
     default:
@@ -122,7 +124,7 @@ VerifyOutcome verifyReplay(const Replay& replay) {
     out.replayed.end = replay.result.end;
     out.replayed.day = replay.result.day;
     out.played = true;
-    out.died = marine.marineDead;
+    out.died = world().marine.marineDead;
     bool same = sameResult(out.replayed, replay.result);
     if (out.generation != kFirstGeneration) {
         out.differsFrom = firstDifferingSecond(replay.secondSums, sums);

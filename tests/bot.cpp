@@ -10,6 +10,7 @@
 #include "game/monsters/monsters.h"
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
+#include "game/world/world.h"
 #include "harness.h"
 #include "platform/platform.h"
 
@@ -39,26 +40,26 @@ bool visible(const Vec2& p) {
 }
 
 bool owns(int id) {
-    for (int k = 0; k < marine.ownedCount && k < 4; ++k)
-        if (marine.owned[k] == id) return true;
+    for (int k = 0; k < world().marine.ownedCount && k < 4; ++k)
+        if (world().marine.owned[k] == id) return true;
     return false;
 }
 
 int rounds(int id) {
-    return marine.weapons[id - WeaponPistol].rounds;
+    return world().marine.weapons[id - WeaponPistol].rounds;
 }
 
 int monstersWithin(const Vec2& at, float radius) {
     int n = 0;
-    for (int i = 0; i < monsterCount; ++i)
-        if (length(monsters[i].position - at) < radius) ++n;
+    for (int i = 0; i < world().monsterCount; ++i)
+        if (length(world().monsters[i].position - at) < radius) ++n;
     return n;
 }
 
 } // namespace
 
 int templateOf(int monsterIndex) {
-    const Monster& m = monsters[monsterIndex];
+    const Monster& m = world().monsters[monsterIndex];
     for (int t = 0; t < templateCount; ++t)
         if (monsterTemplates[t].texture == m.texture && monsterTemplates[t].size == m.size)
             return t;
@@ -81,8 +82,8 @@ void Player::begin(const Skill& skill, uint32_t seed) {
     sinceChoice_ = sinceSwitch_ = sinceSpecial_ = 1e9f;
     aimAngle_ = 0.5f * kPi;
     seenCount_ = 0;
-    seenMarineHealth_ = marine.health;
-    seenDead_ = marine.marineDead;
+    seenMarineHealth_ = world().marine.health;
+    seenDead_ = world().marine.marineDead;
     seenBonuses_ = static_cast<int>(soundPlayCount[SoundPickUp]);
     seenSpecials_ = soundPlayCount[SoundSpecial];
     gamesStarted = 0;
@@ -127,13 +128,13 @@ void Player::act(float ms) {
     sinceSwitch_ += ms;
     sinceSpecial_ += ms;
 
-    if (menuShown) {
+    if (world().input.menuShown) {
         menuStep();
         return;
     }
     menuPhase_ = 0;
 
-    if (marine.marineDead) {
+    if (world().marine.marineDead) {
         // Anything pressed before the body has lain 2000 ms is ignored:
         // try again every half second.
         releaseAll();
@@ -181,23 +182,24 @@ void Player::move(float /*ms*/) {
     static const int kDirs[9][2] = {{0, 0},  {0, 1},   {1, 1},  {1, 0}, {1, -1},
                                     {0, -1}, {-1, -1}, {-1, 0}, {-1, 1}};
     constexpr float kHorizon = 600.0f;
-    const Vec2 p = marine.position;
+    const Vec2 p = world().marine.position;
 
     float nearest = 1e9f;
-    for (int i = 0; i < monsterCount; ++i)
-        nearest = std::fmin(nearest, length(monsters[i].position - p) - monsters[i].size);
-    bool run = nearest < 0.2f && marine.runPower > 10.0f;
-    float speed = (run ? 0.4f : 0.2f) * (marine.fastSpeed ? 2.0f : 1.0f) * 0.001f;
+    for (int i = 0; i < world().monsterCount; ++i)
+        nearest =
+            std::fmin(nearest, length(world().monsters[i].position - p) - world().monsters[i].size);
+    bool run = nearest < 0.2f && world().marine.runPower > 10.0f;
+    float speed = (run ? 0.4f : 0.2f) * (world().marine.fastSpeed ? 2.0f : 1.0f) * 0.001f;
 
     // A bonus is worth a walk, a new gun (or health when hurt) a long one.
     int bonus = -1;
     bool bonusWanted = false;
     float bestWorth = 1e9f;
-    for (int b = 0; b < bonusCount; ++b) {
-        const Bonus& it = bonuses[b];
+    for (int b = 0; b < world().bonusCount; ++b) {
+        const Bonus& it = world().bonuses[b];
         bool gun = it.kind >= BonusAK && it.kind <= BonusGrenadeGun &&
                    !owns(WeaponAK + (it.kind - BonusAK));
-        bool wanted = gun || (it.kind == BonusHealth && marine.health < 70.0f);
+        bool wanted = gun || (it.kind == BonusHealth && world().marine.health < 70.0f);
         float dist = length(it.position - p);
         if (dist > (wanted ? 2.0f : 0.7f) || monstersWithin(it.position, 0.12f) > 0) continue;
         float worth = dist - (wanted ? 1.0f : 0.0f);
@@ -207,7 +209,7 @@ void Player::move(float /*ms*/) {
             bestWorth = worth;
         }
     }
-    float bonusDist = bonus >= 0 ? length(bonuses[bonus].position - p) : 0.0f;
+    float bonusDist = bonus >= 0 ? length(world().bonuses[bonus].position - p) : 0.0f;
 
     int best = 0;
     float bestScore = -1e9f;
@@ -218,16 +220,16 @@ void Player::move(float /*ms*/) {
         q.x = std::fmax(-1.0f, std::fmin(1.0f, q.x));
         q.y = std::fmax(-1.0f, std::fmin(1.0f, q.y));
         float room = 1.0f;
-        for (int i = 0; i < monsterCount; ++i) {
-            const Monster& m = monsters[i];
+        for (int i = 0; i < world().monsterCount; ++i) {
+            const Monster& m = world().monsters[i];
             float gap = length(q - m.position) - m.speed * kHorizon - m.size;
             room = std::fmin(room, gap);
         }
         float wall = std::fmin(1.0f - std::fabs(q.x), 1.0f - std::fabs(q.y));
         float score = room - std::fmax(0.0f, 0.35f - wall) * 0.5f;
         if (bonus >= 0 && room > (bonusWanted ? 0.05f : 0.15f))
-            score +=
-                (bonusWanted ? 2.0f : 0.6f) * (bonusDist - length(bonuses[bonus].position - q));
+            score += (bonusWanted ? 2.0f : 0.6f) *
+                     (bonusDist - length(world().bonuses[bonus].position - q));
         if (c == moveChoice_) score += 0.02f; // no dithering between equals
         if (score > bestScore) {
             bestScore = score;
@@ -246,10 +248,11 @@ void Player::move(float /*ms*/) {
 int Player::pickTarget() const {
     int best = -1;
     float soonest = 1e9f;
-    for (int i = 0; i < monsterCount; ++i) {
-        const Monster& m = monsters[i];
+    for (int i = 0; i < world().monsterCount; ++i) {
+        const Monster& m = world().monsters[i];
         if (!visible(m.position)) continue;
-        float reach = (length(m.position - marine.position) - 0.1f) / std::fmax(m.speed, 1e-5f);
+        float reach =
+            (length(m.position - world().marine.position) - 0.1f) / std::fmax(m.speed, 1e-5f);
         if (reach < soonest) {
             best = i;
             soonest = reach;
@@ -259,14 +262,14 @@ int Player::pickTarget() const {
 }
 
 void Player::aimAndFire(float ms) {
-    const Vec2 p = marine.position;
+    const Vec2 p = world().marine.position;
 
     // Follow the chosen monster: the nearest of its look to where it was.
     if (hasTarget_) {
         int found = -1;
         float bestDist = 0.15f;
-        for (int i = 0; i < monsterCount; ++i) {
-            const Monster& m = monsters[i];
+        for (int i = 0; i < world().monsterCount; ++i) {
+            const Monster& m = world().monsters[i];
             if (m.texture != targetTexture_ || m.size != targetSize_) continue;
             float dist = length(m.position - targetAt_);
             if (dist < bestDist) {
@@ -275,7 +278,7 @@ void Player::aimAndFire(float ms) {
             }
         }
         if (found >= 0) {
-            targetAt_ = monsters[found].position;
+            targetAt_ = world().monsters[found].position;
         } else {
             hasTarget_ = false; // it died: a moment to find the next one
             sinceChoice_ = 0.0f;
@@ -285,11 +288,11 @@ void Player::aimAndFire(float ms) {
         sinceChoice_ = 0.0f;
         int t = pickTarget();
         if (t >= 0) {
-            bool same = hasTarget_ && length(monsters[t].position - targetAt_) < 1e-6f;
+            bool same = hasTarget_ && length(world().monsters[t].position - targetAt_) < 1e-6f;
             hasTarget_ = true;
-            targetTexture_ = monsters[t].texture;
-            targetSize_ = monsters[t].size;
-            targetAt_ = monsters[t].position;
+            targetTexture_ = world().monsters[t].texture;
+            targetSize_ = world().monsters[t].size;
+            targetAt_ = world().monsters[t].position;
             if (!same && skill_.aimNoise > 0.0f) {
                 // Box-Muller on the bot's own numbers, never the game's.
                 float u1 = (static_cast<float>(random_.next()) + 0.5f) / 32768.0f;
@@ -329,7 +332,7 @@ void Player::aimAndFire(float ms) {
     if (hasTarget_ && dist > 1e-6f) {
         float allowed = skill_.fireCone + std::atan(targetSize_ / dist);
         float cursorError = std::fabs(wrap(aimAngle_ - trueAngle));
-        float gunError = std::fabs(wrap(angleOf(marine.aim) - trueAngle));
+        float gunError = std::fabs(wrap(angleOf(world().marine.aim) - trueAngle));
         fire = cursorError < allowed && gunError < allowed + 0.1f;
     }
     setLeft(fire);
@@ -337,8 +340,8 @@ void Player::aimAndFire(float ms) {
 
 void Player::chooseWeapon(float /*ms*/) {
     if (sinceSwitch_ < 300.0f) return;
-    const int current = WeaponPistol + marine.currentWeapon;
-    const Vec2 p = marine.position;
+    const int current = WeaponPistol + world().marine.currentWeapon;
+    const Vec2 p = world().marine.position;
     float near = hasTarget_ ? length(targetAt_ - p) : 1e9f;
     int crowd = hasTarget_ ? monstersWithin(targetAt_, 0.2f) : 0;
     int primary = owns(WeaponAK) ? WeaponAK : WeaponPistol;
@@ -371,9 +374,9 @@ void Player::chooseWeapon(float /*ms*/) {
 }
 
 void Player::special(float /*ms*/) {
-    int around = monstersWithin(marine.position, 0.15f);
-    bool throwIt = score >= 100 && sinceSpecial_ >= 1000.0f &&
-                   (around >= 4 || (around >= 2 && marine.health < 35.0f));
+    int around = monstersWithin(world().marine.position, 0.15f);
+    bool throwIt = world().score >= 100 && sinceSpecial_ >= 1000.0f &&
+                   (around >= 4 || (around >= 2 && world().marine.health < 35.0f));
     if (throwIt) sinceSpecial_ = 0.0f;
     setRight(throwIt);
 }
@@ -381,14 +384,14 @@ void Player::special(float /*ms*/) {
 void Player::observe() {
     // Nothing is killed before the clock starts; a new game empties the
     // pool with the clock at 0.
-    if (gameTime > 0.0f) {
+    if (world().gameTime > 0.0f) {
         int j = 0;
         for (int i = 0; i < seenCount_; ++i) {
             // Removal keeps the order, so a monster still there is the next
             // one of its kind, no healthier, not far from where it was.
-            if (j < monsterCount && templateOf(j) == seenTemplate_[i] &&
-                monsters[j].health <= seenHealth_[i] + 1e-3f &&
-                length(monsters[j].position - seenAt_[i]) < 0.5f) {
+            if (j < world().monsterCount && templateOf(j) == seenTemplate_[i] &&
+                world().monsters[j].health <= seenHealth_[i] + 1e-3f &&
+                length(world().monsters[j].position - seenAt_[i]) < 0.5f) {
                 ++j;
             } else if (seenTemplate_[i] >= 0) {
                 ++tally.kills[seenTemplate_[i]];
@@ -397,32 +400,33 @@ void Player::observe() {
     }
 
     // Who hit him: the monsters beside him whose attack clock just restarted.
-    float lost = seenMarineHealth_ - marine.health;
+    float lost = seenMarineHealth_ - world().marine.health;
     if (!seenDead_ && lost > 0.0f) {
         int last = -1;
-        for (int i = 0; i < monsterCount; ++i) {
-            const Monster& m = monsters[i];
-            if (m.attackTimer != 0.0f || length(m.position - marine.position) > 0.13f) continue;
+        for (int i = 0; i < world().monsterCount; ++i) {
+            const Monster& m = world().monsters[i];
+            if (m.attackTimer != 0.0f || length(m.position - world().marine.position) > 0.13f)
+                continue;
             int t = templateOf(i);
             if (t < 0) continue;
             tally.damage[t] += m.damage;
             last = t;
         }
-        if (marine.marineDead && last >= 0) tally.killer = last;
+        if (world().marine.marineDead && last >= 0) tally.killer = last;
     }
     tally.bonuses += static_cast<int>(soundPlayCount[SoundPickUp]) - seenBonuses_;
     seenBonuses_ = static_cast<int>(soundPlayCount[SoundPickUp]);
     tally.specials += static_cast<int>(soundPlayCount[SoundSpecial] - seenSpecials_);
     seenSpecials_ = soundPlayCount[SoundSpecial];
 
-    seenCount_ = monsterCount;
-    for (int i = 0; i < monsterCount; ++i) {
+    seenCount_ = world().monsterCount;
+    for (int i = 0; i < world().monsterCount; ++i) {
         seenTemplate_[i] = templateOf(i);
-        seenHealth_[i] = monsters[i].health;
-        seenAt_[i] = monsters[i].position;
+        seenHealth_[i] = world().monsters[i].health;
+        seenAt_[i] = world().monsters[i].position;
     }
-    seenMarineHealth_ = marine.health;
-    seenDead_ = marine.marineDead;
+    seenMarineHealth_ = world().marine.health;
+    seenDead_ = world().marine.marineDead;
 }
 
 } // namespace bot

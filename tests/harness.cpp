@@ -14,6 +14,7 @@
 #include "app/input.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "game/world/world.h"
 #include "platform/platform.h"
 #include "platform/sdl_window.h"
 
@@ -86,7 +87,7 @@ bool boot(const char* dir) {
     beforeSwap = captureFrame;
     windowProc(Message{MsgType::Create, 0});
     previousTicks = static_cast<float>(platform::tickCount());
-    runFactor = 1.0f;
+    world().input.runFactor = 1.0f;
     return true;
 }
 

@@ -23,10 +23,11 @@
 #include "game/player/weapons.h"
 #include "game/projectiles/bullet_templates.h"
 #include "game/projectiles/bullets.h"
+#include "game/world/world.h"
 #include "math/rng.h"
 #include "platform/platform.h"
 
-namespace world {
+namespace arena {
 
 inline void setMonsterTemplate(int index, const char* name, float size, float speed,
                                float health = 10.0f, int score = 10) {
@@ -91,13 +92,13 @@ inline void fresh(uint32_t seed = 1234) {
     fillMonsterTemplates();
     fillBulletTemplates();
     resetGame();
-    spriteLayer.onExpire = lowerSpriteIndicesFrom; // as start-up installs it
-    frameDelta = 16.0f;
-    runFactor = 1.0f;
-    menuShown = 0;
+    world().spriteLayer.onExpire = lowerSpriteIndicesFrom; // as start-up installs it
+    world().input.frameDelta = 16.0f;
+    world().input.runFactor = 1.0f;
+    world().input.menuShown = 0;
     spawnAcceleration = 0.0f;
-    pickupMessage[0] = '\0';
-    pickupMessageAlpha = 0.0f;
+    world().pickupMessage[0] = '\0';
+    world().pickupMessageAlpha = 0.0f;
     for (uint64_t& n : soundPlayCount)
         n = 0;
     seedGameStreams(seed);
@@ -117,7 +118,7 @@ inline int addMonsterAt(const Vec2& position, float size = 0.05f, float health =
     m.texture = texture;
     int count = addMonster(m);
     if (count < 0) return -1;
-    buildHitEdges(monsters[count - 1]);
+    buildHitEdges(world().monsters[count - 1]);
     return count - 1;
 }
 
@@ -132,15 +133,15 @@ inline Vec2 spriteCentre(const AnimSprite& s) {
 // (sprites lag one move, and hits push monsters after placing).
 inline ::testing::AssertionResult checkSpriteIndices(float tolerance = 0.05f) {
     int previous = -1;
-    if (!marine.marineDead && spriteLayer.count > 0) previous = 0; // the Marine's
-    for (int i = 0; i < monsterCount; ++i) {
-        const Monster& m = monsters[i];
-        if (m.spriteIndex <= previous || m.spriteIndex >= spriteLayer.count)
+    if (!world().marine.marineDead && world().spriteLayer.count > 0) previous = 0; // the Marine's
+    for (int i = 0; i < world().monsterCount; ++i) {
+        const Monster& m = world().monsters[i];
+        if (m.spriteIndex <= previous || m.spriteIndex >= world().spriteLayer.count)
             return ::testing::AssertionFailure()
                    << "monster " << i << " has sprite index " << m.spriteIndex << " after "
-                   << previous << " (layer count " << spriteLayer.count << ")";
+                   << previous << " (layer count " << world().spriteLayer.count << ")";
         previous = m.spriteIndex;
-        const AnimSprite& s = spriteLayer.sprites[m.spriteIndex];
+        const AnimSprite& s = world().spriteLayer.sprites[m.spriteIndex];
         Vec2 d = spriteCentre(s) - m.position;
         float distance = std::sqrt(d.dot(d));
         if (s.texture != m.texture || s.size != m.size || s.fadeRate != 0.0f ||
@@ -166,4 +167,4 @@ inline Bullet makeBullet(const Vec2& from, const Vec2& direction, float speed, f
     return b;
 }
 
-} // namespace world
+} // namespace arena

@@ -24,7 +24,7 @@
 #include "bot.h"
 #include "game/monsters/monsters.h"
 #include "game/player/marine.h"
-#include "game/world/world_state.h"
+#include "game/world/world.h"
 #include "harness.h"
 #include "input/input.h"
 #include "math/rng.h"
@@ -154,17 +154,17 @@ std::vector<Spawn> playDailyMinute(const std::string& server, const bot::Skill& 
     std::vector<Spawn> out;
     bootOnline(true, server);
     chooseDaily();
-    EXPECT_TRUE(framesUntil([] { return !menuShown; }));
-    EXPECT_EQ(gameSeed, kSeed);
+    EXPECT_TRUE(framesUntil([] { return !world().input.menuShown; }));
+    EXPECT_EQ(world().gameSeed, kSeed);
     bot::Player player;
     player.begin(skill, botSeed);
     player.restartGames = false;
-    for (int f = 0; f < 3750 && !marine.marineDead; ++f) {
+    for (int f = 0; f < 3750 && !world().marine.marineDead; ++f) {
         player.act(16.0f);
         harness::frame(16);
         player.observe();
-        if (spawnTimer == 0.0f && !marine.marineDead)
-            out.push_back(Spawn{f, spawnRandom().state, spawnInterval});
+        if (world().spawnTimer == 0.0f && !world().marine.marineDead)
+            out.push_back(Spawn{f, spawnRandom().state, world().spawnInterval});
     }
     player.releaseAll();
     stopOnline();
@@ -259,7 +259,7 @@ TEST(Daily, WithoutTheServerThePlateStaysGreyedAndAsksAgainWhenChosen) {
             }
         }
         harness::frames(3);
-        EXPECT_TRUE(menuShown);
+        EXPECT_TRUE(world().input.menuShown);
         EXPECT_STREQ(dailyPlateOf(status()).note, c.note);
         stopOnline();
     }
@@ -271,8 +271,8 @@ TEST(Daily, TheDayIsPlayedAtNormalAndRecordedWithItsSeedAndDay) {
     EXPECT_STREQ(dailyPlateOf(status()).note, "2026-12-10");
     EXPECT_EQ(spawnAcceleration, 0.006f);
     chooseDaily();
-    ASSERT_TRUE(framesUntil([] { return !menuShown; }));
-    EXPECT_EQ(gameSeed, kSeed);
+    ASSERT_TRUE(framesUntil([] { return !world().input.menuShown; }));
+    EXPECT_EQ(world().gameSeed, kSeed);
     EXPECT_EQ(spawnAcceleration, 0.003f);
     harness::frames(120);
 
@@ -290,9 +290,9 @@ TEST(Daily, TheDayIsPlayedAtNormalAndRecordedWithItsSeedAndDay) {
     EXPECT_EQ(daily.result.day, 20261210u);
     EXPECT_EQ(daily.start.spawnAcceleration, 0.003f);
     EXPECT_EQ(daily.result.end, GameEnd::NewGame);
-    EXPECT_FALSE(menuShown);
+    EXPECT_FALSE(world().input.menuShown);
     EXPECT_EQ(spawnAcceleration, 0.006f);
-    EXPECT_NE(gameSeed, kSeed);
+    EXPECT_NE(world().gameSeed, kSeed);
     harness::frames(30);
     endRecording(GameEnd::ProgramEnd);
     EXPECT_EQ(lastReplay().result.day, 0u);

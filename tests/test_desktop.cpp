@@ -2,6 +2,7 @@
 // pointer mapped back into it, and frames paced without vertical sync.
 #include "app/input.h"
 #include "game/player/marine.h"
+#include "game/world/world.h"
 #include "harness.h"
 #include "platform/letterbox.h"
 #include "platform/pacing.h"
@@ -253,28 +254,28 @@ TEST(DesktopFocus, LosingFocusOpensTheMenuAndReleasesHeldInput) {
     harness::keyDown(VkShift);
     harness::leftDown();
     harness::frames(3);
-    ASSERT_EQ(keyDown['W'], 1);
-    ASSERT_EQ(menuShown, 0);
+    ASSERT_EQ(world().input.keyDown['W'], 1);
+    ASSERT_EQ(world().input.menuShown, 0);
 
     platform::postMessage(Message{MsgType::FocusLost, 0});
     harness::frame();
-    EXPECT_EQ(menuShown, 1);
-    EXPECT_EQ(keyDown['W'], 0);
-    EXPECT_EQ(keyDown[VkShift], 0);
-    EXPECT_EQ(leftButtonDown, 0);
+    EXPECT_EQ(world().input.menuShown, 1);
+    EXPECT_EQ(world().input.keyDown['W'], 0);
+    EXPECT_EQ(world().input.keyDown[VkShift], 0);
+    EXPECT_EQ(world().input.leftButtonDown, 0);
 
     // Losing it again with the menu up leaves the menu up.
     for (int i = 0; i < 50; ++i) {
         platform::postMessage(Message{i % 2 ? MsgType::FocusGained : MsgType::FocusLost, 0});
         harness::frame(1);
     }
-    EXPECT_EQ(menuShown, 1);
+    EXPECT_EQ(world().input.menuShown, 1);
     harness::key(VkEscape);
     harness::frames(2);
-    EXPECT_EQ(menuShown, 0);
-    Vec2 before = marine.position;
+    EXPECT_EQ(world().input.menuShown, 0);
+    Vec2 before = world().marine.position;
     harness::keyDown('W');
     harness::frames(10);
     harness::keyUp('W');
-    EXPECT_GT(marine.position.y, before.y) << "the game plays on";
+    EXPECT_GT(world().marine.position.y, before.y) << "the game plays on";
 }

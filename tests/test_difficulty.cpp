@@ -30,6 +30,7 @@
 #include "game/monsters/monsters.h"
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
+#include "game/world/world.h"
 #include "harness.h"
 #include "math/rng.h"
 
@@ -97,7 +98,7 @@ TEST(Difficulty, DISABLED_SurvivalFigure) {
     for (int g = 0; g < games; ++g) {
         const uint32_t seed = static_cast<uint32_t>(first + g);
         ASSERT_TRUE(harness::boot(dir.c_str()));
-        rng.seed(seed);
+        world().rng.seed(seed);
         if (names.empty())
             for (int t = 0; t < templateCount; ++t)
                 names.push_back(monsterTemplates[t].name + 7); // less "Monster"
@@ -110,9 +111,9 @@ TEST(Difficulty, DISABLED_SurvivalFigure) {
             ASSERT_TRUE(harness::frame(kFrameMs));
             player.observe();
             played += static_cast<float>(kFrameMs);
-            if (player.gamesStarted > 0 && marine.marineDead) break;
+            if (player.gamesStarted > 0 && world().marine.marineDead) break;
         }
-        survival.push_back(gameTime);
+        survival.push_back(world().gameTime);
 
         std::string line;
         for (int t = 0; t < templateCount; ++t) {
@@ -123,8 +124,9 @@ TEST(Difficulty, DISABLED_SurvivalFigure) {
         ++killers[player.tally.killer + 1];
         std::printf("[ game     ] seed %3u: %s (%6.1f s), score %6u, weapons %d, bonuses %2d, "
                     "specials %2d, kills%s, killed by %s\n",
-                    seed, minutes(gameTime).c_str(), gameTime, score, marine.ownedCount,
-                    player.tally.bonuses, player.tally.specials, line.c_str(),
+                    seed, minutes(world().gameTime).c_str(), world().gameTime, world().score,
+                    world().marine.ownedCount, player.tally.bonuses, player.tally.specials,
+                    line.c_str(),
                     player.tally.killer >= 0 ? names[player.tally.killer].c_str() : "-");
         std::fflush(stdout);
     }
@@ -153,7 +155,7 @@ TEST(Difficulty, DISABLED_SurvivalFigure) {
 TEST(Difficulty, DISABLED_Showcase) {
     ASSERT_TRUE(harness::boot());
     const uint32_t seed = static_cast<uint32_t>(envInt("QUORVEX_DIFFICULTY_FIRST", 3));
-    rng.seed(seed);
+    world().rng.seed(seed);
     bot::Player player;
     player.begin(bot::kHuman, seed * 7919u);
     float best = -1.0f;
@@ -161,28 +163,29 @@ TEST(Difficulty, DISABLED_Showcase) {
     for (int f = 0; f < 20 * 60 * 60; ++f) {
         player.act(16.0f);
         ASSERT_TRUE(harness::frame(16));
-        if (player.gamesStarted > 0 && marine.marineDead) break;
+        if (player.gamesStarted > 0 && world().marine.marineDead) break;
         sinceLook += 16.0f;
-        if (spawnInterval >= 500.0f || sinceLook < 250.0f || marine.health < 35.0f) continue;
+        if (world().spawnInterval >= 500.0f || sinceLook < 250.0f || world().marine.health < 35.0f)
+            continue;
         sinceLook = 0.0f;
         int onScreen = 0;
-        for (int i = 0; i < monsterCount; ++i)
-            if (std::fabs(monsters[i].position.x) < 0.95f &&
-                std::fabs(monsters[i].position.y) < 0.95f)
+        for (int i = 0; i < world().monsterCount; ++i)
+            if (std::fabs(world().monsters[i].position.x) < 0.95f &&
+                std::fabs(world().monsters[i].position.y) < 0.95f)
                 ++onScreen;
         int blasts = 0;
-        for (int i = 0; i < spriteLayer.count; ++i)
-            if (spriteLayer.sprites[i].fadeRate > 0.0f) ++blasts;
-        float busy = static_cast<float>(onScreen + 15 * blasts + bonusCount * 3) +
-                     static_cast<float>(particleLayer.count) * 0.2f;
+        for (int i = 0; i < world().spriteLayer.count; ++i)
+            if (world().spriteLayer.sprites[i].fadeRate > 0.0f) ++blasts;
+        float busy = static_cast<float>(onScreen + 15 * blasts + world().bonusCount * 3) +
+                     static_cast<float>(world().particleLayer.count) * 0.2f;
         if (busy > best) {
             best = busy;
             harness::screenshot("showcase_play");
         }
     }
-    ASSERT_TRUE(marine.marineDead);
+    ASSERT_TRUE(world().marine.marineDead);
     // Let the body settle and the monsters walk on a little.
     ASSERT_TRUE(harness::frames(40, 16));
     harness::screenshot("showcase_game_over");
-    std::printf("showcase: seed %u, game over at %.1f s\n", seed, gameTime);
+    std::printf("showcase: seed %u, game over at %.1f s\n", seed, world().gameTime);
 }

@@ -28,6 +28,7 @@
 #include "game/monsters/monsters.h"
 #include "game/projectiles/bullet_templates.h"
 #include "game/projectiles/bullets.h"
+#include "game/world/world.h"
 #include "harness.h"
 #include "platform/platform.h"
 
@@ -94,9 +95,10 @@ bool clickAt(float x, float y) {
 // holds the fire button, changes weapon and throws the special attack.
 ::testing::AssertionResult playThrough(int count = 300) {
     if (!harness::frame()) return ::testing::AssertionFailure() << "quit before the menu";
-    if (!menuShown) return ::testing::AssertionFailure() << "no menu at start-up";
+    if (!world().input.menuShown) return ::testing::AssertionFailure() << "no menu at start-up";
     if (!clickAt(0.5f, -0.05f)) return ::testing::AssertionFailure() << "quit on New Game";
-    if (menuShown) return ::testing::AssertionFailure() << "New Game did not start a game";
+    if (world().input.menuShown)
+        return ::testing::AssertionFailure() << "New Game did not start a game";
 
     const uint32_t walk[] = {'W', 'D', 'S', 'A'};
     harness::leftDown();
@@ -161,7 +163,7 @@ TEST(MissingData, MonstersFolderGivesNineBoxesAndNoMonsters) {
     EXPECT_EQ(harness::boxes(), repeated("Error: File not found", 9));
     EXPECT_EQ(templateCount, 0);
     EXPECT_TRUE(playThrough());
-    EXPECT_EQ(monsterCount, 0);
+    EXPECT_EQ(world().monsterCount, 0);
 }
 
 TEST(MissingData, BulletsFolderGivesSixBoxesAndNoBullets) {
@@ -171,7 +173,7 @@ TEST(MissingData, BulletsFolderGivesSixBoxesAndNoBullets) {
     EXPECT_EQ(harness::boxes(), repeated("Error: File not found", 6));
     EXPECT_EQ(bulletTemplateCount, 0);
     EXPECT_TRUE(playThrough());
-    EXPECT_EQ(bulletCount, 0);
+    EXPECT_EQ(world().bulletCount, 0);
     // The weapons still fire: sound without bullets.
     EXPECT_GT(soundPlayCount[SoundPistolShot] + soundPlayCount[SoundAKShot], 0u);
 }
@@ -183,7 +185,7 @@ TEST(MissingData, ParticlesFolderIsSilentAndPlays) {
     EXPECT_TRUE(harness::boxes().empty());
     EXPECT_EQ(particleTemplates.count, 0);
     EXPECT_TRUE(playThrough());
-    EXPECT_EQ(particleLayer.count, 0);
+    EXPECT_EQ(world().particleLayer.count, 0);
 }
 
 TEST(MissingData, SettingsFileGivesItsBoxAndTheDefaultScreen) {
@@ -322,7 +324,7 @@ TEST(BadSettingsValues, NonFiniteAccelerationKeepsTheSpawnerUsable) {
     EXPECT_TRUE(harness::boxes().empty());
     EXPECT_EQ(spawnAcceleration, 0.0f);
     EXPECT_TRUE(playThrough(200));
-    EXPECT_GT(monsterCount, 0);
+    EXPECT_GT(world().monsterCount, 0);
 }
 
 // --- Files that read but hold hostile numbers ----------------------------------
@@ -368,8 +370,8 @@ TEST(HostileValues, TemplatesWithExtremeNumbersPlayWithoutFaults) {
     EXPECT_EQ(bulletTemplateCount, 6);
     EXPECT_EQ(particleTemplates.count, 3);
     EXPECT_TRUE(playThrough(400));
-    EXPECT_LE(particleLayer.count, ParticleLayer::kCapacity);
-    EXPECT_LE(monsterCount, kMaxMonsters);
+    EXPECT_LE(world().particleLayer.count, ParticleLayer::kCapacity);
+    EXPECT_LE(world().monsterCount, kMaxMonsters);
     harness::screenshot("failures_hostile_values");
 }
 

@@ -8,6 +8,7 @@
 #include "app/settings.h"
 #include "draw/texture_bank.h"
 #include "game/player/aim_cursor.h"
+#include "game/world/world.h"
 #include "harness.h"
 #include "math/rng.h"
 #include "math/vec2.h"
@@ -76,20 +77,20 @@ TEST(Rng, KnownSequenceFromStateOne) {
 }
 
 TEST(Rng, SpreadAngleRange) {
-    rng.seed(1);
+    world().rng.seed(1);
     for (int i = 0; i < 100; ++i)
-        EXPECT_EQ(randomSpreadAngle(1), 0.0f);
+        EXPECT_EQ(randomSpreadAngle(world().rng, 1), 0.0f);
     float lo = 1, hi = -1;
     for (int i = 0; i < 2000; ++i) {
-        float a = randomSpreadAngle(10) / kDegToRad;
+        float a = randomSpreadAngle(world().rng, 10) / kDegToRad;
         lo = std::min(lo, a);
         hi = std::max(hi, a);
     }
     EXPECT_NEAR(lo, -5.0f, 1e-3f);
     EXPECT_NEAR(hi, 4.0f, 1e-3f);
     // A spread of 0 or less must not divide by zero.
-    EXPECT_EQ(randomSpreadAngle(0), 0.0f);
-    EXPECT_EQ(randomSpreadAngle(-7), 0.0f);
+    EXPECT_EQ(randomSpreadAngle(world().rng, 0), 0.0f);
+    EXPECT_EQ(randomSpreadAngle(world().rng, -7), 0.0f);
 }
 
 class Settings : public ::testing::Test {
@@ -159,18 +160,18 @@ TEST(Cursor, MapsWindowPixelsToArena) {
     platform::test::enable();
     screenWidth = 1024;
     screenHeight = 768;
-    beginFrame(0.0f, 512, 384);
+    beginFrame(world().input, 0.0f, 512, 384);
     updateCursor();
-    EXPECT_FLOAT_EQ(cursorArena.x, 0.0f);
-    EXPECT_FLOAT_EQ(cursorArena.y, 0.0f);
-    beginFrame(0.0f, 0, 0);
+    EXPECT_FLOAT_EQ(world().cursorArena.x, 0.0f);
+    EXPECT_FLOAT_EQ(world().cursorArena.y, 0.0f);
+    beginFrame(world().input, 0.0f, 0, 0);
     updateCursor();
-    EXPECT_FLOAT_EQ(cursorArena.x, -1.0f);
-    EXPECT_FLOAT_EQ(cursorArena.y, 1.0f);
-    beginFrame(0.0f, 1023, 767);
+    EXPECT_FLOAT_EQ(world().cursorArena.x, -1.0f);
+    EXPECT_FLOAT_EQ(world().cursorArena.y, 1.0f);
+    beginFrame(world().input, 0.0f, 1023, 767);
     updateCursor();
-    EXPECT_NEAR(cursorArena.x, 0.998f, 1e-3f);
-    EXPECT_NEAR(cursorArena.y, -0.997f, 1e-3f);
+    EXPECT_NEAR(world().cursorArena.x, 0.998f, 1e-3f);
+    EXPECT_NEAR(world().cursorArena.y, -0.997f, 1e-3f);
 }
 
 TEST(StartUp, GroundCoversTheWholeWindow) {
@@ -201,13 +202,13 @@ TEST(StartUp, GroundCoversTheWholeWindow) {
 TEST(StartUp, EscapeTogglesTheMenuAndRestoresTheCursor) {
     ASSERT_TRUE(harness::boot());
     ASSERT_TRUE(harness::frame());
-    EXPECT_EQ(menuShown, 1);
+    EXPECT_EQ(world().input.menuShown, 1);
     // The first Escape closes the start-up menu and puts the cursor at the
     // initial saved point, the top-left corner.
     harness::cursor(300, 200);
     harness::key(VkEscape);
     ASSERT_TRUE(harness::frame());
-    EXPECT_EQ(menuShown, 0);
+    EXPECT_EQ(world().input.menuShown, 0);
     int x = -1, y = -1;
     harness::cursorPos(x, y);
     EXPECT_EQ(x, 0);
@@ -216,11 +217,11 @@ TEST(StartUp, EscapeTogglesTheMenuAndRestoresTheCursor) {
     harness::cursor(700, 500);
     harness::key(VkEscape);
     ASSERT_TRUE(harness::frame());
-    EXPECT_EQ(menuShown, 1);
+    EXPECT_EQ(world().input.menuShown, 1);
     harness::cursor(10, 20);
     harness::key(VkEscape);
     ASSERT_TRUE(harness::frame());
-    EXPECT_EQ(menuShown, 0);
+    EXPECT_EQ(world().input.menuShown, 0);
     harness::cursorPos(x, y);
     EXPECT_EQ(x, 700);
     EXPECT_EQ(y, 500);

@@ -26,6 +26,7 @@
 #include "game/monsters/monsters.h"
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
+#include "game/world/world.h"
 #include "harness.h"
 #include "input/input.h"
 #include "platform/platform.h"
@@ -148,15 +149,15 @@ std::vector<Shot> playScenes() {
     addWeapon(WeaponAK);
     addWeapon(WeaponShotGun);
     addWeapon(WeaponGrenadeGun);
-    marine.fastSpeed = true;
-    marine.fastShot = true;
-    marine.timedBonusCount = 2;
+    world().marine.fastSpeed = true;
+    world().marine.fastShot = true;
+    world().marine.timedBonusCount = 2;
     harness::frames(20);
     take("hud");
 
     int f = 0;
     int monstersSeen = 0;
-    for (; f < 6000 && !marine.marineDead; ++f) {
+    for (; f < 6000 && !world().marine.marineDead; ++f) {
         player.act(16.0f);
         // Grenades most of the time: blasts, scorches and fragments.
         if (f % 400 == 0) harness::key('4');
@@ -164,9 +165,9 @@ std::vector<Shot> playScenes() {
         harness::frame(16);
         player.observe();
         if (f >= 600 && f % 300 == 0) take("play-" + std::to_string(f));
-        if (monsterCount > monstersSeen) monstersSeen = monsterCount;
+        if (world().monsterCount > monstersSeen) monstersSeen = world().monsterCount;
     }
-    EXPECT_TRUE(marine.marineDead) << "the bot outlived the scene";
+    EXPECT_TRUE(world().marine.marineDead) << "the bot outlived the scene";
     EXPECT_GE(monstersSeen, 200);
     player.releaseAll();
     harness::frames(10);

@@ -7,6 +7,7 @@
 
 #include "app/input.h"
 #include "draw/texture_bank.h"
+#include "game/world/world.h"
 #include "harness.h"
 #include "monster_world.h"
 
@@ -32,15 +33,17 @@ int gameOverPixels() {
 }
 
 bool hasDecal(int texture) {
-    for (int i = 0; i < decalLayer.count; ++i)
-        if (decalLayer.decals[i].texture == texture) return true;
+    for (int i = 0; i < world().decalLayer.count; ++i)
+        if (world().decalLayer.decals[i].texture == texture) return true;
     return false;
 }
 
 int explosionSprites() {
     int n = 0;
-    for (int i = 0; i < spriteLayer.count; ++i)
-        if (spriteLayer.sprites[i].size == 0.2f && spriteLayer.sprites[i].fadeRate > 0.0f) ++n;
+    for (int i = 0; i < world().spriteLayer.count; ++i)
+        if (world().spriteLayer.sprites[i].size == 0.2f &&
+            world().spriteLayer.sprites[i].fadeRate > 0.0f)
+            ++n;
     return n;
 }
 
@@ -49,16 +52,16 @@ int explosionSprites() {
     if (!harness::frame(ms)) return ::testing::AssertionFailure() << "the game quit";
     // Sprites are placed before the move, so they may lag by one step.
     float fastest = 0.0f;
-    for (int i = 0; i < monsterCount; ++i)
-        fastest = std::fmax(fastest, monsters[i].speed);
-    return world::checkSpriteIndices(0.05f + fastest * static_cast<float>(ms));
+    for (int i = 0; i < world().monsterCount; ++i)
+        fastest = std::fmax(fastest, world().monsters[i].speed);
+    return arena::checkSpriteIndices(0.05f + fastest * static_cast<float>(ms));
 }
 
 // Places a monster of the named kind and keeps the spawner's draws out of it.
 int placeMonster(const char* name, const Vec2& at, float health) {
     int count = spawnMonster(name, at);
     if (count < 0) return -1;
-    monsters[count - 1].health = health;
+    world().monsters[count - 1].health = health;
     return count - 1;
 }
 
@@ -67,34 +70,34 @@ int placeMonster(const char* name, const Vec2& at, float health) {
 TEST(GameFlow, NewGameToGameOver) {
     ASSERT_TRUE(harness::boot());
     // The data folder may not hold the game's files yet: stand-ins then.
-    if (findMonsterTemplate("MonsterToothSmall") < 0) world::fillMonsterTemplates();
-    if (findBulletTemplate("BulletPistol") < 0) world::fillBulletTemplates();
-    rng.seed(2024);
+    if (findMonsterTemplate("MonsterToothSmall") < 0) arena::fillMonsterTemplates();
+    if (findBulletTemplate("BulletPistol") < 0) arena::fillBulletTemplates();
+    world().rng.seed(2024);
 
     ASSERT_TRUE(step());
-    EXPECT_TRUE(menuShown);
+    EXPECT_TRUE(world().input.menuShown);
     harness::screenshot("flow_menu");
     harness::key(VkEscape);
     ASSERT_TRUE(step());
-    ASSERT_FALSE(menuShown);
+    ASSERT_FALSE(world().input.menuShown);
     // Closing the menu put the cursor back; aim straight up from here on.
     harness::cursorArena(0.0f, 0.95f);
 
     // The spawner brings the first monster in from outside the arena.
     spawnAcceleration = 0.0f;
-    for (int k = 0; k < 40 && monsterCount == 0; ++k)
+    for (int k = 0; k < 40 && world().monsterCount == 0; ++k)
         ASSERT_TRUE(step(50));
-    ASSERT_EQ(monsterCount, 1);
-    float r = std::sqrt(monsters[0].position.dot(monsters[0].position));
+    ASSERT_EQ(world().monsterCount, 1);
+    float r = std::sqrt(world().monsters[0].position.dot(world().monsters[0].position));
     EXPECT_GT(r, 1.3f);
     // From here on the script places the monsters itself.
-    spawnInterval = 1e9f;
+    world().spawnInterval = 1e9f;
     harness::screenshot("flow_first_monster");
 
     // Kill one with the Pistol: it leaves blood, a corpse and the first bonus.
-    monsters[0].position = Vec2(0.0f, 0.5f);
-    monsters[0].health = 1.0f;
-    int toothSlot = monsters[0].texture;
+    world().monsters[0].position = Vec2(0.0f, 0.5f);
+    world().monsters[0].health = 1.0f;
+    int toothSlot = world().monsters[0].texture;
     int corpseSlot = -1;
     if (toothSlot == textureBank.slotFor("Textures/Tooth.bmp"))
         corpseSlot = textureBank.slotFor("Textures/Tooth_Dead.bmp");
@@ -102,33 +105,33 @@ TEST(GameFlow, NewGameToGameOver) {
         corpseSlot = textureBank.slotFor("Textures/Zombie_Dead.bmp");
     else
         corpseSlot = textureBank.slotFor("Textures/Mind_Dead.bmp");
-    int scoreValue = monsters[0].scoreValue;
+    int scoreValue = world().monsters[0].scoreValue;
     bool pistolScores = bulletTemplates[findBulletTemplate("BulletPistol")].scores;
     ASSERT_TRUE(step());
     harness::leftDown();
-    for (int k = 0; k < 200 && monsterCount > 0; ++k)
+    for (int k = 0; k < 200 && world().monsterCount > 0; ++k)
         ASSERT_TRUE(step());
     harness::leftUp();
-    ASSERT_EQ(monsterCount, 0);
-    EXPECT_EQ(score, pistolScores ? static_cast<uint32_t>(scoreValue) : 0u);
+    ASSERT_EQ(world().monsterCount, 0);
+    EXPECT_EQ(world().score, pistolScores ? static_cast<uint32_t>(scoreValue) : 0u);
     EXPECT_TRUE(hasDecal(corpseSlot));
     EXPECT_TRUE(hasDecal(textureBank.slotFor("Textures/Blood.bmp")));
-    ASSERT_EQ(bonusCount, 1);
-    int firstKind = bonuses[0].kind;
+    ASSERT_EQ(world().bonusCount, 1);
+    int firstKind = world().bonuses[0].kind;
     EXPECT_TRUE(firstKind == BonusAK || firstKind == BonusShotGun);
     ASSERT_TRUE(step());
     harness::screenshot("flow_kill");
 
     // Walk up onto the bonus and take the new gun.
     harness::keyDown(VkUp);
-    for (int k = 0; k < 300 && bonusCount > 0; ++k)
+    for (int k = 0; k < 300 && world().bonusCount > 0; ++k)
         ASSERT_TRUE(step());
     harness::keyUp(VkUp);
-    ASSERT_EQ(bonusCount, 0);
+    ASSERT_EQ(world().bonusCount, 0);
     int gun = firstKind == BonusAK ? WeaponAK : WeaponShotGun;
-    ASSERT_EQ(marine.ownedCount, 2);
-    EXPECT_EQ(marine.owned[1], gun);
-    EXPECT_STREQ(pickupMessage, firstKind == BonusAK ? "Bonus AK" : "Bonus ShotGun");
+    ASSERT_EQ(world().marine.ownedCount, 2);
+    EXPECT_EQ(world().marine.owned[1], gun);
+    EXPECT_STREQ(world().pickupMessage, firstKind == BonusAK ? "Bonus AK" : "Bonus ShotGun");
     EXPECT_GE(soundPlayCount[SoundPickUp], 1u);
     ASSERT_TRUE(step());
     harness::screenshot("flow_bonus");
@@ -136,13 +139,14 @@ TEST(GameFlow, NewGameToGameOver) {
     // A second kill with it.
     harness::key(firstKind == BonusAK ? '2' : '3');
     ASSERT_TRUE(step());
-    EXPECT_EQ(marine.currentWeapon, gun - WeaponPistol);
-    ASSERT_GE(placeMonster("MonsterZombieSmall", marine.position + Vec2(0.0f, 0.3f), 1.0f), 0);
+    EXPECT_EQ(world().marine.currentWeapon, gun - WeaponPistol);
+    ASSERT_GE(placeMonster("MonsterZombieSmall", world().marine.position + Vec2(0.0f, 0.3f), 1.0f),
+              0);
     harness::leftDown();
-    for (int k = 0; k < 300 && monsterCount > 0; ++k)
+    for (int k = 0; k < 300 && world().monsterCount > 0; ++k)
         ASSERT_TRUE(step());
     harness::leftUp();
-    ASSERT_EQ(monsterCount, 0);
+    ASSERT_EQ(world().monsterCount, 0);
     ASSERT_TRUE(step());
     harness::screenshot("flow_kill_again");
 
@@ -151,14 +155,15 @@ TEST(GameFlow, NewGameToGameOver) {
     grenadeGun.kind = BonusGrenadeGun;
     grenadeGun.lifetime = 20000.0f;
     grenadeGun.size = 0.025f;
-    grenadeGun.position = marine.position;
+    grenadeGun.position = world().marine.position;
     addBonus(grenadeGun);
     ASSERT_TRUE(step());
-    ASSERT_EQ(marine.ownedCount, 3);
+    ASSERT_EQ(world().marine.ownedCount, 3);
     harness::key('4');
     ASSERT_TRUE(step());
-    ASSERT_EQ(marine.currentWeapon, 3);
-    ASSERT_GE(placeMonster("MonsterMindLarge", marine.position + Vec2(0.0f, 0.3f), 1e6f), 0);
+    ASSERT_EQ(world().marine.currentWeapon, 3);
+    ASSERT_GE(placeMonster("MonsterMindLarge", world().marine.position + Vec2(0.0f, 0.3f), 1e6f),
+              0);
     uint64_t blasts = soundPlayCount[SoundExplosion];
     harness::leftDown();
     for (int k = 0; k < 300 && soundPlayCount[SoundExplosion] == blasts; ++k)
@@ -175,39 +180,39 @@ TEST(GameFlow, NewGameToGameOver) {
     for (int k = 0; k < 80 && explosionSprites() > 0; ++k)
         ASSERT_TRUE(step(20));
     EXPECT_EQ(explosionSprites(), 0);
-    ASSERT_GE(monsterCount, 2);
+    ASSERT_GE(world().monsterCount, 2);
 
     // The Marine goes down under a crowd, away from the "Game Over" text.
-    marine.position = Vec2(-0.5f, -0.5f);
+    world().marine.position = Vec2(-0.5f, -0.5f);
     ASSERT_TRUE(step());
     int textBefore = gameOverPixels();
-    marine.health = 12.0f;
+    world().marine.health = 12.0f;
     for (int k = 0; k < 6; ++k) {
         Vec2 offset(0.05f * std::cos(k * 1.0f), 0.05f * std::sin(k * 1.0f));
-        ASSERT_GE(placeMonster("MonsterToothSmall", marine.position + offset, 1e6f), 0);
+        ASSERT_GE(placeMonster("MonsterToothSmall", world().marine.position + offset, 1e6f), 0);
     }
-    for (int k = 0; k < 400 && !marine.marineDead; ++k)
+    for (int k = 0; k < 400 && !world().marine.marineDead; ++k)
         ASSERT_TRUE(step());
-    ASSERT_TRUE(marine.marineDead);
+    ASSERT_TRUE(world().marine.marineDead);
     EXPECT_EQ(soundPlayCount[SoundMarineDeath], 1u);
     EXPECT_TRUE(hasDecal(textureBank.slotFor("Textures/MarineDead.bmp")));
     EXPECT_GT(gameOverPixels(), textBefore + 50);
     harness::screenshot("flow_game_over");
-    float clock = gameTime;
+    float clock = world().gameTime;
 
     // The world runs on; a key before 2000 ms does nothing, after opens the menu.
     ASSERT_TRUE(step(1000));
     ASSERT_TRUE(step(983));
-    EXPECT_LT(deathTime, 2000.0f);
+    EXPECT_LT(world().deathTime, 2000.0f);
     harness::key('A');
     ASSERT_TRUE(step(0));
-    EXPECT_FALSE(menuShown);
-    EXPECT_EQ(gameTime, clock);
+    EXPECT_FALSE(world().input.menuShown);
+    EXPECT_EQ(world().gameTime, clock);
     ASSERT_TRUE(step(20));
-    EXPECT_GE(deathTime, 2000.0f);
+    EXPECT_GE(world().deathTime, 2000.0f);
     harness::key('A');
     ASSERT_TRUE(step());
-    EXPECT_TRUE(menuShown);
+    EXPECT_TRUE(world().input.menuShown);
     harness::screenshot("flow_menu_after_death");
 }
 
@@ -228,10 +233,10 @@ TEST(GameFlow, CorpsesShowTheDeadPictureOfTheirKind) {
         m.texture = living;
         m.size = 0.05f;
         m.heading = Vec2(0.0f, 1.0f);
-        int before = decalLayer.count;
+        int before = world().decalLayer.count;
         addMonsterCorpse(m);
-        ASSERT_EQ(decalLayer.count, before + 1);
-        EXPECT_EQ(decalLayer.decals[before].texture, dead) << kind[0];
+        ASSERT_EQ(world().decalLayer.count, before + 1);
+        EXPECT_EQ(world().decalLayer.decals[before].texture, dead) << kind[0];
     }
 }
 
@@ -242,7 +247,7 @@ TEST(GameFlow, RandomisedPlayKeepsSpriteIndices) {
     ASSERT_TRUE(harness::boot());
     harness::key(VkEscape);
     ASSERT_TRUE(step());
-    rng.seed(777);
+    world().rng.seed(777);
     spawnAcceleration = 0.2f; // the interval reaches 0 in 5 s
     for (int id = WeaponAK; id <= WeaponGrenadeGun; ++id)
         addWeapon(id);
@@ -252,26 +257,28 @@ TEST(GameFlow, RandomisedPlayKeepsSpriteIndices) {
     int mostMonsters = 0;
     uint64_t blasts = soundPlayCount[SoundExplosion];
     for (; frames < 900; ++frames) {
-        if (frames % 80 == 0 && !marine.marineDead) harness::key("24341434"[frames / 80 % 8]);
-        if (frames % 5 == 0 && monsterCount > 0) {
+        if (frames % 80 == 0 && !world().marine.marineDead)
+            harness::key("24341434"[frames / 80 % 8]);
+        if (frames % 5 == 0 && world().monsterCount > 0) {
             // Aim at the nearest monster, as a player would.
             int nearest = 0;
             float best = 1e9f;
-            for (int i = 0; i < monsterCount; ++i) {
-                Vec2 d = monsters[i].position - marine.position;
+            for (int i = 0; i < world().monsterCount; ++i) {
+                Vec2 d = world().monsters[i].position - world().marine.position;
                 if (d.dot(d) < best) {
                     best = d.dot(d);
                     nearest = i;
                 }
             }
-            Vec2 target = monsters[nearest].position;
+            Vec2 target = world().monsters[nearest].position;
             // Extra grenades straight at it, so blasts surely happen.
-            Vec2 d = target - marine.position;
+            Vec2 d = target - world().marine.position;
             float len = std::sqrt(d.dot(d));
-            if (frames % 40 == 0 && marine.currentWeapon == 3 && !marine.marineDead && len > 0.2f &&
-                std::fabs(target.x) < 1.0f && std::fabs(target.y) < 1.0f) {
+            if (frames % 40 == 0 && world().marine.currentWeapon == 3 &&
+                !world().marine.marineDead && len > 0.2f && std::fabs(target.x) < 1.0f &&
+                std::fabs(target.y) < 1.0f) {
                 const BulletTemplate& g = bulletTemplates[findBulletTemplate("BulletGrenadeGun")];
-                appendBullet(world::makeBullet(marine.position, d / len, g.speed, g.damage,
+                appendBullet(arena::makeBullet(world().marine.position, d / len, g.speed, g.damage,
                                                g.scores, g.trail));
             }
             harness::cursorArena(std::fmax(-0.99f, std::fmin(0.99f, target.x)),
@@ -279,12 +286,12 @@ TEST(GameFlow, RandomisedPlayKeepsSpriteIndices) {
         }
         if (frames == 10) harness::leftDown();
         ASSERT_TRUE(step(10 + script.next() % 30)) << "frame " << frames;
-        if (monsterCount > mostMonsters) mostMonsters = monsterCount;
-        if (marine.marineDead && deathTime > 3000.0f) break;
+        if (world().monsterCount > mostMonsters) mostMonsters = world().monsterCount;
+        if (world().marine.marineDead && world().deathTime > 3000.0f) break;
     }
     harness::leftUp();
     EXPECT_GT(mostMonsters, 20);
     EXPECT_GE(soundPlayCount[SoundExplosion], blasts + 3);
-    EXPECT_TRUE(marine.marineDead);
+    EXPECT_TRUE(world().marine.marineDead);
     harness::screenshot("flow_random_play");
 }

@@ -7,6 +7,7 @@
 #include "bot.h"
 #include "game/monsters/monsters.h"
 #include "game/player/marine.h"
+#include "game/world/world.h"
 #include "harness.h"
 #include "input/input.h"
 
@@ -30,15 +31,15 @@ TEST(GameOver, TitleNoticeAndTableSitOnADarkPanelOverTheSwarm) {
     harness::leftDown();
     harness::leftUp();
     harness::frame();
-    ASSERT_FALSE(menuShown);
+    ASSERT_FALSE(world().input.menuShown);
     int most = 0;
-    for (int f = 0; f < 6000 && !marine.marineDead; ++f) {
+    for (int f = 0; f < 6000 && !world().marine.marineDead; ++f) {
         player.act(16.0f);
         harness::frame(16);
         player.observe();
-        if (monsterCount > most) most = monsterCount;
+        if (world().monsterCount > most) most = world().monsterCount;
     }
-    ASSERT_TRUE(marine.marineDead);
+    ASSERT_TRUE(world().marine.marineDead);
     EXPECT_GE(most, 150) << "the arena never filled";
     player.releaseAll();
     harness::frames(130);

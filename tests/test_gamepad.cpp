@@ -7,6 +7,7 @@
 #include "game/player/pad_controls.h"
 #include "game/player/weapons.h"
 #include "game/projectiles/bullets.h"
+#include "game/world/world.h"
 #include "harness.h"
 #include "input/input.h"
 #include "input/settings_values.h"
@@ -81,9 +82,9 @@ void hold(int pad, PadAxisId axis, int16_t value, int count) {
 // From the menu to a new game with the stick and A.
 void newGameWithPad(int pad) {
     hold(pad, PadLeftY, 32767, 1); // down: to New Game
-    EXPECT_EQ(menuHover, 1);
+    EXPECT_EQ(world().input.menuHover, 1);
     tap(pad, PadA);
-    EXPECT_FALSE(menuShown);
+    EXPECT_FALSE(world().input.menuShown);
 }
 
 } // namespace
@@ -263,21 +264,21 @@ TEST(Gamepad, PadPlaysAGameThatReplaysExactly) {
     int pad = platform::test::attachPad();
     ASSERT_GE(pad, 0);
     harness::frame();
-    ASSERT_TRUE(menuShown && padState.connected);
+    ASSERT_TRUE(world().input.menuShown && world().input.padState.connected);
     newGameWithPad(pad);
     ASSERT_TRUE(recording());
 
-    Vec2 start = marine.position;
+    Vec2 start = world().marine.position;
     hold(pad, PadLeftX, 32767, 30); // walk right, turning toward it
-    EXPECT_GT(marine.position.x, start.x + 0.01f);
+    EXPECT_GT(world().marine.position.x, start.x + 0.01f);
 
     hold(pad, PadRightX, -32767, 20); // aim left
-    Vec2 aimedAt = marine.position + Vec2(-kDefaultPadAimReach, 0.0f);
-    EXPECT_NEAR(cursorArena.x, aimedAt.x, 1e-4f);
-    EXPECT_NEAR(cursorArena.y, aimedAt.y, 1e-4f);
-    EXPECT_LT(marine.aim.x, -0.9f);
+    Vec2 aimedAt = world().marine.position + Vec2(-kDefaultPadAimReach, 0.0f);
+    EXPECT_NEAR(world().cursorArena.x, aimedAt.x, 1e-4f);
+    EXPECT_NEAR(world().cursorArena.y, aimedAt.y, 1e-4f);
+    EXPECT_LT(world().marine.aim.x, -0.9f);
     harness::frames(5); // let go: the aim stays
-    EXPECT_NEAR(cursorArena.x, aimedAt.x, 1e-4f);
+    EXPECT_NEAR(world().cursorArena.x, aimedAt.x, 1e-4f);
 
     uint64_t shots = soundPlayCount[SoundPistolShot];
     platform::test::setPadAxis(pad, PadTriggerRight, 32767);
@@ -285,21 +286,21 @@ TEST(Gamepad, PadPlaysAGameThatReplaysExactly) {
     while (soundPlayCount[SoundPistolShot] == shots && waited++ < 60)
         harness::frame();
     EXPECT_GT(soundPlayCount[SoundPistolShot], shots);
-    EXPECT_GT(bulletCount, 0);
+    EXPECT_GT(world().bulletCount, 0);
     hold(pad, PadTriggerRight, 32767, 1);
 
     tap(pad, PadStart);
-    EXPECT_TRUE(menuShown);
+    EXPECT_TRUE(world().input.menuShown);
     tap(pad, PadStart);
-    EXPECT_FALSE(menuShown);
+    EXPECT_FALSE(world().input.menuShown);
     tap(pad, PadStart);
     tap(pad, PadB); // B closes it too
-    EXPECT_FALSE(menuShown);
+    EXPECT_FALSE(world().input.menuShown);
 
     platform::test::detachPad(pad); // unplugged mid-game
     harness::frame();
-    EXPECT_TRUE(menuShown);
-    ASSERT_FALSE(marine.marineDead);
+    EXPECT_TRUE(world().input.menuShown);
+    ASSERT_FALSE(world().marine.marineDead);
 
     endRecording(GameEnd::ProgramEnd);
     const Replay recorded = lastReplay();
@@ -320,7 +321,7 @@ TEST(Gamepad, PadPlaysAGameThatReplaysExactly) {
     const int want[] = {2, 0, 2};
     for (int i = 0; i < 3; ++i) {
         tap(pad, steps[i]);
-        EXPECT_EQ(marine.currentWeapon, want[i]) << i;
+        EXPECT_EQ(world().marine.currentWeapon, want[i]) << i;
     }
     platform::test::detachPad(pad);
     harness::frame();

@@ -13,7 +13,7 @@
 
 #include "bot.h"
 #include "game/player/marine.h"
-#include "game/world/world_state.h"
+#include "game/world/world.h"
 #include "harness.h"
 #include "math/rng.h"
 #include "math/rules_math.h"
@@ -50,21 +50,23 @@ SeedTrace playFromTheMenu(const bot::Skill& skill, uint32_t botSeed) {
             player.act(16.0f);
             harness::frame(16);
             player.observe();
-            spawnState = spawnRng.state;
-            trace.seed = gameSeed;
+            spawnState = world().spawnRng.state;
+            trace.seed = world().gameSeed;
             continue;
         }
         player.restartGames = false;
         player.act(16.0f);
         harness::frame(16);
         player.observe();
-        if (spawnRng.state != spawnState) trace.spawns.emplace_back(f, spawnRng.state);
-        spawnState = spawnRng.state;
-        trace.drops[monstersKilled] = dropRng.state;
-        if (trace.killsAt30s < 0 && gameTime >= 30.0f) trace.killsAt30s = monstersKilled;
-        if (marine.marineDead || gameTime >= 60.0f) break;
+        if (world().spawnRng.state != spawnState)
+            trace.spawns.emplace_back(f, world().spawnRng.state);
+        spawnState = world().spawnRng.state;
+        trace.drops[world().monstersKilled] = world().dropRng.state;
+        if (trace.killsAt30s < 0 && world().gameTime >= 30.0f)
+            trace.killsAt30s = world().monstersKilled;
+        if (world().marine.marineDead || world().gameTime >= 60.0f) break;
     }
-    trace.lasted = gameTime;
+    trace.lasted = world().gameTime;
     player.releaseAll();
     return trace;
 }
@@ -206,10 +208,10 @@ TEST(Generations, AGameMadeWithTheOldRulesButCalledVersionThreeDiffers) {
     harness::skipRendering();
     bot::Player player;
     player.begin(bot::kHuman, 5);
-    for (int f = 0; f < 60 * 20 && !marine.marineDead; ++f) {
+    for (int f = 0; f < 60 * 20 && !world().marine.marineDead; ++f) {
         if (player.gamesStarted > 0) {
             player.restartGames = false;
-            rulesGeneration = kFirstGeneration;
+            followGeneration(kFirstGeneration);
         }
         player.act(16.0f);
         harness::frame(16);
@@ -217,7 +219,7 @@ TEST(Generations, AGameMadeWithTheOldRulesButCalledVersionThreeDiffers) {
     }
     player.releaseAll();
     endRecording(GameEnd::ProgramEnd);
-    rulesGeneration = kCurrentGeneration;
+    followGeneration(kCurrentGeneration);
     const Replay& made = lastReplay();
     ASSERT_EQ(made.version, 3u);
     ASSERT_GT(made.secondSums.size(), 5u);

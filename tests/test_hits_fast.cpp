@@ -8,6 +8,7 @@
 #include <string>
 
 #include "game/layers/particle_layer.h"
+#include "game/world/world.h"
 #include "monster_world.h"
 
 namespace {
@@ -30,23 +31,24 @@ Outcome expected;
 Outcome actual;
 
 void capture(Outcome& out) {
-    out.bulletCount = bulletCount;
-    out.monsterCount = monsterCount;
-    out.bonusCount = bonusCount;
-    out.decalCount = decalLayer.count;
-    out.spriteCount = spriteLayer.count;
-    out.particleCount = particleLayer.count;
-    std::memcpy(out.bullets, bullets, sizeof(Bullet) * bulletCount);
-    std::memcpy(out.monsters, monsters, sizeof(Monster) * monsterCount);
-    std::memcpy(out.bonuses, bonuses, sizeof(Bonus) * bonusCount);
-    std::memcpy(out.decals, decalLayer.decals, sizeof(Decal) * decalLayer.count);
-    std::memcpy(out.sprites, spriteLayer.sprites, sizeof(AnimSprite) * spriteLayer.count);
-    out.rngState = rng.state;
-    out.dropState = dropRng.state;
-    out.score = score;
-    out.hitSoundTimer = hitSoundTimer;
+    out.bulletCount = world().bulletCount;
+    out.monsterCount = world().monsterCount;
+    out.bonusCount = world().bonusCount;
+    out.decalCount = world().decalLayer.count;
+    out.spriteCount = world().spriteLayer.count;
+    out.particleCount = world().particleLayer.count;
+    std::memcpy(out.bullets, world().bullets, sizeof(Bullet) * world().bulletCount);
+    std::memcpy(out.monsters, world().monsters, sizeof(Monster) * world().monsterCount);
+    std::memcpy(out.bonuses, world().bonuses, sizeof(Bonus) * world().bonusCount);
+    std::memcpy(out.decals, world().decalLayer.decals, sizeof(Decal) * world().decalLayer.count);
+    std::memcpy(out.sprites, world().spriteLayer.sprites,
+                sizeof(AnimSprite) * world().spriteLayer.count);
+    out.rngState = world().rng.state;
+    out.dropState = world().dropRng.state;
+    out.score = world().score;
+    out.hitSoundTimer = world().hitSoundTimer;
     std::memcpy(out.sounds, soundPlayCount, sizeof(out.sounds));
-    out.firstDropDone = marine.firstDropDone;
+    out.firstDropDone = world().marine.firstDropDone;
 }
 
 template <typename T> bool sameBits(const T& a, const T& b) {
@@ -127,14 +129,14 @@ struct WorldMaker {
         d.size = 0.01f;
         d.direction = Vec2(0.0f, 1.0f);
         for (int i = 0; i < decals; ++i)
-            decalLayer.add(d);
+            world().decalLayer.add(d);
         AnimSprite s;
         s.alpha = 1.0f;
         s.size = 0.01f;
         s.frameCount = 1;
         s.direction = Vec2(0.0f, 1.0f);
         for (int i = 0; i < sprites; ++i)
-            spriteLayer.add(s);
+            world().spriteLayer.add(s);
         Bonus b;
         b.kind = BonusScore;
         b.lifetime = 1000.0f;
@@ -148,21 +150,22 @@ struct WorldMaker {
         script.seed(seed * 2654435761u);
         script.next();
         script.next();
-        world::fresh(seed);
+        arena::fresh(seed);
         const int kind = below(10);
         const bool nearFull = kind == 0 && below(25) == 0;
         const bool chain = kind == 1;
         const bool far = kind == 2;
-        frameDelta = static_cast<float>(below(8) == 0 ? 0 : (below(3) == 0 ? 33 : 16));
-        if (below(20) == 0) frameDelta = 400.0f;
-        marine.currentWeapon = below(2) ? 3 : below(3);
-        marine.firstDropDone = below(2);
-        hitSoundTimer = between(0.0f, 400.0f);
+        world().input.frameDelta =
+            static_cast<float>(below(8) == 0 ? 0 : (below(3) == 0 ? 33 : 16));
+        if (below(20) == 0) world().input.frameDelta = 400.0f;
+        world().marine.currentWeapon = below(2) ? 3 : below(3);
+        world().marine.firstDropDone = below(2);
+        world().hitSoundTimer = between(0.0f, 400.0f);
         if (chain) {
             // Fragments that blast again: ids run out and the pass finishes
             // the plain way.
-            world::setBulletTemplate("BulletGrenadeGunExplosion", 3.0f, 0.004f, 360, true, true);
-            marine.currentWeapon = 3;
+            arena::setBulletTemplate("BulletGrenadeGunExplosion", 3.0f, 0.004f, 360, true, true);
+            world().marine.currentWeapon = 3;
         }
         if (below(6) == 0) fillers(DecalLayer::kCapacity - 10 - below(20), 0, 0);
         if (below(8) == 0) fillers(0, 0, kMaxBonuses - 3);
@@ -177,15 +180,15 @@ struct WorldMaker {
             const float sizes[5] = {0.04f, 0.05f, 0.075f, 0.15f, 0.0f};
             float size = sizes[below(below(50) == 0 ? 5 : 4)];
             const float healths[4] = {1.0f, 10.0f, 40.0f, 1000.0f};
-            int m = world::addMonsterAt(at, size, healths[below(4)], 0);
+            int m = arena::addMonsterAt(at, size, healths[below(4)], 0);
             if (m < 0) break;
-            monsters[m].heading = below(3) == 0 ? Vec2(0.0f, 1.0f) : anyDirection();
-            monsters[m].scoreValue = below(50);
-            buildHitEdges(monsters[m]);
+            world().monsters[m].heading = below(3) == 0 ? Vec2(0.0f, 1.0f) : anyDirection();
+            world().monsters[m].scoreValue = below(50);
+            buildHitEdges(world().monsters[m]);
             // Knocked back since its edges were built.
-            if (below(4) == 0) monsters[m].position += Vec2(0.02f, -0.02f);
+            if (below(4) == 0) world().monsters[m].position += Vec2(0.02f, -0.02f);
         }
-        monstersBuilt = monsterCount;
+        monstersBuilt = world().monsterCount;
 
         const int bulletsWanted = nearFull ? kMaxBullets - below(4) : 1 + below(120);
         const float speeds[5] = {0.005f, 0.006f, 0.0045f, 0.002f, 0.003f};
@@ -197,7 +200,7 @@ struct WorldMaker {
             b.damage = static_cast<float>(1 + below(40));
             b.trail = below(4) == 0;
             b.scores = below(5) != 0;
-            const Monster& target = monsters[below(monsterCount)];
+            const Monster& target = world().monsters[below(world().monsterCount)];
             const Segment& edge = target.hitEdges[below(4)];
             switch (below(8)) {
             case 0: // on the border
@@ -241,7 +244,7 @@ struct WorldMaker {
 template <typename Scan>
 uint32_t runWorld(WorldMaker& maker, uint32_t seed, Scan scan, Outcome* out, int passes) {
     maker.build(seed);
-    const uint32_t start = rng.state;
+    const uint32_t start = world().rng.state;
     for (int p = 0; p < passes; ++p) {
         scan();
         capture(out[p]);
@@ -279,7 +282,7 @@ TEST(FastHits, CollinearPathsFarFromTheSideHitAsInTheReference) {
     Rng script;
     script.seed(77);
     for (int attempt = 0; attempt < 20000 && found < 12; ++attempt) {
-        world::fresh(5);
+        arena::fresh(5);
         Monster m;
         m.position =
             Vec2((script.next() % 1000) * 0.001f - 0.5f, (script.next() % 1000) * 0.001f - 0.5f);
@@ -288,8 +291,8 @@ TEST(FastHits, CollinearPathsFarFromTheSideHitAsInTheReference) {
         m.size = 0.05f;
         m.health = 1000.0f;
         if (addMonster(m) < 0) break;
-        buildHitEdges(monsters[0]);
-        const Segment& edge = monsters[0].hitEdges[script.next() % 4];
+        buildHitEdges(world().monsters[0]);
+        const Segment& edge = world().monsters[0].hitEdges[script.next() % 4];
         Vec2 along = edge.p2 - edge.p1;
         Bullet b;
         b.direction = along / std::sqrt(along.dot(along));
@@ -298,21 +301,21 @@ TEST(FastHits, CollinearPathsFarFromTheSideHitAsInTheReference) {
         b.damage = 1.0f;
         appendBullet(b);
 
-        Vec2 p = bullets[0].position;
-        Vec2 q = p + b.direction * b.speed * frameDelta;
+        Vec2 p = world().bullets[0].position;
+        Vec2 q = p + b.direction * b.speed * world().input.frameDelta;
         bool apart = std::fmin(p.x, q.x) > std::fmax(edge.p1.x, edge.p2.x) ||
                      std::fmax(p.x, q.x) < std::fmin(edge.p1.x, edge.p2.x) ||
                      std::fmin(p.y, q.y) > std::fmax(edge.p1.y, edge.p2.y) ||
                      std::fmax(p.y, q.y) < std::fmin(edge.p1.y, edge.p2.y);
         if (!apart || std::fabs(p.x) > 1.0f || std::fabs(p.y) > 1.0f) continue;
         resolveBulletHits();
-        bool fastHit = monsters[0].health < 1000.0f;
-        world::fresh(5);
+        bool fastHit = world().monsters[0].health < 1000.0f;
+        arena::fresh(5);
         addMonster(m);
-        buildHitEdges(monsters[0]);
+        buildHitEdges(world().monsters[0]);
         appendBullet(b);
         resolveBulletHitsReference();
-        bool referenceHit = monsters[0].health < 1000.0f;
+        bool referenceHit = world().monsters[0].health < 1000.0f;
         ASSERT_EQ(fastHit, referenceHit) << "attempt " << attempt;
         if (referenceHit) ++found;
     }

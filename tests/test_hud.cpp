@@ -9,6 +9,7 @@
 #include "app/input.h"
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
+#include "game/world/world.h"
 #include "harness.h"
 #include "render/gl_backend.h"
 #include "ui/hud.h"
@@ -43,17 +44,17 @@ class Hud : public ::testing::Test {
         harness::leftDown();
         harness::leftUp();
         ASSERT_TRUE(harness::frame());
-        ASSERT_FALSE(menuShown);
+        ASSERT_FALSE(world().input.menuShown);
         ASSERT_TRUE(harness::frame(0));
     }
 
     // The bonuses as a pick-up would start them.
     static void startBothBonuses() {
-        marine.fastSpeed = true;
-        marine.fastShot = true;
-        marine.fastSpeedTime = 0.0f;
-        marine.fastShotTime = 0.0f;
-        marine.timedBonusCount = 2;
+        world().marine.fastSpeed = true;
+        world().marine.fastShot = true;
+        world().marine.fastSpeedTime = 0.0f;
+        world().marine.fastShotTime = 0.0f;
+        world().marine.timedBonusCount = 2;
     }
 };
 
@@ -113,8 +114,8 @@ TEST_F(Hud, PanelBottomFollowsTheRunningBonuses) {
     EXPECT_FALSE(samePixel(edgeBand, harness::pixelArena(x, 0.66f)));
 
     // One bonus ends: the panel goes back up by one row.
-    marine.fastShot = false;
-    marine.timedBonusCount = 1;
+    world().marine.fastShot = false;
+    world().marine.timedBonusCount = 1;
     ASSERT_TRUE(harness::frame(0));
     EXPECT_TRUE(isPanelOver(harness::pixelArena(x, 0.66f), edgeBand));
     EXPECT_TRUE(samePixel(harness::pixelArena(x, 0.605f), midBand));
@@ -124,19 +125,19 @@ TEST_F(Hud, RunPowerBarShadesFromBlueToRedAndShrinks) {
     // The panel alone at the bar's places, then the bar over it at half
     // opacity: full is blue, half is purple and half as long, empty is gone.
     const float nearStart = -0.62f, nearEnd = -0.55f, y = 0.71f;
-    marine.runPower = 0.0f;
+    world().marine.runPower = 0.0f;
     ASSERT_TRUE(harness::frame(0));
     harness::Pixel startPanel = harness::pixelArena(nearStart, y);
     harness::Pixel endPanel = harness::pixelArena(nearEnd, y);
 
-    marine.runPower = 100.0f;
+    world().marine.runPower = 100.0f;
     ASSERT_TRUE(harness::frame(0));
     harness::Pixel full = harness::pixelArena(nearEnd, y);
     EXPECT_TRUE(closeTo(full.r, endPanel.r / 2));
     EXPECT_TRUE(closeTo(full.g, endPanel.g / 2));
     EXPECT_TRUE(closeTo(full.b, static_cast<int>(127.5 + endPanel.b / 2.0)));
 
-    marine.runPower = 50.0f;
+    world().marine.runPower = 50.0f;
     ASSERT_TRUE(harness::frame(0));
     harness::Pixel half = harness::pixelArena(nearStart, y);
     EXPECT_TRUE(closeTo(half.r, static_cast<int>(63.75 + startPanel.r / 2.0)));
@@ -148,15 +149,15 @@ TEST_F(Hud, RunPowerBarShadesFromBlueToRedAndShrinks) {
 TEST_F(Hud, BonusBarsUseTheirOwnRows) {
     const float nearStart = -0.62f, nearEnd = -0.55f;
     // The two-row panel with no bars yet.
-    marine.timedBonusCount = 2;
+    world().marine.timedBonusCount = 2;
     ASSERT_TRUE(harness::frame(0));
     harness::Pixel row1Start = harness::pixelArena(nearStart, 0.67f);
     harness::Pixel row1End = harness::pixelArena(nearEnd, 0.67f);
     harness::Pixel row2End = harness::pixelArena(nearEnd, 0.63f);
 
     // A lone Fast Shot takes the first row, full and blue.
-    marine.fastShot = true;
-    marine.fastShotTime = 0.0f;
+    world().marine.fastShot = true;
+    world().marine.fastShotTime = 0.0f;
     ASSERT_TRUE(harness::frame(0));
     harness::Pixel shotAlone = harness::pixelArena(nearEnd, 0.67f);
     EXPECT_TRUE(closeTo(shotAlone.r, row1End.r / 2));
@@ -167,8 +168,8 @@ TEST_F(Hud, BonusBarsUseTheirOwnRows) {
     // Both: Fast Speed keeps the first row, half gone (purple, half long);
     // Fast Shot moves down to the second, three quarters gone.
     startBothBonuses();
-    marine.fastSpeedTime = 5000.0f;
-    marine.fastShotTime = 0.0f;
+    world().marine.fastSpeedTime = 5000.0f;
+    world().marine.fastShotTime = 0.0f;
     ASSERT_TRUE(harness::frame(0));
     harness::Pixel speed = harness::pixelArena(nearStart, 0.67f);
     EXPECT_TRUE(closeTo(speed.r, static_cast<int>(63.75 + row1Start.r / 2.0)));
@@ -223,8 +224,8 @@ TEST_F(Hud, TextsSitInTheirRows) {
 
     // A health below zero keeps its sign and its one decimal ("-12.5" is
     // as long as "100.0"); a six-digit score adds five characters.
-    marine.health = -12.5f;
-    score = 123456;
+    world().marine.health = -12.5f;
+    world().score = 123456;
     ASSERT_TRUE(harness::frame(0));
     EXPECT_NEAR(textEnd(-0.95f, -0.2f, 0.85f, 0.875f), health, 0.5f * advance);
     EXPECT_NEAR(textEnd(-0.95f, -0.2f, 0.80f, 0.825f), scoreEnd + 5.0f * advance, 0.5f * advance);

@@ -17,6 +17,7 @@
 #include "game/layers/decal_layer.h"
 #include "game/layers/particle_layer.h"
 #include "game/layers/sprite_layer.h"
+#include "game/world/world.h"
 #include "harness.h"
 
 namespace fs = std::filesystem;
@@ -26,8 +27,10 @@ namespace {
 // Sets frameDelta for one test and puts the old value back.
 struct FrameDelta {
     float saved;
-    explicit FrameDelta(float ms) : saved(frameDelta) { frameDelta = ms; }
-    ~FrameDelta() { frameDelta = saved; }
+    explicit FrameDelta(float ms) : saved(world().input.frameDelta) {
+        world().input.frameDelta = ms;
+    }
+    ~FrameDelta() { world().input.frameDelta = saved; }
 };
 
 Decal makeDecal(float alpha, float fadeRate, int texture = 0) {
@@ -469,13 +472,13 @@ TEST_F(ParticleTemplateFiles, EmitCopiesTheTemplateByName) {
     particleTemplates.clear();
     particleTemplates.load(
         write("s.prt", "ParticleSparkRocket 1 0.8 0.004 0.002 1.1 1 0.6 0.1").c_str());
-    particleLayer.clear();
+    world().particleLayer.clear();
 
     emitParticle("NoSuchParticle", {0.0f, 0.0f}, {1.0f, 0.0f});
-    EXPECT_EQ(particleLayer.count, 0);
+    EXPECT_EQ(world().particleLayer.count, 0);
     emitParticle("ParticleSparkRocket", {0.25f, -0.5f}, {0.0f, 2.0f});
-    ASSERT_EQ(particleLayer.count, 1);
-    const Particle& p = particleLayer.particles[0];
+    ASSERT_EQ(world().particleLayer.count, 1);
+    const Particle& p = world().particleLayer.particles[0];
     EXPECT_FLOAT_EQ(p.life, 0.8f);
     EXPECT_FLOAT_EQ(p.decay, 0.004f);
     EXPECT_FLOAT_EQ(p.speed, 0.002f);
@@ -485,7 +488,7 @@ TEST_F(ParticleTemplateFiles, EmitCopiesTheTemplateByName) {
     expectNear(p.position, 0.25f, -0.5f);
     expectNear(p.direction, 0.0f, 2.0f); // the length is kept; it scales the motion
 
-    particleLayer.clear();
+    world().particleLayer.clear();
     particleTemplates = savedTable;
 }
 
@@ -597,26 +600,26 @@ bool bootOnTestArt() {
 TEST(LayersOnScreen, DecalSpriteAndParticlesLandWhereTheySay) {
     ASSERT_TRUE(bootOnTestArt());
 
-    decalLayer.clear();
+    world().decalLayer.clear();
     Decal decal = makeDecal(1.0f, 0.0f, textureBank.slotFor("Textures/Blood.bmp"));
     decal.centre = {-0.5f, 0.4f};
     decal.size = 0.2f;
-    decalLayer.add(decal);
+    world().decalLayer.add(decal);
 
     AnimSprite sprite = makeSprite(1.0f, 0.0f, 0.0f, 0);
     sprite.texture = textureBank.slotFor("Textures/Explosion.bmp");
     sprite.frame = 3;
     sprite.centre = {0.5f, 0.4f};
     sprite.size = 0.2f;
-    int spriteIndex = spriteLayer.count;
-    ASSERT_TRUE(spriteLayer.add(sprite));
+    int spriteIndex = world().spriteLayer.count;
+    ASSERT_TRUE(world().spriteLayer.add(sprite));
 
-    particleLayer.clear();
+    world().particleLayer.clear();
     for (int i = 0; i < 5; ++i) {
         Particle p = makeParticle(1.0f, 0.0f, 0.0f, 1.0f);
         p.red = 1.0f;
         p.position = {0.3f + 0.1f * i, -0.4f};
-        particleLayer.add(p);
+        world().particleLayer.add(p);
     }
     ASSERT_TRUE(harness::frame(0));
 
@@ -640,21 +643,21 @@ TEST(LayersOnScreen, DecalSpriteAndParticlesLandWhereTheySay) {
 
     // A frame count of 0 draws the whole strip as one frame instead of
     // dividing by zero.
-    spriteLayer.sprites[spriteIndex].frameCount = 0;
-    spriteLayer.sprites[spriteIndex].frame = 0;
+    world().spriteLayer.sprites[spriteIndex].frameCount = 0;
+    world().spriteLayer.sprites[spriteIndex].frame = 0;
     ASSERT_TRUE(harness::frame(0));
     EXPECT_TRUE(
         colourNear(harness::pixelArena(0.5f + 0.2f * 15.5f / 16.0f, 0.4f), shade(0), 200, 40, 10));
 
-    decalLayer.clear();
-    particleLayer.clear();
-    spriteLayer.remove(spriteIndex);
+    world().decalLayer.clear();
+    world().particleLayer.clear();
+    world().spriteLayer.remove(spriteIndex);
 }
 
 TEST(LayersOnScreen, LayersOverGroundScreenshot) {
     ASSERT_TRUE(bootOnTestArt());
-    decalLayer.clear();
-    particleLayer.clear();
+    world().decalLayer.clear();
+    world().particleLayer.clear();
     int blood = textureBank.slotFor("Textures/Blood.bmp");
     int strip = textureBank.slotFor("Textures/Explosion.bmp");
     for (int i = 0; i < 6; ++i) {
@@ -662,7 +665,7 @@ TEST(LayersOnScreen, LayersOverGroundScreenshot) {
         d.centre = {-0.75f + 0.3f * i, 0.55f};
         d.direction = Vec2(1.0f, 0.0f).rotate(0.4f * i);
         d.size = 0.1f;
-        decalLayer.add(d);
+        world().decalLayer.add(d);
     }
     for (int i = 0; i < 8; ++i) {
         AnimSprite s = makeSprite(1.0f, 0.0f, 0.0f, 0);
@@ -671,7 +674,7 @@ TEST(LayersOnScreen, LayersOverGroundScreenshot) {
         s.centre = {-0.8f + 0.22f * i, 0.25f};
         s.direction = Vec2(0.0f, 1.0f).rotate(-0.3f * i);
         s.size = 0.08f;
-        spriteLayer.add(s);
+        world().spriteLayer.add(s);
     }
     for (int i = 0; i < 200; ++i) {
         Particle p = makeParticle(1.0f, 0.0f, 0.0f, 1.0f);
@@ -681,10 +684,10 @@ TEST(LayersOnScreen, LayersOverGroundScreenshot) {
         float a = 0.0314f * i;
         p.position = {0.45f + 0.25f * std::cos(a) * (0.5f + 0.0025f * i),
                       -0.45f + 0.25f * std::sin(a) * (0.5f + 0.0025f * i)};
-        particleLayer.add(p);
+        world().particleLayer.add(p);
     }
     ASSERT_TRUE(harness::frame(0));
     harness::screenshot("layers_over_ground");
-    decalLayer.clear();
-    particleLayer.clear();
+    world().decalLayer.clear();
+    world().particleLayer.clear();
 }

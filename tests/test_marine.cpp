@@ -24,6 +24,7 @@
 #include "game/player/weapons.h"
 #include "game/projectiles/bullet_templates.h"
 #include "game/projectiles/bullets.h"
+#include "game/world/world.h"
 #include "harness.h"
 #include "render/gl_backend.h"
 
@@ -44,9 +45,9 @@ class MarineTest : public ::testing::Test {
         harness::cursorArena(0.0f, 0.5f);
         harness::frame();
         startNewGame();
-        spawnInterval = 1e9f;
+        world().spawnInterval = 1e9f;
         harness::frame(0); // the world starts running from the next frame
-        ASSERT_EQ(runFactor, 1.0f);
+        ASSERT_EQ(world().input.runFactor, 1.0f);
     }
     void TearDown() override {
         for (uint32_t vk :
@@ -61,54 +62,54 @@ class MarineTest : public ::testing::Test {
 
 TEST_F(MarineTest, NewGameEmptiesTheWorldAndStandsHimUpAtTheCentre) {
     // Dirty everything a game leaves behind, then start again.
-    marine.position = Vec2(0.3f, 0.4f);
-    marine.health = 0.0f;
-    marine.marineDead = true;
-    marine.fastSpeed = true;
-    marine.ownedCount = 3;
-    score = 1234;
-    gameTime = 55.0f;
-    deathTime = 3000.0f;
-    spawnInterval = 10.0f;
-    hitSoundTimer = 5.0f;
+    world().marine.position = Vec2(0.3f, 0.4f);
+    world().marine.health = 0.0f;
+    world().marine.marineDead = true;
+    world().marine.fastSpeed = true;
+    world().marine.ownedCount = 3;
+    world().score = 1234;
+    world().gameTime = 55.0f;
+    world().deathTime = 3000.0f;
+    world().spawnInterval = 10.0f;
+    world().hitSoundTimer = 5.0f;
     Bullet b;
     appendBullet(b);
     appendBullet(b);
-    menuShown = 1;
+    world().input.menuShown = 1;
 
     startNewGame();
-    EXPECT_EQ(menuShown, 0);
-    EXPECT_EQ(bulletCount, 0);
-    EXPECT_EQ(monsterCount, 0);
-    EXPECT_EQ(bonusCount, 0);
-    EXPECT_EQ(particleLayer.count, 0);
-    EXPECT_EQ(decalLayer.count, 0);
+    EXPECT_EQ(world().input.menuShown, 0);
+    EXPECT_EQ(world().bulletCount, 0);
+    EXPECT_EQ(world().monsterCount, 0);
+    EXPECT_EQ(world().bonusCount, 0);
+    EXPECT_EQ(world().particleLayer.count, 0);
+    EXPECT_EQ(world().decalLayer.count, 0);
     EXPECT_EQ(activeSourceCount, 0);
-    EXPECT_EQ(score, 0u);
-    EXPECT_EQ(gameTime, 0.0f);
-    EXPECT_EQ(deathTime, 0.0f);
-    EXPECT_EQ(spawnInterval, 1000.0f);
-    EXPECT_EQ(hitSoundTimer, 1000.0f);
+    EXPECT_EQ(world().score, 0u);
+    EXPECT_EQ(world().gameTime, 0.0f);
+    EXPECT_EQ(world().deathTime, 0.0f);
+    EXPECT_EQ(world().spawnInterval, 1000.0f);
+    EXPECT_EQ(world().hitSoundTimer, 1000.0f);
 
-    EXPECT_EQ(marine.position.x, 0.0f);
-    EXPECT_EQ(marine.position.y, 0.0f);
-    EXPECT_EQ(marine.facing.y, 1.0f);
-    EXPECT_EQ(marine.aim.y, 1.0f);
-    EXPECT_EQ(marine.health, 100.0f);
-    EXPECT_EQ(marine.runPower, 100.0f);
-    EXPECT_EQ(marine.specialCount, 8);
-    EXPECT_EQ(marine.blurInterval, 50.0f);
-    EXPECT_EQ(marine.blurFade, 0.001f);
-    EXPECT_EQ(marine.runRegen, 0.005f);
-    EXPECT_FALSE(marine.marineDead);
-    EXPECT_FALSE(marine.fastSpeed);
-    EXPECT_EQ(marine.ownedCount, 1);
-    EXPECT_EQ(marine.currentWeapon, 0);
-    EXPECT_EQ(marine.spriteIndex, 0);
+    EXPECT_EQ(world().marine.position.x, 0.0f);
+    EXPECT_EQ(world().marine.position.y, 0.0f);
+    EXPECT_EQ(world().marine.facing.y, 1.0f);
+    EXPECT_EQ(world().marine.aim.y, 1.0f);
+    EXPECT_EQ(world().marine.health, 100.0f);
+    EXPECT_EQ(world().marine.runPower, 100.0f);
+    EXPECT_EQ(world().marine.specialCount, 8);
+    EXPECT_EQ(world().marine.blurInterval, 50.0f);
+    EXPECT_EQ(world().marine.blurFade, 0.001f);
+    EXPECT_EQ(world().marine.runRegen, 0.005f);
+    EXPECT_FALSE(world().marine.marineDead);
+    EXPECT_FALSE(world().marine.fastSpeed);
+    EXPECT_EQ(world().marine.ownedCount, 1);
+    EXPECT_EQ(world().marine.currentWeapon, 0);
+    EXPECT_EQ(world().marine.spriteIndex, 0);
 
     // His body is the one sprite, sprite 0.
-    ASSERT_EQ(spriteLayer.count, 1);
-    const AnimSprite& body = spriteLayer.sprites[0];
+    ASSERT_EQ(world().spriteLayer.count, 1);
+    const AnimSprite& body = world().spriteLayer.sprites[0];
     EXPECT_EQ(body.alpha, 1.0f);
     EXPECT_EQ(body.size, 0.05f);
     EXPECT_EQ(body.fadeRate, 0.0f);
@@ -125,44 +126,44 @@ TEST_F(MarineTest, OppositeKeysWalkForwardWhileTurningCounterClockwise) {
     harness::frame(100);
     // Cancelled input still counts as moving, along the facing from before
     // the turn.
-    EXPECT_EQ(marine.moveInput.x, 0.0f);
-    EXPECT_EQ(marine.moveInput.y, 0.0f);
-    EXPECT_NEAR(marine.position.x, 0.0f, 1e-7f);
-    EXPECT_NEAR(marine.position.y, 0.02f, 1e-7f);
+    EXPECT_EQ(world().marine.moveInput.x, 0.0f);
+    EXPECT_EQ(world().marine.moveInput.y, 0.0f);
+    EXPECT_NEAR(world().marine.position.x, 0.0f, 1e-7f);
+    EXPECT_NEAR(world().marine.position.y, 0.02f, 1e-7f);
     Vec2 once = turned(Vec2(0, 1), kTurn);
-    EXPECT_NEAR(marine.facing.x, once.x, 1e-6f);
-    EXPECT_NEAR(marine.facing.y, once.y, 1e-6f);
+    EXPECT_NEAR(world().marine.facing.x, once.x, 1e-6f);
+    EXPECT_NEAR(world().marine.facing.y, once.y, 1e-6f);
 
     harness::frame(100);
     Vec2 twice = turned(Vec2(0, 1), 2 * kTurn);
-    EXPECT_NEAR(marine.facing.x, twice.x, 1e-6f);
-    EXPECT_NEAR(marine.facing.y, twice.y, 1e-6f);
-    EXPECT_NEAR(marine.position.x, once.x * 0.02f, 1e-6f);
-    EXPECT_NEAR(marine.position.y, 0.02f + once.y * 0.02f, 1e-6f);
+    EXPECT_NEAR(world().marine.facing.x, twice.x, 1e-6f);
+    EXPECT_NEAR(world().marine.facing.y, twice.y, 1e-6f);
+    EXPECT_NEAR(world().marine.position.x, once.x * 0.02f, 1e-6f);
+    EXPECT_NEAR(world().marine.position.y, 0.02f + once.y * 0.02f, 1e-6f);
 }
 
 TEST_F(MarineTest, AKeyAlongTheFacingWobblesAndArrowsSteerLikeLetters) {
     harness::keyDown(VkUp);
     harness::frame(16);
-    EXPECT_NEAR(marine.facing.x, -std::sin(kTurn), 1e-6f); // sign 0 turns left
+    EXPECT_NEAR(world().marine.facing.x, -std::sin(kTurn), 1e-6f); // sign 0 turns left
     harness::frame(16);
-    EXPECT_NEAR(marine.facing.x, 0.0f, 1e-6f); // and back
-    EXPECT_NEAR(marine.facing.y, 1.0f, 1e-6f);
+    EXPECT_NEAR(world().marine.facing.x, 0.0f, 1e-6f); // and back
+    EXPECT_NEAR(world().marine.facing.y, 1.0f, 1e-6f);
     harness::keyUp(VkUp);
 
     // Right turns clockwise, toward the key, a fixed step per frame.
     for (uint32_t vk : {uint32_t('D'), uint32_t(VkRight)}) {
-        marine.facing = Vec2(0, 1);
+        world().marine.facing = Vec2(0, 1);
         harness::keyDown(vk);
         harness::frames(3, 16);
         harness::keyUp(vk);
         harness::frame(0);
         Vec2 expected = turned(Vec2(0, 1), -3 * kTurn);
-        EXPECT_NEAR(marine.facing.x, expected.x, 1e-5f) << vk;
-        EXPECT_NEAR(marine.facing.y, expected.y, 1e-5f) << vk;
+        EXPECT_NEAR(world().marine.facing.x, expected.x, 1e-5f) << vk;
+        EXPECT_NEAR(world().marine.facing.y, expected.y, 1e-5f) << vk;
     }
     for (uint32_t vk : {uint32_t('A'), uint32_t(VkLeft), uint32_t('S'), uint32_t(VkDown)}) {
-        marine.facing = Vec2(1, 0);
+        world().marine.facing = Vec2(1, 0);
         harness::keyDown(vk);
         harness::frame(16);
         harness::keyUp(vk);
@@ -170,7 +171,7 @@ TEST_F(MarineTest, AKeyAlongTheFacingWobblesAndArrowsSteerLikeLetters) {
         // Down lies clockwise of facing right; left, straight behind, is a
         // tie and turns counter-clockwise.
         float s = (vk == 'A' || vk == VkLeft) ? kTurn : -kTurn;
-        EXPECT_NEAR(marine.facing.y, std::sin(s), 1e-6f) << vk;
+        EXPECT_NEAR(world().marine.facing.y, std::sin(s), 1e-6f) << vk;
     }
 }
 
@@ -178,136 +179,136 @@ TEST_F(MarineTest, RunningDoublesTheStepAndSpendsRunPower) {
     harness::keyDown(VkShift);
     harness::keyDown('W');
     harness::frame(100);
-    EXPECT_NEAR(marine.position.y, 0.04f, 1e-6f);
+    EXPECT_NEAR(world().marine.position.y, 0.04f, 1e-6f);
     // 2 spent, 0.5 regained in the same frame.
-    EXPECT_NEAR(marine.runPower, 98.5f, 1e-4f);
-    ASSERT_GE(spriteLayer.count, 1);
-    EXPECT_EQ(spriteLayer.sprites[0].frameRate, 40.0f);
+    EXPECT_NEAR(world().marine.runPower, 98.5f, 1e-4f);
+    ASSERT_GE(world().spriteLayer.count, 1);
+    EXPECT_EQ(world().spriteLayer.sprites[0].frameRate, 40.0f);
 
     harness::keyUp('W');
     harness::frame(100);
-    float y = marine.position.y;
-    EXPECT_NEAR(marine.runPower, 99.0f, 1e-4f); // standing costs nothing
-    EXPECT_EQ(spriteLayer.sprites[0].frameRate, 20.0f);
-    EXPECT_EQ(spriteLayer.sprites[0].animate, 0);
-    EXPECT_EQ(marine.position.y, y);
+    float y = world().marine.position.y;
+    EXPECT_NEAR(world().marine.runPower, 99.0f, 1e-4f); // standing costs nothing
+    EXPECT_EQ(world().spriteLayer.sprites[0].frameRate, 20.0f);
+    EXPECT_EQ(world().spriteLayer.sprites[0].animate, 0);
+    EXPECT_EQ(world().marine.position.y, y);
 
     // Fast Speed doubles again.
-    marine.fastSpeed = true;
-    marine.facing = Vec2(0, 1);
+    world().marine.fastSpeed = true;
+    world().marine.facing = Vec2(0, 1);
     harness::keyDown('W');
     harness::frame(100);
-    EXPECT_NEAR(marine.position.y, y + 0.08f, 1e-6f);
+    EXPECT_NEAR(world().marine.position.y, y + 0.08f, 1e-6f);
 }
 
 TEST_F(MarineTest, ShiftWithoutRunPowerGivesNoSpeedAndNeverGoesBelowZero) {
-    marine.runPower = 0.5f;
+    world().marine.runPower = 0.5f;
     harness::keyDown(VkShift);
     harness::keyDown('W');
     harness::frame(100);
-    EXPECT_NEAR(marine.position.y, 0.02f, 1e-6f); // walking pace
-    EXPECT_NEAR(marine.runPower, 0.5f, 1e-6f);    // 0.5 - 2 -> 0, then + 0.5
-    EXPECT_EQ(spriteLayer.sprites[0].frameRate, 20.0f);
+    EXPECT_NEAR(world().marine.position.y, 0.02f, 1e-6f); // walking pace
+    EXPECT_NEAR(world().marine.runPower, 0.5f, 1e-6f);    // 0.5 - 2 -> 0, then + 0.5
+    EXPECT_EQ(world().spriteLayer.sprites[0].frameRate, 20.0f);
 
-    marine.runPower = 1.5f; // 1.5 - 2 is not above 1: no gain either
+    world().marine.runPower = 1.5f; // 1.5 - 2 is not above 1: no gain either
     harness::frame(100);
-    EXPECT_NEAR(marine.position.y, 0.04f, 1e-4f);
-    EXPECT_NEAR(marine.runPower, 0.5f, 1e-6f);
+    EXPECT_NEAR(world().marine.position.y, 0.04f, 1e-4f);
+    EXPECT_NEAR(world().marine.runPower, 0.5f, 1e-6f);
 }
 
 TEST_F(MarineTest, HeStandsOnTheBorderButNeverBeyond) {
-    marine.position = Vec2(0.999f, 0.0f);
-    marine.facing = Vec2(1, 0);
+    world().marine.position = Vec2(0.999f, 0.0f);
+    world().marine.facing = Vec2(1, 0);
     harness::keyDown('D');
     harness::frame(100);
-    EXPECT_EQ(marine.position.x, 1.0f);
+    EXPECT_EQ(world().marine.position.x, 1.0f);
     harness::frames(5, 100);
-    EXPECT_LE(marine.position.x, 1.0f);
+    EXPECT_LE(world().marine.position.x, 1.0f);
     harness::keyUp('D');
 
-    marine.position = Vec2(-0.3f, -0.995f);
-    marine.facing = Vec2(0, -1);
+    world().marine.position = Vec2(-0.3f, -0.995f);
+    world().marine.facing = Vec2(0, -1);
     harness::keyDown('S');
     harness::frame(100);
-    EXPECT_EQ(marine.position.y, -1.0f);
-    EXPECT_NEAR(marine.position.x, -0.3f, 1e-6f);
+    EXPECT_EQ(world().marine.position.y, -1.0f);
+    EXPECT_NEAR(world().marine.position.x, -0.3f, 1e-6f);
 }
 
 TEST_F(MarineTest, MenuFramesNeitherMoveNorSpendButStillTurn) {
     harness::key(VkEscape);
     harness::frame(100); // the frame that opens the menu still has its time
-    ASSERT_TRUE(menuShown);
-    Vec2 start = marine.position;
-    marine.runPower = 50.0f;
+    ASSERT_TRUE(world().input.menuShown);
+    Vec2 start = world().marine.position;
+    world().marine.runPower = 50.0f;
 
     harness::keyDown(VkShift);
     harness::keyDown('A');
     harness::frames(3, 100);
-    EXPECT_EQ(marine.position.x, start.x);
-    EXPECT_EQ(marine.position.y, start.y);
-    EXPECT_EQ(marine.runPower, 50.0f);
+    EXPECT_EQ(world().marine.position.x, start.x);
+    EXPECT_EQ(world().marine.position.y, start.y);
+    EXPECT_EQ(world().marine.runPower, 50.0f);
     Vec2 expected = turned(Vec2(0, 1), 3 * kTurn);
-    EXPECT_NEAR(marine.facing.x, expected.x, 1e-5f);
-    EXPECT_NEAR(marine.facing.y, expected.y, 1e-5f);
+    EXPECT_NEAR(world().marine.facing.x, expected.x, 1e-5f);
+    EXPECT_NEAR(world().marine.facing.y, expected.y, 1e-5f);
 
     // The aim still follows the mouse: a quarter turn away swings a radian.
     harness::cursorArena(start.x + 0.5f, start.y);
     harness::frame(100);
-    EXPECT_NEAR(marine.aim.x, std::sin(1.0f), 1e-5f);
-    EXPECT_NEAR(marine.aim.y, std::cos(1.0f), 1e-5f);
+    EXPECT_NEAR(world().marine.aim.x, std::sin(1.0f), 1e-5f);
+    EXPECT_NEAR(world().marine.aim.y, std::cos(1.0f), 1e-5f);
 }
 
 TEST_F(MarineTest, AimSwingsBySineOfTheAngleEachFrame) {
     harness::cursorArena(-0.5f, 0.0f); // a quarter turn to his left
     harness::frame(0);
-    EXPECT_NEAR(marine.aim.x, -std::sin(1.0f), 1e-5f);
+    EXPECT_NEAR(world().marine.aim.x, -std::sin(1.0f), 1e-5f);
     float remaining = 3.14159265f / 2 - 1.0f;
     harness::frame(0);
     float angle = 1.0f + std::sin(remaining);
-    EXPECT_NEAR(marine.aim.x, -std::sin(angle), 1e-5f);
+    EXPECT_NEAR(world().marine.aim.x, -std::sin(angle), 1e-5f);
     harness::frames(10, 0);
-    EXPECT_NEAR(marine.aim.x, -1.0f, 1e-4f);
+    EXPECT_NEAR(world().marine.aim.x, -1.0f, 1e-4f);
     // The body sprite turns with the aim: a quarter turn clockwise of it.
-    ASSERT_GE(spriteLayer.count, 1);
+    ASSERT_GE(world().spriteLayer.count, 1);
     harness::frame(0);
-    EXPECT_NEAR(spriteLayer.sprites[0].direction.x, marine.aim.perpUnit().x, 1e-6f);
-    EXPECT_NEAR(spriteLayer.sprites[0].direction.y, marine.aim.perpUnit().y, 1e-6f);
+    EXPECT_NEAR(world().spriteLayer.sprites[0].direction.x, world().marine.aim.perpUnit().x, 1e-6f);
+    EXPECT_NEAR(world().spriteLayer.sprites[0].direction.y, world().marine.aim.perpUnit().y, 1e-6f);
 }
 
 TEST_F(MarineTest, TimedBonusesRunOutAndRunPowerTopsOutAtAHundred) {
-    marine.fastSpeed = true;
-    marine.fastShot = true;
-    marine.timedBonusCount = 2;
-    marine.fastSpeedTime = 9950.0f;
-    marine.fastShotTime = 14900.0f;
-    marine.runPower = 99.9f;
+    world().marine.fastSpeed = true;
+    world().marine.fastShot = true;
+    world().marine.timedBonusCount = 2;
+    world().marine.fastSpeedTime = 9950.0f;
+    world().marine.fastShotTime = 14900.0f;
+    world().marine.runPower = 99.9f;
     harness::frame(50);
-    EXPECT_FALSE(marine.fastSpeed);
-    EXPECT_EQ(marine.fastSpeedTime, 0.0f);
-    EXPECT_TRUE(marine.fastShot);
-    EXPECT_EQ(marine.timedBonusCount, 1);
-    EXPECT_EQ(marine.runPower, 100.0f);
+    EXPECT_FALSE(world().marine.fastSpeed);
+    EXPECT_EQ(world().marine.fastSpeedTime, 0.0f);
+    EXPECT_TRUE(world().marine.fastShot);
+    EXPECT_EQ(world().marine.timedBonusCount, 1);
+    EXPECT_EQ(world().marine.runPower, 100.0f);
     harness::frame(50);
-    EXPECT_FALSE(marine.fastShot);
-    EXPECT_EQ(marine.timedBonusCount, 0);
+    EXPECT_FALSE(world().marine.fastShot);
+    EXPECT_EQ(world().marine.timedBonusCount, 0);
 }
 
 TEST_F(MarineTest, FastSpeedLeavesAnAfterImageEveryFiftyMilliseconds) {
-    marine.fastSpeed = true;
-    marine.fastSpeedTime = 0.0f;
-    int before = decalLayer.count;
+    world().marine.fastSpeed = true;
+    world().marine.fastSpeedTime = 0.0f;
+    int before = world().decalLayer.count;
     harness::frames(4, 25);
-    ASSERT_EQ(decalLayer.count - before, 2);
-    const Decal& blur = decalLayer.decals[decalLayer.count - 1];
+    ASSERT_EQ(world().decalLayer.count - before, 2);
+    const Decal& blur = world().decalLayer.decals[world().decalLayer.count - 1];
     EXPECT_EQ(blur.alpha, 0.5f);
     EXPECT_EQ(blur.size, 0.05f);
     EXPECT_EQ(blur.fadeRate, 0.001f);
     EXPECT_EQ(blur.texture, textureBank.slotFor("Textures/MarineBlur.bmp"));
     EXPECT_NEAR(blur.direction.x, 1.0f, 1e-6f); // perpUnit of aiming up
-    EXPECT_EQ(marine.blurTimer, 0.0f);
-    marine.fastSpeed = false;
+    EXPECT_EQ(world().marine.blurTimer, 0.0f);
+    world().marine.fastSpeed = false;
     harness::frames(4, 25);
-    EXPECT_EQ(decalLayer.count - before, 2);
+    EXPECT_EQ(world().decalLayer.count - before, 2);
 }
 
 // ---- What he looks like on screen.
@@ -325,10 +326,10 @@ bool redNear(float x, float y) {
 }
 
 TEST_F(MarineTest, AimLineRunsFromHimTowardTheMouseAndFades) {
-    marine.position = Vec2(-0.5f, -0.5f);
+    world().marine.position = Vec2(-0.5f, -0.5f);
     harness::cursorArena(0.5f, -0.5f);
     harness::frames(12, 0);
-    ASSERT_NEAR(marine.aim.x, 1.0f, 1e-4f);
+    ASSERT_NEAR(world().marine.aim.x, 1.0f, 1e-4f);
 
     EXPECT_TRUE(redNear(-0.4f, -0.5f));
     EXPECT_TRUE(redNear(-0.2f, -0.5f));
@@ -354,7 +355,7 @@ TEST_F(MarineTest, AimLineRunsFromHimTowardTheMouseAndFades) {
 TEST_F(MarineTest, CrosshairSitsOnTheCursor) {
     // The Marine low on the left aiming right, so his line stays clear of the
     // two places the crosshair goes.
-    marine.position = Vec2(-0.8f, -0.8f);
+    world().marine.position = Vec2(-0.8f, -0.8f);
     auto capture = [](float cx, float cy) {
         std::vector<harness::Pixel> box;
         for (float y = cy - 0.07f; y <= cy + 0.07f; y += 0.005f)
@@ -399,14 +400,14 @@ struct LitPixels {
 };
 
 LitPixels drawBodyAlone() {
-    float saved = frameDelta;
-    frameDelta = 0.0f;
+    float saved = world().input.frameDelta;
+    world().input.frameDelta = 0.0f;
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     draw::clear();
-    spriteLayer.draw();
+    world().spriteLayer.draw();
     render::submitDrawList(drawList);
-    frameDelta = saved;
+    world().input.frameDelta = saved;
 
     int w = harness::width(), h = harness::height();
     std::vector<uint8_t> rgba(static_cast<size_t>(w) * h * 4);
@@ -420,7 +421,7 @@ LitPixels drawBodyAlone() {
             const uint8_t* p = &rgba[(static_cast<size_t>(y) * w + x) * 4];
             if (p[0] + p[1] + p[2] < 60) continue;
             Vec2 arena((x + 0.5f) / (w / 2.0f) - 1.0f, (y + 0.5f) / (h / 2.0f) - 1.0f);
-            lit.offsets.push_back(arena - marine.position);
+            lit.offsets.push_back(arena - world().marine.position);
         }
     }
     return lit;
@@ -445,10 +446,10 @@ TEST_F(MarineTest, TheGunPointsWhereHeAims) {
     };
     for (const Case& c : {Case{Vec2(1, 0), Vec2(0.5f, 0.0f)}, Case{Vec2(0, 1), Vec2(0.0f, 0.5f)},
                           Case{Vec2(-1, 0), Vec2(-0.5f, 0.0f)}}) {
-        marine.aim = c.aim;
+        world().marine.aim = c.aim;
         harness::cursorArena(c.cursor.x, c.cursor.y);
         harness::frame(0);
-        ASSERT_NEAR(marine.aim.x, c.aim.x, 1e-6f);
+        ASSERT_NEAR(world().marine.aim.x, c.aim.x, 1e-6f);
         LitPixels lit = drawBodyAlone();
         ASSERT_GT(lit.offsets.size(), 50u);
         // The barrel sticks out ahead of him further than anything behind.
@@ -473,7 +474,7 @@ TEST_F(MarineTest, WalkingAndFiringScreenshot) {
     }
     addWeapon(WeaponAK);
     selectWeapon(WeaponAK);
-    marine.position = Vec2(-0.3f, -0.4f);
+    world().marine.position = Vec2(-0.3f, -0.4f);
     harness::cursorArena(0.6f, 0.3f);
     harness::keyDown('W');
     harness::keyDown('D');
@@ -481,8 +482,8 @@ TEST_F(MarineTest, WalkingAndFiringScreenshot) {
     uint64_t shots = soundPlayCount[SoundAKShot];
     harness::frames(45, 16);
     EXPECT_GT(soundPlayCount[SoundAKShot] - shots, 3u);
-    EXPECT_TRUE(spriteLayer.sprites[0].animate);
-    EXPECT_GT(marine.position.x, -0.3f);
+    EXPECT_TRUE(world().spriteLayer.sprites[0].animate);
+    EXPECT_GT(world().marine.position.x, -0.3f);
     harness::screenshot("marine_walking_firing");
 }
 

@@ -9,6 +9,7 @@
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
 #include "game/session/menu_items.h"
+#include "game/world/world.h"
 #include "harness.h"
 #include "math/rules_math.h"
 #include "platform/platform.h"
@@ -29,7 +30,7 @@ class Menu : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(harness::boot());
         ASSERT_TRUE(harness::frame());
-        ASSERT_TRUE(menuShown);
+        ASSERT_TRUE(world().input.menuShown);
     }
 
     // Moves the cursor, lets one frame find the hovered item, then clicks.
@@ -43,9 +44,9 @@ class Menu : public ::testing::Test {
 
     // The hovered item as the menu finds it for an exact arena point.
     static int hoverAt(float x, float y) {
-        cursorArena = Vec2(x, y);
+        world().cursorArena = Vec2(x, y);
         settleMenuHover();
-        return menuHover;
+        return world().input.menuHover;
     }
 };
 
@@ -104,32 +105,32 @@ TEST_F(Menu, HoverBoxesAreOpenAndLeaveTheGapsAndSlantsEmpty) {
     };
     for (const Point& p : second)
         EXPECT_EQ(hoverAt(p.x, p.y), p.item) << p.x << ", " << p.y;
-    rulesGeneration = kFirstGeneration;
+    followGeneration(kFirstGeneration);
     for (const Point& p : first)
         EXPECT_EQ(hoverAt(p.x, p.y), p.item) << "first generation " << p.x << ", " << p.y;
-    rulesGeneration = kCurrentGeneration;
+    followGeneration(kCurrentGeneration);
 }
 
 TEST_F(Menu, HoverIsForgottenByTheNextHudPass) {
     harness::cursorArena(kCreditsX, kCreditsY);
     harness::frame();
-    EXPECT_EQ(menuHover, 3);
+    EXPECT_EQ(world().input.menuHover, 3);
     harness::cursorArena(kNowhereX, kNowhereY);
     harness::frame();
-    EXPECT_EQ(menuHover, 0);
+    EXPECT_EQ(world().input.menuHover, 0);
 }
 
 TEST_F(Menu, CursorOnTheTopEdgeOfNewGameSelectsNothing) {
     // Pixel row 384 of 768 maps to y = 0 exactly.
     harness::cursor(800, 384);
     harness::frame();
-    EXPECT_EQ(cursorArena.y, 0.0f);
-    EXPECT_EQ(menuHover, 0);
+    EXPECT_EQ(world().cursorArena.y, 0.0f);
+    EXPECT_EQ(world().input.menuHover, 0);
     harness::leftDown();
     harness::leftUp();
     harness::frame();
-    EXPECT_TRUE(menuShown);
-    EXPECT_FALSE(creditsShown);
+    EXPECT_TRUE(world().input.menuShown);
+    EXPECT_FALSE(world().input.creditsShown);
     EXPECT_FALSE(harness::quitRequested());
 }
 
@@ -142,8 +143,8 @@ TEST_F(Menu, ReleaseActsOnTheItemUnderTheCursorThen) {
     harness::frame();
     harness::leftUp();
     EXPECT_TRUE(harness::frame());
-    EXPECT_TRUE(creditsShown);
-    EXPECT_TRUE(menuShown);
+    EXPECT_TRUE(world().input.creditsShown);
+    EXPECT_TRUE(world().input.menuShown);
 
     // Pressed on Credits, released on New Game: a new game, credits kept.
     harness::leftDown();
@@ -152,24 +153,24 @@ TEST_F(Menu, ReleaseActsOnTheItemUnderTheCursorThen) {
     harness::frame();
     harness::leftUp();
     EXPECT_TRUE(harness::frame());
-    EXPECT_FALSE(menuShown);
-    EXPECT_TRUE(creditsShown);
+    EXPECT_FALSE(world().input.menuShown);
+    EXPECT_TRUE(world().input.creditsShown);
 }
 
 TEST_F(Menu, ClicksDuringPlayDoNothing) {
     clickAt(kNewGameX, kNewGameY);
-    ASSERT_FALSE(menuShown);
+    ASSERT_FALSE(world().input.menuShown);
     // The cursor still sits where the items were drawn.
     for (float y : {kNewGameY, kCreditsY, kExitY}) {
         harness::cursorArena(kExitX, y);
         harness::frame();
-        EXPECT_EQ(menuHover, 0);
+        EXPECT_EQ(world().input.menuHover, 0);
         harness::leftDown();
         harness::leftUp();
         EXPECT_TRUE(harness::frame());
     }
-    EXPECT_FALSE(menuShown);
-    EXPECT_FALSE(creditsShown);
+    EXPECT_FALSE(world().input.menuShown);
+    EXPECT_FALSE(world().input.creditsShown);
     EXPECT_FALSE(harness::quitRequested());
 }
 
@@ -178,7 +179,7 @@ TEST_F(Menu, EscapeAtStartUpClosesAndPutsTheCursorTopLeft) {
     harness::frame();
     harness::key(VkEscape);
     harness::frame();
-    EXPECT_FALSE(menuShown);
+    EXPECT_FALSE(world().input.menuShown);
     int x = -1, y = -1;
     harness::cursorPos(x, y);
     EXPECT_EQ(x, 0);
@@ -187,17 +188,17 @@ TEST_F(Menu, EscapeAtStartUpClosesAndPutsTheCursorTopLeft) {
 
 TEST_F(Menu, EscapeReopensAndRestoresTheSavedCursor) {
     clickAt(kNewGameX, kNewGameY);
-    ASSERT_FALSE(menuShown);
+    ASSERT_FALSE(world().input.menuShown);
     harness::cursor(123, 456);
     harness::frame();
     harness::key(VkEscape);
     harness::frame();
-    EXPECT_TRUE(menuShown);
+    EXPECT_TRUE(world().input.menuShown);
     harness::cursor(900, 700);
     harness::frame();
     harness::key(VkEscape);
     harness::frame();
-    EXPECT_FALSE(menuShown);
+    EXPECT_FALSE(world().input.menuShown);
     int x = -1, y = -1;
     harness::cursorPos(x, y);
     EXPECT_EQ(x, 123);
@@ -223,7 +224,7 @@ TEST_F(Menu, HoveredPlateIsDrawnBrighter) {
     harness::Pixel plain = harness::pixelArena(px, py);
     harness::cursorArena(0.2f, -0.5f);
     harness::frame();
-    ASSERT_EQ(menuHover, 3);
+    ASSERT_EQ(world().input.menuHover, 3);
     harness::Pixel lit = harness::pixelArena(px, py);
 
     // Green at 0.5 over the logo L, then at 0.75 over the same L.
@@ -245,7 +246,7 @@ TEST_F(Menu, CreditsPanelTogglesWithEachClick) {
     harness::leftDown();
     harness::leftUp();
     harness::frame();
-    ASSERT_TRUE(creditsShown);
+    ASSERT_TRUE(world().input.creditsShown);
     harness::Pixel panel = harness::pixelArena(px, py);
     EXPECT_LE(near(panel.r, 127.5 + 0.5 * logo.r), 2);
     EXPECT_LE(near(panel.g, 127.5 + 0.5 * logo.g), 2);
@@ -255,7 +256,7 @@ TEST_F(Menu, CreditsPanelTogglesWithEachClick) {
     harness::leftDown();
     harness::leftUp();
     harness::frame();
-    EXPECT_FALSE(creditsShown);
+    EXPECT_FALSE(world().input.creditsShown);
     harness::Pixel gone = harness::pixelArena(px, py);
     EXPECT_EQ(gone.r, logo.r);
     EXPECT_EQ(gone.g, logo.g);
@@ -268,8 +269,8 @@ TEST_F(Menu, TitlePictureCoversTheWorld) {
     harness::cursorArena(kNowhereX, kNowhereY);
     harness::frame();
     harness::Pixel before = harness::pixelArena(px, py);
-    marine.timedBonusCount = 2;
-    marine.health = 37.5f;
+    world().marine.timedBonusCount = 2;
+    world().marine.health = 37.5f;
     harness::frame();
     harness::Pixel after = harness::pixelArena(px, py);
     EXPECT_EQ(before.r, after.r);
@@ -279,7 +280,7 @@ TEST_F(Menu, TitlePictureCoversTheWorld) {
     // With the menu closed the same pixel belongs to the panel.
     harness::key(VkEscape);
     harness::frame();
-    ASSERT_FALSE(menuShown);
+    ASSERT_FALSE(world().input.menuShown);
     harness::Pixel panel = harness::pixelArena(px, py);
     harness::screenshot("menu_closed_panel");
     EXPECT_TRUE(panel.r != before.r || panel.g != before.g || panel.b != before.b);
@@ -290,18 +291,18 @@ TEST_F(Menu, WeaponKeysWaitForTheMenuToClose) {
     addWeapon(WeaponAK);
     harness::key(VkEscape);
     harness::frame();
-    ASSERT_TRUE(menuShown);
+    ASSERT_TRUE(world().input.menuShown);
     harness::key('2');
     harness::frame();
-    EXPECT_EQ(marine.currentWeapon, 0);
+    EXPECT_EQ(world().marine.currentWeapon, 0);
 
     harness::key(VkEscape);
     harness::frame();
     harness::key('2');
     harness::frame();
-    EXPECT_EQ(marine.currentWeapon, 1);
+    EXPECT_EQ(world().marine.currentWeapon, 1);
     // Not owned: nothing changes.
     harness::key('4');
     harness::frame();
-    EXPECT_EQ(marine.currentWeapon, 1);
+    EXPECT_EQ(world().marine.currentWeapon, 1);
 }

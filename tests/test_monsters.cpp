@@ -6,6 +6,7 @@
 #include <string>
 
 #include "draw/texture_bank.h"
+#include "game/world/world.h"
 #include "harness.h"
 #include "math/rules_math.h"
 #include "monster_world.h"
@@ -141,45 +142,45 @@ TEST(MonsterPool, HitEdgesAreRightLeftFrontBack) {
 }
 
 TEST(MonsterPool, AddMonsterNamesTheNextSpriteAndRefusesAFullLayer) {
-    world::fresh();
-    ASSERT_EQ(spriteLayer.count, 1); // the Marine
-    EXPECT_EQ(world::addMonsterAt(Vec2(0.5f, 0.5f), 0.04f), 0);
-    EXPECT_EQ(monsters[0].spriteIndex, 1);
-    const AnimSprite& s = spriteLayer.sprites[1];
+    arena::fresh();
+    ASSERT_EQ(world().spriteLayer.count, 1); // the Marine
+    EXPECT_EQ(arena::addMonsterAt(Vec2(0.5f, 0.5f), 0.04f), 0);
+    EXPECT_EQ(world().monsters[0].spriteIndex, 1);
+    const AnimSprite& s = world().spriteLayer.sprites[1];
     EXPECT_EQ(s.alpha, 1.0f);
     EXPECT_EQ(s.fadeRate, 0.0f);
     EXPECT_EQ(s.frameRate, 10.0f);
     EXPECT_EQ(s.frameCount, 16);
     EXPECT_TRUE(s.animate);
     EXPECT_EQ(s.size, 0.04f);
-    EXPECT_TRUE(world::checkSpriteIndices(1e-5f));
+    EXPECT_TRUE(arena::checkSpriteIndices(1e-5f));
 
     // The layer is full: no monster without a sprite.
-    while (spriteLayer.count < AnimSpriteLayer::kCapacity)
-        spriteLayer.add(AnimSprite{});
+    while (world().spriteLayer.count < AnimSpriteLayer::kCapacity)
+        world().spriteLayer.add(AnimSprite{});
     Monster m;
     EXPECT_EQ(addMonster(m), -1);
-    EXPECT_EQ(monsterCount, 1);
+    EXPECT_EQ(world().monsterCount, 1);
     EXPECT_EQ(spawnMonster("MonsterToothSmall", Vec2(1, 1)), -1);
-    EXPECT_EQ(monsterCount, 1);
+    EXPECT_EQ(world().monsterCount, 1);
     EXPECT_EQ(spawnMonster("NoSuchMonster", Vec2(1, 1)), -1);
 }
 
 TEST(MonsterPool, LowerSpriteIndicesAndClear) {
-    world::fresh();
+    arena::fresh();
     for (int i = 0; i < 3; ++i)
-        world::addMonsterAt(Vec2(0.1f * i, 0.5f));
+        arena::addMonsterAt(Vec2(0.1f * i, 0.5f));
     // An effect between the first and second monster expires.
-    monsters[1].spriteIndex = 3;
-    monsters[2].spriteIndex = 4;
+    world().monsters[1].spriteIndex = 3;
+    world().monsters[2].spriteIndex = 4;
     lowerSpriteIndicesFrom(2);
-    EXPECT_EQ(monsters[0].spriteIndex, 1);
-    EXPECT_EQ(monsters[1].spriteIndex, 2);
-    EXPECT_EQ(monsters[2].spriteIndex, 3);
+    EXPECT_EQ(world().monsters[0].spriteIndex, 1);
+    EXPECT_EQ(world().monsters[1].spriteIndex, 2);
+    EXPECT_EQ(world().monsters[2].spriteIndex, 3);
     clearMonsters();
-    EXPECT_EQ(monsterCount, 0);
-    EXPECT_EQ(monsters[1].spriteIndex, 0);
-    EXPECT_EQ(monsters[1].position.x, 0.0f);
+    EXPECT_EQ(world().monsterCount, 0);
+    EXPECT_EQ(world().monsters[1].spriteIndex, 0);
+    EXPECT_EQ(world().monsters[1].position.x, 0.0f);
 }
 
 // ---------------------------------------------------------------- spawner
@@ -195,308 +196,308 @@ int sizeOf(const Monster& m) {
 } // namespace
 
 TEST(Spawner, DrawsAngleKindSizeInOrderOnTheCircle) {
-    world::fresh(77);
-    spawnInterval = 400.0f;
-    spawnTimer = 0.0f;
-    frameDelta = 400.0f;
-    Rng copy = spawnRng;
+    arena::fresh(77);
+    world().spawnInterval = 400.0f;
+    world().spawnTimer = 0.0f;
+    world().input.frameDelta = 400.0f;
+    Rng copy = world().spawnRng;
     updateSpawner(1.0f, 500.0f);
-    ASSERT_EQ(monsterCount, 1);
+    ASSERT_EQ(world().monsterCount, 1);
     int degrees = copy.next() % 360;
     int kind = copy.next() % 3;
     int size = copy.next() % 3;
     Vec2 expected(1.0f, 1.0f);
     expected.rotate(static_cast<float>(degrees) * 0.017444445f);
-    EXPECT_EQ(monsters[0].position.x, expected.x);
-    EXPECT_EQ(monsters[0].position.y, expected.y);
+    EXPECT_EQ(world().monsters[0].position.x, expected.x);
+    EXPECT_EQ(world().monsters[0].position.y, expected.y);
     EXPECT_NEAR(std::sqrt(expected.dot(expected)), 1.41421f, 1e-4f);
     const char* kinds[3] = {"Tooth", "Zombie", "Mind"};
     const char* sizes[3] = {"Small", "Medium", "Large"};
     std::string name = std::string("Monster") + kinds[kind] + sizes[size];
     const MonsterTemplate& t = monsterTemplates[findMonsterTemplate(name.c_str())];
-    EXPECT_EQ(monsters[0].size, t.size);
-    EXPECT_EQ(monsters[0].heading.y, 1.0f);
-    EXPECT_EQ(monsters[0].moveDir.x, 0.0f);
-    EXPECT_EQ(spawnRng.state, copy.state);
-    EXPECT_EQ(spawnTimer, 0.0f);
+    EXPECT_EQ(world().monsters[0].size, t.size);
+    EXPECT_EQ(world().monsters[0].heading.y, 1.0f);
+    EXPECT_EQ(world().monsters[0].moveDir.x, 0.0f);
+    EXPECT_EQ(world().spawnRng.state, copy.state);
+    EXPECT_EQ(world().spawnTimer, 0.0f);
 }
 
 TEST(Spawner, SizeFollowsTheIntervalAfterThisFramesDecrease) {
     // 750 after the decrease: Small only, and no size draw is made.
-    world::fresh(5);
+    arena::fresh(5);
     spawnAcceleration = 0.0f;
-    spawnInterval = 750.0f;
-    frameDelta = 750.0f;
+    world().spawnInterval = 750.0f;
+    world().input.frameDelta = 750.0f;
     for (int i = 0; i < 200; ++i) {
-        Rng before = spawnRng;
+        Rng before = world().spawnRng;
         updateSpawner(1.0f, 500.0f);
         before.next();
         before.next();
-        ASSERT_EQ(spawnRng.state, before.state);
+        ASSERT_EQ(world().spawnRng.state, before.state);
     }
-    ASSERT_EQ(monsterCount, 200);
-    for (int i = 0; i < monsterCount; ++i)
-        EXPECT_EQ(sizeOf(monsters[i]), 0);
+    ASSERT_EQ(world().monsterCount, 200);
+    for (int i = 0; i < world().monsterCount; ++i)
+        EXPECT_EQ(sizeOf(world().monsters[i]), 0);
 
     // 500: Small or Medium, both seen.
-    world::fresh(6);
-    spawnInterval = 500.0f;
-    frameDelta = 500.0f;
+    arena::fresh(6);
+    world().spawnInterval = 500.0f;
+    world().input.frameDelta = 500.0f;
     for (int i = 0; i < 200; ++i)
         updateSpawner(1.0f, 500.0f);
     int seen[3] = {};
-    for (int i = 0; i < monsterCount; ++i)
-        ++seen[sizeOf(monsters[i])];
+    for (int i = 0; i < world().monsterCount; ++i)
+        ++seen[sizeOf(world().monsters[i])];
     EXPECT_GT(seen[0], 0);
     EXPECT_GT(seen[1], 0);
     EXPECT_EQ(seen[2], 0);
 
     // A frame that takes 751 down to 749 already allows Medium.
-    world::fresh(6);
+    arena::fresh(6);
     spawnAcceleration = 1.0f;
-    spawnInterval = 751.0f;
-    spawnTimer = 1000.0f;
-    frameDelta = 2.0f;
-    Rng before = spawnRng;
+    world().spawnInterval = 751.0f;
+    world().spawnTimer = 1000.0f;
+    world().input.frameDelta = 2.0f;
+    Rng before = world().spawnRng;
     updateSpawner(1.0f, 500.0f);
-    EXPECT_EQ(spawnInterval, 749.0f);
+    EXPECT_EQ(world().spawnInterval, 749.0f);
     for (int i = 0; i < 3; ++i)
         before.next();
-    EXPECT_EQ(spawnRng.state, before.state);
-    EXPECT_TRUE(world::checkSpriteIndices(1e-5f));
+    EXPECT_EQ(world().spawnRng.state, before.state);
+    EXPECT_TRUE(arena::checkSpriteIndices(1e-5f));
 }
 
 TEST(Spawner, NoAccelerationGivesOneSmallPerSecond) {
-    world::fresh(9);
-    spawnTimer = 0.0f;
-    frameDelta = 20.0f;
+    arena::fresh(9);
+    world().spawnTimer = 0.0f;
+    world().input.frameDelta = 20.0f;
     for (int frame = 1; frame <= 600; ++frame) { // 12 s
         updateSpawner(1.0f, 500.0f);
-        ASSERT_EQ(monsterCount, frame / 50);
+        ASSERT_EQ(world().monsterCount, frame / 50);
     }
-    EXPECT_EQ(spawnInterval, 1000.0f);
-    for (int i = 0; i < monsterCount; ++i)
-        EXPECT_EQ(sizeOf(monsters[i]), 0);
+    EXPECT_EQ(world().spawnInterval, 1000.0f);
+    for (int i = 0; i < world().monsterCount; ++i)
+        EXPECT_EQ(sizeOf(world().monsters[i]), 0);
 
     // Frames of 30 ms: the gap is rounded up to 34 frames.
-    world::fresh(9);
-    spawnTimer = 0.0f;
-    frameDelta = 30.0f;
+    arena::fresh(9);
+    world().spawnTimer = 0.0f;
+    world().input.frameDelta = 30.0f;
     for (int i = 0; i < 34 * 5; ++i)
         updateSpawner(1.0f, 500.0f);
-    EXPECT_EQ(monsterCount, 5);
+    EXPECT_EQ(world().monsterCount, 5);
 }
 
 TEST(Spawner, ClampsAtZeroAndThenSpawnsEveryCallEvenFrozen) {
-    world::fresh();
+    arena::fresh();
     spawnAcceleration = 0.5f;
-    frameDelta = 3000.0f;
+    world().input.frameDelta = 3000.0f;
     updateSpawner(1.0f, 500.0f);
-    EXPECT_EQ(spawnInterval, 0.0f);
-    int before = monsterCount;
-    frameDelta = 0.0f;
+    EXPECT_EQ(world().spawnInterval, 0.0f);
+    int before = world().monsterCount;
+    world().input.frameDelta = 0.0f;
     for (int i = 0; i < 5; ++i)
         updateSpawner(1.0f, 500.0f);
-    EXPECT_EQ(monsterCount, before + 5);
-    EXPECT_EQ(spawnInterval, 0.0f);
+    EXPECT_EQ(world().monsterCount, before + 5);
+    EXPECT_EQ(world().spawnInterval, 0.0f);
 
     // A negative acceleration grows the interval without limit.
-    world::fresh();
+    arena::fresh();
     spawnAcceleration = -1.0f;
-    frameDelta = 10000.0f;
+    world().input.frameDelta = 10000.0f;
     updateSpawner(1.0f, 500.0f);
-    EXPECT_EQ(spawnInterval, 11000.0f);
+    EXPECT_EQ(world().spawnInterval, 11000.0f);
 }
 
 TEST(Spawner, StopsAtAThousandAndResumesAtOnce) {
-    world::fresh();
+    arena::fresh();
     spawnAcceleration = 0.0f;
-    spawnInterval = 0.0f;
+    world().spawnInterval = 0.0f;
     for (int i = 0; i < 1010; ++i)
         updateSpawner(1.0f, 500.0f);
-    EXPECT_EQ(monsterCount, kMonsterSpawnLimit);
-    EXPECT_TRUE(world::checkSpriteIndices(1e-5f));
+    EXPECT_EQ(world().monsterCount, kMonsterSpawnLimit);
+    EXPECT_TRUE(arena::checkSpriteIndices(1e-5f));
 
-    spawnInterval = 1000.0f;
-    spawnTimer = 0.0f;
-    frameDelta = 1500.0f;
-    Rng before = spawnRng;
+    world().spawnInterval = 1000.0f;
+    world().spawnTimer = 0.0f;
+    world().input.frameDelta = 1500.0f;
+    Rng before = world().spawnRng;
     updateSpawner(1.0f, 500.0f);
-    EXPECT_EQ(monsterCount, kMonsterSpawnLimit);
-    EXPECT_EQ(spawnTimer, 1500.0f); // kept for the next frame with room
-    EXPECT_EQ(spawnRng.state, before.state);
+    EXPECT_EQ(world().monsterCount, kMonsterSpawnLimit);
+    EXPECT_EQ(world().spawnTimer, 1500.0f); // kept for the next frame with room
+    EXPECT_EQ(world().spawnRng.state, before.state);
 
     removeMonster(500);
-    frameDelta = 0.0f;
+    world().input.frameDelta = 0.0f;
     updateSpawner(1.0f, 500.0f);
-    EXPECT_EQ(monsterCount, kMonsterSpawnLimit);
-    EXPECT_EQ(spawnTimer, 0.0f);
-    EXPECT_TRUE(world::checkSpriteIndices(1e-5f));
+    EXPECT_EQ(world().monsterCount, kMonsterSpawnLimit);
+    EXPECT_EQ(world().spawnTimer, 0.0f);
+    EXPECT_TRUE(arena::checkSpriteIndices(1e-5f));
 }
 
 TEST(Spawner, MissingTemplateStillResetsTheTimerAndDraws) {
-    world::fresh();
+    arena::fresh();
     templateCount = 0;
-    spawnTimer = 0.0f;
-    frameDelta = 1000.0f;
-    Rng before = spawnRng;
+    world().spawnTimer = 0.0f;
+    world().input.frameDelta = 1000.0f;
+    Rng before = world().spawnRng;
     updateSpawner(1.0f, 500.0f);
-    EXPECT_EQ(monsterCount, 0);
-    EXPECT_EQ(spawnTimer, 0.0f);
+    EXPECT_EQ(world().monsterCount, 0);
+    EXPECT_EQ(world().spawnTimer, 0.0f);
     before.next();
     before.next();
-    EXPECT_EQ(spawnRng.state, before.state);
+    EXPECT_EQ(world().spawnRng.state, before.state);
 }
 
 // ---------------------------------------------------------------- behaviour
 
 TEST(MonsterBehaviour, TurnsOncePerFrameAndWalksAtTheMarine) {
-    world::fresh();
-    int i = world::addMonsterAt(Vec2(0.5f, 0.0f));
-    monsters[i].speed = 0.001f;
-    frameDelta = 0.0f; // frozen: the turn still happens, nothing moves
+    arena::fresh();
+    int i = arena::addMonsterAt(Vec2(0.5f, 0.0f));
+    world().monsters[i].speed = 0.001f;
+    world().input.frameDelta = 0.0f; // frozen: the turn still happens, nothing moves
     updateMonsters();
     // The Marine lies straight to the left; heading up turns counter-clockwise.
-    EXPECT_NEAR(monsters[i].heading.x, -std::sin(1.0f), 1e-5f);
-    EXPECT_NEAR(monsters[i].heading.y, std::cos(1.0f), 1e-5f);
-    EXPECT_EQ(monsters[i].position.x, 0.5f);
-    EXPECT_NEAR(monsters[i].moveDir.x, -1.0f, 1e-6f);
+    EXPECT_NEAR(world().monsters[i].heading.x, -std::sin(1.0f), 1e-5f);
+    EXPECT_NEAR(world().monsters[i].heading.y, std::cos(1.0f), 1e-5f);
+    EXPECT_EQ(world().monsters[i].position.x, 0.5f);
+    EXPECT_NEAR(world().monsters[i].moveDir.x, -1.0f, 1e-6f);
 
-    frameDelta = 100.0f;
-    Vec2 headingBefore = monsters[i].heading;
+    world().input.frameDelta = 100.0f;
+    Vec2 headingBefore = world().monsters[i].heading;
     updateMonsters();
-    EXPECT_NEAR(monsters[i].position.x, 0.4f, 1e-6f);
+    EXPECT_NEAR(world().monsters[i].position.x, 0.4f, 1e-6f);
     // Hit edges and sprite show where it stood before this frame's move.
-    Monster copy = monsters[i];
+    Monster copy = world().monsters[i];
     copy.position = Vec2(0.5f, 0.0f);
     buildHitEdges(copy);
-    EXPECT_NEAR(monsters[i].hitEdges[0].p1.x, copy.hitEdges[0].p1.x, 1e-6f);
-    Vec2 c = world::spriteCentre(spriteLayer.sprites[monsters[i].spriteIndex]);
+    EXPECT_NEAR(world().monsters[i].hitEdges[0].p1.x, copy.hitEdges[0].p1.x, 1e-6f);
+    Vec2 c = arena::spriteCentre(world().spriteLayer.sprites[world().monsters[i].spriteIndex]);
     EXPECT_NEAR(c.x, 0.5f, 1e-6f);
-    EXPECT_NE(monsters[i].heading.x, headingBefore.x);
+    EXPECT_NE(world().monsters[i].heading.x, headingBefore.x);
 }
 
 TEST(MonsterBehaviour, FacingAwayKeepsHeadingButStillWalksIn) {
-    world::fresh();
-    int i = world::addMonsterAt(Vec2(0.0f, -0.5f));
-    monsters[i].heading = Vec2(0.0f, -1.0f);
-    monsters[i].speed = 0.001f;
-    frameDelta = 10.0f;
+    arena::fresh();
+    int i = arena::addMonsterAt(Vec2(0.0f, -0.5f));
+    world().monsters[i].heading = Vec2(0.0f, -1.0f);
+    world().monsters[i].speed = 0.001f;
+    world().input.frameDelta = 10.0f;
     updateMonsters();
-    EXPECT_EQ(monsters[i].heading.x, 0.0f);
-    EXPECT_EQ(monsters[i].heading.y, -1.0f);
-    EXPECT_NEAR(monsters[i].position.y, -0.49f, 1e-6f);
+    EXPECT_EQ(world().monsters[i].heading.x, 0.0f);
+    EXPECT_EQ(world().monsters[i].heading.y, -1.0f);
+    EXPECT_NEAR(world().monsters[i].position.y, -0.49f, 1e-6f);
 
     // Two monsters at one place never separate.
-    int j = world::addMonsterAt(monsters[i].position);
-    monsters[j].heading = monsters[i].heading;
-    monsters[j].speed = 0.001f;
+    int j = arena::addMonsterAt(world().monsters[i].position);
+    world().monsters[j].heading = world().monsters[i].heading;
+    world().monsters[j].speed = 0.001f;
     for (int k = 0; k < 20; ++k)
         updateMonsters();
-    EXPECT_EQ(monsters[i].position.x, monsters[j].position.x);
-    EXPECT_EQ(monsters[i].position.y, monsters[j].position.y);
+    EXPECT_EQ(world().monsters[i].position.x, world().monsters[j].position.x);
+    EXPECT_EQ(world().monsters[i].position.y, world().monsters[j].position.y);
 }
 
 TEST(MonsterBehaviour, OnTheMarineExactlyKeepsItsLastDirection) {
-    world::fresh();
-    int i = world::addMonsterAt(Vec2(0.0f, 0.0f));
-    monsters[i].moveDir = Vec2(0.6f, 0.8f);
-    monsters[i].speed = 0.001f;
-    monsters[i].attackInterval = 1e9f;
-    frameDelta = 10.0f;
+    arena::fresh();
+    int i = arena::addMonsterAt(Vec2(0.0f, 0.0f));
+    world().monsters[i].moveDir = Vec2(0.6f, 0.8f);
+    world().monsters[i].speed = 0.001f;
+    world().monsters[i].attackInterval = 1e9f;
+    world().input.frameDelta = 10.0f;
     updateMonsters();
-    EXPECT_FALSE(std::isnan(monsters[i].position.x));
-    EXPECT_NEAR(monsters[i].position.x, 0.006f, 1e-6f);
-    EXPECT_NEAR(monsters[i].position.y, 0.008f, 1e-6f);
-    EXPECT_FALSE(std::isnan(monsters[i].heading.x));
+    EXPECT_FALSE(std::isnan(world().monsters[i].position.x));
+    EXPECT_NEAR(world().monsters[i].position.x, 0.006f, 1e-6f);
+    EXPECT_NEAR(world().monsters[i].position.y, 0.008f, 1e-6f);
+    EXPECT_FALSE(std::isnan(world().monsters[i].heading.x));
 }
 
 TEST(MonsterBehaviour, AttacksGruntAndPush) {
-    world::fresh();
-    marine.position = Vec2(0.0f, 0.0f);
-    int a = world::addMonsterAt(Vec2(0.1f, 0.0f)); // exactly at the hit distance
-    int b = world::addMonsterAt(Vec2(-0.05f, 0.0f));
+    arena::fresh();
+    world().marine.position = Vec2(0.0f, 0.0f);
+    int a = arena::addMonsterAt(Vec2(0.1f, 0.0f)); // exactly at the hit distance
+    int b = arena::addMonsterAt(Vec2(-0.05f, 0.0f));
     for (int k : {a, b}) {
-        monsters[k].damage = 10.0f;
-        monsters[k].attackInterval = 100.0f;
-        monsters[k].attackTimer = 0.0f;
+        world().monsters[k].damage = 10.0f;
+        world().monsters[k].attackInterval = 100.0f;
+        world().monsters[k].attackTimer = 0.0f;
     }
-    monsters[a].heading = Vec2(0.0f, 1.0f);
-    monsters[b].heading = Vec2(1.0f, 0.0f);
-    hmSoundTimer = 300.0f;
+    world().monsters[a].heading = Vec2(0.0f, 1.0f);
+    world().monsters[b].heading = Vec2(1.0f, 0.0f);
+    world().hmSoundTimer = 300.0f;
 
-    frameDelta = 99.0f;
+    world().input.frameDelta = 99.0f;
     monsterAttacks();
-    EXPECT_EQ(marine.health, 100.0f);
+    EXPECT_EQ(world().marine.health, 100.0f);
     EXPECT_EQ(soundPlayCount[SoundMarineHm], 0u);
 
-    frameDelta = 1.0f;
+    world().input.frameDelta = 1.0f;
     monsterAttacks();
-    EXPECT_EQ(marine.health, 80.0f);              // both hit in the same frame
-    EXPECT_EQ(soundPlayCount[SoundMarineHm], 1u); // one grunt
-    EXPECT_NEAR(marine.position.x, 0.01f, 1e-6f); // pushes add up
-    EXPECT_NEAR(marine.position.y, 0.01f, 1e-6f);
-    EXPECT_EQ(monsters[a].attackTimer, 0.0f);
+    EXPECT_EQ(world().marine.health, 80.0f);              // both hit in the same frame
+    EXPECT_EQ(soundPlayCount[SoundMarineHm], 1u);         // one grunt
+    EXPECT_NEAR(world().marine.position.x, 0.01f, 1e-6f); // pushes add up
+    EXPECT_NEAR(world().marine.position.y, 0.01f, 1e-6f);
+    EXPECT_EQ(world().monsters[a].attackTimer, 0.0f);
 
     // Within 300 ms of the grunt the hits stay silent.
-    marine.position = Vec2(0.0f, 0.0f);
-    frameDelta = 100.0f;
+    world().marine.position = Vec2(0.0f, 0.0f);
+    world().input.frameDelta = 100.0f;
     monsterAttacks();
-    EXPECT_EQ(marine.health, 60.0f);
+    EXPECT_EQ(world().marine.health, 60.0f);
     EXPECT_EQ(soundPlayCount[SoundMarineHm], 1u);
     monsterAttacks();
     monsterAttacks();
     EXPECT_EQ(soundPlayCount[SoundMarineHm], 2u);
 
     // The timer runs far away too, so an arrival hits at once.
-    monsters[a].position = Vec2(0.9f, 0.0f);
-    monsters[b].position = Vec2(0.9f, 0.0f);
-    frameDelta = 500.0f;
-    float health = marine.health;
+    world().monsters[a].position = Vec2(0.9f, 0.0f);
+    world().monsters[b].position = Vec2(0.9f, 0.0f);
+    world().input.frameDelta = 500.0f;
+    float health = world().marine.health;
     monsterAttacks();
-    EXPECT_EQ(marine.health, health);
-    monsters[a].position = marine.position + Vec2(0.05f, 0.0f);
-    frameDelta = 0.0f;
+    EXPECT_EQ(world().marine.health, health);
+    world().monsters[a].position = world().marine.position + Vec2(0.05f, 0.0f);
+    world().input.frameDelta = 0.0f;
     monsterAttacks();
-    EXPECT_EQ(marine.health, health - 10.0f);
+    EXPECT_EQ(world().marine.health, health - 10.0f);
 }
 
 TEST(MonsterBehaviour, ZeroIntervalHitsEveryFrameAndTheDeadAreOnlyPushed) {
-    world::fresh();
-    int i = world::addMonsterAt(Vec2(0.05f, 0.0f));
-    monsters[i].attackInterval = 0.0f;
-    monsters[i].damage = 1.0f;
-    frameDelta = 0.0f;
+    arena::fresh();
+    int i = arena::addMonsterAt(Vec2(0.05f, 0.0f));
+    world().monsters[i].attackInterval = 0.0f;
+    world().monsters[i].damage = 1.0f;
+    world().input.frameDelta = 0.0f;
     for (int k = 0; k < 5; ++k)
         monsterAttacks();
-    EXPECT_EQ(marine.health, 95.0f);
+    EXPECT_EQ(world().marine.health, 95.0f);
 
-    marine.marineDead = true;
-    marine.position = Vec2(0.0f, 0.0f);
-    monsters[i].heading = Vec2(0.0f, -1.0f);
+    world().marine.marineDead = true;
+    world().marine.position = Vec2(0.0f, 0.0f);
+    world().monsters[i].heading = Vec2(0.0f, -1.0f);
     uint64_t grunts = soundPlayCount[SoundMarineHm];
     monsterAttacks();
-    EXPECT_EQ(marine.health, 95.0f);
-    EXPECT_NEAR(marine.position.y, -0.01f, 1e-6f);
+    EXPECT_EQ(world().marine.health, 95.0f);
+    EXPECT_NEAR(world().marine.position.y, -0.01f, 1e-6f);
     EXPECT_EQ(soundPlayCount[SoundMarineHm], grunts);
 }
 
 TEST(MonsterBehaviour, AfterTheDeathTheyWalkOnInTheirLastDirection) {
-    world::fresh();
-    int i = world::addMonsterAt(Vec2(0.5f, 0.5f));
-    monsters[i].speed = 0.001f;
-    monsters[i].attackInterval = 1e9f;
-    frameDelta = 10.0f;
+    arena::fresh();
+    int i = arena::addMonsterAt(Vec2(0.5f, 0.5f));
+    world().monsters[i].speed = 0.001f;
+    world().monsters[i].attackInterval = 1e9f;
+    world().input.frameDelta = 10.0f;
     updateMonsters();
-    Vec2 dir = monsters[i].moveDir;
-    Vec2 heading = monsters[i].heading;
-    marine.marineDead = true;
-    marine.position = Vec2(0.9f, -0.9f); // no longer followed
+    Vec2 dir = world().monsters[i].moveDir;
+    Vec2 heading = world().monsters[i].heading;
+    world().marine.marineDead = true;
+    world().marine.position = Vec2(0.9f, -0.9f); // no longer followed
     for (int k = 0; k < 200; ++k)
         updateMonsters();
-    EXPECT_EQ(monsters[i].moveDir.x, dir.x);
-    EXPECT_EQ(monsters[i].heading.x, heading.x);
-    EXPECT_LT(monsters[i].position.x, -0.5f); // walked through and on
+    EXPECT_EQ(world().monsters[i].moveDir.x, dir.x);
+    EXPECT_EQ(world().monsters[i].heading.x, heading.x);
+    EXPECT_LT(world().monsters[i].position.x, -0.5f); // walked through and on
 }
 
 // ---------------------------------------------------------------- death
@@ -504,77 +505,78 @@ TEST(MonsterBehaviour, AfterTheDeathTheyWalkOnInTheirLastDirection) {
 TEST(MonsterDeath, FirstKillDropsAnAKOrShotGunThenOneInTen) {
     int kinds[2] = {};
     for (uint32_t seed = 1; seed <= 40; ++seed) {
-        world::fresh(seed);
-        world::addMonsterAt(Vec2(0.3f, 0.4f));
-        Rng copy = dropRng;
+        arena::fresh(seed);
+        arena::addMonsterAt(Vec2(0.3f, 0.4f));
+        Rng copy = world().dropRng;
         removeMonster(0);
-        ASSERT_EQ(bonusCount, 1);
-        EXPECT_EQ(bonuses[0].kind, BonusAK + copy.next() % 2); // no drop draw
-        ++kinds[bonuses[0].kind - BonusAK];
-        EXPECT_EQ(bonuses[0].position.x, 0.3f);
-        EXPECT_EQ(bonuses[0].lifetime, 20000.0f);
-        EXPECT_EQ(bonuses[0].size, 0.025f);
-        EXPECT_TRUE(marine.firstDropDone);
+        ASSERT_EQ(world().bonusCount, 1);
+        EXPECT_EQ(world().bonuses[0].kind, BonusAK + copy.next() % 2); // no drop draw
+        ++kinds[world().bonuses[0].kind - BonusAK];
+        EXPECT_EQ(world().bonuses[0].position.x, 0.3f);
+        EXPECT_EQ(world().bonuses[0].lifetime, 20000.0f);
+        EXPECT_EQ(world().bonuses[0].size, 0.025f);
+        EXPECT_TRUE(world().marine.firstDropDone);
     }
     EXPECT_GT(kinds[0], 0);
     EXPECT_GT(kinds[1], 0);
 
-    world::fresh(3);
-    marine.firstDropDone = true;
+    arena::fresh(3);
+    world().marine.firstDropDone = true;
     int drops = 0;
     for (int k = 0; k < 2000; ++k) {
-        world::addMonsterAt(Vec2(0.0f, 0.5f));
-        Rng copy = dropRng;
-        int before = bonusCount;
+        arena::addMonsterAt(Vec2(0.0f, 0.5f));
+        Rng copy = world().dropRng;
+        int before = world().bonusCount;
         removeMonster(0);
         bool drop = copy.next() % 10 == 1;
-        ASSERT_EQ(bonusCount, before + (drop ? 1 : 0));
+        ASSERT_EQ(world().bonusCount, before + (drop ? 1 : 0));
         if (drop) {
-            EXPECT_EQ(bonuses[bonusCount - 1].kind, BonusFastSpeed + copy.next() % 9);
+            EXPECT_EQ(world().bonuses[world().bonusCount - 1].kind,
+                      BonusFastSpeed + copy.next() % 9);
             ++drops;
         }
-        EXPECT_EQ(dropRng.state, copy.state);
-        if (bonusCount > 1000) clearBonuses();
+        EXPECT_EQ(world().dropRng.state, copy.state);
+        if (world().bonusCount > 1000) clearBonuses();
     }
     EXPECT_GT(drops, 150);
     EXPECT_LT(drops, 250);
 }
 
 TEST(MonsterDeath, RemovalShiftsMonstersAndSprites) {
-    world::fresh();
+    arena::fresh();
     for (int k = 0; k < 3; ++k)
-        world::addMonsterAt(Vec2(0.2f * k, 0.5f), 0.03f + 0.01f * k);
-    int spritesBefore = spriteLayer.count;
+        arena::addMonsterAt(Vec2(0.2f * k, 0.5f), 0.03f + 0.01f * k);
+    int spritesBefore = world().spriteLayer.count;
     removeMonster(0);
-    ASSERT_EQ(monsterCount, 2);
-    EXPECT_EQ(spriteLayer.count, spritesBefore - 1);
-    EXPECT_EQ(monsters[0].spriteIndex, 1);
-    EXPECT_EQ(monsters[1].spriteIndex, 2);
-    EXPECT_EQ(monsters[0].size, 0.04f);
-    EXPECT_TRUE(world::checkSpriteIndices(1e-5f));
+    ASSERT_EQ(world().monsterCount, 2);
+    EXPECT_EQ(world().spriteLayer.count, spritesBefore - 1);
+    EXPECT_EQ(world().monsters[0].spriteIndex, 1);
+    EXPECT_EQ(world().monsters[1].spriteIndex, 2);
+    EXPECT_EQ(world().monsters[0].size, 0.04f);
+    EXPECT_TRUE(arena::checkSpriteIndices(1e-5f));
 
     // The last one: nothing shifts, only its sprite goes.
     removeMonster(1);
-    EXPECT_EQ(monsterCount, 1);
-    EXPECT_EQ(monsters[0].spriteIndex, 1);
-    EXPECT_EQ(spriteLayer.count, spritesBefore - 2);
-    EXPECT_TRUE(world::checkSpriteIndices(1e-5f));
+    EXPECT_EQ(world().monsterCount, 1);
+    EXPECT_EQ(world().monsters[0].spriteIndex, 1);
+    EXPECT_EQ(world().spriteLayer.count, spritesBefore - 2);
+    EXPECT_TRUE(arena::checkSpriteIndices(1e-5f));
 
     // Out-of-range indices change nothing.
     removeMonster(-1);
     removeMonster(1);
-    EXPECT_EQ(monsterCount, 1);
+    EXPECT_EQ(world().monsterCount, 1);
 }
 
 TEST(MonsterDeath, CorpseLiesWhereItDiedTurnedLikeItsSprite) {
-    world::fresh();
-    int i = world::addMonsterAt(Vec2(0.3f, -0.2f), 0.06f);
-    monsters[i].texture = textureBank.slotFor("Textures/Zombie.bmp");
-    monsters[i].heading = Vec2(1.0f, 0.0f);
-    int decals = decalLayer.count;
-    addMonsterCorpse(monsters[i]);
-    ASSERT_EQ(decalLayer.count, decals + 1);
-    const Decal& d = decalLayer.decals[decals];
+    arena::fresh();
+    int i = arena::addMonsterAt(Vec2(0.3f, -0.2f), 0.06f);
+    world().monsters[i].texture = textureBank.slotFor("Textures/Zombie.bmp");
+    world().monsters[i].heading = Vec2(1.0f, 0.0f);
+    int decals = world().decalLayer.count;
+    addMonsterCorpse(world().monsters[i]);
+    ASSERT_EQ(world().decalLayer.count, decals + 1);
+    const Decal& d = world().decalLayer.decals[decals];
     EXPECT_EQ(d.texture, textureBank.slotFor("Textures/Zombie_Dead.bmp"));
     EXPECT_EQ(d.alpha, 1.0f);
     EXPECT_EQ(d.size, 0.06f);
@@ -585,9 +587,9 @@ TEST(MonsterDeath, CorpseLiesWhereItDiedTurnedLikeItsSprite) {
     EXPECT_EQ(d.direction.y, -1.0f);
 
     // A texture that is none of the three kinds leaves no corpse.
-    monsters[i].texture = 63;
-    addMonsterCorpse(monsters[i]);
-    EXPECT_EQ(decalLayer.count, decals + 1);
+    world().monsters[i].texture = 63;
+    addMonsterCorpse(world().monsters[i]);
+    EXPECT_EQ(world().decalLayer.count, decals + 1);
 }
 
 TEST(RandomStreams, SpawnsAndDropsDrawFromTheirOwnStreamSinceTheSecondGeneration) {
@@ -596,23 +598,23 @@ TEST(RandomStreams, SpawnsAndDropsDrawFromTheirOwnStreamSinceTheSecondGeneration
         bool spawnsShareTheMain, dropsShareTheMain;
     } cases[] = {{kFirstGeneration, true, true}, {kCurrentGeneration, false, false}};
     for (const Case& c : cases) {
-        rulesGeneration = c.generation;
-        world::fresh(9);
-        const Rng main = rng, spawns = spawnRng, drops = dropRng;
-        spawnInterval = 400.0f;
-        spawnTimer = 0.0f;
-        frameDelta = 400.0f;
+        followGeneration(c.generation);
+        arena::fresh(9);
+        const Rng main = world().rng, spawns = world().spawnRng, drops = world().dropRng;
+        world().spawnInterval = 400.0f;
+        world().spawnTimer = 0.0f;
+        world().input.frameDelta = 400.0f;
         updateSpawner(1.0f, 500.0f);
-        ASSERT_EQ(monsterCount, 1);
-        EXPECT_EQ(rng.state != main.state, c.spawnsShareTheMain) << c.generation;
-        EXPECT_EQ(spawnRng.state != spawns.state, !c.spawnsShareTheMain) << c.generation;
+        ASSERT_EQ(world().monsterCount, 1);
+        EXPECT_EQ(world().rng.state != main.state, c.spawnsShareTheMain) << c.generation;
+        EXPECT_EQ(world().spawnRng.state != spawns.state, !c.spawnsShareTheMain) << c.generation;
         // A first kill always drops.
-        const Rng beforeKill = rng, spawnsBeforeKill = spawnRng;
+        const Rng beforeKill = world().rng, spawnsBeforeKill = world().spawnRng;
         removeMonster(0);
-        EXPECT_EQ(bonusCount, 1);
-        EXPECT_EQ(dropRng.state != drops.state, !c.dropsShareTheMain) << c.generation;
-        EXPECT_EQ(spawnRng.state, spawnsBeforeKill.state) << c.generation;
-        EXPECT_EQ(rng.state != beforeKill.state, c.dropsShareTheMain) << c.generation;
+        EXPECT_EQ(world().bonusCount, 1);
+        EXPECT_EQ(world().dropRng.state != drops.state, !c.dropsShareTheMain) << c.generation;
+        EXPECT_EQ(world().spawnRng.state, spawnsBeforeKill.state) << c.generation;
+        EXPECT_EQ(world().rng.state != beforeKill.state, c.dropsShareTheMain) << c.generation;
     }
-    rulesGeneration = kCurrentGeneration;
+    followGeneration(kCurrentGeneration);
 }

@@ -22,7 +22,7 @@
 #include "app/online_link.h"
 #include "bot.h"
 #include "game/player/marine.h"
-#include "game/world/world_state.h"
+#include "game/world/world.h"
 #include "harness.h"
 #include "online/online_config.h"
 #include "online/outbox.h"
@@ -65,7 +65,7 @@ bool playToDeath(const Home& home, uint32_t seed) {
     startOnline(home.config, home.outbox);
     bot::Player player;
     player.begin(bot::kHuman, seed);
-    for (int f = 0; f < 60 * 60 * 10 && !marine.marineDead; ++f) {
+    for (int f = 0; f < 60 * 60 * 10 && !world().marine.marineDead; ++f) {
         if (player.gamesStarted == 0)
             player.act(16.0f);
         else if (player.gamesStarted == 1)
@@ -74,8 +74,8 @@ bool playToDeath(const Home& home, uint32_t seed) {
         player.observe();
     }
     player.releaseAll();
-    std::printf("died after %.1f s of play\n", gameTime);
-    return marine.marineDead;
+    std::printf("died after %.1f s of play\n", world().gameTime);
+    return world().marine.marineDead;
 }
 
 online::Status status() {

@@ -21,7 +21,7 @@
 #include "audio/sound_bank.h"
 #include "bot.h"
 #include "game/player/marine.h"
-#include "game/world/world_state.h"
+#include "game/world/world.h"
 #include "harness.h"
 #include "input/input.h"
 #include "platform/platform.h"
@@ -53,7 +53,7 @@ Replay playBotGame(uint32_t seed, float spawnAcceleration, int menuAt, Coverage&
     uint64_t soundsBefore[10];
     for (int i = 0; i < 10; ++i)
         soundsBefore[i] = soundPlayCount[i];
-    float lastAlpha = pickupMessageAlpha;
+    float lastAlpha = world().pickupMessageAlpha;
     for (int f = 0; f < 60 * 60 * 10; ++f) {
         bool pause = player.gamesStarted > 0 && f >= menuAt && f < menuAt + 40;
         if (player.gamesStarted > 0 && (f == menuAt || f == menuAt + 40)) {
@@ -64,12 +64,12 @@ Replay playBotGame(uint32_t seed, float spawnAcceleration, int menuAt, Coverage&
         harness::frame(f % 5 == 0 ? 17 : 16);
         player.observe();
         // A pick-up sets the notice at full strength; it only fades after.
-        if (pickupMessageAlpha > lastAlpha) seen.notices.insert(pickupMessage);
-        lastAlpha = pickupMessageAlpha;
+        if (world().pickupMessageAlpha > lastAlpha) seen.notices.insert(world().pickupMessage);
+        lastAlpha = world().pickupMessageAlpha;
         if (player.gamesStarted > 0 && !recording()) break; // the menu is back
     }
     player.releaseAll();
-    seen.died = marine.marineDead;
+    seen.died = world().marine.marineDead;
     for (int i = 0; i < 10; ++i)
         seen.sounds[i] += soundPlayCount[i] - soundsBefore[i];
     return lastReplay();

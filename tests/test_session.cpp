@@ -6,6 +6,7 @@
 #include "app/input.h"
 #include "game/player/death.h"
 #include "game/player/marine.h"
+#include "game/world/world.h"
 #include "harness.h"
 #include "platform/platform.h"
 
@@ -28,20 +29,20 @@ bool clickAt(float x, float y) {
 TEST(Session, MenuPlayDeathAndExit) {
     ASSERT_TRUE(harness::boot());
     ASSERT_TRUE(harness::frame());
-    EXPECT_TRUE(menuShown);
+    EXPECT_TRUE(world().input.menuShown);
     harness::screenshot("session_01_start_menu");
 
     ASSERT_TRUE(clickAt(kCreditsX, kCreditsY));
-    EXPECT_TRUE(creditsShown);
+    EXPECT_TRUE(world().input.creditsShown);
     harness::screenshot("session_02_credits_open");
     ASSERT_TRUE(clickAt(kCreditsX, kCreditsY));
-    EXPECT_FALSE(creditsShown);
+    EXPECT_FALSE(world().input.creditsShown);
     harness::screenshot("session_03_credits_closed");
 
     ASSERT_TRUE(clickAt(kNewGameX, kNewGameY));
-    EXPECT_FALSE(menuShown);
-    EXPECT_FALSE(marine.marineDead);
-    EXPECT_EQ(gameTime, 0.0f);
+    EXPECT_FALSE(world().input.menuShown);
+    EXPECT_FALSE(world().marine.marineDead);
+    EXPECT_EQ(world().gameTime, 0.0f);
 
     // Play: walk up a little, aiming at the top right.
     harness::cursorArena(0.6f, 0.6f);
@@ -49,58 +50,58 @@ TEST(Session, MenuPlayDeathAndExit) {
     ASSERT_TRUE(harness::frames(30));
     harness::keyUp('W');
     ASSERT_TRUE(harness::frames(30));
-    EXPECT_GT(gameTime, 0.5f);
+    EXPECT_GT(world().gameTime, 0.5f);
     harness::screenshot("session_04_playing");
 
     // Escape freezes the world under the menu; Escape again brings it back.
     harness::key(VkEscape);
     ASSERT_TRUE(harness::frame());
-    EXPECT_TRUE(menuShown);
+    EXPECT_TRUE(world().input.menuShown);
     ASSERT_TRUE(harness::frames(10));
-    float frozenAt = gameTime;
+    float frozenAt = world().gameTime;
     ASSERT_TRUE(harness::frames(30));
-    EXPECT_EQ(gameTime, frozenAt);
+    EXPECT_EQ(world().gameTime, frozenAt);
     harness::screenshot("session_05_paused_menu");
     harness::key(VkEscape);
     ASSERT_TRUE(harness::frames(2));
-    EXPECT_FALSE(menuShown);
+    EXPECT_FALSE(world().input.menuShown);
     ASSERT_TRUE(harness::frames(10));
-    EXPECT_GT(gameTime, frozenAt);
+    EXPECT_GT(world().gameTime, frozenAt);
     harness::screenshot("session_06_back_in_play");
 
     // Death: the clock stops and "Game Over" is up.
-    marine.health = 0.0f;
+    world().marine.health = 0.0f;
     ASSERT_TRUE(harness::frames(5));
-    EXPECT_TRUE(marine.marineDead);
+    EXPECT_TRUE(world().marine.marineDead);
     harness::screenshot("session_07_game_over");
 
     // Escape and keys in the first two seconds do nothing.
     harness::key(VkEscape);
     harness::key('A');
     ASSERT_TRUE(harness::frames(10));
-    EXPECT_FALSE(menuShown);
+    EXPECT_FALSE(world().input.menuShown);
     ASSERT_TRUE(harness::frames(130));
-    ASSERT_GE(deathTime, 2000.0f);
-    EXPECT_FALSE(menuShown);
+    ASSERT_GE(world().deathTime, 2000.0f);
+    EXPECT_FALSE(world().input.menuShown);
     harness::key('A');
     ASSERT_TRUE(harness::frame());
-    EXPECT_TRUE(menuShown);
+    EXPECT_TRUE(world().input.menuShown);
     harness::screenshot("session_08_menu_after_death");
 
     // From here only New Game or Exit Win leave the menu.
     harness::key(VkEscape);
     ASSERT_TRUE(harness::frame());
-    EXPECT_TRUE(menuShown);
+    EXPECT_TRUE(world().input.menuShown);
     ASSERT_TRUE(clickAt(kNewGameX, kNewGameY));
-    EXPECT_FALSE(menuShown);
-    EXPECT_FALSE(marine.marineDead);
-    EXPECT_EQ(marine.health, 100.0f);
+    EXPECT_FALSE(world().input.menuShown);
+    EXPECT_FALSE(world().marine.marineDead);
+    EXPECT_EQ(world().marine.health, 100.0f);
     ASSERT_TRUE(harness::frames(20));
     harness::screenshot("session_09_second_game");
 
     harness::key(VkEscape);
     ASSERT_TRUE(harness::frame());
-    ASSERT_TRUE(menuShown);
+    ASSERT_TRUE(world().input.menuShown);
     harness::cursorArena(kExitX, kExitY);
     ASSERT_TRUE(harness::frame());
     harness::screenshot("session_10_exit_hovered");

@@ -32,6 +32,7 @@
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
 #include "game/projectiles/bullets.h"
+#include "game/world/world.h"
 #include "harness.h"
 #include "math/rng.h"
 
@@ -119,28 +120,32 @@ struct Watch {
 // Every invariant the soak holds the game to, after a whole frame.
 ::testing::AssertionResult checkWorld(Watch& w) {
     ::testing::AssertionResult ok = ::testing::AssertionSuccess();
-    if (!(ok = capacity("the sprite layer", spriteLayer.count, AnimSpriteLayer::kCapacity)) ||
-        !(ok = capacity("the decal layer", decalLayer.count, DecalLayer::kCapacity)) ||
-        !(ok = capacity("the particle layer", particleLayer.count, ParticleLayer::kCapacity)) ||
-        !(ok = capacity("the bullet pool", bulletCount, kMaxBullets)) ||
-        !(ok = capacity("the monster pool", monsterCount, kMonsterSpawnLimit)) ||
-        !(ok = capacity("the bonus pool", bonusCount, kMaxBonuses)) ||
+    if (!(ok = capacity("the sprite layer", world().spriteLayer.count,
+                        AnimSpriteLayer::kCapacity)) ||
+        !(ok = capacity("the decal layer", world().decalLayer.count, DecalLayer::kCapacity)) ||
+        !(ok = capacity("the particle layer", world().particleLayer.count,
+                        ParticleLayer::kCapacity)) ||
+        !(ok = capacity("the bullet pool", world().bulletCount, kMaxBullets)) ||
+        !(ok = capacity("the monster pool", world().monsterCount, kMonsterSpawnLimit)) ||
+        !(ok = capacity("the bonus pool", world().bonusCount, kMaxBonuses)) ||
         !(ok = capacity("the playing sources", activeSourceCount, kMaxSources)))
         return ok;
 
-    if (!finite(marine.position) || !finite(marine.aim) || !finite(marine.facing) ||
-        !std::isfinite(marine.health) || !std::isfinite(marine.runPower))
+    if (!finite(world().marine.position) || !finite(world().marine.aim) ||
+        !finite(world().marine.facing) || !std::isfinite(world().marine.health) ||
+        !std::isfinite(world().marine.runPower))
         return ::testing::AssertionFailure()
-               << "the Marine at (" << marine.position.x << ", " << marine.position.y << ") aim ("
-               << marine.aim.x << ", " << marine.aim.y << ") health " << marine.health;
+               << "the Marine at (" << world().marine.position.x << ", "
+               << world().marine.position.y << ") aim (" << world().marine.aim.x << ", "
+               << world().marine.aim.y << ") health " << world().marine.health;
 
     // Monsters: each names its own sprite, in pool order, after the
     // Marine's while he lives. Sprites are placed before the move, so a
     // sprite's centre is where its monster stood one step back.
-    int previous = marine.marineDead ? -1 : 0;
+    int previous = world().marine.marineDead ? -1 : 0;
     int attackers = 0;
-    for (int i = 0; i < monsterCount; ++i) {
-        const Monster& m = monsters[i];
+    for (int i = 0; i < world().monsterCount; ++i) {
+        const Monster& m = world().monsters[i];
         if (!finite(m.position) || !finite(m.heading) || !finite(m.moveDir) ||
             !std::isfinite(m.health))
             return ::testing::AssertionFailure() << "monster " << i << " at (" << m.position.x
@@ -148,14 +153,15 @@ struct Watch {
         for (const Segment& edge : m.hitEdges)
             if (!finite(edge.p1) || !finite(edge.p2))
                 return ::testing::AssertionFailure() << "monster " << i << " has a broken edge";
-        if (m.spriteIndex <= previous || m.spriteIndex >= spriteLayer.count)
+        if (m.spriteIndex <= previous || m.spriteIndex >= world().spriteLayer.count)
             return ::testing::AssertionFailure()
-                   << "monster " << i << " of " << monsterCount << " names sprite " << m.spriteIndex
-                   << " after " << previous << " (layer holds " << spriteLayer.count << ")";
+                   << "monster " << i << " of " << world().monsterCount << " names sprite "
+                   << m.spriteIndex << " after " << previous << " (layer holds "
+                   << world().spriteLayer.count << ")";
         previous = m.spriteIndex;
-        const AnimSprite& s = spriteLayer.sprites[m.spriteIndex];
+        const AnimSprite& s = world().spriteLayer.sprites[m.spriteIndex];
         Vec2 centre = (s.corners[0] + s.corners[1] + s.corners[2] + s.corners[3]) * 0.25f;
-        Vec2 placed = m.position - m.moveDir * m.speed * frameDelta;
+        Vec2 placed = m.position - m.moveDir * m.speed * world().input.frameDelta;
         if (s.texture != m.texture || s.size != m.size || s.fadeRate != 0.0f ||
             length(centre - placed) > 1e-4f)
             return ::testing::AssertionFailure()
@@ -166,59 +172,61 @@ struct Watch {
         if (m.attackTimer == 0.0f) ++attackers; // hit (and pushed) him this frame
     }
 
-    for (int i = 0; i < bulletCount; ++i)
-        if (!finite(bullets[i].position) || !finite(bullets[i].direction) ||
-            !std::isfinite(bullets[i].speed))
+    for (int i = 0; i < world().bulletCount; ++i)
+        if (!finite(world().bullets[i].position) || !finite(world().bullets[i].direction) ||
+            !std::isfinite(world().bullets[i].speed))
             return ::testing::AssertionFailure() << "bullet " << i << " is not finite";
-    for (int i = 0; i < bonusCount; ++i)
-        if (!finite(bonuses[i].position) || !std::isfinite(bonuses[i].age))
+    for (int i = 0; i < world().bonusCount; ++i)
+        if (!finite(world().bonuses[i].position) || !std::isfinite(world().bonuses[i].age))
             return ::testing::AssertionFailure() << "bonus " << i << " is not finite";
-    for (int i = 0; i < particleLayer.count; ++i)
-        if (!finite(particleLayer.particles[i].position) ||
-            !finite(particleLayer.particles[i].direction))
+    for (int i = 0; i < world().particleLayer.count; ++i)
+        if (!finite(world().particleLayer.particles[i].position) ||
+            !finite(world().particleLayer.particles[i].direction))
             return ::testing::AssertionFailure() << "particle " << i << " is not finite";
-    for (int i = 0; i < spriteLayer.count; ++i)
-        for (const Vec2& c : spriteLayer.sprites[i].corners)
+    for (int i = 0; i < world().spriteLayer.count; ++i)
+        for (const Vec2& c : world().spriteLayer.sprites[i].corners)
             if (!finite(c))
                 return ::testing::AssertionFailure() << "sprite " << i << " is not finite";
-    for (int i = 0; i < decalLayer.count; ++i)
-        for (const Vec2& c : decalLayer.decals[i].corners)
+    for (int i = 0; i < world().decalLayer.count; ++i)
+        for (const Vec2& c : world().decalLayer.decals[i].corners)
             if (!finite(c))
                 return ::testing::AssertionFailure() << "decal " << i << " is not finite";
 
     // He is clamped to the arena each step; only this frame's hits can have
     // pushed him past it, 0.01 each. Dead, he is shoved about freely.
-    if (!marine.marineDead) {
+    if (!world().marine.marineDead) {
         float bound = 1.0f + 0.01f * static_cast<float>(attackers) + 1e-5f;
-        if (std::fabs(marine.position.x) > bound || std::fabs(marine.position.y) > bound)
-            return ::testing::AssertionFailure() << "the Marine at (" << marine.position.x << ", "
-                                                 << marine.position.y << ") is outside the arena";
+        if (std::fabs(world().marine.position.x) > bound ||
+            std::fabs(world().marine.position.y) > bound)
+            return ::testing::AssertionFailure()
+                   << "the Marine at (" << world().marine.position.x << ", "
+                   << world().marine.position.y << ") is outside the arena";
     }
 
     // Only the special lowers the score: by 100, once a frame at most, and
     // only from 100 or more (it comes first in the frame, before kills and
     // pick-ups add theirs). So it never wraps past 0. A new game sets 0.
-    bool newGame = gameTime == 0.0f;
+    bool newGame = world().gameTime == 0.0f;
     bool special = soundPlayCount[SoundSpecial] != w.specials;
-    if (score >= 0x80000000u)
-        return ::testing::AssertionFailure() << "the score wrapped to " << score;
+    if (world().score >= 0x80000000u)
+        return ::testing::AssertionFailure() << "the score wrapped to " << world().score;
     if (special && !newGame && w.score < 100)
         return ::testing::AssertionFailure() << "the special fired with a score of " << w.score;
-    if (!newGame && score + (special ? 100u : 0u) < w.score)
+    if (!newGame && world().score + (special ? 100u : 0u) < w.score)
         return ::testing::AssertionFailure()
-               << "the score fell from " << w.score << " to " << score;
-    w.score = score;
+               << "the score fell from " << w.score << " to " << world().score;
+    w.score = world().score;
     w.specials = soundPlayCount[SoundSpecial];
 
-    if (marine.marineDead && !w.dead) ++w.deaths;
-    w.dead = marine.marineDead;
+    if (world().marine.marineDead && !w.dead) ++w.deaths;
+    w.dead = world().marine.marineDead;
     ++w.frames;
-    w.mostMonsters = std::max(w.mostMonsters, monsterCount);
-    w.mostSprites = std::max(w.mostSprites, spriteLayer.count);
-    w.mostDecals = std::max(w.mostDecals, decalLayer.count);
-    w.mostBullets = std::max(w.mostBullets, bulletCount);
-    w.mostParticles = std::max(w.mostParticles, particleLayer.count);
-    w.mostBonuses = std::max(w.mostBonuses, bonusCount);
+    w.mostMonsters = std::max(w.mostMonsters, world().monsterCount);
+    w.mostSprites = std::max(w.mostSprites, world().spriteLayer.count);
+    w.mostDecals = std::max(w.mostDecals, world().decalLayer.count);
+    w.mostBullets = std::max(w.mostBullets, world().bulletCount);
+    w.mostParticles = std::max(w.mostParticles, world().particleLayer.count);
+    w.mostBonuses = std::max(w.mostBonuses, world().bonusCount);
     return ::testing::AssertionSuccess();
 }
 
@@ -243,7 +251,7 @@ TEST(Soak, BotHoldsOutAgainstAFullField) {
     writeSettings(dir, 0.1f); // the interval reaches 0 after 10 s
     scaleMonsterDamage(dir, 0.002f);
     ASSERT_TRUE(harness::boot(dir.c_str()));
-    rng.seed(4242);
+    world().rng.seed(4242);
 
     bot::Player player;
     player.begin(bot::kSharp, 7);
@@ -276,7 +284,7 @@ TEST(Soak, RandomInputKeepsTheWorldWhole) {
     writeSettings(dir, 0.05f);
     scaleMonsterDamage(dir, 0.002f);
     ASSERT_TRUE(harness::boot(dir.c_str()));
-    rng.seed(99);
+    world().rng.seed(99);
     Rng dice;
     dice.seed(2718);
     auto chance = [&](int percent) { return dice.next() % 100 < percent; };
@@ -340,7 +348,7 @@ TEST(Soak, RandomInputKeepsTheWorldWhole) {
             continue;
         }
         simulated += static_cast<float>(ms);
-        if (menuShown) ++menuFrames;
+        if (world().input.menuShown) ++menuFrames;
         ASSERT_TRUE(checkWorld(watch)) << "after " << simulated << " ms";
     }
     report("random", watch, secondsSince(start));

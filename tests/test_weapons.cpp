@@ -13,6 +13,7 @@
 #include "game/player/weapons.h"
 #include "game/projectiles/bullet_templates.h"
 #include "game/projectiles/bullets.h"
+#include "game/world/world.h"
 #include "harness.h"
 #include "math/rng.h"
 
@@ -49,7 +50,7 @@ class Weapons : public ::testing::Test {
         harness::cursorArena(0.0f, 0.5f); // straight ahead: the aim stays put
         harness::frame();
         startNewGame();
-        spawnInterval = 1e9f;
+        world().spawnInterval = 1e9f;
 
         bulletTemplateCount = 0;
         for (const char* name : {"BulletPistol", "BulletAK", "BulletShotGun", "BulletGrenadeGun",
@@ -60,7 +61,7 @@ class Weapons : public ::testing::Test {
         addParticleKind("ParticleShot", 0.0f, 1.0f);
 
         harness::frame(0); // the world starts running from the next frame
-        ASSERT_EQ(runFactor, 1.0f);
+        ASSERT_EQ(world().input.runFactor, 1.0f);
         std::memcpy(plays_, soundPlayCount, sizeof(plays_));
     }
 
@@ -70,21 +71,21 @@ class Weapons : public ::testing::Test {
 };
 
 TEST_F(Weapons, NewGameArmsThePistolOnly) {
-    EXPECT_EQ(marine.ownedCount, 1);
-    EXPECT_EQ(marine.owned[0], WeaponPistol);
-    EXPECT_EQ(marine.currentWeapon, 0);
-    EXPECT_EQ(marine.weapons[0].rounds, 7);
+    EXPECT_EQ(world().marine.ownedCount, 1);
+    EXPECT_EQ(world().marine.owned[0], WeaponPistol);
+    EXPECT_EQ(world().marine.currentWeapon, 0);
+    EXPECT_EQ(world().marine.weapons[0].rounds, 7);
     const char* names[] = {"Pistol", "AK", "ShotGun", "GrenadeGun"};
     const int clips[] = {7, 30, 7, 1};
     const float intervals[] = {500, 100, 1000, 0};
     const float reloads[] = {1000, 2000, 2500, 2000};
     for (int i = 0; i < 4; ++i) {
-        EXPECT_STREQ(marine.weapons[i].name, names[i]);
-        EXPECT_EQ(marine.weapons[i].clipSize, clips[i]);
-        EXPECT_EQ(marine.weapons[i].fireInterval, intervals[i]);
-        EXPECT_EQ(marine.weapons[i].reloadTime, reloads[i]);
+        EXPECT_STREQ(world().marine.weapons[i].name, names[i]);
+        EXPECT_EQ(world().marine.weapons[i].clipSize, clips[i]);
+        EXPECT_EQ(world().marine.weapons[i].fireInterval, intervals[i]);
+        EXPECT_EQ(world().marine.weapons[i].reloadTime, reloads[i]);
         if (i > 0) {
-            EXPECT_EQ(marine.weapons[i].rounds, 0);
+            EXPECT_EQ(world().marine.weapons[i].rounds, 0);
         }
     }
 }
@@ -96,7 +97,7 @@ TEST_F(Weapons, HeldPistolFiresEveryHalfSecondAndRefillsAfterTheSeventhShot) {
     int t = 0;
     int first = -1;
     for (int i = 0; i < 100; ++i) {
-        int rounds = marine.weapons[0].rounds;
+        int rounds = world().marine.weapons[0].rounds;
         uint64_t before = played(SoundPistolShot);
         harness::frame(50);
         t += 50;
@@ -104,7 +105,7 @@ TEST_F(Weapons, HeldPistolFiresEveryHalfSecondAndRefillsAfterTheSeventhShot) {
             if (first < 0) first = t;
             shots.push_back(t - first);
         }
-        if (marine.weapons[0].rounds > rounds) refill = t - first;
+        if (world().marine.weapons[0].rounds > rounds) refill = t - first;
     }
     // The first shot after a fresh game waits one interval.
     EXPECT_EQ(first, 500);
@@ -115,14 +116,14 @@ TEST_F(Weapons, HeldPistolFiresEveryHalfSecondAndRefillsAfterTheSeventhShot) {
     // The reload counts from the frame of the seventh shot (50 ms then);
     // the shot waits for the frame after the refill.
     EXPECT_EQ(refill, 3950);
-    EXPECT_EQ(bulletCount, static_cast<int>(shots.size()));
+    EXPECT_EQ(world().bulletCount, static_cast<int>(shots.size()));
     EXPECT_EQ(played(SoundPistolShot), shots.size());
 }
 
 TEST_F(Weapons, GrenadeGunWithFastShotFiresEverySecond) {
     addWeapon(WeaponGrenadeGun);
     selectWeapon(WeaponGrenadeGun);
-    marine.fastShot = true;
+    world().marine.fastShot = true;
     harness::leftDown();
     std::vector<int> shots;
     for (int t = 50; t <= 4000; t += 50) {
@@ -139,28 +140,28 @@ TEST_F(Weapons, GrenadeGunWithFastShotFiresEverySecond) {
 TEST_F(Weapons, ShotGunThrowsARowOfEightPelletsWithOneSoundAndOneFlash) {
     addWeapon(WeaponShotGun);
     selectWeapon(WeaponShotGun);
-    marine.position = Vec2(0.2f, -0.1f);
-    marine.aim = Vec2(1.0f, 0.0f);
-    marine.fireTimer = 1000.0f;
+    world().marine.position = Vec2(0.2f, -0.1f);
+    world().marine.aim = Vec2(1.0f, 0.0f);
+    world().marine.fireTimer = 1000.0f;
     harness::cursorArena(0.9f, -0.1f);
     harness::leftDown();
-    int particlesBefore = particleLayer.count;
+    int particlesBefore = world().particleLayer.count;
     harness::frame(0);
 
-    ASSERT_EQ(bulletCount, 8);
+    ASSERT_EQ(world().bulletCount, 8);
     for (int i = 0; i < 8; ++i) {
-        EXPECT_FLOAT_EQ(bullets[i].position.x, 0.2f + static_cast<float>(i) / 75.0f) << i;
-        EXPECT_FLOAT_EQ(bullets[i].position.y, -0.1f) << i;
-        EXPECT_FLOAT_EQ(bullets[i].direction.x, 1.0f);
-        EXPECT_FLOAT_EQ(bullets[i].direction.y, 0.0f);
+        EXPECT_FLOAT_EQ(world().bullets[i].position.x, 0.2f + static_cast<float>(i) / 75.0f) << i;
+        EXPECT_FLOAT_EQ(world().bullets[i].position.y, -0.1f) << i;
+        EXPECT_FLOAT_EQ(world().bullets[i].direction.x, 1.0f);
+        EXPECT_FLOAT_EQ(world().bullets[i].direction.y, 0.0f);
     }
     EXPECT_EQ(played(SoundShotGun), 1u);
-    EXPECT_EQ(marine.weapons[2].rounds, 6);
+    EXPECT_EQ(world().marine.weapons[2].rounds, 6);
 
     // One sideways "ParticlePistol" and three "ParticleShot" along the aim,
     // all from the muzzle.
-    ASSERT_EQ(particleLayer.count - particlesBefore, 4);
-    const Particle* flash = &particleLayer.particles[particlesBefore];
+    ASSERT_EQ(world().particleLayer.count - particlesBefore, 4);
+    const Particle* flash = &world().particleLayer.particles[particlesBefore];
     EXPECT_EQ(flash[0].red, 1.0f);
     EXPECT_NEAR(flash[0].direction.x, 0.0f, 1e-6f);
     EXPECT_NEAR(flash[0].direction.y, -1.0f, 1e-6f);
@@ -177,109 +178,110 @@ TEST_F(Weapons, ShotGunThrowsARowOfEightPelletsWithOneSoundAndOneFlash) {
 TEST_F(Weapons, WeaponKeysPickOnlyOwnedWeaponsAndNotUnderTheMenu) {
     harness::key('2');
     harness::frame(0);
-    EXPECT_EQ(marine.currentWeapon, 0); // not owned
+    EXPECT_EQ(world().marine.currentWeapon, 0); // not owned
 
     addWeapon(WeaponAK);
-    EXPECT_EQ(marine.weapons[1].rounds, 30);
-    EXPECT_EQ(marine.currentWeapon, 0); // gaining does not switch
+    EXPECT_EQ(world().marine.weapons[1].rounds, 30);
+    EXPECT_EQ(world().marine.currentWeapon, 0); // gaining does not switch
 
     harness::key(VkEscape);
     harness::frame(0);
-    ASSERT_TRUE(menuShown);
+    ASSERT_TRUE(world().input.menuShown);
     harness::key('2');
     harness::frame(0);
-    EXPECT_EQ(marine.currentWeapon, 0);
+    EXPECT_EQ(world().marine.currentWeapon, 0);
 
     harness::key(VkEscape);
     harness::frame(0);
-    ASSERT_FALSE(menuShown);
+    ASSERT_FALSE(world().input.menuShown);
     harness::key('2');
     harness::frame(0);
-    EXPECT_EQ(marine.currentWeapon, 1);
+    EXPECT_EQ(world().marine.currentWeapon, 1);
 
     // The key of the weapon in hand restarts its reload.
-    marine.weapons[1].rounds = 0;
-    marine.reloadTimer = 1500.0f;
+    world().marine.weapons[1].rounds = 0;
+    world().marine.reloadTimer = 1500.0f;
     harness::key('2');
     harness::frame(0);
-    EXPECT_EQ(marine.reloadTimer, 0.0f);
-    EXPECT_EQ(marine.weapons[1].rounds, 0);
+    EXPECT_EQ(world().marine.reloadTimer, 0.0f);
+    EXPECT_EQ(world().marine.weapons[1].rounds, 0);
 }
 
 TEST_F(Weapons, OwnedListNeverGrowsPastFour) {
     addWeapon(WeaponAK);
     addWeapon(WeaponShotGun);
     addWeapon(WeaponGrenadeGun);
-    ASSERT_EQ(marine.ownedCount, 4);
-    marine.weapons[0].rounds = 3;
+    ASSERT_EQ(world().marine.ownedCount, 4);
+    world().marine.weapons[0].rounds = 3;
     addWeapon(WeaponPistol);
-    EXPECT_EQ(marine.ownedCount, 4);
-    EXPECT_EQ(marine.weapons[0].rounds, 3);
+    EXPECT_EQ(world().marine.ownedCount, 4);
+    EXPECT_EQ(world().marine.weapons[0].rounds, 3);
     addWeapon(99);
     addWeapon(104);
-    EXPECT_EQ(marine.ownedCount, 4);
+    EXPECT_EQ(world().marine.ownedCount, 4);
 }
 
 TEST_F(Weapons, SpecialNeedsAHundredPointsAndThrowsARing) {
-    score = 99;
-    marine.specialTimer = 1000.0f;
+    world().score = 99;
+    world().marine.specialTimer = 1000.0f;
     harness::rightDown();
     harness::frame(0);
-    EXPECT_EQ(bulletCount, 0);
-    EXPECT_EQ(score, 99u);
+    EXPECT_EQ(world().bulletCount, 0);
+    EXPECT_EQ(world().score, 99u);
     EXPECT_EQ(played(SoundSpecial), 0u);
 
-    score = 100;
+    world().score = 100;
     harness::frame(0);
-    ASSERT_EQ(bulletCount, 8);
-    EXPECT_EQ(score, 0u);
+    ASSERT_EQ(world().bulletCount, 8);
+    EXPECT_EQ(world().score, 0u);
     EXPECT_EQ(played(SoundSpecial), 1u);
-    EXPECT_EQ(marine.specialTimer, 0.0f);
+    EXPECT_EQ(world().marine.specialTimer, 0.0f);
     for (int i = 0; i < 8; ++i) {
         // 45 degrees apart, each a hair short because 3.14 stands for pi.
         float a = static_cast<float>(i) * 45.0f * 3.14f / 180.0f;
-        EXPECT_NEAR(bullets[i].direction.x, std::cos(a), 1e-6f) << i;
-        EXPECT_NEAR(bullets[i].direction.y, std::sin(a), 1e-6f) << i;
-        EXPECT_FLOAT_EQ(bullets[i].position.x, marine.position.x);
+        EXPECT_NEAR(world().bullets[i].direction.x, std::cos(a), 1e-6f) << i;
+        EXPECT_NEAR(world().bullets[i].direction.y, std::sin(a), 1e-6f) << i;
+        EXPECT_FLOAT_EQ(world().bullets[i].position.x, world().marine.position.x);
     }
-    EXPECT_LT(std::atan2(bullets[4].direction.y, bullets[4].direction.x), 3.1415926f);
-    EXPECT_GT(std::atan2(bullets[4].direction.y, bullets[4].direction.x), 3.1f);
+    EXPECT_LT(std::atan2(world().bullets[4].direction.y, world().bullets[4].direction.x),
+              3.1415926f);
+    EXPECT_GT(std::atan2(world().bullets[4].direction.y, world().bullets[4].direction.x), 3.1f);
 
     // Held with points to spare: once per second.
-    score = 1000;
+    world().score = 1000;
     harness::frames(19, 50);
-    EXPECT_EQ(bulletCount, 8);
+    EXPECT_EQ(world().bulletCount, 8);
     harness::frame(50);
-    EXPECT_EQ(bulletCount, 16);
-    EXPECT_EQ(score, 900u);
+    EXPECT_EQ(world().bulletCount, 16);
+    EXPECT_EQ(world().score, 900u);
 }
 
 TEST_F(Weapons, MenuFramesNeitherFireNorThrowTheRing) {
-    score = 500;
-    marine.fireTimer = 5000.0f;
-    marine.specialTimer = 5000.0f;
+    world().score = 500;
+    world().marine.fireTimer = 5000.0f;
+    world().marine.specialTimer = 5000.0f;
     harness::key(VkEscape);
     harness::leftDown();
     harness::rightDown();
     harness::frames(5, 50);
-    ASSERT_TRUE(menuShown);
-    EXPECT_EQ(bulletCount, 0);
+    ASSERT_TRUE(world().input.menuShown);
+    EXPECT_EQ(world().bulletCount, 0);
     EXPECT_EQ(played(SoundPistolShot), 0u);
     EXPECT_EQ(played(SoundSpecial), 0u);
-    EXPECT_EQ(score, 500u);
-    EXPECT_EQ(marine.weapons[0].rounds, 7);
+    EXPECT_EQ(world().score, 500u);
+    EXPECT_EQ(world().marine.weapons[0].rounds, 7);
 }
 
 TEST_F(Weapons, UnknownTemplateFiresNothingButStillSoundsAndFlashes) {
     bulletTemplateCount = 0;
-    marine.fireTimer = 500.0f;
+    world().marine.fireTimer = 500.0f;
     harness::leftDown();
-    int particlesBefore = particleLayer.count;
+    int particlesBefore = world().particleLayer.count;
     harness::frame(0);
-    EXPECT_EQ(bulletCount, 0);
+    EXPECT_EQ(world().bulletCount, 0);
     EXPECT_EQ(played(SoundPistolShot), 1u);
-    EXPECT_EQ(particleLayer.count - particlesBefore, 4);
-    EXPECT_EQ(marine.weapons[0].rounds, 6);
+    EXPECT_EQ(world().particleLayer.count - particlesBefore, 4);
+    EXPECT_EQ(world().marine.weapons[0].rounds, 6);
 }
 
 class BulletPool : public Weapons {};
@@ -287,29 +289,29 @@ class BulletPool : public Weapons {};
 TEST_F(BulletPool, SpawnTurnsByTheSpreadAndCopiesTheKind) {
     bulletTemplateCount = 0;
     addBulletKind("Wide", 0.002f, 360, true);
-    rng.seed(7);
+    world().rng.seed(7);
     Rng expected;
     expected.seed(7);
     for (int i = 0; i < 20; ++i)
         spawnBullet("Wide", Vec2(0.1f, 0.2f), Vec2(1.0f, 0.0f));
-    ASSERT_EQ(bulletCount, 20);
+    ASSERT_EQ(world().bulletCount, 20);
     for (int i = 0; i < 20; ++i) {
         float angle = static_cast<float>(expected.next() % 360 - 180) * kDegToRad;
-        EXPECT_NEAR(bullets[i].direction.x, std::cos(angle), 1e-5f);
-        EXPECT_NEAR(bullets[i].direction.y, std::sin(angle), 1e-5f);
-        EXPECT_EQ(bullets[i].speed, 0.002f);
-        EXPECT_EQ(bullets[i].damage, 10.0f);
-        EXPECT_TRUE(bullets[i].trail);
-        EXPECT_TRUE(bullets[i].scores);
+        EXPECT_NEAR(world().bullets[i].direction.x, std::cos(angle), 1e-5f);
+        EXPECT_NEAR(world().bullets[i].direction.y, std::sin(angle), 1e-5f);
+        EXPECT_EQ(world().bullets[i].speed, 0.002f);
+        EXPECT_EQ(world().bullets[i].damage, 10.0f);
+        EXPECT_TRUE(world().bullets[i].trail);
+        EXPECT_TRUE(world().bullets[i].scores);
     }
     // A spread of 0 or below flies straight.
     addBulletKind("Zero", 0.0f, 0);
     addBulletKind("Negative", 0.0f, -5);
     spawnBullet("Zero", Vec2(), Vec2(0.0f, 1.0f));
     spawnBullet("Negative", Vec2(), Vec2(0.0f, 1.0f));
-    ASSERT_EQ(bulletCount, 22);
-    EXPECT_EQ(bullets[20].direction.y, 1.0f);
-    EXPECT_EQ(bullets[21].direction.y, 1.0f);
+    ASSERT_EQ(world().bulletCount, 22);
+    EXPECT_EQ(world().bullets[20].direction.y, 1.0f);
+    EXPECT_EQ(world().bullets[21].direction.y, 1.0f);
 }
 
 TEST_F(BulletPool, FullPoolDropsNewBulletsAndRemovalKeepsOrder) {
@@ -318,21 +320,22 @@ TEST_F(BulletPool, FullPoolDropsNewBulletsAndRemovalKeepsOrder) {
         b.position = Vec2(static_cast<float>(i) / 2048.0f, 0.0f);
         appendBullet(b);
     }
-    ASSERT_EQ(bulletCount, kMaxBullets);
-    EXPECT_EQ(bullets[kMaxBullets - 1].position.x, static_cast<float>(kMaxBullets - 1) / 2048.0f);
+    ASSERT_EQ(world().bulletCount, kMaxBullets);
+    EXPECT_EQ(world().bullets[kMaxBullets - 1].position.x,
+              static_cast<float>(kMaxBullets - 1) / 2048.0f);
     spawnBullet("BulletPistol", Vec2(), Vec2(0.0f, 1.0f));
-    EXPECT_EQ(bulletCount, kMaxBullets);
+    EXPECT_EQ(world().bulletCount, kMaxBullets);
 
     removeBullet(0);
-    removeBullet(bulletCount); // out of range: nothing
+    removeBullet(world().bulletCount); // out of range: nothing
     removeBullet(-1);
-    ASSERT_EQ(bulletCount, kMaxBullets - 1);
-    for (int i = 0; i < bulletCount; ++i)
-        ASSERT_EQ(bullets[i].position.x, static_cast<float>(i + 1) / 2048.0f);
+    ASSERT_EQ(world().bulletCount, kMaxBullets - 1);
+    for (int i = 0; i < world().bulletCount; ++i)
+        ASSERT_EQ(world().bullets[i].position.x, static_cast<float>(i + 1) / 2048.0f);
 
     clearBullets();
-    EXPECT_EQ(bulletCount, 0);
-    EXPECT_EQ(bullets[5].position.x, 0.0f);
+    EXPECT_EQ(world().bulletCount, 0);
+    EXPECT_EQ(world().bullets[5].position.x, 0.0f);
 }
 
 TEST_F(BulletPool, BulletsFlyStraightTrailSparksAndLeaveTheArena) {
@@ -343,33 +346,33 @@ TEST_F(BulletPool, BulletsFlyStraightTrailSparksAndLeaveTheArena) {
     addParticleKind("ParticleSparkRocket", 1.0f, 1.0f);
     spawnBullet("Rocket", Vec2(0.5f, 0.0f), Vec2(1.0f, 0.0f));
     spawnBullet("Slug", Vec2(-0.5f, 0.0f), Vec2(0.0f, -1.0f));
-    int particlesBefore = particleLayer.count;
+    int particlesBefore = world().particleLayer.count;
 
     harness::frame(100);
-    ASSERT_EQ(bulletCount, 2);
-    EXPECT_FLOAT_EQ(bullets[0].position.x, 0.6f);
-    EXPECT_FLOAT_EQ(bullets[1].position.y, -0.1f);
+    ASSERT_EQ(world().bulletCount, 2);
+    EXPECT_FLOAT_EQ(world().bullets[0].position.x, 0.6f);
+    EXPECT_FLOAT_EQ(world().bullets[1].position.y, -0.1f);
     // One spark per trail bullet per frame, thrown backwards from it.
-    ASSERT_EQ(particleLayer.count - particlesBefore, 1);
-    const Particle& spark = particleLayer.particles[particleLayer.count - 1];
+    ASSERT_EQ(world().particleLayer.count - particlesBefore, 1);
+    const Particle& spark = world().particleLayer.particles[world().particleLayer.count - 1];
     EXPECT_FLOAT_EQ(spark.position.x, 0.6f);
     EXPECT_EQ(spark.direction.x, -1.0f);
 
     // Under the menu they hang still and throw nothing.
     harness::key(VkEscape);
     harness::frame(100); // the frame that opens the menu still runs
-    int frozenCount = particleLayer.count;
-    Vec2 frozen = bullets[0].position;
+    int frozenCount = world().particleLayer.count;
+    Vec2 frozen = world().bullets[0].position;
     harness::frames(3, 100);
-    EXPECT_EQ(bullets[0].position.x, frozen.x);
-    EXPECT_EQ(particleLayer.count, frozenCount);
+    EXPECT_EQ(world().bullets[0].position.x, frozen.x);
+    EXPECT_EQ(world().particleLayer.count, frozenCount);
     harness::key(VkEscape);
     harness::frame(0);
 
     // The rocket crosses x = 1 after 400 ms more and is gone.
     harness::frames(2, 200);
-    EXPECT_EQ(bulletCount, 1);
-    EXPECT_LT(bullets[0].position.y, -0.5f);
+    EXPECT_EQ(world().bulletCount, 1);
+    EXPECT_LT(world().bullets[0].position.y, -0.5f);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "draw/draw_list.h"
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
+#include "game/world/world.h"
 #include "input/input.h"
 
 namespace {
@@ -25,7 +26,7 @@ Colour barColour(float full) {
 constexpr float kBarWidth = 5.0f;
 
 void drawPanel() {
-    float bottom = 0.675f - 0.04f * static_cast<float>(marine.timedBonusCount);
+    float bottom = 0.675f - 0.04f * static_cast<float>(world().marine.timedBonusCount);
 
     const Vec2 corners[4] = {Vec2(kLeft, kTop), Vec2(kLeft, bottom), Vec2(kRight, bottom),
                              Vec2(kRight, kTop)};
@@ -38,33 +39,35 @@ void drawPanel() {
 }
 
 void drawStatusTexts() {
+    World& w = world();
     // The record holds four weapons; anything else would read past them.
-    int current = marine.currentWeapon;
+    int current = w.marine.currentWeapon;
     if (current < 0 || current > 3) current = 0;
-    const Weapon& weapon = marine.weapons[current];
+    const Weapon& weapon = w.marine.weapons[current];
 
     // A weapon name is text, never a format.
     draw::text(0, -0.95f, 0.9f, kWhite, "%s", weapon.name);
     draw::text(0, -0.69f, 0.9f, kWhite, "%d", weapon.rounds);
-    draw::text(0, -0.95f, 0.85f, kWhite, "Health     %3.1f", static_cast<double>(marine.health));
-    draw::text(0, -0.95f, 0.8f, kWhite, "Score      %i", static_cast<int>(score));
+    draw::text(0, -0.95f, 0.85f, kWhite, "Health     %3.1f", static_cast<double>(w.marine.health));
+    draw::text(0, -0.95f, 0.8f, kWhite, "Score      %i", static_cast<int>(w.score));
     draw::text(0, -0.95f, 0.7f, kWhite, "Run power");
 }
 
 void drawTimedBonuses() {
+    World& w = world();
     int lines = 0;
-    if (marine.fastSpeed) {
+    if (w.marine.fastSpeed) {
         lines = 1;
         draw::text(0, -0.95f, 0.66f, kWhite, "Fast Speed");
-        float left = 10000.0f - marine.fastSpeedTime;
+        float left = 10000.0f - w.marine.fastSpeedTime;
         drawBar(Vec2(kBarStart, 0.67f), Vec2(kBarEnd, 0.67f), left * 0.01f,
                 barColour(left * 0.0001f), kBarWidth);
     }
-    if (marine.fastShot) {
+    if (w.marine.fastShot) {
         ++lines;
         float step = 0.04f * static_cast<float>(lines);
         draw::text(0, -0.95f, 0.7f - step, kWhite, "Fast Shot");
-        float left = 15000.0f - marine.fastShotTime;
+        float left = 15000.0f - w.marine.fastShotTime;
         drawBar(Vec2(kBarStart, 0.71f - step), Vec2(kBarEnd, 0.71f - step), left / 150.0f,
                 barColour(left / 15000.0f), kBarWidth);
     }
@@ -78,10 +81,11 @@ void drawBar(const Vec2& start, const Vec2& end, float value, Colour colour, flo
 }
 
 void drawHud() {
+    World& w = world();
     drawPanel();
 
-    float power = marine.runPower * 0.01f;
-    drawBar(Vec2(kBarStart, 0.71f), Vec2(kBarEnd, 0.71f), marine.runPower, barColour(power),
+    float power = w.marine.runPower * 0.01f;
+    drawBar(Vec2(kBarStart, 0.71f), Vec2(kBarEnd, 0.71f), w.marine.runPower, barColour(power),
             kBarWidth);
 
     drawStatusTexts();

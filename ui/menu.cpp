@@ -4,6 +4,7 @@
 #include "draw/texture_bank.h"
 #include "game/player/aim_cursor.h"
 #include "game/session/menu_items.h"
+#include "game/world/world.h"
 #include "input/input.h"
 #include "math/rules_math.h"
 
@@ -62,7 +63,7 @@ void drawPlates(bool optionsLit) {
     static constexpr float kFlat[8] = {};
     // While the keyboard or pad is on Options the rules' hover is left
     // where it was; only one plate may look chosen.
-    int hover = optionsLit ? 0 : menuHover;
+    int hover = optionsLit ? 0 : world().input.menuHover;
     const MenuItem& options = optionsPlate();
     for (int i = 1; i <= menuItemCount(); ++i) {
         const MenuItem& item = menuItem(i);
@@ -152,11 +153,12 @@ int itemBelowOptions() {
 }
 
 void drawMenu(bool optionsChosen, const DailyPlate& daily) {
+    World& w = world();
     dailyPlate = daily;
     drawTitlePicture();
-    drawPlates(optionsChosen || overOptionsPlate(cursorArena));
-    drawMenuCursor(optionsChosen ? optionsPlatePoint() : cursorArena);
-    if (creditsShown) drawCredits();
+    drawPlates(optionsChosen || overOptionsPlate(w.cursorArena));
+    drawMenuCursor(optionsChosen ? optionsPlatePoint() : w.cursorArena);
+    if (w.input.creditsShown) drawCredits();
 
     draw::text(0, -0.3f, -0.95f, kLabel, "%s", kFooter);
 }

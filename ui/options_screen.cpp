@@ -2,6 +2,7 @@
 
 #include "draw/draw_list.h"
 #include "game/player/aim_cursor.h"
+#include "game/world/world.h"
 #include "ui/menu.h"
 
 const char* const kOptionsPageNames[kOptionsPageCount] = {"Sound", "Display", "Controls", "Game",
@@ -99,7 +100,7 @@ void drawOptionsScreen(const OptionsPicture& p) {
     if (p.notice[0] != '\0') draw::text(0, -0.85f, -0.8f, kGold, "%s", p.notice);
     draw::text(0, -0.85f, -0.88f, kHelp, "%s", p.help);
     if (p.prompt[0] != '\0') drawPrompt(p);
-    drawMenuCursor(cursorArena);
+    drawMenuCursor(world().cursorArena);
 }
 
 int optionsRowAt(Vec2 p, int rowCount) {

@@ -7,21 +7,19 @@
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
 #include "game/world/effects.h"
-#include "game/world/world_state.h"
+#include "game/world/world.h"
 #include "input/input.h"
-
-Bonus bonuses[kMaxBonuses];
-int bonusCount = 0;
 
 namespace {
 
 constexpr float kWalkDivisor = 5000.0f; // plain walking: 1/5000 arena unit per ms
 
 bool owns(int weaponId) {
-    int owned = marine.ownedCount;
+    World& w = world();
+    int owned = w.marine.ownedCount;
     if (owned > 4) owned = 4;
     for (int i = 0; i < owned; ++i)
-        if (marine.owned[i] == weaponId) return true;
+        if (w.marine.owned[i] == weaponId) return true;
     return false;
 }
 
@@ -31,7 +29,7 @@ void giveWeapon(int weaponId) {
 
 // Nothing is added when the timed bonus already runs: its clock restarts.
 void startTimed(bool& running, float& time) {
-    if (!running) ++marine.timedBonusCount;
+    if (!running) ++world().marine.timedBonusCount;
     running = true;
     time = 0.0f;
 }
@@ -40,10 +38,10 @@ void startTimed(bool& running, float& time) {
 const char* applyEffect(int kind) {
     switch (kind) {
     case BonusFastSpeed:
-        startTimed(marine.fastSpeed, marine.fastSpeedTime);
+        startTimed(world().marine.fastSpeed, world().marine.fastSpeedTime);
         return "Bonus fast speed";
     case BonusFastShot:
-        startTimed(marine.fastShot, marine.fastShotTime);
+        startTimed(world().marine.fastShot, world().marine.fastShotTime);
         return "Bonus fast shot";
     case BonusAK:
         giveWeapon(WeaponAK);
@@ -55,18 +53,18 @@ const char* applyEffect(int kind) {
         giveWeapon(WeaponGrenadeGun);
         return "Bonus GrenadeGun";
     case BonusHealth:
-        marine.health += 20.0f;
-        if (marine.health > 100.0f) marine.health = 100.0f;
+        world().marine.health += 20.0f;
+        if (world().marine.health > 100.0f) world().marine.health = 100.0f;
         return "Bonus Health +20";
     case BonusSpecial:
-        if (marine.specialCount <= 16) marine.specialCount *= 2;
+        if (world().marine.specialCount <= 16) world().marine.specialCount *= 2;
         return "Bonus Special 2x";
     case BonusScore:
-        score += 100;
+        world().score += 100;
         return "Bonus Score +100";
     case BonusMaxAmmo: {
         // Works once per game: the Pistol's clip tells whether it happened.
-        Weapon* w = marine.weapons;
+        Weapon* w = world().marine.weapons;
         if (w[WeaponPistol - 100].clipSize == 7) {
             w[WeaponPistol - 100].clipSize = 14;
             w[WeaponAK - 100].clipSize *= 2;
@@ -88,26 +86,29 @@ bool insideBox(const Vec2& point, const Bonus& bonus) {
 } // namespace
 
 void addBonus(const Bonus& bonus) {
-    if (bonusCount >= kMaxBonuses) return; // a full ground keeps what it has
-    bonuses[bonusCount++] = bonus;
+    World& w = world();
+    if (w.bonusCount >= kMaxBonuses) return; // a full ground keeps what it has
+    w.bonuses[w.bonusCount++] = bonus;
 }
 
 void removeBonus(int index) {
-    if (index < 0 || index >= bonusCount) return;
-    for (int i = index; i + 1 < bonusCount; ++i)
-        bonuses[i] = bonuses[i + 1];
-    --bonusCount;
-    bonuses[bonusCount] = Bonus{};
+    World& w = world();
+    if (index < 0 || index >= w.bonusCount) return;
+    for (int i = index; i + 1 < w.bonusCount; ++i)
+        w.bonuses[i] = w.bonuses[i + 1];
+    --w.bonusCount;
+    w.bonuses[w.bonusCount] = Bonus{};
 }
 
 void clearBonuses() {
-    for (int i = 0; i < bonusCount; ++i)
-        bonuses[i] = Bonus{};
-    bonusCount = 0;
+    World& w = world();
+    for (int i = 0; i < w.bonusCount; ++i)
+        w.bonuses[i] = Bonus{};
+    w.bonusCount = 0;
 }
 
 void placeBonusEdges(int index) {
-    Bonus& bonus = bonuses[index];
+    Bonus& bonus = world().bonuses[index];
     float h = 1.5f * bonus.size;
     float x = bonus.position.x;
     float y = bonus.position.y;
@@ -122,14 +123,15 @@ void placeBonusEdges(int index) {
 }
 
 void updateBonuses() {
-    for (int i = 0; i < bonusCount; ++i) {
-        bonuses[i].age += frameDelta;
-        if (bonuses[i].age >= bonuses[i].lifetime) {
+    World& w = world();
+    for (int i = 0; i < w.bonusCount; ++i) {
+        w.bonuses[i].age += w.input.frameDelta;
+        if (w.bonuses[i].age >= w.bonuses[i].lifetime) {
             removeBonus(i);
-            if (i >= bonusCount) break;
+            if (i >= w.bonusCount) break;
             // The bonus that moved into place i is not aged this frame.
         }
-        Bonus& bonus = bonuses[i];
+        Bonus& bonus = w.bonuses[i];
         // The outline is built once. A bonus dropped exactly at (0, 0)
         // starts with lastPosition equal to its position, so an outline that
         // was never built counts as a move too; else it would never show.
@@ -144,11 +146,12 @@ void updateBonuses() {
 }
 
 void tryPickUpBonus(int index) {
-    if (index < 0 || index >= bonusCount) return;
-    const Bonus& bonus = bonuses[index];
-    Vec2 m = marine.position;
+    World& w = world();
+    if (index < 0 || index >= w.bonusCount) return;
+    const Bonus& bonus = w.bonuses[index];
+    Vec2 m = w.marine.position;
     // One plain walking step ahead along his facing, also when he stands.
-    Vec2 n = m + marine.facing * frameDelta / kWalkDivisor;
+    Vec2 n = m + w.marine.facing * w.input.frameDelta / kWalkDivisor;
 
     bool taken = insideBox(m, bonus);
     if (!taken) {
@@ -159,24 +162,25 @@ void tryPickUpBonus(int index) {
 
     const char* message = applyEffect(bonus.kind);
     if (message) {
-        std::strncpy(pickupMessage, message, sizeof(pickupMessage) - 1);
-        pickupMessage[sizeof(pickupMessage) - 1] = '\0';
-        pickupMessageAlpha = 1.0f;
+        std::strncpy(w.pickupMessage, message, sizeof(w.pickupMessage) - 1);
+        w.pickupMessage[sizeof(w.pickupMessage) - 1] = '\0';
+        w.pickupMessageAlpha = 1.0f;
     }
-    score += 5;
+    w.score += 5;
     cueSound(SoundPickUp);
     removeBonus(index);
 }
 
 void drawBonuses() {
+    World& w = world();
     updateBonuses();
     // An unknown name would have left the bound texture alone; there is
     // none to leave, so nothing is drawn.
     int index = textureBank.find("Textures/Bonus.bmp");
     if (index < 0) return;
     int slot = textureBank.entrySlot(index);
-    for (int i = 0; i < bonusCount; ++i) {
-        const Segment* e = bonuses[i].edges;
+    for (int i = 0; i < w.bonusCount; ++i) {
+        const Segment* e = w.bonuses[i].edges;
         const Vec2 corners[4] = {e[0].p1, e[1].p1, e[2].p1, e[3].p1};
         draw::stripQuad(corners, 0.0f, 1.0f, kWhite, slot);
     }

@@ -28,8 +28,6 @@ struct Bonus {
 };
 
 constexpr int kMaxBonuses = 1024;
-extern Bonus bonuses[kMaxBonuses];
-extern int bonusCount;
 
 // Appends a bonus; a full pool drops it.
 void addBonus(const Bonus& bonus);

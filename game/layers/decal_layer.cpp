@@ -1,9 +1,8 @@
 #include "game/layers/decal_layer.h"
 
 #include "draw/draw_list.h"
+#include "game/world/world.h"
 #include "input/input.h"
-
-DecalLayer decalLayer;
 
 bool DecalLayer::add(const Decal& decal) {
     // A full layer keeps what it has; the newest mark is the one lost.
@@ -26,7 +25,7 @@ void DecalLayer::update() {
     // The decal that moves into a freed place is faded in the next frame.
     for (int i = 0; i < count; ++i) {
         Decal& decal = decals[i];
-        decal.alpha -= frameDelta * decal.fadeRate;
+        decal.alpha -= world().input.frameDelta * decal.fadeRate;
         if (decal.alpha <= 0.0f) remove(i);
     }
 }

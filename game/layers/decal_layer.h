@@ -32,5 +32,3 @@ class DecalLayer {
     int count = 0;
     Decal decals[kCapacity];
 };
-
-extern DecalLayer decalLayer;

@@ -6,11 +6,11 @@
 #include <cstring>
 
 #include "draw/draw_list.h"
+#include "game/world/world.h"
 #include "input/input.h"
 #include "math/rng.h"
 
 ParticleTemplates particleTemplates;
-ParticleLayer particleLayer;
 
 void ParticleTemplates::load(const char* path) {
     if (count >= kCapacity) return;
@@ -50,7 +50,7 @@ bool ParticleLayer::add(const Particle& particle) {
     if (count >= kCapacity) return false;
     Particle& slot = particles[count];
     slot = particle;
-    slot.direction.rotate(randomSpreadAngle(slot.spread));
+    slot.direction.rotate(randomSpreadAngle(world().rng, slot.spread));
     ++count;
     return true;
 }
@@ -63,9 +63,10 @@ void ParticleLayer::remove(int index) {
 }
 
 void ParticleLayer::update() {
+    World& w = world();
     for (int i = 0; i < count; ++i) {
         Particle* particle = &particles[i];
-        particle->life -= frameDelta * particle->decay;
+        particle->life -= w.input.frameDelta * particle->decay;
         if (particle->life <= 0.0f) {
             remove(i);
             // The particle that moved down still moves this frame (without
@@ -76,7 +77,7 @@ void ParticleLayer::update() {
         // Damping is per frame, whatever its length; a zero divisor would
         // send the particle to infinity, so it then keeps its speed.
         if (particle->damping != 0.0f) particle->speed /= particle->damping;
-        particle->position += particle->direction * (particle->speed * frameDelta);
+        particle->position += particle->direction * (particle->speed * w.input.frameDelta);
     }
 }
 
@@ -110,5 +111,5 @@ void emitParticle(const char* name, const Vec2& position, const Vec2& direction)
     particle.blue = source.blue;
     particle.position = position;
     particle.direction = direction;
-    particleLayer.add(particle);
+    world().particleLayer.add(particle);
 }

@@ -61,7 +61,6 @@ class ParticleLayer {
 };
 
 extern ParticleTemplates particleTemplates;
-extern ParticleLayer particleLayer;
 
 // One particle of the named template; an unknown name does nothing.
 void emitParticle(const char* name, const Vec2& position, const Vec2& direction);

@@ -1,9 +1,8 @@
 #include "game/layers/sprite_layer.h"
 
 #include "draw/draw_list.h"
+#include "game/world/world.h"
 #include "input/input.h"
-
-AnimSpriteLayer spriteLayer;
 
 bool AnimSpriteLayer::add(const AnimSprite& sprite) {
     // A full layer drops the newcomer; its owner learns it has no sprite.
@@ -28,19 +27,20 @@ void AnimSpriteLayer::remove(int index) {
 }
 
 void AnimSpriteLayer::update() {
+    World& w = world();
     // The sprite that moves into a freed place is updated in the next frame.
     for (int i = 0; i < count; ++i) {
         AnimSprite& sprite = sprites[i];
         if (sprite.animate == 0) continue;
 
-        sprite.frameTimer += frameDelta * sprite.frameRate;
+        sprite.frameTimer += w.input.frameDelta * sprite.frameRate;
         if (sprite.frameTimer >= 1000.0f) {
             // One frame at most per update; the excess is dropped.
             sprite.frameTimer = 0.0f;
             ++sprite.frame;
             if (sprite.frame > sprite.frameCount - 1) sprite.frame = 0;
         }
-        if (sprite.fadeRate != 0.0f) sprite.alpha -= frameDelta * sprite.fadeRate;
+        if (sprite.fadeRate != 0.0f) sprite.alpha -= w.input.frameDelta * sprite.fadeRate;
 
         if (sprite.alpha <= 0.0f) {
             // Owners of later sprites lower their indices before the shift.

@@ -63,5 +63,3 @@ class AnimSpriteLayer {
     // after the removed sprite.
     SpriteRemovalHook onExpire = nullptr;
 };
-
-extern AnimSpriteLayer spriteLayer;

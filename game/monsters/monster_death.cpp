@@ -6,7 +6,7 @@
 #include "game/layers/sprite_layer.h"
 #include "game/monsters/monsters.h"
 #include "game/player/marine.h"
-#include "game/world/world_state.h"
+#include "game/world/world.h"
 #include "math/rng.h"
 
 namespace {
@@ -36,22 +36,23 @@ void addMonsterCorpse(const Monster& monster) {
     corpse.texture = corpseTexture;
     corpse.centre = monster.position;
     corpse.direction = monster.heading.perpUnit(); // as its sprite faced
-    decalLayer.add(corpse);
+    world().decalLayer.add(corpse);
 }
 
 void removeMonster(int index) {
-    if (index < 0 || index >= monsterCount) return;
-    ++monstersKilled;
-    const Vec2 position = monsters[index].position;
-    const int spriteIndex = monsters[index].spriteIndex;
+    World& w = world();
+    if (index < 0 || index >= w.monsterCount) return;
+    ++w.monstersKilled;
+    const Vec2 position = w.monsters[index].position;
+    const int spriteIndex = w.monsters[index].spriteIndex;
 
     // The first kill of a game always arms the Marine; later ones drop one
     // time in ten.
     Rng& random = dropRandom();
-    bool drops = !marine.firstDropDone || random.next() % 10 == 1;
+    bool drops = !w.marine.firstDropDone || random.next() % 10 == 1;
     if (drops) {
         Bonus bonus;
-        if (!marine.firstDropDone)
+        if (!w.marine.firstDropDone)
             bonus.kind = BonusAK + random.next() % 2;
         else
             bonus.kind = BonusFastSpeed + random.next() % 9;
@@ -61,16 +62,16 @@ void removeMonster(int index) {
         bonus.position = position;
         bonus.lastPosition = Vec2(0.0f, 0.0f);
         addBonus(bonus);
-        marine.firstDropDone = true;
+        w.marine.firstDropDone = true;
     }
 
-    if (spriteIndex >= 0 && spriteIndex < spriteLayer.count) spriteLayer.remove(spriteIndex);
+    if (spriteIndex >= 0 && spriteIndex < w.spriteLayer.count) w.spriteLayer.remove(spriteIndex);
 
-    for (int i = index; i + 1 < monsterCount; ++i)
-        monsters[i] = monsters[i + 1];
-    --monsterCount;
-    monsters[monsterCount] = Monster{};
+    for (int i = index; i + 1 < w.monsterCount; ++i)
+        w.monsters[i] = w.monsters[i + 1];
+    --w.monsterCount;
+    w.monsters[w.monsterCount] = Monster{};
     // Their sprites lay after the removed one and have just moved down.
-    for (int i = index; i < monsterCount; ++i)
-        --monsters[i].spriteIndex;
+    for (int i = index; i < w.monsterCount; ++i)
+        --w.monsters[i].spriteIndex;
 }

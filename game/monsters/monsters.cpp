@@ -1,9 +1,7 @@
 #include "game/monsters/monsters.h"
+#include "game/world/world.h"
 
 #include <cstring>
-
-Monster monsters[kMaxMonsters];
-int monsterCount = 0;
 
 void buildHitEdges(Monster& monster) {
     Vec2 f = monster.heading * monster.size;
@@ -19,12 +17,14 @@ void buildHitEdges(Monster& monster) {
 }
 
 void clearMonsters() {
-    for (int i = 0; i < monsterCount; ++i)
-        monsters[i] = Monster{};
-    monsterCount = 0;
+    World& w = world();
+    for (int i = 0; i < w.monsterCount; ++i)
+        w.monsters[i] = Monster{};
+    w.monsterCount = 0;
 }
 
 void lowerSpriteIndicesFrom(int removedIndex) {
-    for (int i = 0; i < monsterCount; ++i)
-        if (monsters[i].spriteIndex >= removedIndex) --monsters[i].spriteIndex;
+    World& w = world();
+    for (int i = 0; i < w.monsterCount; ++i)
+        if (w.monsters[i].spriteIndex >= removedIndex) --w.monsters[i].spriteIndex;
 }

@@ -23,13 +23,8 @@ struct Monster {
 
 constexpr int kMaxMonsters = 1024;
 constexpr int kMonsterSpawnLimit = 1000;
-extern Monster monsters[kMaxMonsters];
-extern int monsterCount;
 
 // Spawner state.
-extern float spawnTimer;
-extern float spawnInterval;
-extern float hmSoundTimer;
 
 // Right, left, front and back sides of the monster's square.
 void buildHitEdges(Monster& monster);

@@ -3,12 +3,10 @@
 #include "game/layers/sprite_layer.h"
 #include "game/monsters/monster_templates.h"
 #include "game/monsters/monsters.h"
+#include "game/world/world.h"
 #include "input/input.h"
 #include "input/settings_values.h"
 #include "math/rng.h"
-
-float spawnTimer = 0.0f;
-float spawnInterval = 0.0f;
 
 namespace {
 
@@ -25,13 +23,14 @@ constexpr float kSpawnDegree = 0.017444445f;
 } // namespace
 
 void updateSpawner(float radius, float /*unused*/) {
-    spawnTimer += frameDelta;
-    if (spawnInterval != 0.0f) spawnInterval -= spawnAcceleration * frameDelta;
-    if (spawnInterval <= 0.0f) spawnInterval = 0.0f;
+    World& w = world();
+    w.spawnTimer += w.input.frameDelta;
+    if (w.spawnInterval != 0.0f) w.spawnInterval -= spawnAcceleration * w.input.frameDelta;
+    if (w.spawnInterval <= 0.0f) w.spawnInterval = 0.0f;
 
-    if (spawnTimer < spawnInterval) return;
-    if (monsterCount >= kMonsterSpawnLimit) return; // the timer waits for room
-    spawnTimer = 0.0f;
+    if (w.spawnTimer < w.spawnInterval) return;
+    if (w.monsterCount >= kMonsterSpawnLimit) return; // the timer waits for room
+    w.spawnTimer = 0.0f;
 
     // Draw order matters for replays: angle, kind, size.
     Rng& random = spawnRandom();
@@ -40,9 +39,9 @@ void updateSpawner(float radius, float /*unused*/) {
     position.rotate(static_cast<float>(degrees) * kSpawnDegree);
     int kind = random.next() % 3;
     int size = 0;
-    if (spawnInterval >= 750.0f)
+    if (w.spawnInterval >= 750.0f)
         size = 0;
-    else if (spawnInterval >= 500.0f)
+    else if (w.spawnInterval >= 500.0f)
         size = random.next() % 2;
     else
         size = random.next() % 3;
@@ -71,7 +70,8 @@ int spawnMonster(const char* templateName, const Vec2& position) {
 }
 
 int addMonster(const Monster& monster) {
-    if (monsterCount >= kMaxMonsters) return -1;
+    World& w = world();
+    if (w.monsterCount >= kMaxMonsters) return -1;
 
     // Never fades, so the layer never drops it.
     AnimSprite sprite =
@@ -79,11 +79,11 @@ int addMonster(const Monster& monster) {
 
     // The monster's sprite takes the next free slot of the layer. With the
     // layer full there is no sprite to name, so the monster is not added.
-    int spriteIndex = spriteLayer.count;
-    if (!spriteLayer.add(sprite)) return -1;
+    int spriteIndex = w.spriteLayer.count;
+    if (!w.spriteLayer.add(sprite)) return -1;
 
-    Monster& added = monsters[monsterCount];
+    Monster& added = w.monsters[w.monsterCount];
     added = monster;
     added.spriteIndex = spriteIndex;
-    return ++monsterCount;
+    return ++w.monsterCount;
 }

@@ -5,11 +5,6 @@
 
 #include "math/vec2.h"
 
-extern Vec2 cursorArena;
-// Where the right stick last put the crosshair; it stays there when the
-// stick is let go.
-extern Vec2 padCrosshair;
-
 // Maps this frame's cursor (picture pixels) to the arena, or takes the pad's
 // point while the pad aims or hovers.
 void updateCursor();

@@ -6,22 +6,23 @@
 #include "game/monsters/monsters.h"
 #include "game/player/marine.h"
 #include "game/world/effects.h"
+#include "game/world/world.h"
 #include "input/input.h"
-
-float deathTime = 0.0f;
 
 namespace {
 
 // The Marine's sprite is the first one of every game, so it sits at 0 while
 // it exists; then no monster's sprite can be there.
 bool marineSpriteAtZero() {
-    if (spriteLayer.count < 1) return false;
-    for (int i = 0; i < monsterCount; ++i)
-        if (monsters[i].spriteIndex <= 0) return false;
+    World& w = world();
+    if (w.spriteLayer.count < 1) return false;
+    for (int i = 0; i < w.monsterCount; ++i)
+        if (w.monsters[i].spriteIndex <= 0) return false;
     return true;
 }
 
 void layBody() {
+    World& w = world();
     cueSound(SoundMarineDeath);
 
     Decal body;
@@ -29,22 +30,23 @@ void layBody() {
     body.size = 0.05f;
     body.fadeRate = 0.0f; // lies there until the next game
     body.texture = textureBank.slotFor("Textures/MarineDead.bmp");
-    body.centre = marine.position;
-    body.direction = marine.aim; // a quarter turn from the living sprite
-    decalLayer.add(body);
+    body.centre = w.marine.position;
+    body.direction = w.marine.aim; // a quarter turn from the living sprite
+    w.decalLayer.add(body);
 
     if (marineSpriteAtZero()) {
-        spriteLayer.remove(0);
-        for (int i = 0; i < monsterCount; ++i)
-            --monsters[i].spriteIndex;
+        w.spriteLayer.remove(0);
+        for (int i = 0; i < w.monsterCount; ++i)
+            --w.monsters[i].spriteIndex;
     }
 }
 
 } // namespace
 
 void updateMarineDeath() {
-    if (marine.health > 0.0f) return;
-    if (!marine.marineDead) layBody();
-    marine.marineDead = true;
-    deathTime += frameDelta;
+    World& w = world();
+    if (w.marine.health > 0.0f) return;
+    if (!w.marine.marineDead) layBody();
+    w.marine.marineDead = true;
+    w.deathTime += w.input.frameDelta;
 }

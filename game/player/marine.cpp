@@ -13,11 +13,9 @@
 #include "game/player/weapons.h"
 #include "game/projectiles/bullets.h"
 #include "game/world/effects.h"
-#include "game/world/world_state.h"
+#include "game/world/world.h"
 #include "input/input.h"
 #include "input/settings_values.h"
-
-Marine marine;
 
 namespace {
 
@@ -30,8 +28,9 @@ constexpr uint32_t kKeyW = 'W';
 constexpr float kTurnPerFrame = 1.0f / 15.0f;
 
 bool ownsWeapon(int id) {
-    for (int i = 0; i < marine.ownedCount && i < 4; ++i)
-        if (marine.owned[i] == id) return true;
+    World& w = world();
+    for (int i = 0; i < w.marine.ownedCount && i < 4; ++i)
+        if (w.marine.owned[i] == id) return true;
     return false;
 }
 
@@ -43,28 +42,30 @@ float clampUnit(float v) {
 
 // The Marine's body sprite, or nullptr once it is gone (death, full layer).
 AnimSprite* bodySprite() {
-    if (marine.spriteIndex < 0 || marine.spriteIndex >= spriteLayer.count) return nullptr;
-    return &spriteLayer.sprites[marine.spriteIndex];
+    World& w = world();
+    if (w.marine.spriteIndex < 0 || w.marine.spriteIndex >= w.spriteLayer.count) return nullptr;
+    return &w.spriteLayer.sprites[w.marine.spriteIndex];
 }
 
 } // namespace
 
 void resetGame() {
-    marine = Marine{};
+    World& w = world();
+    w.marine = Marine{};
 
-    spriteLayer.clear();
+    w.spriteLayer.clear();
     clearMonsters();
     clearBonuses();
     clearBullets();
-    particleLayer.clear();
+    w.particleLayer.clear();
     cueSoundsStop();
-    decalLayer.clear();
+    w.decalLayer.clear();
 
-    gameTime = 0.0f;
-    monstersKilled = 0;
-    score = 0;
-    deathTime = 0.0f;
-    spawnInterval = 1000.0f;
+    w.gameTime = 0.0f;
+    w.monstersKilled = 0;
+    w.score = 0;
+    w.deathTime = 0.0f;
+    w.spawnInterval = 1000.0f;
 
     defineWeapon(WeaponPistol, "Pistol", 7, 500.0f, 1000.0f);
     defineWeapon(WeaponAK, "AK", 30, 100.0f, 2000.0f);
@@ -72,146 +73,151 @@ void resetGame() {
     defineWeapon(WeaponGrenadeGun, "GrenadeGun", 1, 0.0f, 2000.0f);
     if (!ownsWeapon(WeaponPistol)) addWeapon(WeaponPistol);
 
-    marine.health = 100.0f;
-    marine.runPower = 100.0f;
-    marine.specialCount = 8;
-    marine.blurFade = 0.001f;
-    marine.blurInterval = 50.0f;
-    marine.runRegen = 0.005f;
-    marine.facing = Vec2(0.0f, 1.0f);
-    marine.aim = Vec2(0.0f, 1.0f);
-    marine.spriteIndex = 0;
-    hitSoundTimer = 1000.0f;
+    w.marine.health = 100.0f;
+    w.marine.runPower = 100.0f;
+    w.marine.specialCount = 8;
+    w.marine.blurFade = 0.001f;
+    w.marine.blurInterval = 50.0f;
+    w.marine.runRegen = 0.005f;
+    w.marine.facing = Vec2(0.0f, 1.0f);
+    w.marine.aim = Vec2(0.0f, 1.0f);
+    w.marine.spriteIndex = 0;
+    w.hitSoundTimer = 1000.0f;
 
     // First sprite after the clear, so it is sprite 0 (his death relies on it).
-    spriteLayer.add(stripSprite(0.05f, 0.0f, 20.0f, textureBank.slotFor("Textures/Marine.bmp"),
-                                Vec2(0.0f, 0.0f), Vec2(1.0f, 0.0f)));
+    w.spriteLayer.add(stripSprite(0.05f, 0.0f, 20.0f, textureBank.slotFor("Textures/Marine.bmp"),
+                                  Vec2(0.0f, 0.0f), Vec2(1.0f, 0.0f)));
 }
 
 void updateMarine() {
+    World& w = world();
     updateCursor();
     // Shots leave from where he stood and aimed at the end of the last frame.
     updateWeapons();
 
-    const PadDirections pad = padWalk(padState);
-    marine.moveInput.setZero();
+    const PadDirections pad = padWalk(w.input.padState);
+    w.marine.moveInput.setZero();
     bool moved = false;
-    if (keyDown[VkUp] || keyDown[kKeyW] || pad.up) {
-        marine.moveInput += Vec2(0.0f, 1.0f);
+    if (w.input.keyDown[VkUp] || w.input.keyDown[kKeyW] || pad.up) {
+        w.marine.moveInput += Vec2(0.0f, 1.0f);
         moved = true;
     }
-    if (keyDown[VkDown] || keyDown[kKeyS] || pad.down) {
-        marine.moveInput -= Vec2(0.0f, 1.0f);
+    if (w.input.keyDown[VkDown] || w.input.keyDown[kKeyS] || pad.down) {
+        w.marine.moveInput -= Vec2(0.0f, 1.0f);
         moved = true;
     }
-    if (keyDown[VkLeft] || keyDown[kKeyA] || pad.left) {
-        marine.moveInput -= Vec2(1.0f, 0.0f);
+    if (w.input.keyDown[VkLeft] || w.input.keyDown[kKeyA] || pad.left) {
+        w.marine.moveInput -= Vec2(1.0f, 0.0f);
         moved = true;
     }
-    if (keyDown[VkRight] || keyDown[kKeyD] || pad.right) {
-        marine.moveInput += Vec2(1.0f, 0.0f);
+    if (w.input.keyDown[VkRight] || w.input.keyDown[kKeyD] || pad.right) {
+        w.marine.moveInput += Vec2(1.0f, 0.0f);
         moved = true;
     }
 
-    Vec2 step = marine.facing;
+    Vec2 step = w.marine.facing;
     AnimSprite* body = bodySprite();
     if (body) body->frameRate = 20.0f;
 
-    if (keyDown[VkShift] || padRun(padState)) {
+    if (w.input.keyDown[VkShift] || padRun(w.input.padState)) {
         if (moved) {
-            marine.runPower -= frameDelta * 0.02f;
-            if (marine.runPower > 1.0f) {
+            w.marine.runPower -= w.input.frameDelta * 0.02f;
+            if (w.marine.runPower > 1.0f) {
                 step *= 2.0f;
                 if (body) body->frameRate = 40.0f;
             }
         }
-        if (marine.runPower <= 0.0f) marine.runPower = 0.0f;
+        if (w.marine.runPower <= 0.0f) w.marine.runPower = 0.0f;
     }
 
     // Positive when the keys point counter-clockwise of his facing. Keys along
     // the facing (or cancelling out) still turn him a little, the same way.
-    float s = marine.moveInput.perpUnit().dot(marine.facing);
+    float s = w.marine.moveInput.perpUnit().dot(w.marine.facing);
     if (s == 0.0f) s = 0.0001f;
 
-    if (marine.fastSpeed) step *= 2.0f;
+    if (w.marine.fastSpeed) step *= 2.0f;
 
     if (moved) {
-        marine.facing.rotate(s > 0.0f ? kTurnPerFrame : -kTurnPerFrame);
-        marine.position += step * frameDelta / 5000.0f;
+        w.marine.facing.rotate(s > 0.0f ? kTurnPerFrame : -kTurnPerFrame);
+        w.marine.position += step * w.input.frameDelta / 5000.0f;
     }
-    marine.position.x = clampUnit(marine.position.x);
-    marine.position.y = clampUnit(marine.position.y);
+    w.marine.position.x = clampUnit(w.marine.position.x);
+    w.marine.position.y = clampUnit(w.marine.position.y);
 
     if (body) {
         body->animate = moved ? 1 : 0;
-        body->centre = marine.position;
-        body->direction = marine.aim.perpUnit();
-        spriteLayer.place(marine.spriteIndex, *body);
+        body->centre = w.marine.position;
+        body->direction = w.marine.aim.perpUnit();
+        w.spriteLayer.place(w.marine.spriteIndex, *body);
     }
 
     fireSpecial();
 }
 
 void updateMarineTimers() {
-    marine.runPower += frameDelta * marine.runRegen;
-    if (marine.fastSpeed) marine.fastSpeedTime += frameDelta;
-    if (marine.fastShot) marine.fastShotTime += frameDelta;
-    if (marine.fastSpeedTime >= 10000.0f) {
-        marine.fastSpeed = false;
-        marine.fastSpeedTime = 0.0f;
-        marine.timedBonusCount -= 1;
+    World& w = world();
+    w.marine.runPower += w.input.frameDelta * w.marine.runRegen;
+    if (w.marine.fastSpeed) w.marine.fastSpeedTime += w.input.frameDelta;
+    if (w.marine.fastShot) w.marine.fastShotTime += w.input.frameDelta;
+    if (w.marine.fastSpeedTime >= 10000.0f) {
+        w.marine.fastSpeed = false;
+        w.marine.fastSpeedTime = 0.0f;
+        w.marine.timedBonusCount -= 1;
     }
-    if (marine.fastShotTime >= 15000.0f) {
-        marine.fastShot = false;
-        marine.fastShotTime = 0.0f;
-        marine.timedBonusCount -= 1;
+    if (w.marine.fastShotTime >= 15000.0f) {
+        w.marine.fastShot = false;
+        w.marine.fastShotTime = 0.0f;
+        w.marine.timedBonusCount -= 1;
     }
-    if (marine.runPower >= 100.0f) marine.runPower = 100.0f;
+    if (w.marine.runPower >= 100.0f) w.marine.runPower = 100.0f;
 }
 
 namespace {
 
 // Red, yellow, cyan, white: fading out along the aim.
 void drawAimLine() {
+    World& w = world();
     static const float colours[4][3] = {{1, 0, 0}, {1, 1, 0}, {0, 1, 1}, {1, 1, 1}};
     const float* c = colours[aimLineColour & 3];
-    Vec2 from = marine.position + marine.aim * 0.04f;
-    Vec2 to = marine.position + marine.aim;
+    Vec2 from = w.marine.position + w.marine.aim * 0.04f;
+    Vec2 to = w.marine.position + w.marine.aim;
     draw::line(from, Colour{c[0], c[1], c[2], 1.0f}, to, Colour{c[0], c[1], c[2], 0.0f}, 2.0f);
 }
 
 } // namespace
 
 void drawCrosshair() {
+    World& w = world();
     updateMarineTimers();
 
-    const float mx = cursorArena.x;
-    const float my = cursorArena.y;
+    const float mx = w.cursorArena.x;
+    const float my = w.cursorArena.y;
     const float h = 0.035f;
     draw::rect(mx - h, my - h, mx + h, my + h, kWhite, textureBank.slotFor("Textures/Cell.bmp"));
 
     // The turn is the sine of the angle to the mouse: quick when nearly on
     // target, slow when the mouse is almost behind him.
-    Vec2 toMouse = cursorArena - marine.position;
-    marine.aim.rotate(marine.aim.cosAngle(toMouse.perpUnit()));
+    Vec2 toMouse = w.cursorArena - w.marine.position;
+    w.marine.aim.rotate(w.marine.aim.cosAngle(toMouse.perpUnit()));
 
     if (aimLineShown) drawAimLine();
 
-    if (marine.fastSpeed) dropBlurTrail();
+    if (w.marine.fastSpeed) dropBlurTrail();
 }
 
 void dropBlurTrail() {
-    marine.blurTimer += frameDelta;
-    if (marine.blurTimer < marine.blurInterval) return;
+    World& w = world();
+    w.marine.blurTimer += w.input.frameDelta;
+    if (w.marine.blurTimer < w.marine.blurInterval) return;
 
     // An after-image turned like the body sprite.
     Decal blur;
     blur.alpha = 0.5f;
     blur.size = 0.05f;
-    blur.fadeRate = marine.blurFade;
+    blur.fadeRate = w.marine.blurFade;
     blur.texture = textureBank.slotFor("Textures/MarineBlur.bmp");
-    blur.centre = marine.position;
-    blur.direction = marine.aim.perpUnit();
-    decalLayer.add(blur);
-    marine.blurTimer = 0.0f;
+    blur.centre = w.marine.position;
+    blur.direction = w.marine.aim.perpUnit();
+    w.decalLayer.add(blur);
+    w.marine.blurTimer = 0.0f;
 }

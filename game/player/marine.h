@@ -50,8 +50,6 @@ struct Marine {
     Vec2 moveInput;
 };
 
-extern Marine marine;
-
 void resetGame();
 void updateMarine();
 void updateMarineTimers();

@@ -1,29 +1,21 @@
 #include "game/player/pad_rumble.h"
 
-#include "game/player/marine.h"
 #include "game/world/effects.h"
-#include "input/input.h"
+#include "game/world/world.h"
 #include "input/settings_values.h"
 
-namespace {
-
-float lastHealth = 0.0f;
-bool wasDead = false;
-bool menuWasShown = false;
-
-} // namespace
-
 void updatePadRumble() {
-    bool hurt = marine.health < lastHealth;
-    bool fell = marine.marineDead && !wasDead;
-    lastHealth = marine.health;
-    wasDead = marine.marineDead;
-    if (menuShown) {
-        if (!menuWasShown) cueRumble(0.0f, 0.0f, 0); // stops it
-        menuWasShown = true;
+    World& w = world();
+    bool hurt = w.marine.health < w.rumbleHealth;
+    bool fell = w.marine.marineDead && !w.rumbleDead;
+    w.rumbleHealth = w.marine.health;
+    w.rumbleDead = w.marine.marineDead;
+    if (w.input.menuShown) {
+        if (!w.rumbleMenuShown) cueRumble(0.0f, 0.0f, 0); // stops it
+        w.rumbleMenuShown = true;
         return;
     }
-    menuWasShown = false;
+    w.rumbleMenuShown = false;
     if (!rumbleOn) return;
     if (fell) {
         cueRumble(1.0f, 1.0f, 700);

@@ -7,10 +7,9 @@
 #include "game/player/pad_controls.h"
 #include "game/projectiles/bullets.h"
 #include "game/world/effects.h"
+#include "game/world/world.h"
 #include "input/input.h"
 #include "math/rules_math.h"
-
-uint32_t score = 0;
 
 namespace {
 
@@ -22,7 +21,7 @@ bool validId(int id) {
 
 void defineWeapon(int id, const char* name, int clipSize, float fireInterval, float reloadTime) {
     if (!validId(id)) return;
-    Weapon& weapon = marine.weapons[id - WeaponPistol];
+    Weapon& weapon = world().marine.weapons[id - WeaponPistol];
     std::snprintf(weapon.name, sizeof(weapon.name), "%s", name ? name : "");
     weapon.clipSize = clipSize;
     weapon.fireInterval = fireInterval;
@@ -30,19 +29,21 @@ void defineWeapon(int id, const char* name, int clipSize, float fireInterval, fl
 }
 
 void addWeapon(int id) {
+    World& w = world();
     // Callers add only what is not yet owned; the guard keeps owned[] safe.
-    if (!validId(id) || marine.ownedCount < 0 || marine.ownedCount >= 4) return;
-    marine.owned[marine.ownedCount] = id;
-    Weapon& weapon = marine.weapons[id - WeaponPistol];
+    if (!validId(id) || w.marine.ownedCount < 0 || w.marine.ownedCount >= 4) return;
+    w.marine.owned[w.marine.ownedCount] = id;
+    Weapon& weapon = w.marine.weapons[id - WeaponPistol];
     weapon.rounds = weapon.clipSize;
-    ++marine.ownedCount;
+    ++w.marine.ownedCount;
 }
 
 void selectWeapon(int id) {
-    for (int i = 0; i < marine.ownedCount && i < 4; ++i) {
-        if (marine.owned[i] == id) {
-            marine.currentWeapon = id - WeaponPistol;
-            marine.reloadTimer = 0.0f;
+    World& w = world();
+    for (int i = 0; i < w.marine.ownedCount && i < 4; ++i) {
+        if (w.marine.owned[i] == id) {
+            w.marine.currentWeapon = id - WeaponPistol;
+            w.marine.reloadTimer = 0.0f;
             return;
         }
     }
@@ -51,8 +52,9 @@ void selectWeapon(int id) {
 namespace {
 
 void shoot() {
-    const Vec2& position = marine.position;
-    const Vec2& aim = marine.aim;
+    World& w = world();
+    const Vec2& position = w.marine.position;
+    const Vec2& aim = w.marine.aim;
 
     // Every weapon throws the same muzzle flash.
     Vec2 muzzle = position + aim / 25.0f;
@@ -60,7 +62,7 @@ void shoot() {
     for (int i = 0; i < 3; ++i)
         emitParticle("ParticleShot", muzzle, aim);
 
-    switch (marine.currentWeapon) {
+    switch (w.marine.currentWeapon) {
     case 0:
         spawnBullet("BulletPistol", position, aim);
         cueSound(SoundPistolShot);
@@ -87,23 +89,25 @@ void shoot() {
 } // namespace
 
 void updateWeapons() {
-    if (marine.currentWeapon < 0 || marine.currentWeapon > 3) return;
-    Weapon& weapon = marine.weapons[marine.currentWeapon];
-    float elapsed = marine.fastShot ? 2.0f * frameDelta : frameDelta;
+    World& w = world();
+    if (w.marine.currentWeapon < 0 || w.marine.currentWeapon > 3) return;
+    Weapon& weapon = w.marine.weapons[w.marine.currentWeapon];
+    float elapsed = w.marine.fastShot ? 2.0f * w.input.frameDelta : w.input.frameDelta;
 
-    marine.fireTimer += elapsed;
-    if ((leftButtonDown || padFire(padState)) && marine.fireTimer >= weapon.fireInterval &&
-        runFactor != 0.0f && weapon.rounds > 0) {
-        marine.fireTimer = 0.0f;
+    w.marine.fireTimer += elapsed;
+    if ((w.input.leftButtonDown || padFire(w.input.padState)) &&
+        w.marine.fireTimer >= weapon.fireInterval && w.input.runFactor != 0.0f &&
+        weapon.rounds > 0) {
+        w.marine.fireTimer = 0.0f;
         shoot();
         weapon.rounds -= 1;
     }
 
     // Reloading follows the shot, so an emptied clip starts refilling at once.
     if (weapon.rounds <= 0) {
-        marine.reloadTimer += elapsed;
-        if (marine.reloadTimer >= weapon.reloadTime) {
-            marine.reloadTimer = 0.0f;
+        w.marine.reloadTimer += elapsed;
+        if (w.marine.reloadTimer >= weapon.reloadTime) {
+            w.marine.reloadTimer = 0.0f;
             weapon.rounds += weapon.clipSize;
         }
     }
@@ -112,21 +116,22 @@ void updateWeapons() {
 }
 
 void fireSpecial() {
-    marine.specialTimer += frameDelta;
+    World& w = world();
+    w.marine.specialTimer += w.input.frameDelta;
     // The score test also keeps the unsigned score from wrapping.
-    if (!(rightButtonDown || padSpecial(padState)) || marine.specialTimer < 1000.0f ||
-        score < 100 || runFactor == 0.0f)
+    if (!(w.input.rightButtonDown || padSpecial(w.input.padState)) ||
+        w.marine.specialTimer < 1000.0f || w.score < 100 || w.input.runFactor == 0.0f)
         return;
 
-    int count = marine.specialCount;
+    int count = w.marine.specialCount;
     for (int i = 0; i < count; ++i) {
         // 3.14 stands for the half-turn here, so the ring falls a hair short.
         float a = static_cast<float>(i * 360) * (1.0f / 180.0f) * 3.14f / static_cast<float>(count);
         float s, c;
         ruleSinCos(a, s, c);
-        spawnBullet("BulletCirclePlayer", marine.position, Vec2(c, s));
+        spawnBullet("BulletCirclePlayer", w.marine.position, Vec2(c, s));
     }
     cueSound(SoundSpecial);
-    marine.specialTimer = 0.0f;
-    score -= 100;
+    w.marine.specialTimer = 0.0f;
+    w.score -= 100;
 }

@@ -5,8 +5,6 @@
 
 #include "math/vec2.h"
 
-extern uint32_t score;
-
 void defineWeapon(int id, const char* name, int clipSize, float fireInterval, float reloadTime);
 void addWeapon(int id);
 void selectWeapon(int id);

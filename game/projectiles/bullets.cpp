@@ -4,11 +4,9 @@
 
 #include "game/layers/particle_layer.h"
 #include "game/projectiles/bullet_templates.h"
+#include "game/world/world.h"
 #include "input/input.h"
 #include "math/rng.h"
-
-Bullet bullets[kMaxBullets];
-int bulletCount = 0;
 
 void spawnBullet(const char* templateName, const Vec2& position, const Vec2& direction) {
     int index = findBulletTemplate(templateName);
@@ -18,7 +16,7 @@ void spawnBullet(const char* templateName, const Vec2& position, const Vec2& dir
     Bullet bullet;
     bullet.position = position;
     bullet.direction = direction;
-    bullet.direction.rotate(randomSpreadAngle(kind.spread));
+    bullet.direction.rotate(randomSpreadAngle(world().rng, kind.spread));
     bullet.trail = kind.trail;
     bullet.scores = kind.scores;
     bullet.speed = kind.speed;
@@ -27,31 +25,35 @@ void spawnBullet(const char* templateName, const Vec2& position, const Vec2& dir
 }
 
 void appendBullet(const Bullet& bullet) {
+    World& w = world();
     // A full pool drops the newcomer rather than writing past the end.
-    if (bulletCount < 0 || bulletCount >= kMaxBullets) return;
-    bullets[bulletCount] = bullet;
-    ++bulletCount;
+    if (w.bulletCount < 0 || w.bulletCount >= kMaxBullets) return;
+    w.bullets[w.bulletCount] = bullet;
+    ++w.bulletCount;
 }
 
 void removeBullet(int index) {
-    if (index < 0 || index >= bulletCount) return;
-    for (int i = index; i < bulletCount - 1; ++i)
-        bullets[i] = bullets[i + 1];
-    --bulletCount;
+    World& w = world();
+    if (index < 0 || index >= w.bulletCount) return;
+    for (int i = index; i < w.bulletCount - 1; ++i)
+        w.bullets[i] = w.bullets[i + 1];
+    --w.bulletCount;
 }
 
 void clearBullets() {
-    for (int i = 0; i < bulletCount && i < kMaxBullets; ++i)
-        bullets[i] = Bullet{};
-    bulletCount = 0;
+    World& w = world();
+    for (int i = 0; i < w.bulletCount && i < kMaxBullets; ++i)
+        w.bullets[i] = Bullet{};
+    w.bulletCount = 0;
 }
 
 void moveBullets() {
-    for (int i = 0; i < bulletCount; ++i) {
-        Bullet& bullet = bullets[i];
-        bullet.position += (bullet.direction * bullet.speed) * frameDelta;
+    World& w = world();
+    for (int i = 0; i < w.bulletCount; ++i) {
+        Bullet& bullet = w.bullets[i];
+        bullet.position += (bullet.direction * bullet.speed) * w.input.frameDelta;
         // Sparks fly backwards from the new position; none under the menu.
-        if (bullet.trail && !menuShown)
+        if (bullet.trail && !w.input.menuShown)
             emitParticle("ParticleSparkRocket", bullet.position,
                          Vec2(-bullet.direction.x, -bullet.direction.y));
     }
@@ -59,6 +61,7 @@ void moveBullets() {
 }
 
 void drawBullets() {
+    World& w = world();
     moveBullets();
     if (!drawList.recording) return; // nobody looks
 
@@ -66,10 +69,10 @@ void drawBullets() {
     // The alpha above one is clamped by the pipeline: a fully lit head.
     constexpr Colour kTail{1.0f, 1.0f, 1.0f, 0.0f};
     constexpr Colour kHead{1.0f, 1.0f, 1.0f, 1.5f};
-    for (int i = 0; i < bulletCount; ++i) {
-        const Bullet& bullet = bullets[i];
+    for (int i = 0; i < w.bulletCount; ++i) {
+        const Bullet& bullet = w.bullets[i];
         // Where the bullet will be after one more step of this length.
-        Vec2 head = bullet.position + bullet.direction * bullet.speed * frameDelta;
+        Vec2 head = bullet.position + bullet.direction * bullet.speed * w.input.frameDelta;
         draw::line(bullet.position, kTail, head, kHead, 1.0f);
         draw::point(head, kHead, 2.0f);
     }

@@ -17,9 +17,6 @@ struct Bullet {
 struct Monster;
 
 constexpr int kMaxBullets = 1024;
-extern Bullet bullets[kMaxBullets];
-extern int bulletCount;
-extern float hitSoundTimer; // ms since the last hit sound
 
 // Appends one bullet made from the named template; unknown names do nothing.
 void spawnBullet(const char* templateName, const Vec2& position, const Vec2& direction);

@@ -8,10 +8,9 @@
 #include "game/player/weapons.h"
 #include "game/projectiles/bullets.h"
 #include "game/world/effects.h"
+#include "game/world/world.h"
 #include "input/input.h"
 #include "math/rng.h"
-
-float hitSoundTimer = 0.0f;
 
 namespace {
 
@@ -30,30 +29,32 @@ bool pathCrosses(const Vec2& p, const Vec2& q, const Monster& monster) {
 }
 
 void addExplosion(const Vec2& centre) {
-    spriteLayer.add(stripSprite(0.2f, 0.001f, 20.0f, textureBank.slotFor("Textures/Explosion.bmp"),
-                                centre, Vec2(1.0f, 0.0f)));
+    world().spriteLayer.add(stripSprite(0.2f, 0.001f, 20.0f,
+                                        textureBank.slotFor("Textures/Explosion.bmp"), centre,
+                                        Vec2(1.0f, 0.0f)));
 }
 
 // One hit of bullet `b` on monster `m`. The bullet is copied: fragments are
 // appended to the pool while it is handled.
 void applyHit(int m, int b) {
-    const Bullet bullet = bullets[b];
+    World& w = world();
+    const Bullet bullet = w.bullets[b];
 
-    if (marine.currentWeapon == kGrenadeSlot && bullet.trail) {
-        const Vec2 centre = monsters[m].position;
-        addBlastMark(monsters[m]);
+    if (w.marine.currentWeapon == kGrenadeSlot && bullet.trail) {
+        const Vec2 centre = w.monsters[m].position;
+        addBlastMark(w.monsters[m]);
         grenadeBurst(centre, kGrenadeFragments);
         addExplosion(centre);
         cueSound(SoundExplosion);
     }
 
-    Monster& monster = monsters[m];
+    Monster& monster = w.monsters[m];
     monster.health -= bullet.damage;
     monster.position += bullet.direction / kKnockBackDivisor;
 
-    if (hitSoundTimer >= kHitSoundSpacing) {
+    if (w.hitSoundTimer >= kHitSoundSpacing) {
         cueSound(SoundDamage);
-        hitSoundTimer = 0.0f;
+        w.hitSoundTimer = 0.0f;
     }
 
     if (monster.health > 0.0f) {
@@ -62,7 +63,7 @@ void applyHit(int m, int b) {
         addBloodSplat(monster);
         addBloodSplat(monster);
         addMonsterCorpse(monster);
-        if (bullet.scores) score += static_cast<uint32_t>(monster.scoreValue);
+        if (bullet.scores) w.score += static_cast<uint32_t>(monster.scoreValue);
         removeMonster(m); // `monster` now names the one that followed
     }
 
@@ -72,24 +73,25 @@ void applyHit(int m, int b) {
 } // namespace
 
 void resolveBulletHitsReference() {
+    World& w = world();
     // Strict bounds: a bullet exactly on the border stays.
-    for (int i = 0; i < bulletCount; ++i) {
-        const Vec2& p = bullets[i].position;
+    for (int i = 0; i < w.bulletCount; ++i) {
+        const Vec2& p = w.bullets[i].position;
         if (p.x > 1.0f || p.x < -1.0f || p.y > 1.0f || p.y < -1.0f) removeBullet(i);
     }
 
-    hitSoundTimer += frameDelta;
-    if (monsterCount < 1) return;
+    w.hitSoundTimer += w.input.frameDelta;
+    if (w.monsterCount < 1) return;
 
     // Monsters outside, bullets inside, both counts read anew at every step:
     // the lower monster slot wins a path that crosses two, and fragments
     // appended during the scan meet this monster and the later ones.
-    for (int m = 0; m < monsterCount; ++m) {
-        for (int b = 0; b < bulletCount && m < monsterCount; ++b) {
-            const Bullet& bullet = bullets[b];
+    for (int m = 0; m < w.monsterCount; ++m) {
+        for (int b = 0; b < w.bulletCount && m < w.monsterCount; ++b) {
+            const Bullet& bullet = w.bullets[b];
             Vec2 p = bullet.position;
-            Vec2 q = p + bullet.direction * bullet.speed * frameDelta;
-            if (pathCrosses(p, q, monsters[m])) applyHit(m, b);
+            Vec2 q = p + bullet.direction * bullet.speed * w.input.frameDelta;
+            if (pathCrosses(p, q, w.monsters[m])) applyHit(m, b);
         }
     }
 }
@@ -105,10 +107,11 @@ void grenadeBurst(const Vec2& position, int count) {
 }
 
 void addBloodSplat(const Monster& monster) {
-    int r1 = rng.next();
-    int r2 = rng.next();
-    int r3 = rng.next();
-    int r4 = rng.next();
+    World& w = world();
+    int r1 = w.rng.next();
+    int r2 = w.rng.next();
+    int r3 = w.rng.next();
+    int r4 = w.rng.next();
     Decal blood;
     blood.alpha = 1.0f;
     blood.size = static_cast<float>(r1 % 100 + 50) * 0.0005f;
@@ -118,11 +121,12 @@ void addBloodSplat(const Monster& monster) {
                                            static_cast<float>(r3 % 100 - 50) * 0.001f);
     blood.direction = Vec2(0.0f, 1.0f);
     blood.direction.rotate(static_cast<float>(r4 % 360) * kDegToRad);
-    decalLayer.add(blood);
+    w.decalLayer.add(blood);
 }
 
 void addBlastMark(const Monster& monster) {
-    int r = rng.next();
+    World& w = world();
+    int r = w.rng.next();
     Decal mark;
     mark.alpha = 0.5f;
     mark.size = 0.1f;
@@ -131,5 +135,5 @@ void addBlastMark(const Monster& monster) {
     mark.centre = monster.position;
     mark.direction = Vec2(0.0f, 1.0f);
     mark.direction.rotate(static_cast<float>(r % 360) * kDegToRad);
-    decalLayer.add(mark);
+    w.decalLayer.add(mark);
 }

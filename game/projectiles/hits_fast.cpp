@@ -41,6 +41,7 @@
 
 #include "game/monsters/monsters.h"
 #include "game/projectiles/bullets.h"
+#include "game/world/world.h"
 #include "input/input.h"
 
 namespace {
@@ -78,22 +79,24 @@ struct PathEnds {
     float px, py, qx, qy; // the exact floats the reference tests
 };
 
-PathLine lines[kMaxIds];
-PathEnds ends[kMaxIds];
-Bits live;              // ids still in the pool
-Bits always;            // ids tested against every monster
-bool anyAlways = false; // some id is in `always`
-int nextId = 0;
-int usedWords = 0;
-int baseIds = 0;
-float bulletReach = 0.0f; // largest |coordinate| of the filtered paths
+// The pass's scratch, one for each thread: a thread steps one world at a
+// time, and several can step theirs at once.
+thread_local PathLine lines[kMaxIds];
+thread_local PathEnds ends[kMaxIds];
+thread_local Bits live;              // ids still in the pool
+thread_local Bits always;            // ids tested against every monster
+thread_local bool anyAlways = false; // some id is in `always`
+thread_local int nextId = 0;
+thread_local int usedWords = 0;
+thread_local int baseIds = 0;
+thread_local float bulletReach = 0.0f; // largest |coordinate| of the filtered paths
 
 // columns[k][i] holds the ids whose widened boxes reach a column from i to
 // i + 2^k - 1, so a run of up to 2^(kLevels-1) columns is the union of two
 // entries.
-BaseBits columns[kLevels][kGrid];
-BaseBits rows[kLevels][kGrid];
-uint8_t colLo[kMaxBullets], colHi[kMaxBullets], rowLo[kMaxBullets], rowHi[kMaxBullets];
+thread_local BaseBits columns[kLevels][kGrid];
+thread_local BaseBits rows[kLevels][kGrid];
+thread_local uint8_t colLo[kMaxBullets], colHi[kMaxBullets], rowLo[kMaxBullets], rowHi[kMaxBullets];
 static_assert(kGrid <= 256, "cells are stored in bytes");
 
 // Filtered ids given during the scan (fragments), checked one by one.
@@ -102,13 +105,13 @@ struct LatePath {
     uint8_t colLo, colHi, rowLo, rowHi;
     int bucket;
 };
-LatePath latePaths[kMaxIds];
-int lateCount = 0;
+thread_local LatePath latePaths[kMaxIds];
+thread_local int lateCount = 0;
 
 // Filtered start-of-pass ids sorted by direction bucket.
-uint16_t bucketOfId[kMaxBullets];
-int bucketStart[kBuckets + 1];
-uint16_t byBucket[kMaxBullets];
+thread_local uint16_t bucketOfId[kMaxBullets];
+thread_local int bucketStart[kBuckets + 1];
+thread_local uint16_t byBucket[kMaxBullets];
 
 // The monster in the current slot.
 struct MonsterView {
@@ -121,7 +124,7 @@ struct MonsterView {
     int bucketLo[4], bucketHi[4];
 };
 
-MonsterView view;
+thread_local MonsterView view;
 
 bool finite(float v) {
     return v - v == 0.0f;
@@ -161,15 +164,16 @@ enum class PathKind { Filtered, Always, None };
 
 // Caches bullet `slot` under a new id. False when the ids have run out.
 bool addPath(int slot, PathKind& kind) {
+    World& w = world();
     if (nextId >= kMaxIds) return false;
     const int id = nextId++;
     usedWords = (nextId + 63) >> 6;
     setBit(live, id);
 
     // Exactly the reference's floats.
-    const Bullet& bullet = bullets[slot];
+    const Bullet& bullet = w.bullets[slot];
     Vec2 p = bullet.position;
-    Vec2 q = p + bullet.direction * bullet.speed * frameDelta;
+    Vec2 q = p + bullet.direction * bullet.speed * w.input.frameDelta;
     ends[id] = PathEnds{p.x, p.y, q.x, q.y};
 
     const float dx = q.x - p.x;
@@ -252,9 +256,9 @@ bool startPass() {
     usedWords = 0;
     bulletReach = 0.0f;
 
-    static bool filtered[kMaxBullets];
+    thread_local bool filtered[kMaxBullets];
     int counts[kBuckets + 1] = {};
-    for (int b = 0; b < bulletCount; ++b) {
+    for (int b = 0; b < world().bulletCount; ++b) {
         PathKind kind;
         if (!addPath(b, kind)) return false;
         filtered[b] = kind == PathKind::Filtered;
@@ -292,7 +296,7 @@ void viewEverything() {
 // (knock-back moves only its position), so neither does this view until the
 // slot gets another monster.
 void viewMonster(int m) {
-    const Segment* edges = monsters[m].hitEdges;
+    const Segment* edges = world().monsters[m].hitEdges;
     float minX = edges[0].p1.x, maxX = minX;
     float minY = edges[0].p1.y, maxY = minY;
     float ux[4], uy[4];
@@ -447,7 +451,7 @@ bool crosses(int id, unsigned sides, int m) {
     const Vec2 p(e.px, e.py), q(e.qx, e.qy);
     // The reference tests all four, but only the answer matters, and a side
     // left out cannot cross.
-    const Segment* edges = monsters[m].hitEdges;
+    const Segment* edges = world().monsters[m].hitEdges;
     for (int k = 0; k < 4; ++k)
         if ((sides >> k & 1u) && segmentsCross(p, q, edges[k].p1, edges[k].p2)) return true;
     return false;
@@ -499,13 +503,14 @@ int nextLive(int id) {
 
 // The plain scan, from monster slot m and bullet slot b on.
 void scanFrom(int m, int b) {
-    for (; m < monsterCount; ++m, b = 0) {
-        for (; b < bulletCount && m < monsterCount; ++b) {
-            const Bullet& bullet = bullets[b];
+    World& w = world();
+    for (; m < w.monsterCount; ++m, b = 0) {
+        for (; b < w.bulletCount && m < w.monsterCount; ++b) {
+            const Bullet& bullet = w.bullets[b];
             Vec2 p = bullet.position;
-            Vec2 q = p + bullet.direction * bullet.speed * frameDelta;
+            Vec2 q = p + bullet.direction * bullet.speed * w.input.frameDelta;
             bool hit = false;
-            for (const Segment& edge : monsters[m].hitEdges)
+            for (const Segment& edge : w.monsters[m].hitEdges)
                 if (segmentsCross(p, q, edge.p1, edge.p2)) hit = true;
             if (hit) applyBulletHit(m, b);
         }
@@ -515,22 +520,23 @@ void scanFrom(int m, int b) {
 } // namespace
 
 void resolveBulletHits() {
+    World& w = world();
     // Strict bounds: a bullet exactly on the border stays.
-    for (int i = 0; i < bulletCount; ++i) {
-        const Vec2& p = bullets[i].position;
+    for (int i = 0; i < w.bulletCount; ++i) {
+        const Vec2& p = w.bullets[i].position;
         if (p.x > 1.0f || p.x < -1.0f || p.y > 1.0f || p.y < -1.0f) removeBullet(i);
     }
 
-    hitSoundTimer += frameDelta;
-    if (monsterCount < 1) return;
+    w.hitSoundTimer += w.input.frameDelta;
+    if (w.monsterCount < 1) return;
 
     if (!startPass()) {
         scanFrom(0, 0);
         return;
     }
 
-    static Candidate order[kMaxIds];
-    for (int m = 0; m < monsterCount; ++m) {
+    thread_local Candidate order[kMaxIds];
+    for (int m = 0; m < w.monsterCount; ++m) {
         viewMonster(m);
         int from = 0; // lowest id still to test against this slot
         for (;;) {
@@ -541,17 +547,17 @@ void resolveBulletHits() {
             if (id < 0) break;
 
             const int slot = slotOf(id);
-            const int monstersBefore = monsterCount;
-            const int bulletsBefore = bulletCount;
+            const int monstersBefore = w.monsterCount;
+            const int bulletsBefore = w.bulletCount;
             applyBulletHit(m, slot);
             live[id >> 6] &= ~(uint64_t{1} << (id & 63));
 
             // Fragments were appended before the bullet left the pool.
-            const int appended = bulletCount - (bulletsBefore - 1);
+            const int appended = w.bulletCount - (bulletsBefore - 1);
             for (int k = appended; k > 0; --k) {
                 PathKind kind;
                 const int newId = nextId;
-                if (!addPath(bulletCount - k, kind)) {
+                if (!addPath(w.bulletCount - k, kind)) {
                     // Out of ids: finish with the plain scan from here.
                     scanFrom(m, slot + 1);
                     return;
@@ -567,13 +573,13 @@ void resolveBulletHits() {
 
             // The reference goes on at slot + 1: the bullet that moved into
             // the freed slot waits for the next pass.
-            if (monsterCount < monstersBefore) {
-                if (m >= monsterCount) break;
+            if (w.monsterCount < monstersBefore) {
+                if (m >= w.monsterCount) break;
                 viewMonster(m); // the next monster moved into this slot
             } else if (appended > 0) {
                 viewMonster(m); // the new paths may reach further
             }
-            if (slot >= bulletCount) break;
+            if (slot >= w.bulletCount) break;
             const int skipped = nextLive(id);
             if (skipped < 0) break;
             from = skipped + 1;

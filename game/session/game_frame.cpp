@@ -13,7 +13,7 @@
 #include "game/player/pad_rumble.h"
 #include "game/projectiles/bullets.h"
 #include "game/session/menu_items.h"
-#include "game/world/world_state.h"
+#include "game/world/world.h"
 #include "input/input.h"
 #include "input/settings_values.h"
 
@@ -27,51 +27,54 @@ void drawGround() {
 } // namespace
 
 void drawNotice() {
-    float alpha = pickupMessageAlpha;
-    pickupMessageAlpha -= frameDelta * 0.0004f;
+    World& w = world();
+    float alpha = w.pickupMessageAlpha;
+    w.pickupMessageAlpha -= w.input.frameDelta * 0.0004f;
     // A faded notice would draw nothing anyway. It is drawn through "%s": a
     // notice is text, never a format.
     if (alpha > 0.0f)
-        draw::text(0, 0.0f, 0.9f, Colour{1.0f, 1.0f, 1.0f, alpha}, "%s", pickupMessage);
+        draw::text(0, 0.0f, 0.9f, Colour{1.0f, 1.0f, 1.0f, alpha}, "%s", w.pickupMessage);
 }
 
 void drawFps() {
+    World& w = world();
     // Two passes inside one tick give no time at all; keep the last real rate.
-    static float lastFps = 0.0f;
-    if (frameDelta > 0.0f) lastFps = 1000.0f / frameDelta;
+    thread_local float lastFps = 0.0f;
+    if (w.input.frameDelta > 0.0f) lastFps = 1000.0f / w.input.frameDelta;
     draw::text(0, 0.75f, 0.95f, kWhite, "FPS:%3.2f", lastFps);
 }
 
 void runGameFrame() {
+    World& w = world();
     draw::clear();
-    if (menuShown) {
-        runFactor = 0.0f;
+    if (w.input.menuShown) {
+        w.input.runFactor = 0.0f;
         updateCursor();
     } else {
-        runFactor = 1.0f;
+        w.input.runFactor = 1.0f;
     }
 
-    if (!marine.marineDead) {
+    if (!w.marine.marineDead) {
         updateMarine();
-        if (!marine.marineDead) updateSpawner(1.0f, 500.0f);
+        if (!w.marine.marineDead) updateSpawner(1.0f, 500.0f);
     }
 
     drawGround();
-    decalLayer.draw();
-    particleLayer.draw();
+    w.decalLayer.draw();
+    w.particleLayer.draw();
     drawBonuses();
     drawBullets();
     updateMonsters();
     updateMarineDeath();
-    spriteLayer.draw();
+    w.spriteLayer.draw();
     updatePadRumble();
 
-    if (!marine.marineDead) drawCrosshair();
+    if (!w.marine.marineDead) drawCrosshair();
 
     drawNotice();
     if (showFps != 0) drawFps();
-    if (!marine.marineDead) gameTime += frameDelta * 0.001f;
-    draw::text(0, 0.55f, 0.9f, kWhite, "Game time:%5.2f", gameTime);
+    if (!w.marine.marineDead) w.gameTime += w.input.frameDelta * 0.001f;
+    draw::text(0, 0.55f, 0.9f, kWhite, "Game time:%5.2f", w.gameTime);
 
     settleMenuHover();
 }

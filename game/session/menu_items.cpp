@@ -1,6 +1,7 @@
 #include "game/session/menu_items.h"
 
 #include "game/player/aim_cursor.h"
+#include "game/world/world.h"
 #include "input/input.h"
 #include "math/rules_math.h"
 
@@ -49,8 +50,9 @@ const MenuItem& menuItem(int number) {
 }
 
 MenuAction hoveredAction() {
-    if (menuHover < 1 || menuHover > menuItemCount()) return MenuAction::None;
-    return menuItem(menuHover).action;
+    World& w = world();
+    if (w.input.menuHover < 1 || w.input.menuHover > menuItemCount()) return MenuAction::None;
+    return menuItem(w.input.menuHover).action;
 }
 
 int menuItemDoing(MenuAction action) {
@@ -60,12 +62,13 @@ int menuItemDoing(MenuAction action) {
 }
 
 void settleMenuHover() {
-    menuHover = 0;
-    if (!menuShown) return;
-    float x = cursorArena.x;
-    float y = cursorArena.y;
+    World& w = world();
+    w.input.menuHover = 0;
+    if (!w.input.menuShown) return;
+    float x = w.cursorArena.x;
+    float y = w.cursorArena.y;
     for (int i = 1; i <= menuItemCount(); ++i) {
         const HoverBox& box = menuItem(i).hover;
-        if (x > box.left && x < box.right && y > box.bottom && y < box.top) menuHover = i;
+        if (x > box.left && x < box.right && y > box.bottom && y < box.top) w.input.menuHover = i;
     }
 }

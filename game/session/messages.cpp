@@ -7,38 +7,37 @@
 #include "game/player/pad_controls.h"
 #include "game/player/weapons.h"
 #include "game/session/menu_items.h"
-#include "game/world/world_state.h"
+#include "game/world/world.h"
 #include "math/rng.h"
 #include "math/rules_math.h"
 
 SessionHooks sessionHooks;
-ScreenPoint savedCursor;
-bool replayDriving = false;
-uint32_t nextGameSeed = 1;
 
 void startFromSeed(uint32_t seed) {
-    gameSeed = seed;
+    World& w = world();
+    w.gameSeed = seed;
     seedGameStreams(seed);
-    spawnTimer = 0.0f;
-    hmSoundTimer = 0.0f;
-    runFactor = 0.0f;
-    pickupMessage[0] = '\0';
-    pickupMessageAlpha = 0.0f;
-    releaseHeldInput();
-    menuHover = 0;
-    padCrosshair = Vec2(0.0f, 0.0f);
+    w.spawnTimer = 0.0f;
+    w.hmSoundTimer = 0.0f;
+    w.input.runFactor = 0.0f;
+    w.pickupMessage[0] = '\0';
+    w.pickupMessageAlpha = 0.0f;
+    releaseHeldInput(w.input);
+    w.input.menuHover = 0;
+    w.padCrosshair = Vec2(0.0f, 0.0f);
 }
 
 void startNewGame() {
-    if (!replayDriving && sessionHooks.beforeNewGame) sessionHooks.beforeNewGame();
+    World& w = world();
+    if (!w.replayDriving && sessionHooks.beforeNewGame) sessionHooks.beforeNewGame();
     // A game played is always played by today's rules.
-    if (!replayDriving) rulesGeneration = kCurrentGeneration;
+    if (!w.replayDriving) followGeneration(kCurrentGeneration);
     resetGame();
-    menuShown = 0;
-    padMenuCursor = 0;
-    padChoosing = 0;
-    if (rulesGeneration != kFirstGeneration) startFromSeed(nextGameSeed);
-    if (!replayDriving && sessionHooks.afterNewGame) sessionHooks.afterNewGame();
+    w.input.menuShown = 0;
+    w.input.padMenuCursor = 0;
+    w.input.padChoosing = 0;
+    if (rulesGeneration != kFirstGeneration) startFromSeed(w.nextGameSeed);
+    if (!w.replayDriving && sessionHooks.afterNewGame) sessionHooks.afterNewGame();
 }
 
 namespace {
@@ -46,40 +45,44 @@ namespace {
 // Escape, Start, and B in the menu: the menu opens over a living Marine, or
 // closes with the cursor back where it was.
 void toggleMenu() {
-    if (marine.marineDead) return;
-    if (menuShown) {
-        if (!replayDriving && sessionHooks.moveCursor)
-            sessionHooks.moveCursor(savedCursor.x, savedCursor.y);
-        menuShown = 0;
-        padMenuCursor = 0;
+    World& w = world();
+    if (w.marine.marineDead) return;
+    if (w.input.menuShown) {
+        if (!w.replayDriving && sessionHooks.moveCursor)
+            sessionHooks.moveCursor(w.savedCursor.x, w.savedCursor.y);
+        w.input.menuShown = 0;
+        w.input.padMenuCursor = 0;
     } else {
-        if (replayDriving || !sessionHooks.readCursor) {
-            savedCursor = ScreenPoint{frameInput.cursorX, frameInput.cursorY};
+        if (w.replayDriving || !sessionHooks.readCursor) {
+            w.savedCursor = ScreenPoint{w.input.frameInput.cursorX, w.input.frameInput.cursorY};
         } else {
-            sessionHooks.readCursor(savedCursor.x, savedCursor.y);
+            sessionHooks.readCursor(w.savedCursor.x, w.savedCursor.y);
         }
-        menuShown = 1;
+        w.input.menuShown = 1;
     }
 }
 
 // Any key or pad button, two seconds after his death, brings the menu back.
 void afterDeathInput() {
-    if (marine.marineDead && deathTime >= 2000.0f) menuShown = 1;
+    World& w = world();
+    if (w.marine.marineDead && w.deathTime >= 2000.0f) w.input.menuShown = 1;
 }
 
 void onKeyDown(uint32_t code) {
-    padInUse = 0;
+    World& w = world();
+    w.input.padInUse = 0;
     afterDeathInput();
 
     if (code == VkEscape) toggleMenu();
 
-    if (code >= '1' && code <= '4' && !menuShown && !marine.marineDead)
+    if (code >= '1' && code <= '4' && !w.input.menuShown && !w.marine.marineDead)
         selectWeapon(WeaponPistol + static_cast<int>(code - '1'));
 
-    if (code < 256) keyDown[code] = 1;
+    if (code < 256) w.input.keyDown[code] = 1;
 }
 
 void chooseHoveredItem() {
+    World& w = world();
     switch (hoveredAction()) {
     case MenuAction::NewGame:
         startNewGame();
@@ -87,13 +90,13 @@ void chooseHoveredItem() {
     case MenuAction::Daily:
         // The day's seed comes from the leaderboard; the program asks for
         // it and starts the game when it has it.
-        if (!replayDriving && sessionHooks.dailyChosen) sessionHooks.dailyChosen();
+        if (!w.replayDriving && sessionHooks.dailyChosen) sessionHooks.dailyChosen();
         break;
     case MenuAction::Credits:
-        creditsShown = !creditsShown;
+        w.input.creditsShown = !w.input.creditsShown;
         break;
     case MenuAction::Exit:
-        if (!replayDriving && sessionHooks.exitChosen) sessionHooks.exitChosen();
+        if (!w.replayDriving && sessionHooks.exitChosen) sessionHooks.exitChosen();
         break;
     default:
         break;
@@ -101,32 +104,34 @@ void chooseHoveredItem() {
 }
 
 void onLeftButtonUp() {
-    leftButtonDown = 0;
+    world().input.leftButtonDown = 0;
     chooseHoveredItem();
 }
 
 bool gameRunning() {
-    return !menuShown && !marine.marineDead;
+    World& w = world();
+    return !w.input.menuShown && !w.marine.marineDead;
 }
 
 void onPadButtonDown(uint32_t button) {
-    padInUse = 1;
+    World& w = world();
+    w.input.padInUse = 1;
     // A chooses on its release, and only when pressed over a menu already
     // shown: not after a run that started in the game.
-    if (button == PadA) padChoosing = menuShown;
+    if (button == PadA) w.input.padChoosing = w.input.menuShown;
     afterDeathInput();
     switch (button) {
     case PadStart:
         toggleMenu();
         break;
     case PadB:
-        if (menuShown) toggleMenu();
+        if (w.input.menuShown) toggleMenu();
         break;
     case PadLeftShoulder:
     case PadRightShoulder:
         if (gameRunning())
-            selectWeapon(WeaponPistol + padCycleWeapon(marine.currentWeapon, marine.owned,
-                                                       marine.ownedCount,
+            selectWeapon(WeaponPistol + padCycleWeapon(w.marine.currentWeapon, w.marine.owned,
+                                                       w.marine.ownedCount,
                                                        button == PadLeftShoulder ? -1 : 1));
         break;
     default:
@@ -139,64 +144,66 @@ void onPadButtonDown(uint32_t button) {
 constexpr int kInUseTravel = 8192;
 
 void onPadMessage(const Message& msg) {
-    PadState before = padState;
-    padOnMessage(padState, msg);
+    World& w = world();
+    PadState before = w.input.padState;
+    padOnMessage(w.input.padState, msg);
     switch (msg.type) {
     case MsgType::PadButtonDown:
         onPadButtonDown(msg.wParam);
         break;
     case MsgType::PadButtonUp:
         if (msg.wParam != PadA) break;
-        if (padChoosing && menuShown) chooseHoveredItem();
-        padChoosing = 0;
+        if (w.input.padChoosing && w.input.menuShown) chooseHoveredItem();
+        w.input.padChoosing = 0;
         break;
     case MsgType::PadAxis: {
         int value = padValueOf(msg.wParam);
-        if (value > kInUseTravel || value < -kInUseTravel) padInUse = 1;
+        if (value > kInUseTravel || value < -kInUseTravel) w.input.padInUse = 1;
         break;
     }
     case MsgType::PadRemoved:
         // Unplugged in the middle of a game it was playing: as Escape.
-        if (padInUse && gameRunning()) toggleMenu();
+        if (w.input.padInUse && gameRunning()) toggleMenu();
         // The mouse aims and hovers again.
-        padInUse = 0;
-        padAiming = 0;
-        padMenuCursor = 0;
+        w.input.padInUse = 0;
+        w.input.padAiming = 0;
+        w.input.padMenuCursor = 0;
         break;
     default:
         break;
     }
-    if (!menuShown) return;
-    int item = padMenuItem(menuHover, before, padState, menuItemCount());
-    if (item != menuHover) {
-        menuHover = item;
-        padMenuCursor = item;
+    if (!w.input.menuShown) return;
+    int item = padMenuItem(w.input.menuHover, before, w.input.padState, menuItemCount());
+    if (item != w.input.menuHover) {
+        w.input.menuHover = item;
+        w.input.padMenuCursor = item;
     }
 }
 
 } // namespace
 
 void handleGameMessage(const Message& msg) {
+    World& w = world();
     switch (msg.type) {
     case MsgType::KeyDown:
         onKeyDown(msg.wParam);
         break;
     case MsgType::KeyUp:
-        if (msg.wParam < 256) keyDown[msg.wParam] = 0;
+        if (msg.wParam < 256) w.input.keyDown[msg.wParam] = 0;
         break;
     case MsgType::LButtonDown:
-        leftButtonDown = 1;
-        padInUse = 0;
+        w.input.leftButtonDown = 1;
+        w.input.padInUse = 0;
         break;
     case MsgType::LButtonUp:
         onLeftButtonUp();
         break;
     case MsgType::RButtonDown:
-        rightButtonDown = 1;
-        padInUse = 0;
+        w.input.rightButtonDown = 1;
+        w.input.padInUse = 0;
         break;
     case MsgType::RButtonUp:
-        rightButtonDown = 0;
+        w.input.rightButtonDown = 0;
         break;
     case MsgType::PadButtonDown:
     case MsgType::PadButtonUp:
@@ -207,9 +214,9 @@ void handleGameMessage(const Message& msg) {
         break;
     case MsgType::FocusLost:
         // Keys let go in another window never come back as key-ups here.
-        releaseHeldInput();
+        releaseHeldInput(w.input);
         // A fight left alone would kill him: the menu opens as Escape opens it.
-        if (!menuShown && !marine.marineDead) toggleMenu();
+        if (!w.input.menuShown && !w.marine.marineDead) toggleMenu();
         break;
     default:
         break;

@@ -9,11 +9,6 @@
 #include "input/input.h"
 #include "platform/platform.h"
 
-struct ScreenPoint {
-    int32_t x = 0;
-    int32_t y = 0;
-};
-
 // What the game asks of the program around it; each may be null (the
 // verifier), and none is called while a replay drives the game.
 struct SessionHooks {
@@ -26,14 +21,6 @@ struct SessionHooks {
 };
 
 extern SessionHooks sessionHooks;
-extern ScreenPoint savedCursor;
-// Set while a replay feeds the game: the real cursor is neither read nor
-// moved, and "Exit Win" does not end the program.
-extern bool replayDriving;
-
-// The seed the next New Game starts from (the program draws a fresh one
-// before each; tests and drivers set their own).
-extern uint32_t nextGameSeed;
 
 // Handles one message (everything but the window's creation and
 // destruction, which belong to the program).

@@ -7,6 +7,7 @@
 #include "game/monsters/monsters.h"
 #include "game/player/marine.h"
 #include "game/projectiles/bullet_templates.h"
+#include "game/world/world.h"
 #include "input/input.h"
 
 namespace {
@@ -57,7 +58,7 @@ const char* const* picturePaths(int& count) {
 
 void prepareFirstGame() {
     // Effects that expire on their own shift the sprites of later monsters.
-    spriteLayer.onExpire = lowerSpriteIndicesFrom;
+    world().spriteLayer.onExpire = lowerSpriteIndicesFrom;
     resetGame();
 }
 
@@ -92,6 +93,6 @@ const char* startRules() {
     registerTextures();
     prepareFirstGame();
     const char* unread = loadRuleData();
-    menuShown = 1;
+    world().input.menuShown = 1;
     return unread;
 }

@@ -14,7 +14,7 @@
 #include "game/player/weapons.h"
 #include "game/projectiles/bullet_templates.h"
 #include "game/projectiles/bullets.h"
-#include "game/world/world_state.h"
+#include "game/world/world.h"
 #include "math/rng.h"
 #include "math/rules_math.h"
 
@@ -50,7 +50,7 @@ struct Hasher {
 };
 
 void hashMarine(Hasher& k) {
-    const Marine& m = marine;
+    const Marine& m = world().marine;
     for (float f : {m.blurInterval, m.blurTimer, m.blurFade, m.runRegen, m.fireTimer, m.reloadTimer,
                     m.specialTimer, m.fastSpeedTime, m.fastShotTime, m.health, m.runPower})
         k.f32(f);
@@ -77,9 +77,10 @@ void hashMarine(Hasher& k) {
 }
 
 void hashPools(Hasher& k) {
-    k.i32(monsterCount);
-    for (int i = 0; i < monsterCount; ++i) {
-        const Monster& m = monsters[i];
+    World& w = world();
+    k.i32(w.monsterCount);
+    for (int i = 0; i < w.monsterCount; ++i) {
+        const Monster& m = w.monsters[i];
         k.vec(m.position);
         k.vec(m.moveDir);
         k.vec(m.heading);
@@ -91,18 +92,18 @@ void hashPools(Hasher& k) {
         k.i32(m.scoreValue);
         k.i32(m.texture);
     }
-    k.i32(bulletCount);
-    for (int i = 0; i < bulletCount; ++i) {
-        const Bullet& b = bullets[i];
+    k.i32(w.bulletCount);
+    for (int i = 0; i < w.bulletCount; ++i) {
+        const Bullet& b = w.bullets[i];
         k.vec(b.position);
         k.vec(b.direction);
         k.f32(b.speed);
         k.f32(b.damage);
         k.u32((b.trail ? 1u : 0u) | (b.scores ? 2u : 0u));
     }
-    k.i32(bonusCount);
-    for (int i = 0; i < bonusCount; ++i) {
-        const Bonus& b = bonuses[i];
+    k.i32(w.bonusCount);
+    for (int i = 0; i < w.bonusCount; ++i) {
+        const Bonus& b = w.bonuses[i];
         k.i32(b.kind);
         k.f32(b.age);
         k.f32(b.lifetime);
@@ -112,9 +113,9 @@ void hashPools(Hasher& k) {
         for (const Segment& s : b.edges)
             k.seg(s);
     }
-    k.i32(decalLayer.count);
-    for (int i = 0; i < decalLayer.count; ++i) {
-        const Decal& d = decalLayer.decals[i];
+    k.i32(w.decalLayer.count);
+    for (int i = 0; i < w.decalLayer.count; ++i) {
+        const Decal& d = w.decalLayer.decals[i];
         k.f32(d.alpha);
         k.f32(d.size);
         k.f32(d.fadeRate);
@@ -124,9 +125,9 @@ void hashPools(Hasher& k) {
         for (const Vec2& c : d.corners)
             k.vec(c);
     }
-    k.i32(spriteLayer.count);
-    for (int i = 0; i < spriteLayer.count; ++i) {
-        const AnimSprite& s = spriteLayer.sprites[i];
+    k.i32(w.spriteLayer.count);
+    for (int i = 0; i < w.spriteLayer.count; ++i) {
+        const AnimSprite& s = w.spriteLayer.sprites[i];
         for (float f : {s.alpha, s.size, s.fadeRate, s.frameRate, s.frameTimer})
             k.f32(f);
         k.i32(s.frame);
@@ -138,9 +139,9 @@ void hashPools(Hasher& k) {
         for (const Vec2& c : s.corners)
             k.vec(c);
     }
-    k.i32(particleLayer.count);
-    for (int i = 0; i < particleLayer.count; ++i) {
-        const Particle& p = particleLayer.particles[i];
+    k.i32(w.particleLayer.count);
+    for (int i = 0; i < w.particleLayer.count; ++i) {
+        const Particle& p = w.particleLayer.particles[i];
         for (float f : {p.life, p.decay, p.speed, p.damping})
             k.f32(f);
         k.i32(p.spread);
@@ -155,17 +156,19 @@ void hashPools(Hasher& k) {
 } // namespace
 
 uint64_t worldChecksum() {
+    World& w = world();
     Hasher k;
     hashMarine(k);
     hashPools(k);
-    k.u32(score);
-    k.u32(rng.state);
+    k.u32(w.score);
+    k.u32(w.rng.state);
     // The first generation had one stream; its checksums stay as they were.
     if (rulesGeneration != kFirstGeneration) {
-        k.u32(spawnRng.state);
-        k.u32(dropRng.state);
+        k.u32(w.spawnRng.state);
+        k.u32(w.dropRng.state);
     }
-    for (float f : {spawnTimer, spawnInterval, hmSoundTimer, hitSoundTimer, deathTime, gameTime})
+    for (float f :
+         {w.spawnTimer, w.spawnInterval, w.hmSoundTimer, w.hitSoundTimer, w.deathTime, w.gameTime})
         k.f32(f);
     return k.h;
 }

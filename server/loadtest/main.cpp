@@ -37,6 +37,7 @@
 #include "game/player/marine.h"
 #include "game/session/game_frame.h"
 #include "game/session/messages.h"
+#include "game/world/world.h"
 #include "input/input.h"
 #include "math/seed_streams.h"
 #include "replay/replay_file.h"
@@ -103,25 +104,25 @@ void recordUntilDeath(Replay& r) {
     ReplayWriter writer(kept, r.start.cursorX, r.start.cursorY);
     ReplayReader events(r.events, r.start.cursorX, r.start.cursorY);
     ReplayEvent e;
-    while (!marine.marineDead && events.next(e)) {
+    while (!world().marine.marineDead && events.next(e)) {
         if (e.kind == ReplayEvent::Message) {
             handleGameMessage(e.msg);
             writer.message(e.msg);
             continue;
         }
-        beginFrame(e.tickDelta, e.cursorX, e.cursorY);
+        beginFrame(world().input, e.tickDelta, e.cursorX, e.cursorY);
         runGameFrame();
         writer.frame(e.tickDelta, e.cursorX, e.cursorY);
         if (r.version >= 3) noteSecondSums(r.secondSums);
     }
-    replayDriving = false;
+    world().replayDriving = false;
     ReplayResult result = currentResult();
     result.frames = writer.frames();
     result.endTime = r.result.endTime;
     result.day = r.result.day;
-    result.end = r.version < 3       ? GameEnd::Unknown
-                 : marine.marineDead ? GameEnd::Death
-                                     : GameEnd::ProgramEnd;
+    result.end = r.version < 3               ? GameEnd::Unknown
+                 : world().marine.marineDead ? GameEnd::Death
+                                             : GameEnd::ProgramEnd;
     r.events = std::move(kept);
     r.result = result;
 }
@@ -144,7 +145,7 @@ Replay distinctGame(const Replay& base, uint64_t n) {
             r.start.rngState = start | 1u;
         }
         recordUntilDeath(r);
-        if (marine.marineDead || base.result.end != GameEnd::Death) break;
+        if (world().marine.marineDead || base.result.end != GameEnd::Death) break;
     }
     return r;
 }
@@ -219,7 +220,7 @@ int forge(int argc, char** argv) {
                 r.start.seed = seed;
                 r.start.rngState = streamsForSeed(seed).main;
                 recordUntilDeath(r);
-                if (marine.marineDead) break;
+                if (world().marine.marineDead) break;
                 r.events.clear();
                 for (int k = 0; k <= rounds; ++k)
                     r.events.insert(r.events.end(), once.begin(), once.end());

@@ -20,7 +20,7 @@
 #include "game/session/messages.h"
 #include "game/session/rule_data.h"
 #include "game/world/checksum.h"
-#include "game/world/world_state.h"
+#include "game/world/world.h"
 #include "input/input.h"
 #include "input/settings_values.h"
 #include "replay/replay_recorder.h"
@@ -106,25 +106,26 @@ int main(int argc, char** argv) {
         if (f == 900 || f == 960) {
             turn.add(MsgType::KeyDown, VkEscape);
             turn.add(MsgType::KeyUp, VkEscape);
-            turn.cursorX = frameInput.cursorX;
-            turn.cursorY = frameInput.cursorY;
+            turn.cursorX = world().input.frameInput.cursorX;
+            turn.cursorY = world().input.frameInput.cursorY;
         } else if (f > 900 && f < 960) {
-            turn.cursorX = frameInput.cursorX;
-            turn.cursorY = frameInput.cursorY;
+            turn.cursorX = world().input.frameInput.cursorX;
+            turn.cursorY = world().input.frameInput.cursorY;
         } else {
             bot.act(ms, turn);
         }
         // Each New Game from a seed of its own.
-        nextGameSeed = kGameSeed + static_cast<uint32_t>(bot.gamesStarted);
+        world().nextGameSeed = kGameSeed + static_cast<uint32_t>(bot.gamesStarted);
         deliver(turn);
-        beginFrame(ms, turn.cursorX, turn.cursorY);
-        recordFrame(frameInput);
+        beginFrame(world().input, ms, turn.cursorX, turn.cursorY);
+        recordFrame(world().input.frameInput);
         runGameFrame();
         recordFrameDone();
         std::printf("%016" PRIx64 "\n", worldChecksum());
     }
     endRecording(GameEnd::ProgramEnd);
     std::fprintf(stderr, "quorvex-checksums: %ld frames, %d games started, score %u, %d kills\n",
-                 frames, bot.gamesStarted, static_cast<unsigned>(score), monstersKilled);
+                 frames, bot.gamesStarted, static_cast<unsigned>(world().score),
+                 world().monstersKilled);
     return writeFailed ? 1 : 0;
 }

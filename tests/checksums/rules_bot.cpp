@@ -7,6 +7,7 @@
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
 #include "game/session/menu_items.h"
+#include "game/world/world.h"
 #include "input/input.h"
 #include "input/settings_values.h"
 
@@ -26,19 +27,19 @@ bool visible(const Vec2& p) {
 }
 
 bool owns(int id) {
-    for (int k = 0; k < marine.ownedCount && k < 4; ++k)
-        if (marine.owned[k] == id) return true;
+    for (int k = 0; k < world().marine.ownedCount && k < 4; ++k)
+        if (world().marine.owned[k] == id) return true;
     return false;
 }
 
 int rounds(int id) {
-    return marine.weapons[id - WeaponPistol].rounds;
+    return world().marine.weapons[id - WeaponPistol].rounds;
 }
 
 int monstersWithin(const Vec2& at, float radius) {
     int n = 0;
-    for (int i = 0; i < monsterCount; ++i)
-        if (length(monsters[i].position - at) < radius) ++n;
+    for (int i = 0; i < world().monsterCount; ++i)
+        if (length(world().monsters[i].position - at) < radius) ++n;
     return n;
 }
 
@@ -46,10 +47,11 @@ int monstersWithin(const Vec2& at, float radius) {
 int pickTarget() {
     int best = -1;
     float soonest = 1e9f;
-    for (int i = 0; i < monsterCount; ++i) {
-        const Monster& m = monsters[i];
+    for (int i = 0; i < world().monsterCount; ++i) {
+        const Monster& m = world().monsters[i];
         if (!visible(m.position)) continue;
-        float reach = (length(m.position - marine.position) - 0.1f) / std::fmax(m.speed, 1e-5f);
+        float reach =
+            (length(m.position - world().marine.position) - 0.1f) / std::fmax(m.speed, 1e-5f);
         if (reach < soonest) {
             best = i;
             soonest = reach;
@@ -103,9 +105,9 @@ void RulesBot::act(float ms, Turn& turn) {
     sinceChoice_ += ms;
     sinceSwitch_ += ms;
     sinceSpecial_ += ms;
-    if (menuShown) {
+    if (world().input.menuShown) {
         menuStep(turn);
-    } else if (marine.marineDead) {
+    } else if (world().marine.marineDead) {
         // Keys before the body has lain 2000 ms are ignored: try every half
         // second after that, and the menu comes back.
         releaseAll(turn);
@@ -157,23 +159,24 @@ void RulesBot::move(Turn& turn) {
     static const int kDirs[9][2] = {{0, 0},  {0, 1},   {1, 1},  {1, 0}, {1, -1},
                                     {0, -1}, {-1, -1}, {-1, 0}, {-1, 1}};
     constexpr float kHorizon = 600.0f;
-    const Vec2 p = marine.position;
+    const Vec2 p = world().marine.position;
 
     float nearest = 1e9f;
-    for (int i = 0; i < monsterCount; ++i)
-        nearest = std::fmin(nearest, length(monsters[i].position - p) - monsters[i].size);
-    bool run = nearest < 0.2f && marine.runPower > 10.0f;
-    float speed = (run ? 0.4f : 0.2f) * (marine.fastSpeed ? 2.0f : 1.0f) * 0.001f;
+    for (int i = 0; i < world().monsterCount; ++i)
+        nearest =
+            std::fmin(nearest, length(world().monsters[i].position - p) - world().monsters[i].size);
+    bool run = nearest < 0.2f && world().marine.runPower > 10.0f;
+    float speed = (run ? 0.4f : 0.2f) * (world().marine.fastSpeed ? 2.0f : 1.0f) * 0.001f;
 
     // A bonus is worth a walk, a new gun (or health when hurt) a long one.
     int bonus = -1;
     bool wantedMost = false;
     float bestWorth = 1e9f;
-    for (int b = 0; b < bonusCount; ++b) {
-        const Bonus& it = bonuses[b];
+    for (int b = 0; b < world().bonusCount; ++b) {
+        const Bonus& it = world().bonuses[b];
         bool gun = it.kind >= BonusAK && it.kind <= BonusGrenadeGun &&
                    !owns(WeaponAK + (it.kind - BonusAK));
-        bool wanted = gun || (it.kind == BonusHealth && marine.health < 70.0f);
+        bool wanted = gun || (it.kind == BonusHealth && world().marine.health < 70.0f);
         float dist = length(it.position - p);
         if (dist > (wanted ? 2.0f : 0.7f) || monstersWithin(it.position, 0.12f) > 0) continue;
         float worth = dist - (wanted ? 1.0f : 0.0f);
@@ -183,7 +186,7 @@ void RulesBot::move(Turn& turn) {
             bestWorth = worth;
         }
     }
-    float bonusDist = bonus >= 0 ? length(bonuses[bonus].position - p) : 0.0f;
+    float bonusDist = bonus >= 0 ? length(world().bonuses[bonus].position - p) : 0.0f;
 
     int best = 0;
     float bestScore = -1e9f;
@@ -194,14 +197,15 @@ void RulesBot::move(Turn& turn) {
         q.x = clampUnit(q.x);
         q.y = clampUnit(q.y);
         float room = 1.0f;
-        for (int i = 0; i < monsterCount; ++i) {
-            const Monster& m = monsters[i];
+        for (int i = 0; i < world().monsterCount; ++i) {
+            const Monster& m = world().monsters[i];
             room = std::fmin(room, length(q - m.position) - m.speed * kHorizon - m.size);
         }
         float wall = std::fmin(1.0f - std::fabs(q.x), 1.0f - std::fabs(q.y));
         float score = room - std::fmax(0.0f, 0.35f - wall) * 0.5f;
         if (bonus >= 0 && room > (wantedMost ? 0.05f : 0.15f))
-            score += (wantedMost ? 2.0f : 0.6f) * (bonusDist - length(bonuses[bonus].position - q));
+            score += (wantedMost ? 2.0f : 0.6f) *
+                     (bonusDist - length(world().bonuses[bonus].position - q));
         if (c == moveChoice_) score += 0.02f; // no dithering between equals
         if (score > bestScore) {
             bestScore = score;
@@ -217,21 +221,21 @@ void RulesBot::move(Turn& turn) {
 }
 
 void RulesBot::aimAndFire(Turn& turn) {
-    const Vec2 p = marine.position;
+    const Vec2 p = world().marine.position;
     // Follow the chosen monster: the nearest of its size to where it was.
     if (hasTarget_) {
         int found = -1;
         float bestDist = 0.15f;
-        for (int i = 0; i < monsterCount; ++i) {
-            if (monsters[i].size != targetSize_) continue;
-            float dist = length(monsters[i].position - targetAt_);
+        for (int i = 0; i < world().monsterCount; ++i) {
+            if (world().monsters[i].size != targetSize_) continue;
+            float dist = length(world().monsters[i].position - targetAt_);
             if (dist < bestDist) {
                 found = i;
                 bestDist = dist;
             }
         }
         if (found >= 0) {
-            targetAt_ = monsters[found].position;
+            targetAt_ = world().monsters[found].position;
         } else {
             hasTarget_ = false; // it died: a moment to find the next one
             sinceChoice_ = 0.0f;
@@ -243,8 +247,8 @@ void RulesBot::aimAndFire(Turn& turn) {
         int t = pickTarget();
         if (t >= 0) {
             hasTarget_ = true;
-            targetSize_ = monsters[t].size;
-            targetAt_ = monsters[t].position;
+            targetSize_ = world().monsters[t].size;
+            targetAt_ = world().monsters[t].position;
             // One draw at a time: the order of a call's arguments is the
             // compiler's choice.
             float dx = (static_cast<float>(random_.next()) - 16384.0f) / 16384.0f * 0.04f;
@@ -274,15 +278,15 @@ void RulesBot::aimAndFire(Turn& turn) {
     Vec2 point = p + dir * reach;
     pointAt(Vec2(clampUnit(point.x), clampUnit(point.y)));
     // Fires once the gun has come round: the aim within a cone of the target.
-    float aimLength = length(marine.aim);
-    bool onTarget = aimLength > 1e-6f && marine.aim.dot(dir) > 0.9f * aimLength;
+    float aimLength = length(world().marine.aim);
+    bool onTarget = aimLength > 1e-6f && world().marine.aim.dot(dir) > 0.9f * aimLength;
     setLeft(turn, onTarget);
 }
 
 void RulesBot::chooseWeapon(Turn& turn) {
     if (sinceSwitch_ < 300.0f) return;
-    const int current = WeaponPistol + marine.currentWeapon;
-    const Vec2 p = marine.position;
+    const int current = WeaponPistol + world().marine.currentWeapon;
+    const Vec2 p = world().marine.position;
     float near = hasTarget_ ? length(targetAt_ - p) : 1e9f;
     int crowd = hasTarget_ ? monstersWithin(targetAt_, 0.2f) : 0;
     int primary = owns(WeaponAK) ? WeaponAK : WeaponPistol;
@@ -317,9 +321,9 @@ void RulesBot::chooseWeapon(Turn& turn) {
 }
 
 void RulesBot::special(Turn& turn) {
-    int around = monstersWithin(marine.position, 0.15f);
-    bool throwIt = score >= 100 && sinceSpecial_ >= 1000.0f &&
-                   (around >= 4 || (around >= 2 && marine.health < 35.0f));
+    int around = monstersWithin(world().marine.position, 0.15f);
+    bool throwIt = world().score >= 100 && sinceSpecial_ >= 1000.0f &&
+                   (around >= 4 || (around >= 2 && world().marine.health < 35.0f));
     if (throwIt) sinceSpecial_ = 0.0f;
     setRight(turn, throwIt);
 }

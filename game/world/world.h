@@ -1,0 +1,136 @@
+// The world: everything a game's outcome and checksum depend on, as one
+// value. The Marine, every pool and layer, the random streams, the spawner's
+// and the pick-ups' timers, the score and the time, and (until the menu
+// leaves the rules) what the window procedure keeps of the player's input
+// and the menu. A World can be copied (a snapshot), compared through its
+// checksum, and many can exist at once; the rule data (templates, textures)
+// is loaded once and shared read-only.
+//
+// The rules reach the world being played through world(): each thread plays
+// one world at a time, bound with bindWorld(). The program's own game is
+// bound on the main thread from the start.
+#pragma once
+
+#include <cstdint>
+
+#include "game/bonuses/bonuses.h"
+#include "game/layers/decal_layer.h"
+#include "game/layers/particle_layer.h"
+#include "game/layers/sprite_layer.h"
+#include "game/monsters/monsters.h"
+#include "game/player/marine.h"
+#include "game/projectiles/bullets.h"
+#include "input/input.h"
+#include "math/rng.h"
+#include "math/rules_math.h"
+#include "math/vec2.h"
+
+struct ScreenPoint {
+    int32_t x = 0;
+    int32_t y = 0;
+};
+
+struct World {
+    // Which rules it follows (math/rules_math.h); bindWorld() hands it to
+    // the math below the rules.
+    int generation = kCurrentGeneration;
+
+    Marine marine{};
+    uint32_t score = 0;
+    float deathTime = 0.0f; // ms since the Marine died
+
+    Monster monsters[kMaxMonsters];
+    int monsterCount = 0;
+    float spawnTimer = 0.0f;
+    float spawnInterval = 0.0f;
+    float hmSoundTimer = 0.0f;
+
+    Bonus bonuses[kMaxBonuses];
+    int bonusCount = 0;
+
+    Bullet bullets[kMaxBullets];
+    int bulletCount = 0;
+    float hitSoundTimer = 0.0f; // ms since the last hit sound
+
+    AnimSpriteLayer spriteLayer;
+    ParticleLayer particleLayer;
+    DecalLayer decalLayer;
+
+    // Everything random that is not below: spread, hits, particles, the
+    // ground. Since the second generation of the rules, where and what
+    // monsters spawn, and what the dead leave, draw from streams of their
+    // own: two players given the same seed meet the same monsters and the
+    // same drops however they shoot. The first generation drew all three
+    // from `rng`.
+    Rng rng;
+    Rng spawnRng;
+    Rng dropRng;
+
+    float gameTime = 0.0f; // seconds played in the current game
+    char pickupMessage[260] = {};
+    float pickupMessageAlpha = 0.0f;
+    int32_t monstersKilled = 0; // in the current game
+    // Which of the three ground pictures this run shows (0 green, 1 grey,
+    // 2 yellow-grey): chosen at start-up, kept by a replay.
+    int32_t groundScheme = 0;
+    // The seed the current game started from (second generation).
+    uint32_t gameSeed = 0;
+    // The seed the next New Game starts from (the program draws a fresh one
+    // before each; tests and drivers set their own).
+    uint32_t nextGameSeed = 1;
+
+    // Where the mouse's and the pad's crosshairs are, in arena units.
+    Vec2 cursorArena;
+    Vec2 padCrosshair;
+
+    // What the pad's rumble saw at the previous frame.
+    float rumbleHealth = 0.0f;
+    bool rumbleDead = false;
+    bool rumbleMenuShown = false;
+
+    // The held input and the menu, kept from the window procedure's
+    // messages (input/input.h).
+    InputState input;
+    // Where the cursor was when the menu opened; it goes back there.
+    ScreenPoint savedCursor;
+    // Set while a replay feeds this world: the real cursor is neither read
+    // nor moved, and "Exit Win" does not end the program.
+    bool replayDriving = false;
+};
+
+namespace detail {
+extern thread_local World* boundWorld;
+}
+
+// The world this thread plays.
+inline World& world() {
+    return *detail::boundWorld;
+}
+
+// Makes `w` the world this thread plays, and returns the one it was.
+World* bindWorld(World& w);
+
+// The program's own world, bound on the main thread from the start (and on
+// any thread that binds none).
+World& programWorld();
+
+// Binds a world for a scope, and the one before it again after.
+class WorldScope {
+  public:
+    explicit WorldScope(World& w) : before_(bindWorld(w)) {}
+    ~WorldScope() { bindWorld(*before_); }
+    WorldScope(const WorldScope&) = delete;
+    WorldScope& operator=(const WorldScope&) = delete;
+
+  private:
+    World* before_;
+};
+
+// Sets the rules the bound world follows.
+void followGeneration(int generation);
+
+// Every random stream at its start for `seed`.
+void seedGameStreams(uint32_t seed);
+// The streams of spawns and drops (the main one in the first generation).
+Rng& spawnRandom();
+Rng& dropRandom();
