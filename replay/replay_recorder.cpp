@@ -249,6 +249,9 @@ const Replay& lastReplay() {
 }
 
 void setRecordingEnabled(bool on) {
+    // Already so: nothing is written (the verifier's threads each ask for
+    // it as they start a replay).
+    if (on == enabled && (on || !active)) return;
     enabled = on;
     if (!on) discardRecording();
 }

@@ -65,8 +65,10 @@ bool startVerifier(std::string& why) {
               " is missing or damaged (run it in the game's data folder)";
         return false;
     }
-    // Nobody looks at the pictures.
+    // Nobody looks at the pictures, and nothing is recorded: from here on
+    // the verifier's threads only read what is shared.
     drawList.recording = false;
+    setRecordingEnabled(false);
     shippedAcceleration = readShippedAcceleration();
     started = true;
     return true;

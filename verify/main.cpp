@@ -1,22 +1,30 @@
 // quorvex-verify: plays recorded games again, as fast as the machine allows,
 // and says whether each one reproduces what it recorded.
 //
-//   quorvex-verify [--json] [--data DIR] FILE...
+//   quorvex-verify [--json] [--data DIR] [--jobs N] FILE...
 //   quorvex-verify --rules [--data DIR]
 //
-// One line per file; exit 0 when every file verifies, 1 when any differs,
-// 2 when any cannot be used.
+// One line per file, in the files' order; exit 0 when every file verifies,
+// 1 when any differs, 2 when any cannot be used. The files are shared out
+// among a thread per core, each playing a world of its own.
+#include <algorithm>
 #include <charconv>
 #include <cinttypes>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "game/session/rule_data.h"
+#include "game/world/world.h"
 #include "platform/file_read.h"
 #include "replay/float_text.h"
 #include "replay/verifier.h"
@@ -24,12 +32,13 @@
 namespace {
 
 void usage(std::FILE* out) {
-    std::fputs("usage: quorvex-verify [--json] [--data DIR] FILE...\n"
+    std::fputs("usage: quorvex-verify [--json] [--data DIR] [--jobs N] FILE...\n"
                "       (FILE - reads the replay from standard input)\n"
                "       quorvex-verify --rules [--data DIR]\n"
                "Plays each recorded game again and compares it with what it recorded.\n"
                "  --json      one JSON object per line instead of text\n"
                "  --data DIR  the game's data folder (default: the current folder)\n"
+               "  --jobs N    verify on N threads (default: one per core)\n"
                "  --rules     print the data's rule fingerprint and shipped spawn acceleration\n"
                "Exit status: 0 all verified, 1 any differs, 2 any cannot be used.\n",
                out);
@@ -76,6 +85,53 @@ std::string originText(const VerifyOutcome& v) {
     return text;
 }
 
+// Verifies every file, `jobs` at a time, each thread in a world of its own,
+// and hands each outcome to `report` in the files' order as soon as it and
+// every one before it are known.
+template <typename Report>
+void verifyAll(const std::vector<std::string>& paths, int jobs, Report report) {
+    if (jobs <= 1 || paths.size() <= 1) {
+        for (size_t i = 0; i < paths.size(); ++i)
+            report(i, verifyFile(paths[i]));
+        return;
+    }
+    std::vector<VerifyOutcome> outcomes(paths.size());
+    std::vector<bool> known(paths.size(), false);
+    size_t next = 0;
+    std::mutex lock;
+    std::condition_variable arrived;
+    auto work = [&] {
+        auto own = std::make_unique<World>();
+        WorldScope scope(*own);
+        prepareWorld();
+        for (;;) {
+            size_t i = 0;
+            {
+                std::lock_guard<std::mutex> hold(lock);
+                if (next == paths.size()) return;
+                i = next++;
+            }
+            VerifyOutcome v = verifyFile(paths[i]);
+            std::lock_guard<std::mutex> hold(lock);
+            outcomes[i] = std::move(v);
+            known[i] = true;
+            arrived.notify_one();
+        }
+    };
+    std::vector<std::thread> threads;
+    for (int t = 0; t < jobs && static_cast<size_t>(t) < paths.size(); ++t)
+        threads.emplace_back(work);
+    for (size_t i = 0; i < paths.size(); ++i) {
+        std::unique_lock<std::mutex> hold(lock);
+        arrived.wait(hold, [&] { return known[i]; });
+        VerifyOutcome v = std::move(outcomes[i]);
+        hold.unlock();
+        report(i, v);
+    }
+    for (std::thread& t : threads)
+        t.join();
+}
+
 const char* statusName(VerifyStatus status) {
     switch (status) {
     case VerifyStatus::Verified:
@@ -94,6 +150,7 @@ int main(int argc, char** argv) {
     platform::binaryStandardInput();
     bool json = false;
     bool rules = false;
+    int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     std::string data;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
@@ -108,6 +165,16 @@ int main(int argc, char** argv) {
                 return 2;
             }
             data = args[++i];
+        } else if (arg == "--jobs") {
+            int n = 0;
+            const char* text = i + 1 < argc ? args[i + 1].c_str() : "";
+            auto [end, ec] = std::from_chars(text, text + std::strlen(text), n);
+            if (ec != std::errc() || *end != '\0' || n < 1 || n > 256) {
+                std::fprintf(stderr, "quorvex-verify: --jobs needs a number from 1 to 256\n");
+                return 2;
+            }
+            jobs = n;
+            ++i;
         } else if (arg == "--help" || arg == "-h") {
             usage(stdout);
             return 0;
@@ -164,10 +231,11 @@ int main(int argc, char** argv) {
         if (files.empty()) return 0;
     }
 
+    // Standard input can be read only once, by one thread.
+    if (std::count(paths.begin(), paths.end(), "-") > 0) jobs = 1;
     int status = 0;
-    for (size_t i = 0; i < files.size(); ++i) {
+    verifyAll(paths, jobs, [&](size_t i, const VerifyOutcome& v) {
         const std::string& file = files[i];
-        VerifyOutcome v = verifyFile(paths[i]);
         if (v.status == VerifyStatus::Unusable) status = 2;
         if (v.status == VerifyStatus::Differs && status == 0) status = 1;
         if (json) {
@@ -210,7 +278,7 @@ int main(int argc, char** argv) {
             std::printf("%s: %s\n", file.c_str(), v.reason.c_str());
         }
         std::fflush(stdout);
-    }
+    });
     stopVerifier();
     return status;
 }

@@ -96,3 +96,8 @@ const char* startRules() {
     world().input.menuShown = 1;
     return unread;
 }
+
+void prepareWorld() {
+    prepareFirstGame();
+    world().input.menuShown = 1;
+}

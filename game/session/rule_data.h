@@ -18,3 +18,6 @@ const char* loadRuleData();
 // All three and the menu, for a program without a window (the verifier);
 // returns what loadRuleData returns.
 const char* startRules();
+// Makes the world bound to this thread what startRules leaves: the first
+// game reset under the menu. Every world the verifier plays starts so.
+void prepareWorld();

@@ -55,6 +55,16 @@ for line in open(sys.argv[1]):
 assert generations == {1, 2}, generations
 PY
 
+# Threads change nothing but the time: every committed replay, each given
+# three times so that threads play the same games side by side, gives the
+# same lines on one thread as on four.
+set -- "$replays"/*.qvr "$replays"/*.qvr "$replays"/*.qvr
+"$verify" --data "$data" --jobs 1 "$@" > "$scratch/one" 2>&1
+"$verify" --data "$data" --jobs 4 "$@" > "$scratch/four" 2>&1
+[ "$(wc -l < "$scratch/one")" -eq $((3 * count)) ] && cmp -s "$scratch/one" "$scratch/four" ||
+    fail "one thread and four differ: $(diff "$scratch/one" "$scratch/four" | head -4)"
+expect 2 0 "$verify" --jobs 0 "$replays/bot-seed01.qvr"
+
 : > "$scratch/empty.qvr"
 head -c 300 "$replays/bot-seed01.qvr" > "$scratch/truncated.qvr"
 printf 'not a replay at all' > "$scratch/garbage.qvr"
