@@ -64,6 +64,24 @@ ReplayResult playReplayNow(const Replay& replay, std::vector<uint64_t>* secondSu
     return result;
 }
 
+uint32_t playReplayTo(const Replay& replay, float seconds) {
+    restartAsRecorded(replay);
+    ReplayReader events(replay.events, replay.start.cursorX, replay.start.cursorY);
+    ReplayEvent e;
+    uint32_t frames = 0;
+    while (world().gameTime < seconds && events.next(e)) {
+        if (e.kind == ReplayEvent::Message) {
+            handleGameMessage(e.msg);
+            continue;
+        }
+        beginFrame(world().input, e.tickDelta, e.cursorX, e.cursorY);
+        runGameFrame();
+        ++frames;
+    }
+    world().replayDriving = false;
+    return frames;
+}
+
 bool sameResult(const ReplayResult& a, const ReplayResult& b) {
     return a.score == b.score && std::memcmp(&a.gameTime, &b.gameTime, sizeof a.gameTime) == 0 &&
            a.kills == b.kills && a.checksum == b.checksum;

@@ -23,5 +23,10 @@ void restartAsRecorded(const Replay& replay);
 // `secondSums`, when given, receives the checksum of each whole second.
 ReplayResult playReplayNow(const Replay& replay, std::vector<uint64_t>* secondSums = nullptr);
 
+// Plays `replay` up to the end of the first frame whose game time reaches
+// `seconds` (or to its end), and returns the number of frames played. The
+// world is left as it was at that moment.
+uint32_t playReplayTo(const Replay& replay, float seconds);
+
 // Score, time, kills and checksum equal (the time bit for bit).
 bool sameResult(const ReplayResult& a, const ReplayResult& b);

@@ -3,6 +3,7 @@
 //
 //   quorvex-verify [--json] [--data DIR] [--jobs N] FILE...
 //   quorvex-verify --rules [--data DIR]
+//   quorvex-verify --at SECONDS [--json] [--data DIR] FILE
 //
 // One line per file, in the files' order; exit 0 when every file verifies,
 // 1 when any differs, 2 when any cannot be used. The files are shared out
@@ -24,9 +25,12 @@
 #include <nlohmann/json.hpp>
 
 #include "game/session/rule_data.h"
+#include "game/world/checksum.h"
 #include "game/world/world.h"
+#include "math/rules_math.h"
 #include "platform/file_read.h"
 #include "replay/float_text.h"
+#include "replay/replay_player.h"
 #include "replay/verifier.h"
 
 namespace {
@@ -40,6 +44,8 @@ void usage(std::FILE* out) {
                "  --data DIR  the game's data folder (default: the current folder)\n"
                "  --jobs N    verify on N threads (default: one per core)\n"
                "  --rules     print the data's rule fingerprint and shipped spawn acceleration\n"
+               "  --at TIME   print the world's state once the game time reaches TIME\n"
+               "              (seconds, or minutes:seconds as in 1:23.5), for one FILE\n"
                "Exit status: 0 all verified, 1 any differs, 2 any cannot be used.\n",
                out);
 }
@@ -132,6 +138,79 @@ void verifyAll(const std::vector<std::string>& paths, int jobs, Report report) {
         t.join();
 }
 
+// "83.5" or "1:23.5" as seconds; false for anything else.
+bool readMoment(const std::string& text, float& seconds) {
+    size_t colon = text.find(':');
+    std::string minutes = colon == std::string::npos ? "0" : text.substr(0, colon);
+    std::string rest = colon == std::string::npos ? text : text.substr(colon + 1);
+    if (minutes.empty() || rest.empty() || minutes.size() > 6 ||
+        minutes.find_first_not_of("0123456789") != std::string::npos ||
+        rest.find_first_not_of("0123456789.") != std::string::npos || rest[0] == '.')
+        return false;
+    char* end = nullptr;
+    double s = std::strtod(rest.c_str(), &end);
+    if (*end != '\0' || (colon != std::string::npos && s >= 60.0)) return false;
+    s += 60.0 * std::strtod(minutes.c_str(), nullptr);
+    if (!(s >= 0.0 && s <= 1e7)) return false;
+    seconds = static_cast<float>(s);
+    return true;
+}
+
+// The world once the game time of `path`'s game reaches `seconds`: one line
+// (or one JSON object). Exit 2 for a file that cannot be played here.
+int printMoment(const std::string& file, const std::string& path, float seconds, bool json) {
+    Replay replay;
+    std::string why;
+    if (!readReplayFile(path, replay, why)) {
+        std::printf("%s: %s\n", file.c_str(), why.c_str());
+        return 2;
+    }
+    if (generationOf(replay.version) == kFirstGeneration && !platformReplaysGeneration1()) {
+        std::printf("%s: %s\n", file.c_str(), kOtherPlatformReason);
+        return 2;
+    }
+    if (replay.rulesFingerprint != verifierFingerprint()) {
+        std::printf("%s: %s\n", file.c_str(), kOtherRulesReason);
+        return 2;
+    }
+    const uint32_t frame = playReplayTo(replay, seconds);
+    const World& w = world();
+    const Marine& m = w.marine;
+    static const char* const kWeapons[] = {"Pistol", "AK", "ShotGun", "GrenadeGun"};
+    const int slot = m.currentWeapon - WeaponPistol;
+    const char* weapon = slot >= 0 && slot < 4 ? kWeapons[slot] : "none";
+    const bool reached = w.gameTime >= seconds;
+    if (json) {
+        nlohmann::json line = {{"file", file},
+                               {"at", shortest(seconds)},
+                               {"reached", reached},
+                               {"time", shortest(w.gameTime)},
+                               {"frame", frame},
+                               {"score", w.score},
+                               {"kills", w.monstersKilled},
+                               {"health", shortest(m.health)},
+                               {"dead", m.marineDead},
+                               {"position", {shortest(m.position.x), shortest(m.position.y)}},
+                               {"weapon", weapon},
+                               {"monsters", w.monsterCount},
+                               {"bullets", w.bulletCount},
+                               {"bonuses", w.bonusCount},
+                               {"checksum", hex64(worldChecksum())}};
+        std::printf("%s\n",
+                    line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+    } else {
+        std::printf("%s: at %.2f s%s (frame %" PRIu32 "): score %" PRIu32 " kills %" PRId32
+                    " health %.1f%s at (%.3f, %.3f) weapon %s monsters %d bullets %d bonuses %d"
+                    " checksum %016" PRIx64 "\n",
+                    file.c_str(), static_cast<double>(w.gameTime),
+                    reached ? "" : " (the game ended before)", frame, w.score, w.monstersKilled,
+                    static_cast<double>(m.health), m.marineDead ? " dead" : "",
+                    static_cast<double>(m.position.x), static_cast<double>(m.position.y), weapon,
+                    w.monsterCount, w.bulletCount, w.bonusCount, worldChecksum());
+    }
+    return 0;
+}
+
 const char* statusName(VerifyStatus status) {
     switch (status) {
     case VerifyStatus::Verified:
@@ -150,6 +229,8 @@ int main(int argc, char** argv) {
     platform::binaryStandardInput();
     bool json = false;
     bool rules = false;
+    bool at = false;
+    float atSeconds = 0.0f;
     int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     std::string data;
     std::vector<std::string> files;
@@ -165,6 +246,13 @@ int main(int argc, char** argv) {
                 return 2;
             }
             data = args[++i];
+        } else if (arg == "--at") {
+            if (i + 1 >= argc || !readMoment(args[i + 1], atSeconds)) {
+                std::fprintf(stderr, "quorvex-verify: --at needs a game time, as 83.5 or 1:23.5\n");
+                return 2;
+            }
+            at = true;
+            ++i;
         } else if (arg == "--jobs") {
             int n = 0;
             const char* text = i + 1 < argc ? args[i + 1].c_str() : "";
@@ -192,7 +280,8 @@ int main(int argc, char** argv) {
             files.push_back(arg);
         }
     }
-    if (!rules && files.empty()) {
+    if ((!rules && files.empty()) || (at && (rules || files.size() != 1 || files[0] == "-"))) {
+        if (at) std::fprintf(stderr, "quorvex-verify: --at takes one replay file\n");
         usage(stderr);
         return 2;
     }
@@ -231,6 +320,11 @@ int main(int argc, char** argv) {
         if (files.empty()) return 0;
     }
 
+    if (at) {
+        int status = printMoment(files[0], paths[0], atSeconds, json);
+        stopVerifier();
+        return status;
+    }
     // Standard input can be read only once, by one thread.
     if (std::count(paths.begin(), paths.end(), "-") > 0) jobs = 1;
     int status = 0;

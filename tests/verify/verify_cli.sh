@@ -65,6 +65,17 @@ set -- "$replays"/*.qvr "$replays"/*.qvr "$replays"/*.qvr
     fail "one thread and four differ: $(diff "$scratch/one" "$scratch/four" | head -4)"
 expect 2 0 "$verify" --jobs 0 "$replays/bot-seed01.qvr"
 
+# A moment of a game: played past its end, the world is the recorded one;
+# the time reads as seconds or minutes:seconds; a bad one is refused.
+recorded=$(grep -o 'checksum [0-9a-f]*' "$scratch/one" | sed -n 5p)
+expect 0 1 "$verify" --data "$data" --at 99:00 "$replays/gen2-seed01.qvr"
+grep -q "(the game ended before).*$recorded\$" "$scratch/out" || fail "--at past the end: $(cat "$scratch/out")"
+expect 0 1 "$verify" --data "$data" --json --at 0:30.5 "$replays/gen2-seed01.qvr"
+python3 -c 'import json,sys; r=json.load(open(sys.argv[1])); assert r["reached"] and 30.5 <= r["time"] < 30.6 and not r["dead"], r' "$scratch/out" ||
+    fail "--at 0:30.5: $(cat "$scratch/out")"
+for moment in abc 1:75 -3 ""; do expect 2 0 "$verify" --data "$data" --at "$moment" "$replays/gen2-seed01.qvr"; done
+expect 2 0 "$verify" --data "$data" --at 10 "$replays/gen2-seed01.qvr" "$replays/gen2-seed03.qvr"
+
 : > "$scratch/empty.qvr"
 head -c 300 "$replays/bot-seed01.qvr" > "$scratch/truncated.qvr"
 printf 'not a replay at all' > "$scratch/garbage.qvr"
