@@ -275,7 +275,7 @@
     var pulse = 0;     // buttons pressed for a few frames (pause, a tap on Game Over)
     var sent = '';
     var used = false;
-    var options = {size: 1, opacity: 0.5, leftHanded: false};
+    var options = {size: 1, opacity: 0.5, leftHanded: false, vibrate: true};
     var els = {
       left: document.getElementById('stick-left'),
       right: document.getElementById('stick-right'),
@@ -291,15 +291,21 @@
       used = on;
       document.body.classList.toggle('touch', on);
     }
-    Module.quorvexTouchUsed = function () { return used; };
     Module.quorvexTouchOff = function () { if (used) show(false); };
-    Module.quorvexTouchOptions = function (size, opacity, leftHanded) {
+    // The player's touch options, told by the module at start and whenever
+    // they change.
+    Module.quorvexTouchOptions = function (size, opacity, leftHanded, vibrate) {
       options.size = size;
       options.opacity = opacity;
       options.leftHanded = !!leftHanded;
+      options.vibrate = !!vibrate;
       layer.classList.toggle('left-handed', options.leftHanded);
       layer.style.setProperty('--touch-size', String(size));
       layer.style.setProperty('--touch-opacity', String(opacity));
+    };
+
+    Module.quorvexVibrate = function (ms) {
+      if (used && options.vibrate && navigator.vibrate) navigator.vibrate(ms);
     };
 
     function stickValue(s) {
