@@ -42,7 +42,8 @@ if [ ! -f "$out/native/build.ninja" ]; then
           -DQUORVEX_SERVER=OFF -DQUORVEX_BENCH=OFF > "$out/native.configure.log" 2>&1 ||
         { cat "$out/native.configure.log"; exit 1; }
 fi
-nice cmake --build "$out/native" -j"$jobs" --target quorvex-glyphs quorvex_icons > "$out/native.build.log" 2>&1 ||
+nice cmake --build "$out/native" -j"$jobs" --target quorvex-glyphs quorvex_icons \
+    > "$out/native.build.log" 2>&1 ||
     { tail -40 "$out/native.build.log"; exit 1; }
 
 # The data the page packs: the shipped folder with the atlas baked in place

@@ -159,7 +159,9 @@
       fail('The game stopped while starting (' + text + '): reload the page to try again.');
     }
   }
-  window.addEventListener('error', function (e) { if (memoryRefused) stopped(e.error || e.message); });
+  window.addEventListener('error', function (e) {
+    if (memoryRefused) stopped(e.error || e.message);
+  });
   window.addEventListener('unhandledrejection', function (e) { stopped(e.reason); });
 
   var Module = {
@@ -202,7 +204,9 @@
       if (bar) bar.text.textContent = 'Starting...';
       var script = document.createElement('script');
       script.src = files['quorvex.js'];
-      script.onerror = function () { fail('The game could not be loaded: ' + files['quorvex.js']); };
+      script.onerror = function () {
+        fail('The game could not be loaded: ' + files['quorvex.js']);
+      };
       document.body.appendChild(script);
     }).catch(function (error) {
       fail('The game could not be loaded (' + error.message + '): reload the page to try again.');
