@@ -215,6 +215,18 @@ bool readKnown(Reading& r, const char* name, const char* value) {
                 clampWithNote<double>(r, name, number, kMinAimReach, kMaxAimReach));
     } else if (std::strcmp(name, "rumble") == 0) {
         readBool(r, name, value, o.rumble);
+    } else if (std::strcmp(name, "touch_size") == 0) {
+        if (readNumber(r, name, value, number))
+            o.touchSize = static_cast<float>(
+                clampWithNote<double>(r, name, number, kMinTouchSize, kMaxTouchSize));
+    } else if (std::strcmp(name, "touch_opacity") == 0) {
+        if (readNumber(r, name, value, number))
+            o.touchOpacity = static_cast<float>(
+                clampWithNote<double>(r, name, number, kMinTouchOpacity, kMaxTouchOpacity));
+    } else if (std::strcmp(name, "touch_left_handed") == 0) {
+        readBool(r, name, value, o.touchLeftHanded);
+    } else if (std::strcmp(name, "touch_vibration") == 0) {
+        readBool(r, name, value, o.touchVibration);
     } else if (std::strncmp(name, "key.", 4) == 0) {
         readKeyBinding(r, name + 4, value);
     } else if (std::strncmp(name, "pad.", 4) == 0) {
@@ -313,6 +325,10 @@ std::string formatOptionsText(const PlayerOptions& o, const OptionsExtra& extra)
     put("pad_dead_zone", number(o.padDeadZone));
     put("pad_aim_reach", number(o.padAimReach));
     put("rumble", flag(o.rumble));
+    put("touch_size", number(o.touchSize));
+    put("touch_opacity", number(o.touchOpacity));
+    put("touch_left_handed", flag(o.touchLeftHanded));
+    put("touch_vibration", flag(o.touchVibration));
     for (int i = 0; i < KeyActionCount; ++i)
         put((std::string("key.") + keyActionName(i)).c_str(), keyInputName(o.bindings.key[i]));
     for (int i = 0; i < PadActionCount; ++i)

@@ -44,6 +44,13 @@ int pageRows(int page, RowRef* out) {
         out[n++] = {Row::DeadZone, 0};
         out[n++] = {Row::AimReach, 0};
         out[n++] = {Row::Rumble, 0};
+#ifdef QUORVEX_WEB
+        // Only the page has touch controls.
+        out[n++] = {Row::TouchSize, 0};
+        out[n++] = {Row::TouchOpacity, 0};
+        out[n++] = {Row::TouchLeftHanded, 0};
+        out[n++] = {Row::TouchVibration, 0};
+#endif
         break;
     default:
         out[n++] = {Row::OnlineOn, 0};
@@ -66,7 +73,8 @@ RowRef currentRow(int* count) {
 
 bool stepped(Row r) {
     return r == Row::Volume || r == Row::WindowSize || r == Row::Difficulty ||
-           r == Row::AimColour || r == Row::DeadZone || r == Row::AimReach;
+           r == Row::AimColour || r == Row::DeadZone || r == Row::AimReach || r == Row::TouchSize ||
+           r == Row::TouchOpacity;
 }
 
 std::string keyInputLabel(uint16_t input) {
@@ -201,6 +209,20 @@ void adjust(RowRef row, int dir, bool wrap) {
         break;
     case Row::Rumble:
         o.rumble = !o.rumble;
+        break;
+    case Row::TouchSize:
+        o.touchSize =
+            stepValue(o.touchSize, kTouchSizeStep, kMinTouchSize, kMaxTouchSize, dir, wrap);
+        break;
+    case Row::TouchOpacity:
+        o.touchOpacity = stepValue(o.touchOpacity, kTouchOpacityStep, kMinTouchOpacity,
+                                   kMaxTouchOpacity, dir, wrap);
+        break;
+    case Row::TouchLeftHanded:
+        o.touchLeftHanded = !o.touchLeftHanded;
+        break;
+    case Row::TouchVibration:
+        o.touchVibration = !o.touchVibration;
         break;
     case Row::OnlineOn:
         turnOnline(!onlineOn());

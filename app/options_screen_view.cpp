@@ -1,5 +1,6 @@
 // What the Options screen shows: each row's label, value and help line,
 // filled into the picture the interface draws.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -58,6 +59,14 @@ const char* helpFor(RowRef row, char* buffer, size_t size) {
         return "How far the right stick aims; from the next New Game";
     case Row::Rumble:
         return "Shakes the pad when the Marine is hurt";
+    case Row::TouchSize:
+        return "The size of the sticks and buttons on a touch screen";
+    case Row::TouchOpacity:
+        return "How solid the touch controls are drawn";
+    case Row::TouchLeftHanded:
+        return "Swaps the sticks: aim with the left thumb, walk with the right";
+    case Row::TouchVibration:
+        return "The phone vibrates where the pad would rumble";
     case Row::OnlineOn:
         return "Sends finished games to the server; nothing leaves while off";
     case Row::Server:
@@ -190,6 +199,22 @@ void describeRow(RowRef ref, OptionsRow& row) {
     case Row::Rumble:
         label = "Rumble";
         value("%s", onOff(o.rumble));
+        break;
+    case Row::TouchSize:
+        label = "Touch size";
+        value("%d%%", static_cast<int>(std::lround(o.touchSize * 100.0f)));
+        break;
+    case Row::TouchOpacity:
+        label = "Touch opacity";
+        value("%d%%", static_cast<int>(std::lround(o.touchOpacity * 100.0f)));
+        break;
+    case Row::TouchLeftHanded:
+        label = "Touch left-handed";
+        value("%s", onOff(o.touchLeftHanded));
+        break;
+    case Row::TouchVibration:
+        label = "Touch vibration";
+        value("%s", onOff(o.touchVibration));
         break;
     case Row::OnlineOn:
         label = "Online";

@@ -10,6 +10,7 @@
 
 #include "app/entry.h"
 #include "app/options.h"
+#include "app/options_apply.h"
 #include "app/options_screen_input.h"
 #include "app/replay_show.h"
 #include "game/player/aim_cursor.h"
@@ -84,6 +85,25 @@ void tellTouchMode() {
     // clang-format on
 }
 
+// The touch options, told to the page's controls at start and whenever
+// the Options screen changes them.
+void tellTouchOptions() {
+    static bool told = false;
+    static PlayerOptions last;
+    const PlayerOptions& o = activeOptions();
+    if (told && o.touchSize == last.touchSize && o.touchOpacity == last.touchOpacity &&
+        o.touchLeftHanded == last.touchLeftHanded && o.touchVibration == last.touchVibration)
+        return;
+    told = true;
+    last = o;
+    // clang-format off
+    EM_ASM({
+        if (Module.quorvexTouchOptions) Module.quorvexTouchOptions($0, $1, $2, $3);
+    }, static_cast<double>(o.touchSize), static_cast<double>(o.touchOpacity),
+       o.touchLeftHanded ? 1 : 0, o.touchVibration ? 1 : 0);
+    // clang-format on
+}
+
 // One animation frame: the messages waiting, then one frame of the game
 // (or as many of a replay's as its clock has reached).
 void frame() {
@@ -107,6 +127,7 @@ void frame() {
         platform::web::holdNextPress();
     }
     tellTouchMode();
+    tellTouchOptions();
     if (offerWaiting && platform::web::takeHeldPress()) {
         offerWaiting = false;
         offerOnline();

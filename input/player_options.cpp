@@ -38,6 +38,7 @@ bool sameOptions(const PlayerOptions& a, const PlayerOptions& b) {
            a.frameCap == b.frameCap && a.scaleFilter == b.scaleFilter &&
            a.runToggle == b.runToggle && a.fireToggle == b.fireToggle && a.aimLine == b.aimLine &&
            a.aimLineColour == b.aimLineColour && a.padDeadZone == b.padDeadZone &&
-           a.padAimReach == b.padAimReach && a.rumble == b.rumble &&
-           sameBindings(a.bindings, b.bindings);
+           a.padAimReach == b.padAimReach && a.rumble == b.rumble && a.touchSize == b.touchSize &&
+           a.touchOpacity == b.touchOpacity && a.touchLeftHanded == b.touchLeftHanded &&
+           a.touchVibration == b.touchVibration && sameBindings(a.bindings, b.bindings);
 }

@@ -11,6 +11,15 @@
 enum class ScaleFilter : uint8_t { Sharp, Smooth };
 enum class AimColour : uint8_t { Red, Yellow, Cyan, White, Count };
 
+// The page's touch controls: their size (a scale of the drawn size) and
+// opacity, in steps between these ends.
+inline constexpr float kMinTouchSize = 0.5f;
+inline constexpr float kMaxTouchSize = 2.0f;
+inline constexpr float kTouchSizeStep = 0.25f;
+inline constexpr float kMinTouchOpacity = 0.2f;
+inline constexpr float kMaxTouchOpacity = 1.0f;
+inline constexpr float kTouchOpacityStep = 0.1f;
+
 struct PlayerOptions {
     bool fullScreen = false;
     int32_t width = 1024;
@@ -29,6 +38,12 @@ struct PlayerOptions {
     float padDeadZone = 0.3f;
     float padAimReach = 0.5f;
     bool rumble = true;
+    // Touch controls (the page only): the sticks swapped for the left-handed,
+    // and the phone's vibration for the pad's rumble.
+    float touchSize = 1.0f;
+    float touchOpacity = 0.5f;
+    bool touchLeftHanded = false;
+    bool touchVibration = true;
     Bindings bindings = defaultBindings();
 };
 

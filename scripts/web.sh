@@ -36,13 +36,14 @@ fi
 export NODE_PATH=/usr/share/nodejs
 mkdir -p "$out"
 
-# The baker, natively.
+# The baker and the icon (the desktop's, drawn by the asset generator), natively.
 if [ ! -f "$out/native/build.ninja" ]; then
     cmake -S "$root" -B "$out/native" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEX_TESTS=OFF \
           -DQUORVEX_SERVER=OFF -DQUORVEX_BENCH=OFF > "$out/native.configure.log" 2>&1 ||
         { cat "$out/native.configure.log"; exit 1; }
 fi
-nice cmake --build "$out/native" -j"$jobs" --target quorvex-glyphs > "$out/native.build.log" 2>&1 ||
+nice cmake --build "$out/native" -j"$jobs" --target quorvex-glyphs quorvex_icons \
+    > "$out/native.build.log" 2>&1 ||
     { tail -40 "$out/native.build.log"; exit 1; }
 
 # The data the page packs: the shipped folder with the atlas baked in place
@@ -66,25 +67,32 @@ nice cmake --build "$out/wasm" -j"$jobs" --target quorvex > "$out/wasm.build.log
 # The site: every file under its hash, the pages naming them.
 rm -rf "$out/site"
 mkdir -p "$out/site"
-python3 - "$root/web" "$out/wasm" "$out/site" <<'PY'
+python3 - "$root/web" "$out/wasm" "$out/site" "$out/native/packaging/icons" <<'PY'
 import hashlib, pathlib, sys
-src, build, site = (pathlib.Path(a) for a in sys.argv[1:])
+src, build, site, icons = (pathlib.Path(a) for a in sys.argv[1:])
 names = {}
+sizes = {}
 
 def place(name, data):
     stem, ext = name.rsplit(".", 1)
     hashed = f"{stem}.{hashlib.sha256(data).hexdigest()[:16]}.{ext}"
     (site / hashed).write_bytes(data)
     names[name] = hashed
+    sizes[name] = len(data)
 
 def fill(text):
     for name, hashed in names.items():
-        text = text.replace(f"@{name}@", hashed)
-    assert "@" not in "".join(l for l in text.splitlines() if "/play/@" in l), "unfilled name"
+        text = text.replace(f"@{name}@", hashed).replace(f"@{name}:bytes@", str(sizes[name]))
+    assert "@" not in "".join(l for l in text.splitlines() if "/play/@" in l or ":bytes@" in l), \
+        "unfilled name"
     return text
 
 for name in ("quorvex.wasm", "quorvex.data", "quorvex.js"):
     place(name, (build / name).read_bytes())
+# The home screen's icon and the manifest that names it.
+for size in (128, 256):
+    place(f"icon-{size}.png", (icons / f"{size}x{size}" / "apps" / "quorvex.png").read_bytes())
+place("quorvex.webmanifest", fill((src / "quorvex.webmanifest").read_text()).encode())
 place("page.css", (src / "page.css").read_bytes())
 place("loader.js", fill((src / "loader.js").read_text()).encode())
 for page in ("index.html", "watch.html"):

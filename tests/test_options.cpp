@@ -91,6 +91,16 @@ const ReadCase kReadCases[] = {
          EXPECT_EQ(o.bindings.key[ActionFire], kMouseLeft);
          EXPECT_EQ(o.bindings.pad[PadActionRun], 0);
      }},
+    {"touch controls",
+     "touch_size = 1.5\ntouch_opacity = 0.05\ntouch_left_handed = yes\ntouch_vibration = off\n",
+     true,
+     [](const PlayerOptions& o, const OptionsExtra&, const std::vector<std::string>& c) {
+         EXPECT_FLOAT_EQ(o.touchSize, 1.5f);
+         EXPECT_FLOAT_EQ(o.touchOpacity, kMinTouchOpacity);
+         EXPECT_TRUE(o.touchLeftHanded);
+         EXPECT_FALSE(o.touchVibration);
+         EXPECT_EQ(c.size(), 1u);
+     }},
     {"garbage", "this is not\nan options file\n", false, nullptr},
 };
 
@@ -117,6 +127,10 @@ TEST(OptionsFile, WhatIsWrittenReadsBackTheSame) {
     o.volume = 45;
     o.fireToggle = true;
     o.spawnAcceleration = 0.0015f;
+    o.touchSize = 1.25f;
+    o.touchOpacity = 0.7f;
+    o.touchLeftHanded = true;
+    o.touchVibration = false;
     bindKey(o.bindings, ActionFire, kScanSpace);
     bindPad(o.bindings, PadActionSpecial, 2);
     OptionsExtra extra;

@@ -8,6 +8,11 @@
     'quorvex.wasm': '/play/@quorvex.wasm@',
     'quorvex.data': '/play/@quorvex.data@'
   };
+  // Their sizes as built (as fetched, after any compression is undone).
+  var sizes = {
+    'quorvex.wasm': Number('@quorvex.wasm:bytes@'),
+    'quorvex.data': Number('@quorvex.data:bytes@')
+  };
   var note = document.getElementById('note');
   var canvas = document.getElementById('canvas');
   var watchPage = document.body.getAttribute('data-page') === 'watch';
@@ -17,26 +22,147 @@
     note.hidden = false;
   }
 
-  var missing = [];
-  if (typeof WebAssembly !== 'object' || typeof WebAssembly.instantiate !== 'function')
-    missing.push('WebAssembly');
-  var probe = document.createElement('canvas');
-  var gl = null;
-  try { gl = probe.getContext('webgl2'); } catch (e) { gl = null; }
-  if (!gl) missing.push('WebGL 2');
-  if (missing.length) {
+  // The game cannot go on: the sentence alone, in place of the canvas.
+  var failed = false;
+  function fail(text) {
+    if (failed) return;
+    failed = true;
     document.body.classList.add('unsupported');
     var game = document.getElementById('game');
     if (game) game.hidden = true;
-    say('Quorvex needs ' + missing.join(' and ') + ', which this browser does not offer. ' +
-        'Try a current Chrome, Firefox, Edge or Safari, with hardware acceleration on.');
+    if (bar) bar.root.hidden = true;
+    say(text);
+  }
+
+  var bar = null;
+  function unsupported(missing) {
+    fail('Quorvex needs ' + missing.join(' and ') + ', which this browser does not offer. ' +
+         'Try a current Chrome, Firefox, Edge or Safari, with hardware acceleration on.');
+  }
+  if (typeof WebAssembly !== 'object' || typeof WebAssembly.instantiate !== 'function') {
+    var gl2 = null;
+    try { gl2 = document.createElement('canvas').getContext('webgl2'); } catch (e) { gl2 = null; }
+    unsupported(gl2 ? ['WebAssembly'] : ['WebAssembly', 'WebGL 2']);
     return;
   }
-  var lost = gl.getExtension('WEBGL_lose_context');
-  if (lost) lost.loseContext();
+  // The progress bar: the bytes of the module and its data as they arrive.
+  (function () {
+    var game = document.getElementById('game');
+    if (!game) return;
+    var root = document.createElement('div');
+    root.id = 'progress';
+    root.innerHTML = '<div><div></div></div><p>Loading...</p>';
+    game.appendChild(root);
+    bar = {root: root, fill: root.firstChild.firstChild, text: root.lastChild, loaded: {}};
+  })();
+  function progress(name, got) {
+    if (!bar) return;
+    bar.loaded[name] = got;
+    var loaded = 0, total = 0;
+    for (var n in sizes) {
+      var have = bar.loaded[n] || 0;
+      loaded += have;
+      total += sizes[n] > 0 ? sizes[n] : have;
+    }
+    var share = total > 0 ? Math.min(1, loaded / total) : 0;
+    if (loaded > 0 && window.quorvexProgressMs === undefined) {
+      window.quorvexProgressMs = performance.now();
+      checkWebGL();
+    }
+    bar.fill.style.width = (share * 100).toFixed(1) + '%';
+    bar.root.setAttribute('data-loaded', String(loaded));
+    bar.root.setAttribute('data-total', String(total));
+    bar.text.textContent = 'Loading: ' + (loaded / 1048576).toFixed(1) + ' of ' +
+                           (total / 1048576).toFixed(1) + ' MB';
+  }
+
+  // One file, counted as it comes.
+  function fetchCounted(name) {
+    var how = stopFetching ? {signal: stopFetching.signal} : {};
+    return fetch(files[name], how).then(function (response) {
+      if (!response.ok) throw new Error(files[name] + ' answered ' + response.status);
+      if (!response.body || !response.body.getReader) {
+        return response.arrayBuffer().then(function (whole) {
+          progress(name, whole.byteLength);
+          return whole;
+        });
+      }
+      var reader = response.body.getReader(), parts = [], got = 0;
+      function next() {
+        return reader.read().then(function (step) {
+          if (!step.done) {
+            parts.push(step.value);
+            got += step.value.length;
+            progress(name, got);
+            return next();
+          }
+          var whole = new Uint8Array(got), at = 0;
+          parts.forEach(function (part) { whole.set(part, at); at += part.length; });
+          return whole.buffer;
+        });
+      }
+      return next();
+    });
+  }
+
+  // The game's page starts fetching at once (a WebGL context takes a while
+  // to make); the watch page once it knows the run can be watched.
+  var fetching = null;
+  var stopFetching = typeof AbortController === 'function' ? new AbortController() : null;
+  if (!watchPage) fetching = fetchBoth();
+
+  // WebGL 2 is tried once the bar has shown the first bytes: making a
+  // context can take a while, and would hold the bar still meanwhile.
+  var glChecked = null;
+  function checkWebGL() {
+    if (glChecked) return glChecked;
+    glChecked = new Promise(function (resolve, reject) {
+      setTimeout(function () {
+        var gl = null;
+        try { gl = document.createElement('canvas').getContext('webgl2'); } catch (e) { gl = null; }
+        if (!gl) {
+          if (stopFetching) stopFetching.abort();
+          unsupported(['WebGL 2']);
+          reject(new Error('no WebGL 2'));
+          return;
+        }
+        var lost = gl.getExtension('WEBGL_lose_context');
+        if (lost) lost.loseContext();
+        resolve();
+      }, 50);
+    });
+    return glChecked;
+  }
 
   canvas.addEventListener('contextmenu', function (e) { e.preventDefault(); });
   var started = Date.now();
+
+  // Out of memory: a phone that cannot give the module its memory, or
+  // refuses it more later. A refused growth is noted as it happens, since
+  // the module only sees an allocation fail.
+  var memoryRefused = false;
+  var grow = WebAssembly.Memory.prototype.grow;
+  WebAssembly.Memory.prototype.grow = function (pages) {
+    try {
+      return grow.call(this, pages);
+    } catch (e) {
+      memoryRefused = true;
+      throw e;
+    }
+  };
+  function stopped(what) {
+    var text = String(what && what.message !== undefined ? what.message : what);
+    if (memoryRefused || /out of memory|enlarge memory|allocate|OOM/i.test(text)) {
+      fail('Quorvex ran out of memory on this device: close other tabs or apps, then reload ' +
+           'the page.');
+    } else if (window.quorvexStartedMs === undefined) {
+      fail('The game stopped while starting (' + text + '): reload the page to try again.');
+    }
+  }
+  window.addEventListener('error', function (e) {
+    if (memoryRefused) stopped(e.error || e.message);
+  });
+  window.addEventListener('unhandledrejection', function (e) { stopped(e.reason); });
 
   var Module = {
     canvas: canvas,
@@ -45,22 +171,96 @@
     printErr: function (text) { console.warn(text); },
     preRun: [],
     quorvexNotice: say,
+    onAbort: stopped,
     quorvexStarted: function () {
       window.quorvexStartedMs = Date.now() - started;
+      if (bar) bar.root.hidden = true;
       document.body.setAttribute('data-started', String(window.quorvexStartedMs));
       canvas.focus();
     },
     quorvexFullScreen: function (on) {
-      document.getElementById('fullscreen-note').hidden = !on;
+      // Escape means nothing on a phone.
+      document.getElementById('fullscreen-note').hidden =
+        !on || document.body.classList.contains('touch');
     }
   };
   window.Module = Module;
 
+  // The module and its data are fetched first (with the bar), then handed
+  // to the glue, which the page has been fetching meanwhile.
+  function fetchBoth() {
+    return Promise.all([fetchCounted('quorvex.wasm'), fetchCounted('quorvex.data')]);
+  }
   function load() {
-    var script = document.createElement('script');
-    script.src = files['quorvex.js'];
-    script.onerror = function () { say('The game could not be loaded: ' + files['quorvex.js']); };
-    document.body.appendChild(script);
+    Promise.all([fetching || fetchBoth(), checkWebGL()]).then(function (both) {
+      var got = both[0];
+      Module.wasmBinary = new Uint8Array(got[0]);
+      var data = got[1];
+      Module.getPreloadedPackage = function () {
+        var whole = data;
+        data = null;
+        return whole;
+      };
+      if (bar) bar.text.textContent = 'Starting...';
+      var script = document.createElement('script');
+      script.src = files['quorvex.js'];
+      script.onerror = function () {
+        fail('The game could not be loaded: ' + files['quorvex.js']);
+      };
+      document.body.appendChild(script);
+    }).catch(function (error) {
+      fail('The game could not be loaded (' + error.message + '): reload the page to try again.');
+    });
+  }
+
+  // The screen stays on while a game is played (where the browser allows).
+  var wakeLock = null, awakeWanted = false;
+  function keepAwake(on) {
+    awakeWanted = on;
+    if (!navigator.wakeLock) return;
+    if (on && !wakeLock && document.visibilityState === 'visible') {
+      wakeLock = navigator.wakeLock.request('screen').then(function (lock) {
+        document.body.setAttribute('data-awake', 'yes');
+        lock.addEventListener('release', function () {
+          wakeLock = null;
+          document.body.setAttribute('data-awake', 'no');
+          if (awakeWanted) keepAwake(true);
+        });
+        if (!awakeWanted) lock.release();
+        return lock;
+      }, function () {
+        wakeLock = null;
+        return null;
+      });
+    } else if (!on && wakeLock) {
+      wakeLock.then(function (lock) { if (lock && !lock.released) lock.release(); });
+    }
+  }
+  // The browser lets go of it when the page is hidden.
+  document.addEventListener('visibilitychange', function () {
+    if (document.visibilityState === 'visible' && awakeWanted) {
+      wakeLock = null;
+      keepAwake(true);
+    }
+  });
+
+  // Full screen and landscape at the first tap, where the browser allows;
+  // a refusal changes nothing.
+  var wentFull = false;
+  function appLike() {
+    if (wentFull) return;
+    wentFull = true;
+    var game = document.getElementById('game');
+    var ask = game.requestFullscreen || game.webkitRequestFullscreen;
+    if (!ask || document.fullscreenElement) return;
+    function landscape() {
+      if (screen.orientation && screen.orientation.lock)
+        screen.orientation.lock('landscape').catch(function () {});
+    }
+    try {
+      var asked = ask.call(game, {navigationUI: 'hide'});
+      if (asked && asked.then) asked.then(landscape, function () {});
+    } catch (e) { /* refused */ }
   }
 
 
@@ -79,7 +279,7 @@
     var pulse = 0;     // buttons pressed for a few frames (pause, a tap on Game Over)
     var sent = '';
     var used = false;
-    var options = {size: 1, opacity: 0.5, leftHanded: false};
+    var options = {size: 1, opacity: 0.5, leftHanded: false, vibrate: true};
     var els = {
       left: document.getElementById('stick-left'),
       right: document.getElementById('stick-right'),
@@ -95,15 +295,21 @@
       used = on;
       document.body.classList.toggle('touch', on);
     }
-    Module.quorvexTouchUsed = function () { return used; };
     Module.quorvexTouchOff = function () { if (used) show(false); };
-    Module.quorvexTouchOptions = function (size, opacity, leftHanded) {
+    // The player's touch options, told by the module at start and whenever
+    // they change.
+    Module.quorvexTouchOptions = function (size, opacity, leftHanded, vibrate) {
       options.size = size;
       options.opacity = opacity;
       options.leftHanded = !!leftHanded;
+      options.vibrate = !!vibrate;
       layer.classList.toggle('left-handed', options.leftHanded);
       layer.style.setProperty('--touch-size', String(size));
       layer.style.setProperty('--touch-opacity', String(opacity));
+    };
+
+    Module.quorvexVibrate = function (ms) {
+      if (used && options.vibrate && navigator.vibrate) navigator.vibrate(ms);
     };
 
     function stickValue(s) {
@@ -247,6 +453,7 @@
       }
       send();
       draw();
+      if (!cancelled) appLike();
     }
 
     var opts = {passive: false};
@@ -265,7 +472,10 @@
     });
     // The module says when the game starts or stops being played: what was
     // held in the game is let go on a screen.
-    Module.quorvexTouchModeChanged = function () { releaseAll(); };
+    Module.quorvexTouchModeChanged = function () {
+      releaseAll();
+      keepAwake(mode() === 0);
+    };
   }
 
   if (!watchPage) {

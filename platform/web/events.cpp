@@ -33,6 +33,11 @@ int tapStage = 0;
 constexpr int kTapAside = 4;
 double tapCssX = 0.0;
 double tapCssY = 0.0;
+// The picture pixel tapped: the canvas may change size before the click
+// (the first tap takes the page full screen), and the click goes where the
+// finger was on the picture.
+int tapPictureX = 0;
+int tapPictureY = 0;
 // The first press after this is held back and only noted (the page shows
 // Online's offer with it).
 bool holdingPress = false;
@@ -238,6 +243,7 @@ void beginFrame() {
     pollGamepads();
     // A tap's stages, a frame each: the cursor aside (4, 3: set between
     // frames), on the tap (1 or 3 to 2), then the click (2).
+    bool tapping = tapStage != 0;
     if (tapStage == kTapAside) {
         tapStage = 3;
     } else if (tapStage == 3) {
@@ -250,6 +256,12 @@ void beginFrame() {
         tapStage = 0;
     } else if (tapStage == 1) {
         tapStage = 2;
+    }
+    if (tapping && tapStage != 3) {
+        int nowX, nowY;
+        web::canvasPointToPicture(cursorCssX, cursorCssY, nowX, nowY);
+        if (nowX != tapPictureX || nowY != tapPictureY)
+            web::pictureToCanvasPoint(tapPictureX, tapPictureY, cursorCssX, cursorCssY);
     }
 }
 
@@ -314,6 +326,8 @@ EMSCRIPTEN_KEEPALIVE int quorvex_touch_tap(double cssX, double cssY, int click) 
     int nowX, nowY, tapX, tapY;
     web::canvasPointToPicture(cursorCssX, cursorCssY, nowX, nowY);
     web::canvasPointToPicture(cssX, cssY, tapX, tapY);
+    tapPictureX = tapX;
+    tapPictureY = tapY;
     cursorCssX = cssX;
     cursorCssY = cssY;
     tapStage = 1;

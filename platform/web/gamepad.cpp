@@ -128,14 +128,14 @@ bool padConnected() {
 }
 
 void rumblePad(float low, float high, uint32_t ms) {
-    // The phone's vibration where the browser has it (on or off, no
-    // strength; the Rumble option governs it as any pad's); the Gamepad
-    // API's is not offered everywhere.
+    // The phone's vibration where the browser has it, while touch is used
+    // (on or off, no strength; the Rumble option governs it as any pad's,
+    // the page's touch options too); the Gamepad API's is not offered
+    // everywhere.
     if (ms == 0 || (low <= 0.0f && high <= 0.0f)) return;
     // clang-format off
     EM_ASM({
-        if (Module.quorvexTouchUsed && Module.quorvexTouchUsed() && navigator.vibrate)
-            navigator.vibrate($0);
+        if (Module.quorvexVibrate) Module.quorvexVibrate($0);
     }, ms);
     // clang-format on
 }

@@ -6,6 +6,8 @@ namespace platform::web {
 // The canvas's CSS pixels to the picture pixel under them (the letterbox
 // continues outwards off the picture).
 void canvasPointToPicture(double cssX, double cssY, int& px, int& py);
+// A picture pixel to CSS pixels of the canvas that show it.
+void pictureToCanvasPoint(int px, int py, double& cssX, double& cssY);
 bool contextMade();
 // The pointer's last place over the canvas, CSS pixels.
 void cursorCss(double& x, double& y);

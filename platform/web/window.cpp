@@ -121,6 +121,17 @@ void canvasPointToPicture(double cssX, double cssY, int& px, int& py) {
     windowToPicture(placed(), pictureW, pictureH, wx, wy, px, py);
 }
 
+void pictureToCanvasPoint(int px, int py, double& cssX, double& cssY) {
+    double ratio = emscripten_get_device_pixel_ratio();
+    int wx = px;
+    int wy = py;
+    if (framebuffer != 0 && canvasW > 0 && canvasH > 0)
+        pictureToWindow(placed(), pictureW, pictureH, px, py, wx, wy);
+    // The middle of the first device pixel, which floors back to it.
+    cssX = (wx + 0.5) / ratio;
+    cssY = (wy + 0.5) / ratio;
+}
+
 bool contextMade() {
     return context > 0;
 }

@@ -14,8 +14,8 @@ namespace fs = std::filesystem;
 
 const char* const kWebPolicy =
     "default-src 'none'; script-src 'self' 'wasm-unsafe-eval'; connect-src 'self'; "
-    "img-src 'self' data: blob:; style-src 'self'; media-src 'self' blob:; base-uri 'none'; "
-    "form-action 'none'; frame-ancestors 'none'";
+    "img-src 'self' data: blob:; style-src 'self'; media-src 'self' blob:; manifest-src 'self'; "
+    "base-uri 'none'; form-action 'none'; frame-ancestors 'none'";
 
 namespace {
 
@@ -119,6 +119,7 @@ const char* webType(const std::string& name) {
         {"data", "application/octet-stream"},
         {"bin", "application/octet-stream"},
         {"json", "application/json"},
+        {"webmanifest", "application/manifest+json"},
         {"png", "image/png"},
         {"svg", "image/svg+xml"},
     };

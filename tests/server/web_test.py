@@ -16,7 +16,7 @@ f = Failures()
 memory = ["--set", "verify_memory_mib=0"] if args.sanitized else []
 POLICY = ("default-src 'none'; script-src 'self' 'wasm-unsafe-eval'; connect-src 'self'; "
           "img-src 'self' data: blob:; style-src 'self'; media-src 'self' blob:; "
-          "base-uri 'none'; form-action 'none'; frame-ancestors 'none'")
+          "manifest-src 'self'; base-uri 'none'; form-action 'none'; frame-ancestors 'none'")
 IMMUTABLE = "public, max-age=31536000, immutable"
 
 # A built game as the web build leaves it, and things that must never be served.
@@ -33,6 +33,7 @@ files = {
     "look.css": b"canvas{width:100%}\n" * 100,
     "icon.png": os.urandom(4000),
     "rules.json": b'{"a": 1}' * 300,
+    "quorvex.0123456789abcdef.webmanifest": b'{"name": "Quorvex"}' * 100,
     "art.svg": b"<svg xmlns='http://www.w3.org/2000/svg'></svg>" * 50,
     "notes.xyz": b"what is this" * 100,
 }
@@ -66,6 +67,7 @@ types = [
     ("look.css", "text/css", False),
     ("icon.png", "image/png", False),
     ("rules.json", "application/json", False),
+    ("quorvex.0123456789abcdef.webmanifest", "application/manifest+json", True),
     ("art.svg", "image/svg+xml", False),
     ("notes.xyz", "application/octet-stream", False),
 ]

@@ -10,9 +10,10 @@ import re
 import threading
 
 CSP = ("default-src 'none'; script-src 'self' 'wasm-unsafe-eval'; connect-src 'self'; "
-       "img-src 'self' data: blob:; style-src 'self'; media-src 'self' blob:")
+       "img-src 'self' data: blob:; style-src 'self'; media-src 'self' blob:; manifest-src 'self'")
 TYPES = {".html": "text/html; charset=utf-8", ".js": "text/javascript", ".css": "text/css",
-         ".wasm": "application/wasm", ".data": "application/octet-stream"}
+         ".wasm": "application/wasm", ".data": "application/octet-stream", ".png": "image/png",
+         ".webmanifest": "application/manifest+json"}
 
 
 class SiteServer:

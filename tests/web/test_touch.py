@@ -5,11 +5,15 @@ controls appear with the first touch; a tap on New Game starts a game; the
 left stick walks (the Marine's place read from the page), the right stick
 aims and fires; a cancelled touch, three fingers and a turn of the device
 leave nothing held; the pause button opens the menu; a key hides the
-controls; portrait shows the hint. The phone's picture goes to
-OUT/web-phone.png.
+controls; portrait shows the hint. The page behaves as an app: full screen
+at the first tap, nothing scrolls or zooms, the screen kept awake in a game,
+a manifest with its icons; it loads with a progress bar and says when it
+runs out of memory; the touch options in options.ini size, fade and swap the
+controls. The phone's picture goes to OUT/web-phone.png.
 
 Exit status: 0 passed, 1 failed, 77 skipped (no Chromium or no build)."""
 import argparse
+import json
 import os
 import shutil
 import sys
@@ -129,22 +133,30 @@ def new_game(browser):
     return paused and until(lambda: mode(browser) == 0)
 
 
-def start_game(browser):
-    # A crowd that does not grow, so that the Marine lives through the test.
+def reload_with(browser, name, text):
+    """The page again with a file of the player's written first."""
     started(browser)
-    browser.evaluate(f"FS.mkdirTree('{CONFIG}'); "
-                     f"FS.writeFile('{CONFIG}/Settings.ini', '0 1024 768 32 0 0\\n'); true")
+    browser.evaluate(f"FS.mkdirTree('{CONFIG}'); FS.writeFile('{CONFIG}/{name}', '{text}\\n'); 1")
     browser.evaluate("new Promise(function (r) { FS.syncfs(false, function () { r(1); }); })")
     browser.call("Page.reload", {"ignoreCache": False})
     settle(0.3)
     started(browser)
     settle(1.0)
+
+
+def start_game(browser):
+    # A crowd that does not grow, so that the Marine lives through the test.
+    reload_with(browser, "Settings.ini", "0 1024 768 32 0 0")
     check(not browser.evaluate("document.body.classList.contains('touch')"),
           "no touch controls before the page is touched")
     tap(browser, *to_css(0.35, -0.07))
     check(until(lambda: mode(browser) == 0, 5), "a tap on New Game starts a game")
     check(browser.evaluate("document.body.classList.contains('touch')"),
           "the touch controls show once the page is touched")
+    check(until(lambda: browser.evaluate("(document.fullscreenElement || {}).id === 'game'")),
+          "the first tap takes the page full screen")
+    check(until(lambda: browser.evaluate("document.body.getAttribute('data-awake')") == "yes"),
+          "the screen is kept awake while a game is played")
 
 
 def sticks(browser, out):
@@ -255,6 +267,117 @@ def pause_and_hide(browser):
           "a key hides the touch controls")
 
 
+# What keeps the page still on a phone: (what, element, style, expected).
+STILL = [
+    ("the canvas takes no pan or zoom gesture", "#canvas", "touchAction", "none"),
+    ("the canvas selects no text", "#canvas", "userSelect", "none"),
+    ("the page does not pull to refresh", "html", "overscrollBehaviorY", "none"),
+    ("the page does not scroll", "body", "overflow", "hidden"),
+]
+
+
+def app_like(browser):
+    for what, element, style, expected in STILL:
+        got = browser.evaluate(f"getComputedStyle(document.querySelector('{element}')).{style}")
+        check(got == expected, f"{what} ({got})")
+    check(browser.evaluate("/user-scalable=no/.test(document.querySelector('meta[name=viewport]')"
+                           ".content)"), "the viewport does not zoom")
+    # The manifest as Chromium itself read it (the page's policy must let it).
+    manifest = browser.call("Page.getAppManifest")
+    data = json.loads(manifest.get("data") or "{}")
+    check(data.get("name") == "Quorvex" and data.get("display") == "fullscreen"
+          and data.get("orientation") == "landscape" and not manifest.get("errors"),
+          f"the manifest names the game, full screen, landscape ({manifest.get('errors')})")
+    served = browser.evaluate("""(async function () {
+        var link = document.querySelector('link[rel=manifest]').href;
+        var answer = await fetch(link), out = [[link, answer.headers.get('Content-Type')]];
+        for (var icon of (await answer.json()).icons) {
+          var got = await fetch(new URL(icon.src, link));
+          var picture = await createImageBitmap(await got.blob());
+          out.push([got.headers.get('Content-Type'), picture.width + 'x' + picture.height,
+                    icon.sizes]);
+        }
+        return out;
+    })()""")
+    check(served[0][1] == "application/manifest+json", f"the manifest's type ({served[0]})")
+    check(len(served) >= 3 and all(s == ["image/png", s[2], s[2]] for s in served[1:]),
+          f"the icons it names are served, of their sizes ({served[1:]})")
+
+
+def loading(browser, server):
+    """A slow first visit: the bar moves with the bytes and reaches full."""
+    browser.call("Network.enable")
+    slow = {"offline": False, "latency": 20, "downloadThroughput": 4e6, "uploadThroughput": 1e6}
+    browser.call("Network.emulateNetworkConditions", slow)
+    browser.open_page(server.url("/play"))
+    seen = []
+    for _ in range(300):
+        time.sleep(0.1)
+        try:
+            seen.append(browser.evaluate(
+                "(function (p) { return [+p.getAttribute('data-loaded'), +p.getAttribute("
+                "'data-total'), p.hidden, document.body.hasAttribute('data-started')]; })"
+                "(document.getElementById('progress'))"))
+        except CdpError:
+            continue  # not there yet
+        if seen[-1][3]:
+            break
+    browser.call("Network.emulateNetworkConditions",
+                 dict(slow, latency=0, downloadThroughput=-1, uploadThroughput=-1))
+    shares = sorted({round(s[0] / s[1], 2) for s in seen if s[1] > 0})
+    check(len(shares) >= 3, f"the progress bar moves while the page loads ({shares})")
+    last = seen[-1] if seen else None
+    check(last and last[3] and last[0] == last[1] > 0 and last[2],
+          f"it reaches full and goes once the game starts ({last})")
+    # A figure, not a check: the machine's load decides it.
+    log("      the bar's first move: %.0f ms after the page's first byte" % browser.evaluate(
+        "quorvexProgressMs - performance.getEntriesByType('navigation')[0].responseStart"))
+
+
+def options(browser):
+    """The touch options from options.ini: larger, more solid, left-handed."""
+    reload_with(browser, "options.ini",
+                "version = 1\\ntouch_size = 1.5\\ntouch_opacity = 0.8\\ntouch_left_handed = 1")
+    tap(browser, *to_css(0.35, -0.07))
+    check(until(lambda: mode(browser) == 0, 5), "a tap on New Game starts a game")
+    looks = browser.evaluate("[getComputedStyle(document.getElementById('touch')).opacity, "
+                             "document.getElementById('touch').classList.contains('left-handed')]")
+    check(looks == ["0.8", True], f"the options fade and swap the controls ({looks})")
+    # Left-handed: the left thumb aims and fires, the right one walks.
+    drag(browser, 2, *LEFT_STICK, 0, -60)
+    clip = probe(browser, 7)
+    until(lambda: probe(browser, 4) < clip)
+    aim = probe(browser, 3) - marine(browser)[1]
+    width = browser.evaluate("document.querySelector('#touch .stick:not([hidden])')"
+                             ".getBoundingClientRect().width")
+    browser.touch("touchEnd")
+    check(probe(browser, 4) < clip and aim > 0.1, f"the left thumb aims up and fires ({aim})")
+    check(width == 168, f"the sticks are drawn at the size chosen ({width} px)")
+    drag(browser, 1, *RIGHT_STICK, 0, -80)
+    settle(1.2)  # he turns the stick's way first
+    before = marine(browser)[1]
+    settle(0.4)
+    walked = marine(browser)[1] - before
+    browser.touch("touchEnd")
+    check(walked > 0.01, f"and the right thumb walks him up ({walked})")
+
+
+def out_of_memory(browser, server):
+    """A phone that cannot give the module its memory: one sentence."""
+    added = browser.call("Page.addScriptToEvaluateOnNewDocument", {"source": """
+        WebAssembly.instantiate = function () {
+          return Promise.reject(new RangeError('WebAssembly.instantiate(): Out of memory: ' +
+                                               'Cannot allocate Wasm memory for new instance'));
+        };"""})
+    browser.open_page(server.url("/play"))
+    said = browser.wait_for("!document.getElementById('note').hidden && "
+                            "document.getElementById('note').textContent")
+    browser.call("Page.removeScriptToEvaluateOnNewDocument", {"identifier": added["identifier"]})
+    check("out of memory" in said and said.count(".") == 1 and
+          browser.evaluate("document.getElementById('game').hidden"),
+          f"out of memory, the page says so in a sentence ({said!r})")
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     root = os.path.normpath(os.path.join(here, "..", ".."))
@@ -273,11 +396,14 @@ def main():
             browser.call("Target.setDiscoverTargets", {"discover": False}, session=False)
             browser.open_page("about:blank")
             phone(browser)
-            browser.open_page(server.url("/play"))
+            loading(browser, server)
+            app_like(browser)
             start_game(browser)
             bad_input(browser)
             sticks(browser, args.out)
             pause_and_hide(browser)
+            options(browser)
+            out_of_memory(browser, server)
         except CdpError as e:
             check(False, f"the browser answered: {e}")
         finally:
