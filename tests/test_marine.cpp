@@ -400,14 +400,11 @@ struct LitPixels {
 };
 
 LitPixels drawBodyAlone() {
-    float saved = world().input.frameDelta;
-    world().input.frameDelta = 0.0f;
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     draw::clear();
     world().spriteLayer.draw();
     render::submitDrawList(drawList);
-    world().input.frameDelta = saved;
 
     int w = harness::width(), h = harness::height();
     std::vector<uint8_t> rgba(static_cast<size_t>(w) * h * 4);

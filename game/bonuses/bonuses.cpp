@@ -171,15 +171,13 @@ void tryPickUpBonus(int index) {
     removeBonus(index);
 }
 
-void drawBonuses() {
-    World& w = world();
-    updateBonuses();
+void describeBonuses(const World& w, int shown) {
     // An unknown name would have left the bound texture alone; there is
     // none to leave, so nothing is drawn.
     int index = textureBank.find("Textures/Bonus.bmp");
     if (index < 0) return;
     int slot = textureBank.entrySlot(index);
-    for (int i = 0; i < w.bonusCount; ++i) {
+    for (int i = 0; i < shown && i < w.bonusCount; ++i) {
         const Segment* e = w.bonuses[i].edges;
         const Vec2 corners[4] = {e[0].p1, e[1].p1, e[2].p1, e[3].p1};
         draw::stripQuad(corners, 0.0f, 1.0f, kWhite, slot);

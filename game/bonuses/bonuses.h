@@ -33,7 +33,10 @@ constexpr int kMaxBonuses = 1024;
 void addBonus(const Bonus& bonus);
 void removeBonus(int index);
 void clearBonuses();
-void drawBonuses();
+struct World;
+// The first `shown` bonuses on the ground (those dropped later in the frame
+// show from the next one).
+void describeBonuses(const World& w, int shown);
 void updateBonuses();
 void placeBonusEdges(int index);
 void tryPickUpBonus(int index);

@@ -30,9 +30,8 @@ void DecalLayer::update() {
     }
 }
 
-void DecalLayer::draw() {
-    update();
-    for (int i = 0; i < count; ++i) {
+void DecalLayer::draw(int shown) const {
+    for (int i = 0; i < shown && i < count; ++i) {
         const Decal& decal = decals[i];
         draw::stripQuad(decal.corners, 0.0f, 1.0f, Colour{1.0f, 1.0f, 1.0f, decal.alpha},
                         decal.texture);

@@ -25,7 +25,9 @@ class DecalLayer {
     bool add(const Decal& decal);
     void remove(int index);
     void update();
-    void draw();
+    // The first `shown` records (those added later in the frame show from
+    // the next one).
+    void draw(int shown) const;
     // Empties the layer (new game).
     void clear();
 

@@ -81,9 +81,8 @@ void ParticleLayer::update() {
     }
 }
 
-void ParticleLayer::draw() {
-    update();
-    for (int i = 0; i < count; ++i) {
+void ParticleLayer::draw(int shown) const {
+    for (int i = 0; i < shown && i < count; ++i) {
         const Particle& particle = particles[i];
         draw::point(particle.position,
                     Colour{particle.red, particle.green, particle.blue, particle.life}, 3.0f);

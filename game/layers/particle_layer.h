@@ -53,7 +53,9 @@ class ParticleLayer {
     bool add(const Particle& particle);
     void remove(int index);
     void update();
-    void draw();
+    // The first `shown` records (those added later in the frame show from
+    // the next one).
+    void draw(int shown) const;
     void clear();
 
     int count = 0;

@@ -50,8 +50,7 @@ void AnimSpriteLayer::update() {
     }
 }
 
-void AnimSpriteLayer::draw() {
-    update();
+void AnimSpriteLayer::draw() const {
     for (int i = 0; i < count; ++i) {
         const AnimSprite& sprite = sprites[i];
         // A strip without a frame count is drawn as one frame.

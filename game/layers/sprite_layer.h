@@ -54,7 +54,7 @@ class AnimSpriteLayer {
     void place(int index, const AnimSprite& sprite);
     void remove(int index);
     void update();
-    void draw();
+    void draw() const;
     void clear();
 
     int count = 0;

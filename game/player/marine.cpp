@@ -175,8 +175,7 @@ void updateMarineTimers() {
 namespace {
 
 // Red, yellow, cyan, white: fading out along the aim.
-void drawAimLine() {
-    World& w = world();
+void describeAimLine(const World& w) {
     static const float colours[4][3] = {{1, 0, 0}, {1, 1, 0}, {0, 1, 1}, {1, 1, 1}};
     const float* c = colours[aimLineColour & 3];
     Vec2 from = w.marine.position + w.marine.aim * 0.04f;
@@ -186,23 +185,22 @@ void drawAimLine() {
 
 } // namespace
 
-void drawCrosshair() {
+void updateAim() {
     World& w = world();
     updateMarineTimers();
-
-    const float mx = w.cursorArena.x;
-    const float my = w.cursorArena.y;
-    const float h = 0.035f;
-    draw::rect(mx - h, my - h, mx + h, my + h, kWhite, textureBank.slotFor("Textures/Cell.bmp"));
-
     // The turn is the sine of the angle to the mouse: quick when nearly on
     // target, slow when the mouse is almost behind him.
     Vec2 toMouse = w.cursorArena - w.marine.position;
     w.marine.aim.rotate(w.marine.aim.cosAngle(toMouse.perpUnit()));
-
-    if (aimLineShown) drawAimLine();
-
     if (w.marine.fastSpeed) dropBlurTrail();
+}
+
+void describeCrosshair(const World& w) {
+    const float mx = w.cursorArena.x;
+    const float my = w.cursorArena.y;
+    const float h = 0.035f;
+    draw::rect(mx - h, my - h, mx + h, my + h, kWhite, textureBank.slotFor("Textures/Cell.bmp"));
+    if (aimLineShown) describeAimLine(w);
 }
 
 void dropBlurTrail() {

@@ -53,5 +53,10 @@ struct Marine {
 void resetGame();
 void updateMarine();
 void updateMarineTimers();
-void drawCrosshair();
+// The Marine's timers, his aim turning toward the crosshair, and the blur
+// trail while he runs fast.
+void updateAim();
+struct World;
+// The crosshair and the aim line.
+void describeCrosshair(const World& w);
 void dropBlurTrail();

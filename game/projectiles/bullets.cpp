@@ -60,9 +60,7 @@ void moveBullets() {
     resolveBulletHits();
 }
 
-void drawBullets() {
-    World& w = world();
-    moveBullets();
+void describeBullets(const World& w) {
     if (!drawList.recording) return; // nobody looks
 
     // A streak fading in toward the head, and the head as a round point.

@@ -25,7 +25,9 @@ void appendBullet(const Bullet& bullet);
 void removeBullet(int index);
 void clearBullets();
 
-void drawBullets();
+struct World;
+// Each bullet's streak and head where the frame left them.
+void describeBullets(const World& w);
 void moveBullets();
 // The game's hit pass (fast, with the same results as the reference scan).
 void resolveBulletHits();

@@ -26,27 +26,24 @@ void drawGround() {
 
 } // namespace
 
-void drawNotice() {
-    World& w = world();
-    float alpha = w.pickupMessageAlpha;
-    w.pickupMessageAlpha -= w.input.frameDelta * 0.0004f;
+void describeNotice(const World& w) {
     // A faded notice would draw nothing anyway. It is drawn through "%s": a
     // notice is text, never a format.
+    const float alpha = w.noticeShownAlpha;
     if (alpha > 0.0f)
         draw::text(0, 0.0f, 0.9f, Colour{1.0f, 1.0f, 1.0f, alpha}, "%s", w.pickupMessage);
 }
 
-void drawFps() {
-    World& w = world();
+void describeFps(const World& w) {
     // Two passes inside one tick give no time at all; keep the last real rate.
     thread_local float lastFps = 0.0f;
     if (w.input.frameDelta > 0.0f) lastFps = 1000.0f / w.input.frameDelta;
     draw::text(0, 0.75f, 0.95f, kWhite, "FPS:%3.2f", lastFps);
 }
 
-void runGameFrame() {
-    World& w = world();
-    draw::clear();
+void stepWorld(World& played) {
+    WorldScope scope(played);
+    World& w = played;
     if (w.input.menuShown) {
         w.input.runFactor = 0.0f;
         updateCursor();
@@ -59,22 +56,43 @@ void runGameFrame() {
         if (!w.marine.marineDead) updateSpawner(1.0f, 500.0f);
     }
 
-    drawGround();
-    w.decalLayer.draw();
-    w.particleLayer.draw();
-    drawBonuses();
-    drawBullets();
+    // In the painter's order: what each layer holds when it is described is
+    // noted, and what the rest of the frame adds shows from the next one.
+    w.decalLayer.update();
+    w.decalsShown = w.decalLayer.count;
+    w.particleLayer.update();
+    w.particlesShown = w.particleLayer.count;
+    updateBonuses();
+    w.bonusesShown = w.bonusCount;
+    moveBullets(); // and every hit
     updateMonsters();
     updateMarineDeath();
-    w.spriteLayer.draw();
+    w.spriteLayer.update();
     updatePadRumble();
 
-    if (!w.marine.marineDead) drawCrosshair();
+    if (!w.marine.marineDead) updateAim();
 
-    drawNotice();
-    if (showFps != 0) drawFps();
+    w.noticeShownAlpha = w.pickupMessageAlpha;
+    w.pickupMessageAlpha -= w.input.frameDelta * 0.0004f;
     if (!w.marine.marineDead) w.gameTime += w.input.frameDelta * 0.001f;
-    draw::text(0, 0.55f, 0.9f, kWhite, "Game time:%5.2f", w.gameTime);
+}
 
+void describeWorld(const World& w) {
+    drawGround();
+    w.decalLayer.draw(w.decalsShown);
+    w.particleLayer.draw(w.particlesShown);
+    describeBonuses(w, w.bonusesShown);
+    describeBullets(w);
+    w.spriteLayer.draw();
+    if (!w.marine.marineDead) describeCrosshair(w);
+    describeNotice(w);
+    if (showFps != 0) describeFps(w);
+    draw::text(0, 0.55f, 0.9f, kWhite, "Game time:%5.2f", w.gameTime);
+}
+
+void runGameFrame() {
+    draw::clear();
+    stepWorld(world());
+    if (drawList.recording) describeWorld(world());
     settleMenuHover();
 }

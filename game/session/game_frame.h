@@ -1,9 +1,15 @@
-// The game's part of one frame: every subsystem's step in the painter's
-// order, each layer updating itself where it is described, then the frame's
-// own texts. What it draws goes into the draw list; the interface and the
-// back end come after it.
+// The game's part of one frame: the world stepped, every subsystem in the
+// painter's order, then described into the draw list as that order left it.
+// The interface and the back end come after it.
 #pragma once
 
+struct World;
+
+// One frame of play, from the input the world holds.
+void stepWorld(World& w);
+// The picture of the world after its step: it reads the world, never
+// changes it.
+void describeWorld(const World& w);
+// The game's part of the program's frame: the bound world stepped and,
+// where anyone looks, described; then the menu's hover settles.
 void runGameFrame();
-void drawNotice();
-void drawFps();

@@ -88,6 +88,14 @@ struct World {
     bool rumbleDead = false;
     bool rumbleMenuShown = false;
 
+    // What the picture of the last step shows of the layers and pools that
+    // grow during it: a record added after its layer was described shows
+    // from the next frame on. And the notice's alpha before it faded.
+    int decalsShown = 0;
+    int particlesShown = 0;
+    int bonusesShown = 0;
+    float noticeShownAlpha = 0.0f;
+
     // The held input and the menu, kept from the window procedure's
     // messages (input/input.h).
     InputState input;
