@@ -22,7 +22,7 @@
 #include "game/monsters/monsters.h"
 #include "game/player/aim_cursor.h"
 #include "game/projectiles/bullet_templates.h"
-#include "game/scores/score_store.h"
+#include "saving/score_store.h"
 #include "game/world/checksum.h"
 #include "game/world/world.h"
 #include "input/pad_state.h"
@@ -31,7 +31,7 @@
 #include "platform/user_files.h"
 #include "render/gl_backend.h"
 #include "replay/replay_recorder.h"
-#include "replay/replay_saving.h"
+#include "saving/replay_saving.h"
 
 namespace {
 

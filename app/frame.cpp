@@ -6,7 +6,7 @@
 #include "app/options_screen_input.h"
 #include "draw/draw_list.h"
 #include "game/player/marine.h"
-#include "game/scores/score_store.h"
+#include "saving/score_store.h"
 #include "game/session/game_frame.h"
 #include "game/world/world.h"
 #include "input/input.h"

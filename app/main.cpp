@@ -5,7 +5,7 @@
 #include "app/entry.h"
 #include "app/options.h"
 #include "app/replay_show.h"
-#include "game/scores/score_store.h"
+#include "saving/score_store.h"
 #include "online/commands.h"
 #include "platform/file_read.h"
 #include "platform/program.h"

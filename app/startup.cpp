@@ -22,7 +22,7 @@
 #include "render/text.h"
 #include "render/texture_bank_gl.h"
 #include "replay/replay_recorder.h"
-#include "replay/replay_saving.h"
+#include "saving/replay_saving.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "platform/process.h"
 #include "replay/replay_player.h"
 #include "replay/replay_recorder.h"
-#include "replay/replay_saving.h"
+#include "saving/replay_saving.h"
 
 namespace bench {
 namespace {

@@ -12,7 +12,7 @@
 #include "platform/platform.h"
 #include "replay/replay_file.h"
 
-// What the program does with the games it records (replay/replay_saving.h
+// What the program does with the games it records (saving/replay_saving.h
 // keeps them on disk); unset, as in the verifier, they stay in memory.
 struct RecordingHooks {
     // The recorded game's Marine has just died: enters the game in the score

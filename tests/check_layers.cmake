@@ -1,24 +1,25 @@
 # Fails when code includes a layer above its own, or when code other than
 # the GL back end and the platform includes a graphics header. The layers,
-# bottom up: platform; input, math, draw; game; replay, ui; render, audio,
-# online; app. Only app/ and the tests include online/. Run by CTest as "layering":
+# bottom up: platform; input, math, draw; game; replay, ui; saving, render,
+# audio, online; app. Only app/ and the tests include online/. Run by CTest as "layering":
 #   cmake -DSOURCE_DIR=<repo> -P tests/check_layers.cmake
-set(above_core "game/;replay/;ui/;render/;audio/;online/;app/;verify/;server/")
+set(above_core "game/;replay/;ui/;saving/;render/;audio/;online/;app/;verify/;server/")
 set(forbidden_platform "input/;math/;draw/;${above_core}")
 set(forbidden_input "draw/;${above_core}")
 set(forbidden_math "input/;draw/;${above_core}")
 set(forbidden_draw "input/;${above_core}")
-set(forbidden_game "replay/;ui/;render/;audio/;online/;app/;verify/;server/")
-set(forbidden_replay "ui/;render/;audio/;online/;app/;verify/;server/")
-set(forbidden_ui "replay/;render/;audio/;online/;app/;verify/;server/")
-set(forbidden_render "audio/;online/;app/;verify/;server/")
-set(forbidden_audio "render/;online/;app/;verify/;server/")
-set(forbidden_online "ui/;render/;audio/;app/;verify/;server/")
-set(forbidden_verify "ui/;render/;audio/;online/;app/;server/")
-set(no_graphics "input;math;draw;game;replay;ui;online;verify")
+set(forbidden_game "replay/;ui/;saving/;render/;audio/;online/;app/;verify/;server/")
+set(forbidden_replay "ui/;saving/;render/;audio/;online/;app/;verify/;server/")
+set(forbidden_ui "replay/;saving/;render/;audio/;online/;app/;verify/;server/")
+set(forbidden_render "saving/;audio/;online/;app/;verify/;server/")
+set(forbidden_audio "saving/;render/;online/;app/;verify/;server/")
+set(forbidden_online "saving/;ui/;render/;audio/;app/;verify/;server/")
+set(forbidden_saving "ui/;render/;audio/;online/;app/;verify/;server/")
+set(forbidden_verify "saving/;ui/;render/;audio/;online/;app/;server/")
+set(no_graphics "input;math;draw;game;replay;ui;saving;online;verify")
 
 set(failures "")
-foreach(layer platform input math draw game replay ui render audio online verify)
+foreach(layer platform input math draw game replay ui saving render audio online verify)
     file(GLOB_RECURSE sources "${SOURCE_DIR}/${layer}/*.h" "${SOURCE_DIR}/${layer}/*.cpp")
     list(FIND no_graphics ${layer} plain)
     foreach(source ${sources})

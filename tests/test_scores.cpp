@@ -2,7 +2,7 @@
 // writes, damaged files, two copies of the game, folders that refuse).
 #include "app/frame.h"
 #include "draw/draw_list.h"
-#include "game/scores/score_store.h"
+#include "saving/score_store.h"
 #include "game/scores/score_table.h"
 #include "harness.h"
 #include "platform/user_files.h"

@@ -1,4 +1,4 @@
-#include "game/scores/score_store.h"
+#include "saving/score_store.h"
 
 #include <cstring>
 #include <vector>

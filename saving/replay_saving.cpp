@@ -1,9 +1,9 @@
-#include "replay/replay_saving.h"
+#include "saving/replay_saving.h"
 
 #include <cstdio>
 #include <vector>
 
-#include "game/scores/score_store.h"
+#include "saving/score_store.h"
 #include "platform/user_files.h"
 
 namespace {
