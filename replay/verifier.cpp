@@ -127,6 +127,7 @@ VerifyOutcome verifyReplay(const Replay& replay) {
     out.replayed.day = replay.result.day;
     out.played = true;
     out.died = world().marine.marineDead;
+    out.result = resultOf(world());
     bool same = sameResult(out.replayed, replay.result);
     if (out.generation != kFirstGeneration) {
         out.differsFrom = firstDifferingSecond(replay.secondSums, sums);

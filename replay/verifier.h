@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "game/world/world.h"
 #include "replay/replay_file.h"
 
 enum class VerifyStatus { Verified, Differs, Unusable };
@@ -24,6 +25,10 @@ struct VerifyOutcome {
     int differsFrom = -1;       // the whole second from which it parts from its game
     bool otherPlatform = false; // only a build of another platform can judge it
     bool died = false;          // the replayed game ended with the Marine's death
+    // What the game came to: at the death where he died (frames after it
+    // may shove his body onto a bonus; the file's own result counts them,
+    // the game's result does not), else as it ended. Known once played.
+    GameTally result;
 };
 
 // Why a first-generation game is refused where the platform's math library

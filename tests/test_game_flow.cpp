@@ -7,9 +7,13 @@
 
 #include "app/input.h"
 #include "draw/texture_bank.h"
+#include "game/bonuses/bonuses.h"
+#include "game/session/messages.h"
 #include "game/world/world.h"
 #include "harness.h"
 #include "monster_world.h"
+#include "replay/replay_recorder.h"
+#include "saving/score_store.h"
 
 namespace {
 
@@ -294,4 +298,42 @@ TEST(GameFlow, RandomisedPlayKeepsSpriteIndices) {
     EXPECT_GE(soundPlayCount[SoundExplosion], blasts + 3);
     EXPECT_TRUE(world().marine.marineDead);
     harness::screenshot("flow_random_play");
+}
+
+// A dead Marine's body on a "+100 points" bonus: the world's score grows,
+// the game's result does not. The HUD, the score table and the verifier
+// (through the same resultOf) give the score at the death, and a key two
+// seconds on still brings the menu back.
+TEST(GameFlow, TheGamesResultIsTheOneAtTheDeath) {
+    ASSERT_TRUE(harness::boot());
+    startNewGame();
+    ASSERT_TRUE(recording());
+    spawnAcceleration = 0.0f;
+    world().spawnInterval = 1e9f;
+    ASSERT_TRUE(harness::frames(30));
+    world().score = 40;
+    world().marine.health = 0.0f;
+    ASSERT_TRUE(harness::frame());
+    ASSERT_TRUE(world().marine.marineDead);
+    const GameTally atDeath = resultOf(world());
+    EXPECT_EQ(atDeath.score, 40u);
+
+    Bonus bonus;
+    bonus.kind = BonusScore;
+    bonus.lifetime = 20000.0f;
+    bonus.size = 0.025f;
+    bonus.position = bonus.lastPosition = world().marine.position;
+    addBonus(bonus);
+    placeBonusEdges(world().bonusCount - 1);
+    ASSERT_TRUE(harness::frames(5));
+    EXPECT_EQ(world().score, atDeath.score + 105) << "the body took the bonus";
+    EXPECT_EQ(resultOf(world()).score, atDeath.score);
+    const int newest = newestScoreIndex();
+    ASSERT_GE(newest, 0);
+    EXPECT_EQ(scoreTable().entries[newest].score, atDeath.score);
+
+    ASSERT_TRUE(harness::frames(130, 16));
+    harness::key('A');
+    ASSERT_TRUE(harness::frame());
+    EXPECT_TRUE(world().input.menuShown);
 }

@@ -49,7 +49,8 @@ void drawStatusTexts() {
     draw::text(0, -0.95f, 0.9f, kWhite, "%s", weapon.name);
     draw::text(0, -0.69f, 0.9f, kWhite, "%d", weapon.rounds);
     draw::text(0, -0.95f, 0.85f, kWhite, "Health     %3.1f", static_cast<double>(w.marine.health));
-    draw::text(0, -0.95f, 0.8f, kWhite, "Score      %i", static_cast<int>(w.score));
+    // Once he has fallen, the score his game came to, as the table has it.
+    draw::text(0, -0.95f, 0.8f, kWhite, "Score      %i", static_cast<int>(resultOf(w).score));
     draw::text(0, -0.95f, 0.7f, kWhite, "Run power");
 }
 

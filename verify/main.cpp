@@ -177,7 +177,7 @@ int printMoment(const std::string& file, const std::string& path, float seconds,
     const World& w = world();
     const Marine& m = w.marine;
     static const char* const kWeapons[] = {"Pistol", "AK", "ShotGun", "GrenadeGun"};
-    const int slot = m.currentWeapon - WeaponPistol;
+    const int slot = m.currentWeapon;
     const char* weapon = slot >= 0 && slot < 4 ? kWeapons[slot] : "none";
     const bool reached = w.gameTime >= seconds;
     if (json) {
@@ -339,6 +339,10 @@ int main(int argc, char** argv) {
                                    {"version", QUORVEX_VERSION}};
             line["recorded"] = v.decoded ? resultJson(v.recorded) : nlohmann::json();
             line["replayed"] = v.played ? resultJson(v.replayed) : nlohmann::json();
+            line["result"] = v.played ? nlohmann::json{{"score", v.result.score},
+                                                       {"time", shortest(v.result.gameTime)},
+                                                       {"kills", v.result.kills}}
+                                      : nlohmann::json();
             line["fingerprint"] =
                 v.decoded ? nlohmann::json(hex64(v.fingerprint)) : nlohmann::json();
             line["spawn_acceleration"] =
@@ -366,8 +370,8 @@ int main(int argc, char** argv) {
                               : " (differs from the recording)";
             std::printf(
                 "%s: score %" PRIu32 " time %.2f kills %" PRId32 " checksum %016" PRIx64 "%s%s\n",
-                file.c_str(), v.replayed.score, static_cast<double>(v.replayed.gameTime),
-                v.replayed.kills, v.replayed.checksum, originText(v).c_str(), differs.c_str());
+                file.c_str(), v.result.score, static_cast<double>(v.result.gameTime),
+                v.result.kills, v.replayed.checksum, originText(v).c_str(), differs.c_str());
         } else {
             std::printf("%s: %s\n", file.c_str(), v.reason.c_str());
         }

@@ -52,6 +52,8 @@ AnimSprite* bodySprite() {
 void resetGame() {
     World& w = world();
     w.marine = Marine{};
+    w.tallied = false;
+    w.atDeath = GameTally{};
 
     w.spriteLayer.clear();
     clearMonsters();

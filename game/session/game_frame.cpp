@@ -75,6 +75,10 @@ void stepWorld(World& played) {
     w.noticeShownAlpha = w.pickupMessageAlpha;
     w.pickupMessageAlpha -= w.input.frameDelta * 0.0004f;
     if (!w.marine.marineDead) w.gameTime += w.input.frameDelta * 0.001f;
+    if (w.marine.marineDead && !w.tallied) {
+        w.atDeath = GameTally{w.score, w.gameTime, w.monstersKilled};
+        w.tallied = true;
+    }
 }
 
 void describeWorld(const World& w) {

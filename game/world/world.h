@@ -30,6 +30,13 @@ struct ScreenPoint {
     int32_t y = 0;
 };
 
+// What a game came to: its score, time and kills.
+struct GameTally {
+    uint32_t score = 0;
+    float gameTime = 0.0f; // seconds
+    int32_t kills = 0;
+};
+
 struct World {
     // Which rules it follows (math/rules_math.h); bindWorld() hands it to
     // the math below the rules.
@@ -88,6 +95,12 @@ struct World {
     bool rumbleDead = false;
     bool rumbleMenuShown = false;
 
+    // The game's result, taken at the end of the frame the Marine died in.
+    // His body may still be shoved onto a bonus, and bullets in flight may
+    // still kill: the world goes on, the result does not.
+    bool tallied = false;
+    GameTally atDeath;
+
     // What the picture of the last step shows of the layers and pools that
     // grow during it: a record added after its layer was described shows
     // from the next frame on. And the notice's alpha before it faded.
@@ -105,6 +118,14 @@ struct World {
     // nor moved, and "Exit Win" does not end the program.
     bool replayDriving = false;
 };
+
+// The result of the game in `w`: at the death once he fell, else as it
+// stands. What Game Over, the score table, the replay's verdict and the
+// board show.
+inline GameTally resultOf(const World& w) {
+    if (w.tallied) return w.atDeath;
+    return GameTally{w.score, w.gameTime, w.monstersKilled};
+}
 
 namespace detail {
 extern thread_local World* boundWorld;

@@ -287,6 +287,15 @@ Verdict judgeVerifier(const ChildResult& child, const ChildLimits& limits) {
     nlohmann::json recorded = line.contains("recorded") ? line["recorded"] : nlohmann::json();
     if (status == "verified" && recorded.is_object() && recorded == v.replayed) {
         v.kind = Verdict::Verified;
+        // The game's result is what it came to at the Marine's death: frames
+        // after it (his body shoved onto a bonus) count in the file's own
+        // result, never on the board. Verifiers before it said nothing of it.
+        const nlohmann::json result = line.contains("result") ? line["result"] : nlohmann::json();
+        if (result.is_object() && result.value("score", nlohmann::json()).is_number_unsigned() &&
+            result.value("time", nlohmann::json()).is_number() &&
+            result.value("kills", nlohmann::json()).is_number_integer())
+            for (const char* key : {"score", "time", "kills"})
+                v.replayed[key] = result[key];
         return v;
     }
     v.kind = Verdict::Rejected;

@@ -45,6 +45,7 @@ generations = set()
 for line in open(sys.argv[1]):
     r = json.loads(line)
     assert r["status"] == "verified" and r["recorded"] == r["replayed"], r
+    assert {k: r["replayed"][k] for k in ("score", "time", "kills")} == r["result"], r
     assert len(r["fingerprint"]) == 16 and r["version"], r
     assert r["differs_from"] is None and r["other_platform"] is False, r
     generations.add(r["generation"])
