@@ -22,7 +22,6 @@
 #include "game/monsters/monsters.h"
 #include "game/player/aim_cursor.h"
 #include "game/projectiles/bullet_templates.h"
-#include "saving/score_store.h"
 #include "game/world/checksum.h"
 #include "game/world/world.h"
 #include "input/pad_state.h"
@@ -32,6 +31,7 @@
 #include "render/gl_backend.h"
 #include "replay/replay_recorder.h"
 #include "saving/replay_saving.h"
+#include "saving/score_store.h"
 
 namespace {
 
@@ -167,6 +167,7 @@ void runStillFrame() {
 }
 
 int openGame(const Options& options) {
+    World& w = world();
     Replay replay;
     std::string replayPath = options.file;
     if (options.mode == Options::ShowReplay && replayPath == "best") {
@@ -181,17 +182,17 @@ int openGame(const Options& options) {
     if (options.resetOptions) resetOptionsFile();
     PlayerOptions player = readAllSettings();
     fullScreen = player.fullScreen ? 1 : 0;
-    screenWidth = player.width;
-    screenHeight = player.height;
+    w.screenWidth = player.width;
+    w.screenHeight = player.height;
     if (options.mode == Options::ShowReplay) {
         // The picture the player saw.
-        screenWidth = replay.start.screenWidth;
-        screenHeight = replay.start.screenHeight;
+        w.screenWidth = replay.start.screenWidth;
+        w.screenHeight = replay.start.screenHeight;
     }
     if (options.window) platform::setWindowMode(platform::WindowMode::Decorated);
     if (options.fullScreen) platform::setWindowMode(platform::WindowMode::FullScreen);
     startLoading();
-    if (!platform::createWindow("Quorvex Game", screenWidth, screenHeight)) {
+    if (!platform::createWindow("Quorvex Game", w.screenWidth, w.screenHeight)) {
         finishLoading();
         return 1;
     }
@@ -209,7 +210,7 @@ int openGame(const Options& options) {
     applyOptions(player, true);
     if (options.noFrameCap) platform::setFrameCap(false);
     previousTicks = static_cast<float>(platform::tickCount());
-    world().input.runFactor = 1.0f;
+    w.input.runFactor = 1.0f;
     // A replay starts from the run factor it recorded (0 when its game began
     // from the menu's click): set after the loop's own start, never over it.
     if (options.mode == Options::ShowReplay && !beginShowingReplay(replay, replayPath)) {

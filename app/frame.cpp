@@ -6,7 +6,6 @@
 #include "app/options_screen_input.h"
 #include "draw/draw_list.h"
 #include "game/player/marine.h"
-#include "saving/score_store.h"
 #include "game/session/game_frame.h"
 #include "game/world/world.h"
 #include "input/input.h"
@@ -16,6 +15,7 @@
 #include "platform/platform.h"
 #include "platform/user_files.h"
 #include "render/gl_backend.h"
+#include "saving/score_store.h"
 #include "ui/game_over.h"
 #include "ui/hud.h"
 #include "ui/menu.h"
@@ -31,7 +31,7 @@ int shownNewest = -1;
 // Game Over and the menu show the table of the difficulty being played.
 const ScoreTable& scoresOfThisDifficulty(int newest) {
     shownNewest = newest;
-    scoresAt(scoreTable(), spawnAcceleration, shownScores, shownNewest);
+    scoresAt(scoreTable(), world().spawnAcceleration, shownScores, shownNewest);
     return shownScores;
 }
 
@@ -86,7 +86,7 @@ void runFrame() {
         drawMenu(optionsPlateChosen(), plate);
         notePlateDrawn(plate);
         drawBestLine(scoresOfThisDifficulty(-1),
-                     online::bestRankAt(onlineStatus, spawnAcceleration));
+                     online::bestRankAt(onlineStatus, world().spawnAcceleration));
     }
     optionsScreenFrame();
 

@@ -2,6 +2,7 @@
 
 #include "app/input_router.h"
 #include "audio/sound_bank.h"
+#include "game/world/world.h"
 #include "input/settings_values.h"
 #include "platform/platform.h"
 
@@ -20,9 +21,10 @@ void applySound() {
 }
 
 void applyRules() {
-    spawnAcceleration = active.spawnAcceleration;
-    padDeadZone = active.padDeadZone;
-    padAimReach = active.padAimReach;
+    World& w = world();
+    w.spawnAcceleration = active.spawnAcceleration;
+    w.padDeadZone = active.padDeadZone;
+    w.padAimReach = active.padAimReach;
     rulesPending = false;
 }
 
@@ -44,7 +46,7 @@ void applyOptions(const PlayerOptions& options, bool rulesNow) {
     aimLineShown = active.aimLine ? 1 : 0;
     aimLineColour = static_cast<uint8_t>(active.aimLineColour);
     rumbleOn = active.rumble ? 1 : 0;
-    showFps = active.fpsCounter ? 1 : 0;
+    world().showFps = active.fpsCounter ? 1 : 0;
     if (rulesNow)
         applyRules();
     else if (rulesChanged)
@@ -60,15 +62,16 @@ void applyDisplayOptions(const PlayerOptions& options) {
 }
 
 void applyPendingRules() {
-    if (dailyPlaying) spawnAcceleration = beforeDaily;
+    if (dailyPlaying) world().spawnAcceleration = beforeDaily;
     dailyPlaying = false;
     if (rulesPending) applyRules();
 }
 
 void applyDailyRules(float dailyAcceleration) {
-    if (!dailyPlaying) beforeDaily = spawnAcceleration;
+    World& w = world();
+    if (!dailyPlaying) beforeDaily = w.spawnAcceleration;
     dailyPlaying = true;
-    spawnAcceleration = dailyAcceleration;
+    w.spawnAcceleration = dailyAcceleration;
 }
 
 void noteWindowFocus(bool nowFocused) {

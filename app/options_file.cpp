@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "game/world/world.h"
 #include "input/settings_values.h"
 #include "platform/platform.h"
 #include "platform/user_files.h"
@@ -341,12 +342,13 @@ std::string formatOptionsText(const PlayerOptions& o, const OptionsExtra& extra)
 }
 
 PlayerOptions optionsFromSettings() {
+    World& w = world();
     PlayerOptions o;
     o.fullScreen = fullScreen != 0;
-    o.width = screenWidth;
-    o.height = screenHeight;
-    o.spawnAcceleration = spawnAcceleration;
-    o.fpsCounter = showFps != 0;
+    o.width = w.screenWidth;
+    o.height = w.screenHeight;
+    o.spawnAcceleration = w.spawnAcceleration;
+    o.fpsCounter = w.showFps != 0;
     return o;
 }
 

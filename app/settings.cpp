@@ -2,15 +2,17 @@
 
 #include <cstdio>
 
+#include "game/world/world.h"
 #include "platform/platform.h"
 
 void parseSettings(const char* text) {
+    World& w = world();
     SettingsFields f = settingsFieldsOf(text);
     int width = f.width;
     int height = f.height;
     bitsPerPixel = f.bitsPerPixel;
-    spawnAcceleration = f.spawnAcceleration;
-    showFps = f.showFps;
+    w.spawnAcceleration = f.spawnAcceleration;
+    w.showFps = f.showFps;
     fullScreen = f.fullScreen;
     // The height is taken as written, except that a screen needs some height.
     if ((width != 640 && width != 800 && width != 1024) || height <= 0) {
@@ -18,17 +20,18 @@ void parseSettings(const char* text) {
         height = 768;
         platform::messageBox("Error screen mode", "Settings.ini");
     }
-    screenWidth = width;
-    screenHeight = height;
+    w.screenWidth = width;
+    w.screenHeight = height;
 }
 
 void readSettings(const char* path) {
+    World& w = world();
     std::FILE* file = std::fopen(path, "r");
     if (!file) {
         platform::messageBox(path, "File not found!");
         // Without the file the game still needs a window it can draw in.
-        screenWidth = 1024;
-        screenHeight = 768;
+        w.screenWidth = 1024;
+        w.screenHeight = 768;
         return;
     }
     char text[512] = {};
@@ -39,5 +42,6 @@ void readSettings(const char* path) {
 }
 
 void applyDisplayMode() {
-    if (fullScreen != 0) platform::changeDisplayMode(screenWidth, screenHeight, bitsPerPixel);
+    World& w = world();
+    if (fullScreen != 0) platform::changeDisplayMode(w.screenWidth, w.screenHeight, bitsPerPixel);
 }

@@ -88,12 +88,13 @@ void exitChosen() {
 
 // The small and the large font for the picture's width.
 void fontSizes(int& small, int& large) {
+    World& w = world();
     small = 15;
     large = 30;
-    if (screenWidth == 640) {
+    if (w.screenWidth == 640) {
         small = 8;
         large = 18;
-    } else if (screenWidth == 800) {
+    } else if (w.screenWidth == 800) {
         small = 12;
         large = 23;
     }

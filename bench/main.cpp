@@ -60,17 +60,18 @@ constexpr int kBeforeHits = 1;  // the same after the bullets' move
 constexpr int kAfterFrame = 2;  // what one game frame leaves, for the floor
 
 bool boot() {
+    World& w = world();
     useTestEnvironment();
     if (chdir(QUORVEX_DATA_DIR) != 0) return false;
     resetProgramState();
     readSettings("Settings.ini");
-    if (!platform::createWindow("Quorvex Game", screenWidth, screenHeight)) return false;
+    if (!platform::createWindow("Quorvex Game", w.screenWidth, w.screenHeight)) return false;
     applyDisplayMode();
     windowProc(Message{MsgType::Create, 0});
     previousTicks = static_cast<float>(platform::tickCount());
-    world().input.runFactor = 1.0f;
+    w.input.runFactor = 1.0f;
     gameFrame(); // the menu
-    world().input.menuShown = 0;
+    w.input.menuShown = 0;
     gameFrame(); // the first frame after it closes has no time
     return true;
 }
@@ -81,8 +82,8 @@ struct HitRun {
 };
 
 HitRun hitRunOutcome() {
-    return HitRun{world().bulletCount, world().monsterCount, world().decalLayer.count,
-                  world().rng.state, world().score};
+    World& w = world();
+    return HitRun{w.bulletCount, w.monsterCount, w.decalLayer.count, w.rng.state, w.score};
 }
 
 bool sameRun(const HitRun& a, const HitRun& b) {
@@ -93,17 +94,18 @@ bool sameRun(const HitRun& a, const HitRun& b) {
 // 1. The hit pass, both scans on identical copies, interleaved. False when
 // they disagree.
 bool hitFigure() {
+    World& w = world();
     std::vector<double> reference, game;
     for (int i = 0; i < 41; ++i) {
         bench::restore(kBeforeHits);
-        world().input.frameDelta = static_cast<float>(kFrameMs);
+        w.input.frameDelta = static_cast<float>(kFrameMs);
         double start = threadMs();
         resolveBulletHitsReference();
         reference.push_back(threadMs() - start);
         const HitRun referenceOutcome = hitRunOutcome();
 
         bench::restore(kBeforeHits);
-        world().input.frameDelta = static_cast<float>(kFrameMs);
+        w.input.frameDelta = static_cast<float>(kFrameMs);
         start = threadMs();
         resolveBulletHits();
         game.push_back(threadMs() - start);
@@ -130,12 +132,13 @@ bool hitFigure() {
 // clock: the game's logic plus its drawing calls, without the pixels (the
 // drawn-frame figure below has those).
 void frameFigure() {
+    World& w = world();
     std::vector<double> times;
     for (int i = 0; i < 3 + 301; ++i) {
         bench::restore(kBeforeFrame);
-        world().input.runFactor = 1.0f;
+        w.input.runFactor = 1.0f;
         const double start = threadMs();
-        beginFrame(world().input, static_cast<float>(kFrameMs), kAimX, kAimY);
+        beginFrame(w.input, static_cast<float>(kFrameMs), kAimX, kAimY);
         runFrame();
         const double ms = threadMs() - start;
         glFinish();
@@ -161,9 +164,9 @@ void frameFigure() {
     drawList.recording = false;
     for (int i = 0; i < 3 + 301; ++i) {
         bench::restore(kBeforeFrame);
-        world().input.runFactor = 1.0f;
+        w.input.runFactor = 1.0f;
         const double start = threadMs();
-        beginFrame(world().input, static_cast<float>(kFrameMs), kAimX, kAimY);
+        beginFrame(w.input, static_cast<float>(kFrameMs), kAimX, kAimY);
         runGameFrame();
         const double ms = threadMs() - start;
         if (i >= 3) times.push_back(ms);
@@ -367,6 +370,7 @@ void useScratchFolders() {
 }
 
 int main(int argc, char** argv) {
+    World& w = world();
     const std::string option = argc > 1 ? argv[1] : "";
     useScratchFolders();
     // Frames as fast as they come: the figures are the frames' own cost.
@@ -403,7 +407,7 @@ int main(int argc, char** argv) {
     }
     beforeSwap = nullptr;
 
-    world().input.frameDelta = static_cast<float>(kFrameMs);
+    w.input.frameDelta = static_cast<float>(kFrameMs);
     bench::buildFullLoad(kSeed, kHitsPerPass);
     bench::save(kBeforeFrame);
     bench::stepBullets();
@@ -419,7 +423,7 @@ int main(int argc, char** argv) {
     if (option == "--loop-hits") {
         for (int i = 0; i < 2000; ++i) {
             bench::restore(kBeforeHits);
-            world().input.frameDelta = static_cast<float>(kFrameMs);
+            w.input.frameDelta = static_cast<float>(kFrameMs);
             resolveBulletHits();
         }
     }

@@ -21,12 +21,13 @@
 namespace bench {
 
 int startUpOnce() {
+    World& w = world();
     const Clock::time_point entry = Clock::now();
     useTestEnvironment();
     if (chdir(QUORVEX_DATA_DIR) != 0) return 1;
     readSettings("Settings.ini");
     startLoading();
-    if (!platform::createWindow("Quorvex Game", screenWidth, screenHeight)) return 1;
+    if (!platform::createWindow("Quorvex Game", w.screenWidth, w.screenHeight)) return 1;
     // As the entry does: the shaders compile while the pictures are read.
     if (!render::prepareContext()) return 1;
     applyDisplayMode();
@@ -34,7 +35,7 @@ int startUpOnce() {
     windowProc(Message{MsgType::Create, 0});
     const double loaded = msSince(entry);
     previousTicks = static_cast<float>(platform::tickCount());
-    world().input.runFactor = 1.0f;
+    w.input.runFactor = 1.0f;
     gameFrame();
     glFinish();
     const double shown = msSince(entry);

@@ -53,11 +53,12 @@ void send(MsgType type) {
 } // namespace
 
 VerifySpeed measureVerifySpeed(int frames, uint32_t frameMs) {
+    World& w = world();
     VerifySpeed out;
     resetProgramState();
     setReplayFolder(""); // keep the recording in memory
     readSettings("Settings.ini");
-    spawnAcceleration = kSpawnAcceleration;
+    w.spawnAcceleration = kSpawnAcceleration;
     platform::runHeadless();
     platform::setFrameCap(false);
     // The picture is not looked at, in the recording or the replay; the
@@ -69,9 +70,9 @@ VerifySpeed measureVerifySpeed(int frames, uint32_t frameMs) {
     const Clock::time_point recordStart = Clock::now();
     startNewGame();
     send(MsgType::LButtonDown);
-    const float centreX = 0.5f * static_cast<float>(screenWidth);
-    const float centreY = 0.5f * static_cast<float>(screenHeight);
-    const float radius = 0.3f * static_cast<float>(screenHeight);
+    const float centreX = 0.5f * static_cast<float>(w.screenWidth);
+    const float centreY = 0.5f * static_cast<float>(w.screenHeight);
+    const float radius = 0.3f * static_cast<float>(w.screenHeight);
     for (int i = 0; i < frames; ++i) {
         // A turn every two seconds.
         const float angle = static_cast<float>(i * frameMs) * (6.2831853f / 2000.0f);
@@ -80,10 +81,9 @@ VerifySpeed measureVerifySpeed(int frames, uint32_t frameMs) {
         platform::test::advanceTicks(frameMs);
         while (loopPass() == LoopPass::Message) {
         }
-        if (world().monsterCount > out.peakMonsters) out.peakMonsters = world().monsterCount;
-        if (world().monsterCount >= kFullField) ++out.fullFrames;
-        if (world().marine.marineDead && out.deathGameTime < 0.0f)
-            out.deathGameTime = world().gameTime;
+        if (w.monsterCount > out.peakMonsters) out.peakMonsters = w.monsterCount;
+        if (w.monsterCount >= kFullField) ++out.fullFrames;
+        if (w.marine.marineDead && out.deathGameTime < 0.0f) out.deathGameTime = w.gameTime;
     }
     endRecording(GameEnd::ProgramEnd);
     glFinish();

@@ -6,6 +6,7 @@
 
 #include "app/settings.h"
 #include "fuzz/fuzz_file.h"
+#include "game/world/world.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::quietBoxes();
@@ -14,9 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     text.push_back('\0');
     parseSettings(text.data());
 
-    if (screenWidth != 640 && screenWidth != 800 && screenWidth != 1024)
+    if (world().screenWidth != 640 && world().screenWidth != 800 && world().screenWidth != 1024)
         fuzz::fail("screen width outside 640, 800, 1024");
-    if (screenHeight <= 0) fuzz::fail("screen without height");
-    if (!std::isfinite(spawnAcceleration)) fuzz::fail("spawn acceleration not finite");
+    if (world().screenHeight <= 0) fuzz::fail("screen without height");
+    if (!std::isfinite(world().spawnAcceleration)) fuzz::fail("spawn acceleration not finite");
     return 0;
 }

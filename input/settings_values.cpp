@@ -3,17 +3,11 @@
 #include <cmath>
 #include <cstdio>
 
-thread_local int32_t fullScreen = 0;
-thread_local int32_t screenWidth = 0;
-thread_local int32_t screenHeight = 0;
-thread_local int32_t bitsPerPixel = 0;
-thread_local float spawnAcceleration = 0.0f;
-thread_local int32_t showFps = 0;
-thread_local float padDeadZone = kDefaultPadDeadZone;
-thread_local float padAimReach = kDefaultPadAimReach;
-thread_local uint8_t aimLineShown = 1;
-thread_local uint8_t aimLineColour = 0;
-thread_local uint8_t rumbleOn = 1;
+int32_t fullScreen = 0;
+int32_t bitsPerPixel = 0;
+uint8_t aimLineShown = 1;
+uint8_t aimLineColour = 0;
+uint8_t rumbleOn = 1;
 
 SettingsFields settingsFieldsOf(const char* text) {
     SettingsFields f;

@@ -1,30 +1,24 @@
-// The six values of "Settings.ini", as the game reads them. The application
-// fills them once at start (or a replay does, with the values it was made
-// under); the spawner and the cursor mapping depend on them. Each thread
-// has its own, for the world it plays (quorvex-verify plays one on each
-// core); the program's are its main thread's.
+// The values of "Settings.ini" and the Options that belong to the program,
+// not to a game: the window's mode and what the player chose to see and
+// feel. The rest (the picture's size, the spawn acceleration, the FPS
+// counter, the pad's dead zone and aim reach) each world keeps as its own
+// (game/world/world.h), since a replay carries them.
 #pragma once
 
 #include <cstdint>
 
-extern thread_local int32_t fullScreen;
-extern thread_local int32_t screenWidth;
-extern thread_local int32_t screenHeight;
-extern thread_local int32_t bitsPerPixel;
-extern thread_local float spawnAcceleration;
-extern thread_local int32_t showFps;
+extern int32_t fullScreen;
+extern int32_t bitsPerPixel;
 // The pad's stick travel, as a share of full scale, that still counts as
-// resting, and how far from the Marine a full stick puts the crosshair.
-// Replays carry both: they change what the same stick input does.
-extern thread_local float padDeadZone;
-extern thread_local float padAimReach;
+// resting, and how far from the Marine a full stick puts the crosshair, as
+// a new world has them.
 inline constexpr float kDefaultPadDeadZone = 0.3f;
 inline constexpr float kDefaultPadAimReach = 0.5f;
 // What the player chose to see and feel; the picture and the pad only,
 // never the rules. The aim line's colour: 0 red, 1 yellow, 2 cyan, 3 white.
-extern thread_local uint8_t aimLineShown;
-extern thread_local uint8_t aimLineColour;
-extern thread_local uint8_t rumbleOn;
+extern uint8_t aimLineShown;
+extern uint8_t aimLineColour;
+extern uint8_t rumbleOn;
 
 // The six numbers of a "Settings.ini" text as written: fields the text does
 // not hold count as 0, and a spawn acceleration that is not a number as 0.

@@ -43,10 +43,10 @@ uint32_t nextDay = 0;
 ReplayStart captureReplayStart() {
     World& w = world();
     ReplayStart s;
-    s.screenWidth = screenWidth;
-    s.screenHeight = screenHeight;
-    s.spawnAcceleration = spawnAcceleration;
-    s.showFps = showFps;
+    s.screenWidth = world().screenWidth;
+    s.screenHeight = world().screenHeight;
+    s.spawnAcceleration = world().spawnAcceleration;
+    s.showFps = world().showFps;
     s.rngState = w.rng.state;
     s.spawnTimer = w.spawnTimer;
     s.hmSoundTimer = w.hmSoundTimer;
@@ -72,18 +72,18 @@ ReplayStart captureReplayStart() {
     s.padCrosshairX = w.padCrosshair.x;
     s.padCrosshairY = w.padCrosshair.y;
     s.groundScheme = static_cast<uint8_t>(w.groundScheme);
-    s.padDeadZone = padDeadZone;
-    s.padAimReach = padAimReach;
+    s.padDeadZone = world().padDeadZone;
+    s.padAimReach = world().padAimReach;
     s.seed = w.gameSeed;
     return s;
 }
 
 void applyReplayStart(const ReplayStart& s) {
     World& w = world();
-    screenWidth = s.screenWidth;
-    screenHeight = s.screenHeight;
-    spawnAcceleration = s.spawnAcceleration;
-    showFps = s.showFps;
+    world().screenWidth = s.screenWidth;
+    world().screenHeight = s.screenHeight;
+    world().spawnAcceleration = s.spawnAcceleration;
+    world().showFps = s.showFps;
     w.rng.state = s.rngState;
     w.spawnTimer = s.spawnTimer;
     w.hmSoundTimer = s.hmSoundTimer;
@@ -107,8 +107,8 @@ void applyReplayStart(const ReplayStart& s) {
     w.input.padInUse = s.padInUse;
     w.padCrosshair = Vec2(s.padCrosshairX, s.padCrosshairY);
     w.groundScheme = s.groundScheme;
-    padDeadZone = s.padDeadZone;
-    padAimReach = s.padAimReach;
+    world().padDeadZone = s.padDeadZone;
+    world().padAimReach = s.padAimReach;
     if (rulesGeneration != kFirstGeneration) {
         w.gameSeed = s.seed;
         seedGameStreams(s.seed);
@@ -195,7 +195,7 @@ void recordFrameDone() {
     entry.score = w.score;
     entry.gameTime = w.gameTime;
     entry.kills = w.monstersKilled;
-    entry.spawnAcceleration = spawnAcceleration;
+    entry.spawnAcceleration = world().spawnAcceleration;
     entry.endTime = platform::unixTimeNow();
     deathName = recordingHooks.deathNoted ? recordingHooks.deathNoted(entry) : std::string();
     if (!deathHandler) return;

@@ -70,15 +70,17 @@ bool boot(const char* dir) {
     startLoading();
     // Platform tests in the same process may have closed the window under us.
     if (windowOpen && platform::sdlWindow() == nullptr) windowOpen = false;
-    if (windowOpen && (windowWidth != screenWidth || windowHeight != screenHeight)) {
+    if (windowOpen &&
+        (windowWidth != world().screenWidth || windowHeight != world().screenHeight)) {
         platform::destroyWindow();
         windowOpen = false;
     }
     if (!windowOpen) {
-        if (!platform::createWindow("Quorvex Game", screenWidth, screenHeight)) return false;
+        if (!platform::createWindow("Quorvex Game", world().screenWidth, world().screenHeight))
+            return false;
         windowOpen = true;
-        windowWidth = screenWidth;
-        windowHeight = screenHeight;
+        windowWidth = world().screenWidth;
+        windowHeight = world().screenHeight;
     }
     // Leftover messages belong to the previous game.
     Message stale;
@@ -145,8 +147,8 @@ void cursor(int x, int y) {
     platform::test::setCursor(x, y);
 }
 void cursorArena(float x, float y) {
-    int px = static_cast<int>(std::lround((x + 1.0f) * (screenWidth / 2)));
-    int py = static_cast<int>(std::lround((1.0f - y) * (screenHeight / 2)));
+    int px = static_cast<int>(std::lround((x + 1.0f) * (world().screenWidth / 2)));
+    int py = static_cast<int>(std::lround((1.0f - y) * (world().screenHeight / 2)));
     platform::test::setCursor(px, py);
 }
 void cursorPos(int& x, int& y) {

@@ -96,7 +96,7 @@ inline void fresh(uint32_t seed = 1234) {
     world().input.frameDelta = 16.0f;
     world().input.runFactor = 1.0f;
     world().input.menuShown = 0;
-    spawnAcceleration = 0.0f;
+    world().spawnAcceleration = 0.0f;
     world().pickupMessage[0] = '\0';
     world().pickupMessageAlpha = 0.0f;
     for (uint64_t& n : soundPlayCount)

@@ -269,11 +269,11 @@ TEST(Daily, TheDayIsPlayedAtNormalAndRecordedWithItsSeedAndDay) {
     DailyServer server(200, kDaily);
     bootOnline(true, server.url());
     EXPECT_STREQ(dailyPlateOf(status()).note, "2026-12-10");
-    EXPECT_EQ(spawnAcceleration, 0.006f);
+    EXPECT_EQ(world().spawnAcceleration, 0.006f);
     chooseDaily();
     ASSERT_TRUE(framesUntil([] { return !world().input.menuShown; }));
     EXPECT_EQ(world().gameSeed, kSeed);
-    EXPECT_EQ(spawnAcceleration, 0.003f);
+    EXPECT_EQ(world().spawnAcceleration, 0.003f);
     harness::frames(120);
 
     // Escape, New Game: the daily's replay, then an ordinary game on Hard.
@@ -291,7 +291,7 @@ TEST(Daily, TheDayIsPlayedAtNormalAndRecordedWithItsSeedAndDay) {
     EXPECT_EQ(daily.start.spawnAcceleration, 0.003f);
     EXPECT_EQ(daily.result.end, GameEnd::NewGame);
     EXPECT_FALSE(world().input.menuShown);
-    EXPECT_EQ(spawnAcceleration, 0.006f);
+    EXPECT_EQ(world().spawnAcceleration, 0.006f);
     EXPECT_NE(world().gameSeed, kSeed);
     harness::frames(30);
     endRecording(GameEnd::ProgramEnd);

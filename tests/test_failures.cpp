@@ -193,8 +193,8 @@ TEST(MissingData, SettingsFileGivesItsBoxAndTheDefaultScreen) {
     fs::remove(fs::path(dir) / "Settings.ini");
     ASSERT_TRUE(harness::boot(dir.c_str()));
     EXPECT_EQ(harness::boxes(), std::vector<std::string>{"File not found!: Settings.ini"});
-    EXPECT_EQ(screenWidth, 1024);
-    EXPECT_EQ(screenHeight, 768);
+    EXPECT_EQ(world().screenWidth, 1024);
+    EXPECT_EQ(world().screenHeight, 768);
     EXPECT_TRUE(playThrough(100));
 }
 
@@ -302,8 +302,8 @@ TEST_P(BadSettings, OneScreenModeBoxAndTheDefaultScreen) {
     writeFile(fs::path(dir) / "Settings.ini", GetParam().text);
     ASSERT_TRUE(harness::boot(dir.c_str()));
     EXPECT_EQ(harness::boxes(), std::vector<std::string>{"Settings.ini: Error screen mode"});
-    EXPECT_EQ(screenWidth, 1024);
-    EXPECT_EQ(screenHeight, 768);
+    EXPECT_EQ(world().screenWidth, 1024);
+    EXPECT_EQ(world().screenHeight, 768);
     EXPECT_EQ(harness::width(), 1024);
     EXPECT_TRUE(playThrough(100));
 }
@@ -322,7 +322,7 @@ TEST(BadSettingsValues, NonFiniteAccelerationKeepsTheSpawnerUsable) {
     writeFile(fs::path(dir) / "Settings.ini", "0 640 480 32 nan 1");
     ASSERT_TRUE(harness::boot(dir.c_str()));
     EXPECT_TRUE(harness::boxes().empty());
-    EXPECT_EQ(spawnAcceleration, 0.0f);
+    EXPECT_EQ(world().spawnAcceleration, 0.0f);
     EXPECT_TRUE(playThrough(200));
     EXPECT_GT(world().monsterCount, 0);
 }

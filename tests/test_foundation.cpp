@@ -104,20 +104,20 @@ class Settings : public ::testing::Test {
 
 TEST_F(Settings, AcceptedWidthsKeepTheirHeight) {
     read("0 800 600 32 0.5 1");
-    EXPECT_EQ(screenWidth, 800);
-    EXPECT_EQ(screenHeight, 600);
-    EXPECT_FLOAT_EQ(spawnAcceleration, 0.5f);
-    EXPECT_EQ(showFps, 1);
+    EXPECT_EQ(world().screenWidth, 800);
+    EXPECT_EQ(world().screenHeight, 600);
+    EXPECT_FLOAT_EQ(world().spawnAcceleration, 0.5f);
+    EXPECT_EQ(world().showFps, 1);
     read("0 640 512 16 0 0");
-    EXPECT_EQ(screenWidth, 640);
-    EXPECT_EQ(screenHeight, 512);
+    EXPECT_EQ(world().screenWidth, 640);
+    EXPECT_EQ(world().screenHeight, 512);
     EXPECT_TRUE(platform::test::boxes().empty());
 }
 
 TEST_F(Settings, BadWidthFallsBackWithOneBox) {
     read("0 1280 1024 32 0 0");
-    EXPECT_EQ(screenWidth, 1024);
-    EXPECT_EQ(screenHeight, 768);
+    EXPECT_EQ(world().screenWidth, 1024);
+    EXPECT_EQ(world().screenHeight, 768);
     ASSERT_EQ(platform::test::boxes().size(), 1u);
     EXPECT_EQ(platform::test::boxes()[0].text, "Error screen mode");
     EXPECT_EQ(platform::test::boxes()[0].caption, "Settings.ini");
@@ -125,41 +125,41 @@ TEST_F(Settings, BadWidthFallsBackWithOneBox) {
 
 TEST_F(Settings, IntegerFieldsFollowOctalAndHex) {
     read("0 0640 480 32 0 0"); // octal 416: rejected
-    EXPECT_EQ(screenWidth, 1024);
+    EXPECT_EQ(world().screenWidth, 1024);
     read("0x1 0x400 0x300 32 0.25 0");
     EXPECT_EQ(fullScreen, 1);
-    EXPECT_EQ(screenWidth, 1024);
-    EXPECT_EQ(screenHeight, 768);
+    EXPECT_EQ(world().screenWidth, 1024);
+    EXPECT_EQ(world().screenHeight, 768);
 }
 
 TEST_F(Settings, ShortOrGarbageFilesCountMissingFieldsAsZero) {
     read("0 800 600");
-    EXPECT_EQ(screenWidth, 800);
+    EXPECT_EQ(world().screenWidth, 800);
     EXPECT_EQ(bitsPerPixel, 0);
-    EXPECT_EQ(spawnAcceleration, 0.0f);
-    EXPECT_EQ(showFps, 0);
+    EXPECT_EQ(world().spawnAcceleration, 0.0f);
+    EXPECT_EQ(world().showFps, 0);
     read("garbage \x01\x02 nonsense");
-    EXPECT_EQ(screenWidth, 1024);
-    EXPECT_EQ(screenHeight, 768);
+    EXPECT_EQ(world().screenWidth, 1024);
+    EXPECT_EQ(world().screenHeight, 768);
     read("0 800 0 32 nan 0"); // no height, no usable acceleration
-    EXPECT_EQ(screenHeight, 768);
-    EXPECT_EQ(spawnAcceleration, 0.0f);
+    EXPECT_EQ(world().screenHeight, 768);
+    EXPECT_EQ(world().spawnAcceleration, 0.0f);
 }
 
 TEST_F(Settings, MissingFileShowsItsNameAndKeepsAUsableScreen) {
-    screenWidth = screenHeight = 0;
+    world().screenWidth = world().screenHeight = 0;
     readSettings("/nonexistent/Settings.ini");
     ASSERT_EQ(platform::test::boxes().size(), 1u);
     EXPECT_EQ(platform::test::boxes()[0].text, "/nonexistent/Settings.ini");
     EXPECT_EQ(platform::test::boxes()[0].caption, "File not found!");
-    EXPECT_EQ(screenWidth, 1024);
-    EXPECT_EQ(screenHeight, 768);
+    EXPECT_EQ(world().screenWidth, 1024);
+    EXPECT_EQ(world().screenHeight, 768);
 }
 
 TEST(Cursor, MapsWindowPixelsToArena) {
     platform::test::enable();
-    screenWidth = 1024;
-    screenHeight = 768;
+    world().screenWidth = 1024;
+    world().screenHeight = 768;
     beginFrame(world().input, 0.0f, 512, 384);
     updateCursor();
     EXPECT_FLOAT_EQ(world().cursorArena.x, 0.0f);

@@ -88,7 +88,7 @@ TEST(GameFlow, NewGameToGameOver) {
     harness::cursorArena(0.0f, 0.95f);
 
     // The spawner brings the first monster in from outside the arena.
-    spawnAcceleration = 0.0f;
+    world().spawnAcceleration = 0.0f;
     for (int k = 0; k < 40 && world().monsterCount == 0; ++k)
         ASSERT_TRUE(step(50));
     ASSERT_EQ(world().monsterCount, 1);
@@ -252,7 +252,7 @@ TEST(GameFlow, RandomisedPlayKeepsSpriteIndices) {
     harness::key(VkEscape);
     ASSERT_TRUE(step());
     world().rng.seed(777);
-    spawnAcceleration = 0.2f; // the interval reaches 0 in 5 s
+    world().spawnAcceleration = 0.2f; // the interval reaches 0 in 5 s
     for (int id = WeaponAK; id <= WeaponGrenadeGun; ++id)
         addWeapon(id);
     Rng script;
@@ -308,7 +308,7 @@ TEST(GameFlow, TheGamesResultIsTheOneAtTheDeath) {
     ASSERT_TRUE(harness::boot());
     startNewGame();
     ASSERT_TRUE(recording());
-    spawnAcceleration = 0.0f;
+    world().spawnAcceleration = 0.0f;
     world().spawnInterval = 1e9f;
     ASSERT_TRUE(harness::frames(30));
     world().score = 40;

@@ -264,7 +264,7 @@ TEST(HitsInvariant, LongRandomRunKeepsSpriteIndices) {
     for (uint32_t seed : {1u, 2u, 3u}) {
         arena::fresh(seed);
         arena::setBulletTemplate("BulletGrenadeGunExplosion", 5.0f, 0.004f, 360, true, false);
-        spawnAcceleration = 0.05f;
+        world().spawnAcceleration = 0.05f;
         world().spawnTimer = 0.0f;
         Rng script;
         script.seed(seed * 7919u);

@@ -225,7 +225,7 @@ TEST(Spawner, DrawsAngleKindSizeInOrderOnTheCircle) {
 TEST(Spawner, SizeFollowsTheIntervalAfterThisFramesDecrease) {
     // 750 after the decrease: Small only, and no size draw is made.
     arena::fresh(5);
-    spawnAcceleration = 0.0f;
+    world().spawnAcceleration = 0.0f;
     world().spawnInterval = 750.0f;
     world().input.frameDelta = 750.0f;
     for (int i = 0; i < 200; ++i) {
@@ -254,7 +254,7 @@ TEST(Spawner, SizeFollowsTheIntervalAfterThisFramesDecrease) {
 
     // A frame that takes 751 down to 749 already allows Medium.
     arena::fresh(6);
-    spawnAcceleration = 1.0f;
+    world().spawnAcceleration = 1.0f;
     world().spawnInterval = 751.0f;
     world().spawnTimer = 1000.0f;
     world().input.frameDelta = 2.0f;
@@ -290,7 +290,7 @@ TEST(Spawner, NoAccelerationGivesOneSmallPerSecond) {
 
 TEST(Spawner, ClampsAtZeroAndThenSpawnsEveryCallEvenFrozen) {
     arena::fresh();
-    spawnAcceleration = 0.5f;
+    world().spawnAcceleration = 0.5f;
     world().input.frameDelta = 3000.0f;
     updateSpawner(1.0f, 500.0f);
     EXPECT_EQ(world().spawnInterval, 0.0f);
@@ -303,7 +303,7 @@ TEST(Spawner, ClampsAtZeroAndThenSpawnsEveryCallEvenFrozen) {
 
     // A negative acceleration grows the interval without limit.
     arena::fresh();
-    spawnAcceleration = -1.0f;
+    world().spawnAcceleration = -1.0f;
     world().input.frameDelta = 10000.0f;
     updateSpawner(1.0f, 500.0f);
     EXPECT_EQ(world().spawnInterval, 11000.0f);
@@ -311,7 +311,7 @@ TEST(Spawner, ClampsAtZeroAndThenSpawnsEveryCallEvenFrozen) {
 
 TEST(Spawner, StopsAtAThousandAndResumesAtOnce) {
     arena::fresh();
-    spawnAcceleration = 0.0f;
+    world().spawnAcceleration = 0.0f;
     world().spawnInterval = 0.0f;
     for (int i = 0; i < 1010; ++i)
         updateSpawner(1.0f, 500.0f);

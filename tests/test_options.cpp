@@ -167,10 +167,10 @@ struct ConfigDir {
 
 TEST(OptionsFile, ReadOrderBadFilesAndSaving) {
     // The Settings.ini values come first; options.ini wins over them.
-    screenWidth = 800;
-    screenHeight = 600;
-    spawnAcceleration = 0.006f;
-    showFps = 1;
+    world().screenWidth = 800;
+    world().screenHeight = 600;
+    world().spawnAcceleration = 0.006f;
+    world().showFps = 1;
     {
         ConfigDir c;
         PlayerOptions o = loadPlayerOptions();
@@ -359,13 +359,13 @@ TEST_F(BoundGame, VolumeSetsTheListenerGainAndFocusMutes) {
 }
 
 TEST_F(BoundGame, DifficultyWaitsForTheNextGame) {
-    float before = spawnAcceleration;
+    float before = world().spawnAcceleration;
     PlayerOptions o = activeOptions();
     o.spawnAcceleration = kDifficultyAcceleration[2];
     applyOptions(o);
-    EXPECT_EQ(spawnAcceleration, before);
+    EXPECT_EQ(world().spawnAcceleration, before);
     startNewGame();
-    EXPECT_EQ(spawnAcceleration, kDifficultyAcceleration[2]);
+    EXPECT_EQ(world().spawnAcceleration, kDifficultyAcceleration[2]);
 }
 
 } // namespace

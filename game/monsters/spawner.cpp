@@ -25,7 +25,7 @@ constexpr float kSpawnDegree = 0.017444445f;
 void updateSpawner(float radius, float /*unused*/) {
     World& w = world();
     w.spawnTimer += w.input.frameDelta;
-    if (w.spawnInterval != 0.0f) w.spawnInterval -= spawnAcceleration * w.input.frameDelta;
+    if (w.spawnInterval != 0.0f) w.spawnInterval -= world().spawnAcceleration * w.input.frameDelta;
     if (w.spawnInterval <= 0.0f) w.spawnInterval = 0.0f;
 
     if (w.spawnTimer < w.spawnInterval) return;

@@ -15,7 +15,7 @@ void updateCursor() {
     }
     if (!w.input.menuShown && !w.marine.marineDead) {
         Vec2 point;
-        if (padAimPoint(w.input.padState, w.marine.position, padAimReach, point)) {
+        if (padAimPoint(w.input.padState, w.marine.position, world().padAimReach, point)) {
             w.padCrosshair = point;
             w.input.padAiming = 1;
         }
@@ -25,8 +25,8 @@ void updateCursor() {
         return;
     }
     // Integer halves, as the screen size always was; never zero.
-    int halfW = screenWidth / 2 > 0 ? screenWidth / 2 : 1;
-    int halfH = screenHeight / 2 > 0 ? screenHeight / 2 : 1;
+    int halfW = world().screenWidth / 2 > 0 ? world().screenWidth / 2 : 1;
+    int halfH = world().screenHeight / 2 > 0 ? world().screenHeight / 2 : 1;
     w.cursorArena.x =
         static_cast<float>(w.input.frameInput.cursorX) / static_cast<float>(halfW) - 1.0f;
     w.cursorArena.y =

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "game/world/world.h"
 #include "input/settings_values.h"
 #include "math/rules_math.h"
 
@@ -23,7 +24,7 @@ bool stick(const PadState& pad, uint32_t xAxis, uint32_t yAxis, float& x, float&
     x = unit(pad.axis[xAxis]);
     y = -unit(pad.axis[yAxis]);
     len = std::sqrt(x * x + y * y);
-    return len > padDeadZone;
+    return len > world().padDeadZone;
 }
 
 // -1 up, +1 down, 0 neither or both.

@@ -90,7 +90,7 @@ void describeWorld(const World& w) {
     w.spriteLayer.draw();
     if (!w.marine.marineDead) describeCrosshair(w);
     describeNotice(w);
-    if (showFps != 0) describeFps(w);
+    if (world().showFps != 0) describeFps(w);
     draw::text(0, 0.55f, 0.9f, kWhite, "Game time:%5.2f", w.gameTime);
 }
 

@@ -21,6 +21,7 @@
 #include "game/player/marine.h"
 #include "game/projectiles/bullets.h"
 #include "input/input.h"
+#include "input/settings_values.h"
 #include "math/rng.h"
 #include "math/rules_math.h"
 #include "math/vec2.h"
@@ -108,6 +109,18 @@ struct World {
     int particlesShown = 0;
     int bonusesShown = 0;
     float noticeShownAlpha = 0.0f;
+
+    // The settings the rules and the picture depend on, as "Settings.ini"
+    // and the Options gave them (or the replay being played, with the
+    // values it was made under): the picture's size in pixels (the cursor
+    // is mapped with it), the spawn acceleration, the FPS counter, and the
+    // pad's dead zone (a share of full scale) and aim reach.
+    int32_t screenWidth = 0;
+    int32_t screenHeight = 0;
+    float spawnAcceleration = 0.0f;
+    int32_t showFps = 0;
+    float padDeadZone = kDefaultPadDeadZone;
+    float padAimReach = kDefaultPadAimReach;
 
     // The held input and the menu, kept from the window procedure's
     // messages (input/input.h).

@@ -93,9 +93,9 @@ int main(int argc, char** argv) {
     }
     // A short picture, and a spawn interval that falls fast: a busy game
     // that ends in a death well within the frames.
-    screenWidth = 640;
-    screenHeight = 120;
-    spawnAcceleration = 0.03f;
+    world().screenWidth = 640;
+    world().screenHeight = 120;
+    world().spawnAcceleration = 0.03f;
 
     checksums::RulesBot bot;
     bot.begin(kBotSeed);

@@ -65,8 +65,8 @@ int pickTarget() {
 void RulesBot::begin(uint32_t seed) {
     *this = RulesBot{};
     random_.seed(seed);
-    cursorX_ = screenWidth / 2;
-    cursorY_ = screenHeight / 2;
+    cursorX_ = world().screenWidth / 2;
+    cursorY_ = world().screenHeight / 2;
 }
 
 void RulesBot::hold(Turn& turn, uint32_t vk, bool down) {
@@ -95,8 +95,8 @@ void RulesBot::releaseAll(Turn& turn) {
 }
 
 void RulesBot::pointAt(const Vec2& arena) {
-    int halfW = screenWidth / 2 > 0 ? screenWidth / 2 : 1;
-    int halfH = screenHeight / 2 > 0 ? screenHeight / 2 : 1;
+    int halfW = world().screenWidth / 2 > 0 ? world().screenWidth / 2 : 1;
+    int halfH = world().screenHeight / 2 > 0 ? world().screenHeight / 2 : 1;
     cursorX_ = static_cast<int32_t>(std::lround((arena.x + 1.0f) * static_cast<float>(halfW)));
     cursorY_ = static_cast<int32_t>(std::lround((1.0f - arena.y) * static_cast<float>(halfH)));
 }
