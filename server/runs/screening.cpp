@@ -68,7 +68,11 @@ std::optional<Refusal> screenReplay(const Replay& replay) {
 std::string gameKey(const Replay& replay) {
     std::string material;
     if (generationOf(replay.version) >= 2) {
-        material = "v3 sums";
+        // The world every second until the death (the game time stops
+        // there, and so do the sums), and the time. Not the score: a dead
+        // body shoved onto a bonus raises it in the whole file, never in
+        // the copy cut at the fatal frame, and both are one game.
+        material = "v3 sums to the death";
         putValue(material, replay.start.seed);
         putValue(material, static_cast<uint64_t>(replay.secondSums.size()));
         for (uint64_t sum : replay.secondSums)
@@ -78,9 +82,9 @@ std::string gameKey(const Replay& replay) {
         // else, and would make a copy another game.
         material = "v1 result";
         putValue(material, replay.result.checksum);
+        putValue(material, replay.result.score);
     }
-    // Time and score stop at the Marine's death, so frames after it change neither.
-    putValue(material, replay.result.score);
+    // The game time stops at the death.
     uint32_t timeBits = 0;
     std::memcpy(&timeBits, &replay.result.gameTime, sizeof timeBits);
     putValue(material, timeBits);

@@ -93,10 +93,18 @@ f.check(cluster.sql("SELECT count(*) FROM players WHERE name_skeleton IS NULL") 
 # Renames: one carried by a verified run, one by a rejected run.
 status, sent = post(server, game(97), 1, "Alicia")
 forged = os.path.join(tmp, "forged.qvr")
-subprocess.run([args.load, "forge", os.path.join(tmp, "g92.qvr"), forged, "--score", "999999"],
+subprocess.run([args.load, "forge", os.path.join(tmp, "g92.qvr"), forged, "--edit-seed", "4242"],
                check=True, timeout=60)
 status2, sent2 = post(server, read(forged), 2, "Robert")
 f.check(status == 202 and status2 == 202, "renames sent with runs: %d %d" % (status, status2))
+# The same game with another score at its end (as a dead body shoved onto a
+# bonus leaves the whole file beside the copy cut at the death) is one game.
+raised = os.path.join(tmp, "raised.qvr")
+subprocess.run([args.load, "forge", os.path.join(tmp, "g97.qvr"), raised, "--score", "999999"],
+               check=True, timeout=60)
+status3, sent3 = post(server, read(raised), 1, "Alicia")
+f.check(status3 == 200 and sent3.get("id") == sent.get("id"),
+        "a copy with another final score is the same game: %d %s" % (status3, sent3.get("id")))
 f.check(wait_terminal(server, sent["id"])["status"] == "verified", "the renaming run verifies")
 f.check(wait_terminal(server, sent2["id"])["status"] == "rejected", "the forged run is rejected")
 f.check(player(server, "alicia")[0] == 200 and player(server, "alice")[0] == 404,
