@@ -47,6 +47,31 @@ PlayerOptions readAllSettings() {
 
 // Hands one message from the queue on: bindings and toggles first, then the
 // replay being shown or the window procedure (and the recording).
+// The two seconds after his death, counted here from the frame he fell in.
+// The world's own death clock counts only while his health is at or below
+// zero, so a health bonus his body is shoved onto stops it, and no key
+// would ever bring the menu back. Past these two seconds a key or a pad
+// button does: the game's recording ends first (its replay holds only what
+// the rules did, and ends at his death), then the menu opens.
+float sinceDeath = 0.0f;
+
+void noteDeathClock() {
+    const World& w = world();
+    if (!w.marine.marineDead || w.input.menuShown) {
+        sinceDeath = 0.0f;
+        return;
+    }
+    sinceDeath += w.input.frameInput.tickDelta;
+}
+
+// A key or button that the rules would ignore for ever.
+bool leavesStuckGameOver(const Message& m) {
+    const World& w = world();
+    return (m.type == MsgType::KeyDown || m.type == MsgType::PadButtonDown) &&
+           w.marine.marineDead && !w.input.menuShown && w.deathTime < 2000.0f &&
+           sinceDeath >= 2000.0f;
+}
+
 void dispatch(const Message& msg, uint32_t physical) {
     if (msg.type == MsgType::FocusLost || msg.type == MsgType::FocusGained)
         noteWindowFocus(msg.type == MsgType::FocusGained);
@@ -64,6 +89,12 @@ void dispatch(const Message& msg, uint32_t physical) {
             continue;
         }
         if (underOptions && !reachesGameUnderOptions(m)) continue;
+        if (leavesStuckGameOver(m)) {
+            endRecording(GameEnd::Death);
+            world().input.menuShown = 1;
+            sinceDeath = 0.0f;
+            continue;
+        }
         beginMessage();
         windowProc(m);
         recordMessage(m);
@@ -153,6 +184,7 @@ LoopPass loopPass() {
     recordFrame(w.input.frameInput);
     runFrame();
     recordFrameDone();
+    noteDeathClock();
     noteFrame(cursorX, cursorY);
     return LoopPass::Frame;
 }
@@ -261,6 +293,7 @@ void resetProgramState() {
     w.input.frameDelta = 0.0f;
     w.input.runFactor = 0.0f;
     previousTicks = 0.0f;
+    sinceDeath = 0.0f;
     releaseHeldInput(w.input);
     w.input.padState.connected = platform::padConnected();
     w.padCrosshair = Vec2{};

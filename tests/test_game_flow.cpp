@@ -302,8 +302,9 @@ TEST(GameFlow, RandomisedPlayKeepsSpriteIndices) {
 
 // A dead Marine's body on a "+100 points" bonus: the world's score grows,
 // the game's result does not. The HUD, the score table and the verifier
-// (through the same resultOf) give the score at the death, and a key two
-// seconds on still brings the menu back.
+// (through the same resultOf) give the score at the death. A health bonus
+// too, which stops his death clock: a key two seconds on still brings the
+// menu back, his game's recording ended at the death.
 TEST(GameFlow, TheGamesResultIsTheOneAtTheDeath) {
     ASSERT_TRUE(harness::boot());
     startNewGame();
@@ -318,22 +319,30 @@ TEST(GameFlow, TheGamesResultIsTheOneAtTheDeath) {
     const GameTally atDeath = resultOf(world());
     EXPECT_EQ(atDeath.score, 40u);
 
-    Bonus bonus;
-    bonus.kind = BonusScore;
-    bonus.lifetime = 20000.0f;
-    bonus.size = 0.025f;
-    bonus.position = bonus.lastPosition = world().marine.position;
-    addBonus(bonus);
-    placeBonusEdges(world().bonusCount - 1);
+    for (int kind : {BonusScore, BonusHealth}) {
+        Bonus bonus;
+        bonus.kind = kind;
+        bonus.lifetime = 20000.0f;
+        bonus.size = 0.025f;
+        bonus.position = bonus.lastPosition = world().marine.position;
+        addBonus(bonus);
+        placeBonusEdges(world().bonusCount - 1);
+    }
     ASSERT_TRUE(harness::frames(5));
-    EXPECT_EQ(world().score, atDeath.score + 105) << "the body took the bonus";
+    EXPECT_EQ(world().score, atDeath.score + 110) << "the body took both bonuses";
+    EXPECT_GT(world().marine.health, 0.0f);
     EXPECT_EQ(resultOf(world()).score, atDeath.score);
     const int newest = newestScoreIndex();
     ASSERT_GE(newest, 0);
     EXPECT_EQ(scoreTable().entries[newest].score, atDeath.score);
 
+    // Healed, his body's death clock stands still; the program's does not.
     ASSERT_TRUE(harness::frames(130, 16));
+    EXPECT_LT(world().deathTime, 2000.0f);
+    ASSERT_TRUE(recording());
     harness::key('A');
     ASSERT_TRUE(harness::frame());
-    EXPECT_TRUE(world().input.menuShown);
+    EXPECT_TRUE(world().input.menuShown) << "Game Over never ends";
+    EXPECT_FALSE(recording());
+    EXPECT_EQ(lastReplay().result.end, GameEnd::Death);
 }
