@@ -32,8 +32,8 @@ target_link_libraries(quorvex_saving PUBLIC quorvex_rules quorvex_files)
 add_library(quorvex_online STATIC online/online_config.cpp online/outbox.cpp
             online/api_answers.cpp online/sender_rules.cpp online/sender_web.cpp
             online/web_fetch.cpp)
-target_link_libraries(quorvex_online PUBLIC quorvex_rules quorvex_files quorvex_ini
-                      nlohmann_json::nlohmann_json)
+target_link_libraries(quorvex_online PUBLIC quorvex_rules quorvex_files quorvex_protocol
+                      quorvex_ini nlohmann_json::nlohmann_json)
 
 file(GLOB_RECURSE CORE_SOURCES CONFIGURE_DEPENDS app/*.cpp render/*.cpp audio/*.cpp ui/*.cpp)
 list(REMOVE_ITEM CORE_SOURCES ${CMAKE_SOURCE_DIR}/app/main.cpp

@@ -1,7 +1,12 @@
 // The sender's rules shared by the desktop's thread and the page's loop.
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "online/online_config.h"
 #include "online/sender_rules.h"
+#include "protocol/api.h"
+#include "protocol/player_name.h"
 #include "replay/replay_file.h"
 
 namespace {
@@ -36,7 +41,7 @@ TEST(SenderRules, RanksAndTheDailyKeepOnlyWhatThisBuildPlays) {
     ASSERT_EQ(s.boardCount, 1);
     EXPECT_EQ(s.boardRank[0], 3);
     EXPECT_FLOAT_EQ(s.boardAcceleration[0], 0.25f);
-    EXPECT_FLOAT_EQ(online::accelerationOfBoard("nodash"), -1.0f);
+    EXPECT_FLOAT_EQ(protocol::accelerationOfBoard("nodash"), -1.0f);
 
     online::DailyInfo day;
     day.ok = true;
@@ -52,6 +57,50 @@ TEST(SenderRules, RanksAndTheDailyKeepOnlyWhatThisBuildPlays) {
     online::noteDaily(s, false, day);
     EXPECT_EQ(s.daily, online::DailyState::Unknown);
     EXPECT_EQ(s.dailyAnswers, 3);
+}
+
+// The game's check and the server's agree on a name's shape; only letters
+// of other scripts are left to the server.
+TEST(SenderRules, NamesAreStrictUtf8OfTwentyCharactersAtMost) {
+    using protocol::NameShape;
+    std::string twentyE;
+    for (int i = 0; i < 20; ++i)
+        twentyE += "\xC3\xA9";
+    const struct {
+        std::string name;
+        NameShape shape;
+    } cases[] = {
+        {"Ann", NameShape::Ok},
+        {"Zo\xC3\xAB \xE6\x9D\x8E.x_y-z", NameShape::Ok},
+        {twentyE, NameShape::Ok},
+        {twentyE + "e", NameShape::Length},
+        {"a", NameShape::Length},
+        {std::string(81, 'a'), NameShape::Length},
+        {"x\xC0\xAF", NameShape::NotUtf8},         // overlong '/'
+        {"x\xE0\x80\xAF", NameShape::NotUtf8},     // overlong, three bytes
+        {"x\xED\xA0\x80", NameShape::NotUtf8},     // a surrogate
+        {"x\xF4\x90\x80\x80", NameShape::NotUtf8}, // past U+10FFFF
+        {"Ann\xC3", NameShape::NotUtf8},           // cut short
+        {" Ann", NameShape::EdgeSpace},
+        {"Ann ", NameShape::EdgeSpace},
+        {"Ann<b>", NameShape::BadAscii},
+        {"Ann\tB", NameShape::BadAscii},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        char bad = 0;
+        EXPECT_EQ(protocol::checkNameShape(c.name, nullptr, &bad), c.shape);
+        EXPECT_EQ(online::checkName(c.name).empty(), c.shape == NameShape::Ok)
+            << online::checkName(c.name);
+        if (c.shape == NameShape::BadAscii) {
+            EXPECT_TRUE(bad == '<' || bad == '\t');
+        }
+    }
+    EXPECT_EQ(protocol::boardKey("00ff", "0.25", 1), "00ff-0.25");
+    EXPECT_EQ(protocol::boardKey("00ff", "0.25", 3), "00ff-0.25-g3");
+    EXPECT_EQ(protocol::generationOfBoard("00ff-0.25-g3"), 3);
+    EXPECT_EQ(protocol::generationOfBoard("00ff-0.25"), 1);
+    EXPECT_FLOAT_EQ(protocol::accelerationOfBoard("00ff-0.25-g3"), 0.25f);
 }
 
 } // namespace
