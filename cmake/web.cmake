@@ -26,12 +26,12 @@ target_link_libraries(quorvex_platform PUBLIC quorvex_files quorvex_glyph_atlas)
 add_library(quorvex_saving STATIC ${SAVING_SOURCES})
 target_link_libraries(quorvex_saving PUBLIC quorvex_rules quorvex_files)
 
-# online.ini, the outbox and the API's requests and answers as on the
-# desktop; the sender is stepped by the loop and sends through the browser's
-# fetch instead of a thread with libcurl.
+# online.ini, the outbox, the API's requests and answers and the sender's
+# state machine as on the desktop; the page's loop steps the machine and it
+# sends through the browser's fetch instead of a thread with libcurl.
 add_library(quorvex_online STATIC online/online_config.cpp online/outbox.cpp
-            online/api_answers.cpp online/sender_rules.cpp online/sender_web.cpp
-            online/web_fetch.cpp)
+            online/api_answers.cpp online/sender_rules.cpp online/sender.cpp
+            online/sender_machine.cpp online/sender_web.cpp online/web_fetch.cpp)
 target_link_libraries(quorvex_online PUBLIC quorvex_rules quorvex_files quorvex_protocol
                       quorvex_ini nlohmann_json::nlohmann_json)
 
