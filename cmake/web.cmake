@@ -19,7 +19,8 @@ target_link_libraries(quorvex_glyph_atlas PUBLIC quorvex_file_read)
 file(GLOB WEB_PLATFORM_SOURCES CONFIGURE_DEPENDS platform/web/*.cpp)
 list(REMOVE_ITEM WEB_PLATFORM_SOURCES ${CMAKE_SOURCE_DIR}/platform/web/ini.cpp
      ${CMAKE_SOURCE_DIR}/platform/web/storage.cpp)
-add_library(quorvex_platform STATIC ${WEB_PLATFORM_SOURCES} platform/pacing.cpp platform/scripted.cpp)
+add_library(quorvex_platform STATIC ${WEB_PLATFORM_SOURCES} platform/event_rules.cpp
+            platform/pacing.cpp platform/scripted.cpp)
 target_include_directories(quorvex_platform PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(quorvex_platform PUBLIC quorvex_files quorvex_glyph_atlas)
 
