@@ -19,21 +19,22 @@ target_link_libraries(quorvex_glyph_atlas PUBLIC quorvex_file_read)
 file(GLOB WEB_PLATFORM_SOURCES CONFIGURE_DEPENDS platform/web/*.cpp)
 list(REMOVE_ITEM WEB_PLATFORM_SOURCES ${CMAKE_SOURCE_DIR}/platform/web/ini.cpp
      ${CMAKE_SOURCE_DIR}/platform/web/storage.cpp)
-add_library(quorvex_platform STATIC ${WEB_PLATFORM_SOURCES} platform/pacing.cpp platform/scripted.cpp)
+add_library(quorvex_platform STATIC ${WEB_PLATFORM_SOURCES} platform/event_rules.cpp
+            platform/pacing.cpp platform/scripted.cpp)
 target_include_directories(quorvex_platform PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(quorvex_platform PUBLIC quorvex_files quorvex_glyph_atlas)
 
 add_library(quorvex_saving STATIC ${SAVING_SOURCES})
 target_link_libraries(quorvex_saving PUBLIC quorvex_rules quorvex_files)
 
-# online.ini, the outbox and the API's requests and answers as on the
-# desktop; the sender is stepped by the loop and sends through the browser's
-# fetch instead of a thread with libcurl.
+# online.ini, the outbox, the API's requests and answers and the sender's
+# state machine as on the desktop; the page's loop steps the machine and it
+# sends through the browser's fetch instead of a thread with libcurl.
 add_library(quorvex_online STATIC online/online_config.cpp online/outbox.cpp
-            online/api_answers.cpp online/sender_rules.cpp online/sender_web.cpp
-            online/web_fetch.cpp)
-target_link_libraries(quorvex_online PUBLIC quorvex_rules quorvex_files quorvex_ini
-                      nlohmann_json::nlohmann_json)
+            online/api_answers.cpp online/sender_rules.cpp online/sender.cpp
+            online/sender_machine.cpp online/sender_web.cpp online/web_fetch.cpp)
+target_link_libraries(quorvex_online PUBLIC quorvex_rules quorvex_files quorvex_protocol
+                      quorvex_ini nlohmann_json::nlohmann_json)
 
 file(GLOB_RECURSE CORE_SOURCES CONFIGURE_DEPENDS app/*.cpp render/*.cpp audio/*.cpp ui/*.cpp)
 list(REMOVE_ITEM CORE_SOURCES ${CMAKE_SOURCE_DIR}/app/main.cpp

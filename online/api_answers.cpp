@@ -7,6 +7,7 @@
 
 #include "online/api.h"
 #include "online/http_client.h"
+#include "protocol/api.h"
 
 namespace online {
 
@@ -69,7 +70,7 @@ std::string escapeSegment(const std::string& text) {
 HttpRequest submitRequest(const Account& a, const std::string& replay) {
     HttpRequest req;
     req.method = "POST";
-    req.url = a.server + "/api/v1/runs";
+    req.url = a.server + protocol::kRunsPath;
     req.token = a.token;
     req.name = a.name;
     req.body = replay;
@@ -114,7 +115,7 @@ SubmitResult readSubmit(const HttpResponse& r) {
 
 HttpRequest runInfoRequest(const std::string& server, int64_t id) {
     HttpRequest req;
-    req.url = server + "/api/v1/runs/" + std::to_string(id);
+    req.url = server + protocol::kRunsPath + "/" + std::to_string(id);
     req.totalSeconds = 15;
     return req;
 }
@@ -138,7 +139,7 @@ RunInfo readRunInfo(const HttpResponse& r) {
 
 HttpRequest playerInfoRequest(const std::string& server, const std::string& name) {
     HttpRequest req;
-    req.url = server + "/api/v1/players/" + escapeSegment(name);
+    req.url = server + protocol::kPlayersPath + "/" + escapeSegment(name);
     req.totalSeconds = 15;
     return req;
 }
@@ -200,7 +201,7 @@ bool readDaily(const std::string& body, DailyInfo& out) {
 
 HttpRequest dailyRequest(const std::string& server) {
     HttpRequest req;
-    req.url = server + "/api/v1/daily";
+    req.url = server + protocol::kDailyPath;
     req.totalSeconds = 15;
     return req;
 }
@@ -223,7 +224,7 @@ DailyInfo readDailyAnswer(const HttpResponse& r) {
 HttpRequest forgetRequest(const Account& a) {
     HttpRequest req;
     req.method = "DELETE";
-    req.url = a.server + "/api/v1/players/me";
+    req.url = a.server + protocol::kPlayerMePath;
     req.token = a.token;
     return req;
 }

@@ -4,6 +4,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include "protocol/api.h"
 
 namespace online {
 
@@ -29,9 +32,11 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
 size_t onHeader(char* data, size_t size, size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
     size_t n = size * count;
-    static const char kRetry[] = "retry-after:";
-    if (n > sizeof kRetry && strncasecmp(data, kRetry, sizeof kRetry - 1) == 0) {
-        std::string v(data + sizeof kRetry - 1, n - (sizeof kRetry - 1));
+    // "Retry-After:", in any case.
+    constexpr size_t kLength = sizeof protocol::kRetryAfterHeader - 1;
+    if (n > kLength + 1 && strncasecmp(data, protocol::kRetryAfterHeader, kLength) == 0 &&
+        data[kLength] == ':') {
+        std::string v(data + kLength + 1, n - (kLength + 1));
         char* end = nullptr;
         long s = std::strtol(v.c_str(), &end, 10);
         if (end != v.c_str() && s >= 0) t->out->retryAfterSeconds = s > 86400 ? 86400 : s;
@@ -60,14 +65,16 @@ HttpResponse perform(const HttpRequest& r) {
     Transfer t{&out, false, r.stop};
     char errorText[CURL_ERROR_SIZE] = "";
     curl_slist* headers = nullptr;
-    std::string auth = "Authorization: Bearer " + r.token;
-    std::string name = "X-Quorvex-Name: " + r.name;
+    std::string auth =
+        std::string(protocol::kAuthorizationHeader) + ": " + protocol::kBearerPrefix + r.token;
+    std::string name = std::string(protocol::kNameHeader) + ": " + r.name;
     if (!r.token.empty()) headers = curl_slist_append(headers, auth.c_str());
     if (!r.name.empty()) headers = curl_slist_append(headers, name.c_str());
     headers = curl_slist_append(headers, "Accept: application/json");
     headers = curl_slist_append(headers, "Expect:"); // no 100-continue round trip
     if (std::strcmp(r.method, "POST") == 0) {
-        headers = curl_slist_append(headers, "Content-Type: application/octet-stream");
+        std::string type = std::string("Content-Type: ") + protocol::kReplayContentType;
+        headers = curl_slist_append(headers, type.c_str());
         curl_easy_setopt(curl, CURLOPT_POST, 1L);
         curl_easy_setopt(curl, CURLOPT_POSTFIELDS, r.body.data());
         curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(r.body.size()));

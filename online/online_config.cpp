@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/user_files.h"
+#include "protocol/player_name.h"
 
 namespace online {
 
@@ -111,25 +112,21 @@ bool ensureToken(OnlineConfig& c) {
 }
 
 std::string checkName(const std::string& name) {
-    size_t chars = 0;
-    for (size_t i = 0; i < name.size();) {
-        auto b = static_cast<unsigned char>(name[i]);
-        size_t len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-        if (len == 0 || i + len > name.size()) return "the name is not UTF-8";
-        for (size_t k = 1; k < len; ++k)
-            if ((static_cast<unsigned char>(name[i + k]) & 0xC0) != 0x80)
-                return "the name is not UTF-8";
-        // Letters of other scripts are judged by the server.
-        if (len == 1 && !((b >= '0' && b <= '9') || (b >= 'a' && b <= 'z') ||
-                          (b >= 'A' && b <= 'Z') || b == ' ' || b == '_' || b == '-' || b == '.'))
-            return std::string("the name may not hold '") + static_cast<char>(b) + "'";
-        i += len;
-        ++chars;
-    }
-    if (chars < 2 || chars > 20) return "the name must be 2-20 characters";
-    if (name.front() == ' ' || name.back() == ' ')
+    // Letters of other scripts are judged by the server.
+    char bad = 0;
+    switch (protocol::checkNameShape(name, nullptr, &bad)) {
+    case protocol::NameShape::Ok:
+        return "";
+    case protocol::NameShape::NotUtf8:
+        return "the name is not UTF-8";
+    case protocol::NameShape::Length:
+        return "the name must be 2-20 characters";
+    case protocol::NameShape::EdgeSpace:
         return "the name may not start or end with a space";
-    return "";
+    case protocol::NameShape::BadAscii:
+        break;
+    }
+    return std::string("the name may not hold '") + bad + "'";
 }
 
 std::string checkServer(const std::string& server) {

@@ -1,7 +1,9 @@
-// The sender: one thread of its own that sends the outbox to the server,
-// follows the last game's verification and the player's best rank, and
-// publishes what it knows in a small fixed record. The game loop only reads
-// that record; nothing here waits on the network in the caller's thread.
+// The sender: sends the outbox to the server, follows the last game's
+// verification and the player's best rank, and publishes what it knows in a
+// small fixed record. One state machine does it on both builds, stepped by a
+// thread of its own on the desktop and by the main loop in the page
+// (sender_web.h). The game loop only reads that record; nothing here waits
+// on the network in the caller's thread.
 #pragma once
 
 #include <cstdint>
@@ -55,7 +57,8 @@ struct Status {
 };
 
 // Reads online.ini (the paths come from the user folders unless given) and
-// starts the thread. The game calls it once at start-up; it returns at once.
+// starts the thread (desktop). The game calls it once at start-up; it
+// returns at once.
 void startSender(const std::string& configFile = configPath(),
                  const std::string& outboxDir = outboxPath());
 // Abandons a send in flight (the file stays for next time) and ends the

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "protocol/api.h"
 #include "replay/replay_file.h"
 
 namespace online {
@@ -14,11 +15,6 @@ long backoffSeconds(int failures, long retryAfter) {
     return std::min<long>(kMaxBackoffSeconds, 1L << std::clamp(failures - 1, 0, 10));
 }
 
-float accelerationOfBoard(const std::string& board) {
-    size_t dash = board.find('-');
-    return dash == std::string::npos ? -1.0f : std::strtof(board.c_str() + dash + 1, nullptr);
-}
-
 void noteBestRanks(Status& s, const PlayerInfo& info) {
     s.boardCount = 0;
     for (const BestRun& b : info.best) {
@@ -26,7 +22,7 @@ void noteBestRanks(Status& s, const PlayerInfo& info) {
         if (s.boardCount == Status::kMaxBoards || b.rank <= 0 ||
             b.generation != generationOf(kReplayVersion))
             continue;
-        s.boardAcceleration[s.boardCount] = accelerationOfBoard(b.board);
+        s.boardAcceleration[s.boardCount] = protocol::accelerationOfBoard(b.board);
         s.boardRank[s.boardCount] = b.rank;
         ++s.boardCount;
     }

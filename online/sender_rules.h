@@ -17,10 +17,6 @@ constexpr size_t kMaxReplayBytes = 1024 * 1024;
 // up to a minute); the server's Retry-After, when it sent one, wins.
 long backoffSeconds(int failures, long retryAfter);
 
-// A board's key is "<fingerprint>-<acceleration>", then "-g<generation>"
-// after generation 1; -1 for a key without an acceleration.
-float accelerationOfBoard(const std::string& board);
-
 // The player's best ranks on the boards of the rules this build plays.
 void noteBestRanks(Status& s, const PlayerInfo& info);
 

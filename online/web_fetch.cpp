@@ -9,6 +9,8 @@
 #include <string>
 #include <utility>
 
+#include "protocol/api.h"
+
 namespace online {
 
 namespace {
@@ -23,9 +25,12 @@ long retryAfterOf(emscripten_fetch_t* f) {
     emscripten_fetch_get_response_headers(f, headers.data(), headers.size());
     for (char& ch : headers)
         ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    size_t at = headers.find("retry-after:");
+    std::string key = std::string(protocol::kRetryAfterHeader) + ":";
+    for (char& ch : key)
+        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    size_t at = headers.find(key);
     if (at == std::string::npos) return -1;
-    return std::strtol(headers.c_str() + at + 12, nullptr, 10);
+    return std::strtol(headers.c_str() + at + key.size(), nullptr, 10);
 }
 
 void fetchDone(emscripten_fetch_t* f) {
@@ -60,17 +65,17 @@ void fetchRequest(HttpRequest req, FetchAnswered done) {
     static const char* headers[7];
     int h = 0;
     if (!request.token.empty()) {
-        bearer = "Bearer " + request.token;
-        headers[h++] = "Authorization";
+        bearer = protocol::kBearerPrefix + request.token;
+        headers[h++] = protocol::kAuthorizationHeader;
         headers[h++] = bearer.c_str();
     }
     if (!request.name.empty()) {
-        headers[h++] = "X-Quorvex-Name";
+        headers[h++] = protocol::kNameHeader;
         headers[h++] = request.name.c_str();
     }
     if (!request.body.empty()) {
         headers[h++] = "Content-Type";
-        headers[h++] = "application/octet-stream";
+        headers[h++] = protocol::kReplayContentType;
         attr.requestData = request.body.data();
         attr.requestDataSize = request.body.size();
     }

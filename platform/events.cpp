@@ -1,5 +1,6 @@
 // The message queue: messages posted by the program, then window events
 // translated into the Windows messages the game's window procedure expects.
+#include "platform/event_rules.h"
 #include "platform/gamepad.h"
 #include "platform/keymap.h"
 #include "platform/message_ring.h"
@@ -32,26 +33,8 @@ int pendingAt = 0;
 
 // Decodes UTF-8 into pendingText; a broken sequence is dropped.
 void queueText(const char* text) {
-    pendingCount = pendingAt = 0;
-    const auto* s = reinterpret_cast<const unsigned char*>(text);
-    for (size_t i = 0; s[i] != 0 && pendingCount < 32;) {
-        unsigned char b = s[i];
-        int len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-        uint32_t cp = len == 1 ? b : len == 2 ? (b & 0x1Fu) : len == 3 ? (b & 0x0Fu) : (b & 0x07u);
-        bool ok = len != 0;
-        for (int k = 1; ok && k < len; ++k) {
-            if ((s[i + k] & 0xC0) != 0x80)
-                ok = false;
-            else
-                cp = (cp << 6) | (s[i + k] & 0x3Fu);
-        }
-        if (!ok) {
-            ++i;
-            continue;
-        }
-        pendingText[pendingCount++] = cp;
-        i += static_cast<size_t>(len);
-    }
+    pendingAt = 0;
+    pendingCount = decodeUtf8Text(text, pendingText, 32);
 }
 
 bool takeText(Message& out) {
@@ -82,29 +65,21 @@ bool destroyOnce(Message& out) {
 
 bool focusChange(bool gained, Message& out) {
     SDL_Window* w = sdlWindow();
-    uint32_t id = w != nullptr ? SDL_GetWindowID(w) : 0;
-    bool lost = id != 0 && focusLostFor == id;
-    if (gained != lost) return false;
-    focusLostFor = gained ? 0 : id;
+    if (!focusNews(focusLostFor, gained, w != nullptr ? SDL_GetWindowID(w) : 0)) return false;
     out = Message{gained ? MsgType::FocusGained : MsgType::FocusLost, 0};
     return true;
-}
-
-// F11 and Alt+Enter switch full screen; the game never sees them.
-bool fullScreenKey(const SDL_KeyboardEvent& key) {
-    SDL_Keycode sym = key.keysym.sym;
-    if (sym == SDLK_F11) return true;
-    return (sym == SDLK_RETURN || sym == SDLK_KP_ENTER) && (key.keysym.mod & KMOD_ALT) != 0;
 }
 
 bool translate(const SDL_Event& e, Message& out) {
     switch (e.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
-        if (fullScreenKey(e.key)) {
-            if (e.type == SDL_KEYDOWN && e.key.repeat == 0) toggleFullScreen();
-            return false;
-        }
+        SDL_Keycode sym = e.key.keysym.sym;
+        FullScreenKey chord = fullScreenKey(
+            sym == SDLK_F11, sym == SDLK_RETURN || sym == SDLK_KP_ENTER,
+            (e.key.keysym.mod & KMOD_ALT) != 0, e.type == SDL_KEYDOWN, e.key.repeat != 0);
+        if (chord == FullScreenKey::Toggle) toggleFullScreen();
+        if (chord != FullScreenKey::Pass) return false;
         // Auto-repeat stays in: Windows repeats WM_KEYDOWN too.
         uint32_t vk = virtualKeyFor(e.key.keysym.sym, e.key.keysym.scancode);
         uint32_t scancode = static_cast<uint32_t>(e.key.keysym.scancode);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/audio_gate.h"
+#include "platform/event_rules.h"
 #include "platform/message_ring.h"
 #include "platform/platform.h"
 #include "platform/web/keys.h"
@@ -19,7 +20,7 @@ namespace {
 MessageRing queue;
 uint32_t lastPhysical = 0;
 bool textOn = false;
-bool focusLost = false;
+uint32_t focusLostFor = 0;
 bool audioStarted = false;
 bool callbacksSet = false;
 double cursorCssX = 0.0;
@@ -91,8 +92,8 @@ void startAudio() {
 }
 
 void focusChange(bool gained) {
-    if (gained != focusLost) return;
-    focusLost = !gained;
+    // The page is one window.
+    if (!focusNews(focusLostFor, gained, 1)) return;
     push(Message{gained ? MsgType::FocusGained : MsgType::FocusLost, 0}, 0);
 }
 
@@ -109,25 +110,14 @@ EM_BOOL onKey(int type, const EmscriptenKeyboardEvent* e, void*) {
     if (down) startAudio();
     // F11 and Alt+Enter switch full screen, as on the desktop.
     bool enter = std::strcmp(e->code, "Enter") == 0 || std::strcmp(e->code, "NumpadEnter") == 0;
-    if (std::strcmp(e->code, "F11") == 0 || (enter && e->altKey)) {
-        if (down && !e->repeat) toggleFullScreen();
-        return EM_TRUE;
-    }
-    if (down && textOn && e->key[0] != '\0' && std::strlen(e->key) <= 4) {
-        // One character (a UTF-8 sequence of up to four bytes) is typed text.
-        const auto* s = reinterpret_cast<const unsigned char*>(e->key);
-        uint32_t cp = 0;
-        int len = s[0] < 0x80 ? 1 : (s[0] >> 5) == 6 ? 2 : (s[0] >> 4) == 14 ? 3 : 4;
-        if (static_cast<int>(std::strlen(e->key)) == len) {
-            cp = len == 1   ? s[0]
-                 : len == 2 ? (s[0] & 0x1Fu)
-                 : len == 3 ? (s[0] & 0x0Fu)
-                            : (s[0] & 0x07u);
-            for (int k = 1; k < len; ++k)
-                cp = (cp << 6) | (s[k] & 0x3Fu);
-            push(Message{MsgType::Text, cp}, 0);
-        }
-    }
+    FullScreenKey chord =
+        fullScreenKey(std::strcmp(e->code, "F11") == 0, enter, e->altKey, down, e->repeat);
+    if (chord == FullScreenKey::Toggle) toggleFullScreen();
+    if (chord != FullScreenKey::Pass) return EM_TRUE;
+    // One character (a UTF-8 sequence of up to four bytes) is typed text.
+    uint32_t cp = 0;
+    int len = down && textOn ? decodeUtf8At(e->key, cp) : 0;
+    if (len > 0 && e->key[len] == '\0') push(Message{MsgType::Text, cp}, 0);
     const web::KeyInfo* key = web::keyByCode(e->code);
     if (key == nullptr) return EM_FALSE;
     uint32_t vk = web::virtualKeyFor(*key, e->key);

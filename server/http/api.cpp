@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <regex>
 
+#include "protocol/api.h"
 #include "replay/replay_file.h"
 #include "server/daily/daily.h"
 #include "server/db/connection.h"
@@ -17,6 +18,13 @@
 #include "server/runs/screening.h"
 
 namespace {
+
+const std::string kNameHeaderColon = std::string(protocol::kNameHeader) + ": ";
+
+// The route of one of a collection's members: its key or id is matches[1].
+std::string onePath(const char* collection) {
+    return std::string(collection) + "/([^/]+)";
+}
 
 std::string hex64(uint64_t v) {
     char text[17];
@@ -56,7 +64,7 @@ bool parseParam(const Request& req, const char* name, int64_t lo, int64_t hi, in
 }
 
 void tooMany(Response& res, int seconds, const std::string& what) {
-    res.set_header("Retry-After", std::to_string(seconds));
+    res.set_header(protocol::kRetryAfterHeader, std::to_string(seconds));
     replyError(res, 429,
                "too many submissions from this " + what + "; try again in " +
                    std::to_string(seconds) + " s");
@@ -70,7 +78,7 @@ void submitRun(ServerContext& context, const Request& req, Response& res) {
         replyError(res, status, message);
     };
     std::string address = clientAddress(req, context.settings.trustedProxies);
-    std::string token = bearerToken(req.get_header_value("Authorization"));
+    std::string token = bearerToken(req.get_header_value(protocol::kAuthorizationHeader));
     std::string tokenHash = token.empty() ? std::string() : sha256(token.data(), token.size());
     auto limit = context.limits.take(address, tokenHash);
     if (limit.wait) {
@@ -81,17 +89,17 @@ void submitRun(ServerContext& context, const Request& req, Response& res) {
         return refuse(401, "a player token is needed: Authorization: Bearer <at least 32 "
                            "random bytes as base64 or hex>");
     std::string type = req.get_header_value("Content-Type");
-    if (!type.empty() && type != "application/octet-stream")
+    if (!type.empty() && type != protocol::kReplayContentType)
         return refuse(415, "the body is the replay file, as application/octet-stream");
     // The server read the body whole, within its size and time limits.
     std::string body = req.body;
 
-    std::string name = req.get_header_value("X-Quorvex-Name");
+    std::string name = req.get_header_value(protocol::kNameHeader);
     std::string nameKey, why;
     if (!checkPlayerName(name, nameKey, why))
         return replyJson(
             res, 400,
-            {{"error", "X-Quorvex-Name: " + why}, {"reason", why}, {"code", "name_not_allowed"}});
+            {{"error", kNameHeaderColon + why}, {"reason", why}, {"code", "name_not_allowed"}});
     // Held to the rules of new names only if it is one (the store knows).
     NameVerdict newName = judgeNewName(name);
 
@@ -146,7 +154,7 @@ void submitRun(ServerContext& context, const Request& req, Response& res) {
             return replyError(res, 409, "the name \"" + name + "\" belongs to another player");
         if (r.kind == SubmitResult::NameRefused)
             return replyJson(res, 400,
-                             {{"error", "X-Quorvex-Name: " + run.nameRefusal},
+                             {{"error", kNameHeaderColon + run.nameRefusal},
                               {"reason", run.nameRefusal},
                               {"code", "name_not_allowed"}});
         if (r.kind == SubmitResult::WeakToken) {
@@ -177,17 +185,11 @@ void submitRun(ServerContext& context, const Request& req, Response& res) {
 } // namespace
 
 std::string boardKey(uint64_t fingerprint, float spawnAcceleration, int generation) {
-    std::string key = hex64(fingerprint) + "-" + floatText(spawnAcceleration);
-    if (generation != 1) key += "-g" + std::to_string(generation);
-    return key;
+    return protocol::boardKey(hex64(fingerprint), floatText(spawnAcceleration), generation);
 }
 
 int generationOfBoard(const std::string& key) {
-    size_t g = key.rfind("-g");
-    int generation = 1;
-    if (g != std::string::npos)
-        std::from_chars(key.data() + g + 2, key.data() + key.size(), generation);
-    return generation;
+    return protocol::generationOfBoard(key);
 }
 
 bool boardKeyShape(const std::string& key) {
@@ -197,10 +199,10 @@ bool boardKeyShape(const std::string& key) {
 }
 
 void addApiRoutes(Router& server, ServerContext& context) {
-    server.Post("/api/v1/runs",
+    server.Post(protocol::kRunsPath,
                 [&context](const Request& req, Response& res) { submitRun(context, req, res); });
 
-    server.Get("/api/v1/daily", [&context](const Request&, Response& res) {
+    server.Get(protocol::kDailyPath, [&context](const Request&, Response& res) {
         withDatabase(res, [&] {
             replyJson(
                 res, 200,
@@ -208,7 +210,7 @@ void addApiRoutes(Router& server, ServerContext& context) {
         });
     });
 
-    server.Get(R"(/api/v1/runs/([^/]+))", [&context](const Request& req, Response& res) {
+    server.Get(onePath(protocol::kRunsPath), [&context](const Request& req, Response& res) {
         int64_t id = 0;
         if (!parseId(req.matches[1], id)) return replyError(res, 404, "no such run");
         withDatabase(res, [&] {
@@ -221,7 +223,8 @@ void addApiRoutes(Router& server, ServerContext& context) {
         });
     });
 
-    server.Get(R"(/api/v1/runs/([^/]+)/replay)", [&context](const Request& req, Response& res) {
+    const std::string replayPath = onePath(protocol::kRunsPath) + "/replay";
+    server.Get(replayPath, [&context](const Request& req, Response& res) {
         int64_t id = 0;
         if (!parseId(req.matches[1], id)) return replyError(res, 404, "no such run");
         withDatabase(res, [&] {
@@ -237,7 +240,7 @@ void addApiRoutes(Router& server, ServerContext& context) {
         });
     });
 
-    server.Get("/api/v1/boards", [&context](const Request&, Response& res) {
+    server.Get(protocol::kBoardsPath, [&context](const Request&, Response& res) {
         withDatabase(res, [&] {
             auto list = boardList(threadConnection(), context.defaultBoard);
             for (auto& b : list["boards"])
@@ -246,7 +249,7 @@ void addApiRoutes(Router& server, ServerContext& context) {
         });
     });
 
-    server.Get(R"(/api/v1/boards/([^/]+))", [&context](const Request& req, Response& res) {
+    server.Get(onePath(protocol::kBoardsPath), [&context](const Request& req, Response& res) {
         int64_t offset = 0, limit = 0;
         if (!parseParam(req, "offset", 0, kMaxBoardOffset, 0, offset))
             return replyError(res, 400,
@@ -269,7 +272,7 @@ void addApiRoutes(Router& server, ServerContext& context) {
         });
     });
 
-    server.Get(R"(/api/v1/players/([^/]+))", [&context](const Request& req, Response& res) {
+    server.Get(onePath(protocol::kPlayersPath), [&context](const Request& req, Response& res) {
         std::string key, why;
         if (!checkPlayerName(req.matches[1], key, why))
             return replyError(res, 404, "no such player");
@@ -285,8 +288,8 @@ void addApiRoutes(Router& server, ServerContext& context) {
         });
     });
 
-    server.Delete("/api/v1/players/me", [](const Request& req, Response& res) {
-        std::string token = bearerToken(req.get_header_value("Authorization"));
+    server.Delete(protocol::kPlayerMePath, [](const Request& req, Response& res) {
+        std::string token = bearerToken(req.get_header_value(protocol::kAuthorizationHeader));
         if (token.empty()) return replyError(res, 401, "the player's token is needed");
         withDatabase(res, [&] {
             auto gone = deletePlayer(threadConnection(), sha256(token.data(), token.size()));

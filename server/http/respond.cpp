@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <pqxx/pqxx>
 
+#include "protocol/api.h"
 #include "server/db/connection.h"
 
 void replyJson(Response& res, int status, const nlohmann::json& body) {
@@ -41,6 +42,6 @@ void withDatabase(Response& res, const std::function<void()>& work) {
             break;
         }
     }
-    res.set_header("Retry-After", "1");
+    res.set_header(protocol::kRetryAfterHeader, "1");
     replyError(res, 503, "the database is unavailable; try again shortly");
 }

@@ -6,63 +6,10 @@
 #include <openssl/evp.h>
 #include <vector>
 
+#include "protocol/api.h"
+#include "protocol/player_name.h"
+
 namespace {
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
-bool decodeUtf8(const std::string& text, std::vector<char32_t>& out) {
-    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-    size_t n = text.size();
-    for (size_t i = 0; i < n;) {
-        unsigned char c = s[i];
-        int extra;
-        char32_t cp;
-        if (c < 0x80) {
-            extra = 0;
-            cp = c;
-        } else if (c >= 0xc2 && c <= 0xdf) {
-            extra = 1;
-            cp = c & 0x1f;
-        } else if (c >= 0xe0 && c <= 0xef) {
-            extra = 2;
-            cp = c & 0x0f;
-        } else if (c >= 0xf0 && c <= 0xf4) {
-            extra = 3;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + static_cast<size_t>(extra) >= n && extra > 0) return false;
-        for (int k = 1; k <= extra; ++k) {
-            unsigned char d = s[i + k];
-            if ((d & 0xc0) != 0x80) return false;
-            cp = (cp << 6) | (d & 0x3f);
-        }
-        if ((extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) || cp > 0x10ffff ||
-            (cp >= 0xd800 && cp <= 0xdfff))
-            return false;
-        out.push_back(cp);
-        i += extra + 1;
-    }
-    return true;
-}
-
-void encodeUtf8(char32_t cp, std::string& out) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xc0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3f));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xe0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3f));
-        out += static_cast<char>(0x80 | (cp & 0x3f));
-    } else {
-        out += static_cast<char>(0xf0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3f));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3f));
-        out += static_cast<char>(0x80 | (cp & 0x3f));
-    }
-}
 
 // glibc's C.UTF-8 classifies every script; the process locale stays "C".
 locale_t unicodeLocale() {
@@ -70,47 +17,50 @@ locale_t unicodeLocale() {
     return loc;
 }
 
+const char* const kNameCharacters = "a name holds only letters, digits, space, '_', '-' and '.'";
+
 } // namespace
 
 bool checkPlayerName(const std::string& name, std::string& key, std::string& why) {
-    if (name.size() > 80) {
-        why = "a name is 2 to 20 characters";
-        return false;
-    }
     std::vector<char32_t> cps;
-    if (!decodeUtf8(name, cps)) {
+    switch (protocol::checkNameShape(name, &cps)) {
+    case protocol::NameShape::Ok:
+        break;
+    case protocol::NameShape::NotUtf8:
         why = "a name must be UTF-8 text";
         return false;
-    }
-    if (cps.size() < 2 || cps.size() > 20) {
+    case protocol::NameShape::Length:
         why = "a name is 2 to 20 characters";
         return false;
-    }
-    if (cps.front() == U' ' || cps.back() == U' ') {
+    case protocol::NameShape::EdgeSpace:
         why = "a name cannot begin or end with a space";
         return false;
+    case protocol::NameShape::BadAscii:
+        why = kNameCharacters;
+        return false;
     }
+    // The shape is the game's too; the letters of every script are judged
+    // here alone.
     locale_t loc = unicodeLocale();
     key.clear();
     for (char32_t cp : cps) {
-        bool allowed = cp == U' ' || cp == U'_' || cp == U'-' || cp == U'.';
+        bool allowed = cp < 0x80 || protocol::isNamePunctuation(cp);
         if (!allowed && loc) {
             auto wc = static_cast<wint_t>(cp);
             allowed = iswalpha_l(wc, loc) || iswdigit_l(wc, loc);
-        } else if (!allowed) {
-            allowed = (cp < 0x80 && std::isalnum(static_cast<int>(cp)));
         }
         if (!allowed) {
-            why = "a name holds only letters, digits, space, '_', '-' and '.'";
+            why = kNameCharacters;
             return false;
         }
-        encodeUtf8(loc ? static_cast<char32_t>(towlower_l(static_cast<wint_t>(cp), loc)) : cp, key);
+        protocol::encodeUtf8(
+            loc ? static_cast<char32_t>(towlower_l(static_cast<wint_t>(cp), loc)) : cp, key);
     }
     return true;
 }
 
 std::string bearerToken(const std::string& authorization) {
-    const std::string prefix = "Bearer ";
+    const std::string prefix = protocol::kBearerPrefix;
     if (authorization.compare(0, prefix.size(), prefix) != 0) return "";
     std::string token = authorization.substr(prefix.size());
     if (token.size() < 43 || token.size() > 256) return "";
