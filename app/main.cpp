@@ -5,10 +5,10 @@
 #include "app/entry.h"
 #include "app/options.h"
 #include "app/replay_show.h"
-#include "saving/score_store.h"
 #include "online/commands.h"
 #include "platform/file_read.h"
 #include "platform/program.h"
+#include "saving/score_store.h"
 
 int main(int argc, char** argv) {
     platform::startProgram();

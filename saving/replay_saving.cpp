@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "saving/score_store.h"
 #include "platform/user_files.h"
+#include "saving/score_store.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 // writes, damaged files, two copies of the game, folders that refuse).
 #include "app/frame.h"
 #include "draw/draw_list.h"
-#include "saving/score_store.h"
 #include "game/scores/score_table.h"
 #include "harness.h"
 #include "platform/user_files.h"
 #include "render/gl_backend.h"
+#include "saving/score_store.h"
 #include "ui/score_view.h"
 
 #include <gtest/gtest.h>
