@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "app/frame.h"
 #include "app/input.h"
@@ -23,21 +24,8 @@
 namespace bench {
 namespace {
 
-struct Snapshot {
-    int bulletCount, monsterCount, bonusCount, decalCount, spriteCount, particleCount;
-    Bullet bullets[kMaxBullets];
-    Monster monsters[kMaxMonsters];
-    Bonus bonuses[kMaxBonuses];
-    Decal decals[DecalLayer::kCapacity];
-    AnimSprite sprites[AnimSpriteLayer::kCapacity];
-    Particle particles[ParticleLayer::kCapacity];
-    Marine marine;
-    uint32_t rngState, score;
-    float hitSoundTimer, hmSoundTimer, spawnTimer, spawnInterval, deathTime, gameTime;
-    float pickupMessageAlpha;
-};
-
-Snapshot slots[3];
+// A world is a value: the benchmark's snapshots are copies of it.
+std::unique_ptr<World> slots[3];
 
 const char* const kMonsterNames[9] = {
     "MonsterToothSmall",  "MonsterToothMedium",  "MonsterToothLarge",
@@ -195,59 +183,12 @@ void buildFullLoad(uint32_t seed, int hitsWanted) {
 }
 
 void save(int slot) {
-    Snapshot& s = slots[slot];
-    s.bulletCount = world().bulletCount;
-    s.monsterCount = world().monsterCount;
-    s.bonusCount = world().bonusCount;
-    s.decalCount = world().decalLayer.count;
-    s.spriteCount = world().spriteLayer.count;
-    s.particleCount = world().particleLayer.count;
-    std::memcpy(s.bullets, world().bullets, sizeof(Bullet) * world().bulletCount);
-    std::memcpy(s.monsters, world().monsters, sizeof(Monster) * world().monsterCount);
-    std::memcpy(s.bonuses, world().bonuses, sizeof(Bonus) * world().bonusCount);
-    std::memcpy(s.decals, world().decalLayer.decals, sizeof(Decal) * world().decalLayer.count);
-    std::memcpy(s.sprites, world().spriteLayer.sprites,
-                sizeof(AnimSprite) * world().spriteLayer.count);
-    std::memcpy(s.particles, world().particleLayer.particles,
-                sizeof(Particle) * world().particleLayer.count);
-    s.marine = world().marine;
-    s.rngState = world().rng.state;
-    s.score = world().score;
-    s.hitSoundTimer = world().hitSoundTimer;
-    s.hmSoundTimer = world().hmSoundTimer;
-    s.spawnTimer = world().spawnTimer;
-    s.spawnInterval = world().spawnInterval;
-    s.deathTime = world().deathTime;
-    s.gameTime = world().gameTime;
-    s.pickupMessageAlpha = world().pickupMessageAlpha;
+    if (!slots[slot]) slots[slot] = std::make_unique<World>();
+    *slots[slot] = world();
 }
 
 void restore(int slot) {
-    const Snapshot& s = slots[slot];
-    world().bulletCount = s.bulletCount;
-    world().monsterCount = s.monsterCount;
-    world().bonusCount = s.bonusCount;
-    world().decalLayer.count = s.decalCount;
-    world().spriteLayer.count = s.spriteCount;
-    world().particleLayer.count = s.particleCount;
-    std::memcpy(world().bullets, s.bullets, sizeof(Bullet) * world().bulletCount);
-    std::memcpy(world().monsters, s.monsters, sizeof(Monster) * world().monsterCount);
-    std::memcpy(world().bonuses, s.bonuses, sizeof(Bonus) * world().bonusCount);
-    std::memcpy(world().decalLayer.decals, s.decals, sizeof(Decal) * world().decalLayer.count);
-    std::memcpy(world().spriteLayer.sprites, s.sprites,
-                sizeof(AnimSprite) * world().spriteLayer.count);
-    std::memcpy(world().particleLayer.particles, s.particles,
-                sizeof(Particle) * world().particleLayer.count);
-    world().marine = s.marine;
-    world().rng.state = s.rngState;
-    world().score = s.score;
-    world().hitSoundTimer = s.hitSoundTimer;
-    world().hmSoundTimer = s.hmSoundTimer;
-    world().spawnTimer = s.spawnTimer;
-    world().spawnInterval = s.spawnInterval;
-    world().deathTime = s.deathTime;
-    world().gameTime = s.gameTime;
-    world().pickupMessageAlpha = s.pickupMessageAlpha;
+    world() = *slots[slot];
 }
 
 void stepBullets() {

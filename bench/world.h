@@ -24,7 +24,7 @@ struct LoadStats {
 // Deterministic for a given seed.
 void buildFullLoad(uint32_t seed, int hitsWanted);
 
-// Everything a frame changes that the benchmark puts back.
+// The whole world, kept and put back (snapshots).
 void save(int slot);
 void restore(int slot);
 
