@@ -1,6 +1,8 @@
 #include "replay/replay_player.h"
 
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "game/player/marine.h"
 #include "game/session/game_frame.h"
@@ -43,43 +45,44 @@ void restartAsRecorded(const Replay& replay) {
     applyReplayStart(replay.start);
 }
 
-ReplayResult playReplayNow(const Replay& replay, std::vector<uint64_t>* secondSums) {
+namespace {
+
+// Plays `replay` from its start until its events end or, when `until` is
+// finite, the game time reaches it, noting each whole second's checksum in `secondSums`
+// when given. Returns the frames played.
+uint32_t playEvents(const Replay& replay, float until, std::vector<uint64_t>* secondSums) {
     World& w = world();
     restartAsRecorded(replay);
     if (secondSums) secondSums->clear();
     ReplayReader events(replay.events, replay.start.cursorX, replay.start.cursorY);
     ReplayEvent e;
-    while (events.next(e)) {
+    uint32_t frames = 0;
+    const bool bounded = std::isfinite(until);
+    while ((!bounded || w.gameTime < until) && events.next(e)) {
         if (e.kind == ReplayEvent::Message) {
             handleGameMessage(e.msg);
             continue;
         }
         beginFrame(w.input, e.tickDelta, e.cursorX, e.cursorY);
         runGameFrame();
+        ++frames;
         if (secondSums && replay.version >= 3) noteSecondSums(*secondSums);
     }
     w.replayDriving = false;
+    return frames;
+}
+
+} // namespace
+
+ReplayResult playReplayNow(const Replay& replay, std::vector<uint64_t>* secondSums) {
+    playEvents(replay, std::numeric_limits<float>::infinity(), secondSums);
     ReplayResult result = currentResult();
     result.frames = replay.result.frames;
     return result;
 }
 
 uint32_t playReplayTo(const Replay& replay, float seconds) {
-    restartAsRecorded(replay);
-    ReplayReader events(replay.events, replay.start.cursorX, replay.start.cursorY);
-    ReplayEvent e;
-    uint32_t frames = 0;
-    while (world().gameTime < seconds && events.next(e)) {
-        if (e.kind == ReplayEvent::Message) {
-            handleGameMessage(e.msg);
-            continue;
-        }
-        beginFrame(world().input, e.tickDelta, e.cursorX, e.cursorY);
-        runGameFrame();
-        ++frames;
-    }
-    world().replayDriving = false;
-    return frames;
+    return playEvents(replay, seconds, nullptr);
 }
 
 bool sameResult(const ReplayResult& a, const ReplayResult& b) {
