@@ -1,12 +1,13 @@
 #include "app/daily.h"
+#include "session/session.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "game/session/menu_items.h"
-#include "game/session/messages.h"
 #include "game/world/world.h"
 #include "input/input.h"
+#include "session/menu_items.h"
+#include "session/messages.h"
 
 namespace {
 
@@ -30,7 +31,6 @@ void dailyChosen() {
 }
 
 void dailyFrame() {
-    World& w = world();
     if (!wanted) return;
     online::Status s;
     online::readStatus(s);
@@ -42,8 +42,8 @@ void dailyFrame() {
     wanted = false;
     // Only while the cursor still rests on the plate: the game before ends
     // where its replay says it ended, on the menu choosing a new game.
-    if (s.daily != online::DailyState::Ready || w.replayDriving || !w.input.menuShown ||
-        hoveredAction() != MenuAction::Daily)
+    if (s.daily != online::DailyState::Ready || session().replayDriving ||
+        !session().input.menuShown || hoveredAction() != MenuAction::Daily)
         return;
     starting = true;
     startSeed = s.dailySeed;

@@ -1,4 +1,5 @@
 #include "app/entry.h"
+#include "session/session.h"
 
 #include <cstdio>
 #include <cstring>
@@ -20,7 +21,6 @@
 #include "game/layers/particle_layer.h"
 #include "game/monsters/monster_templates.h"
 #include "game/monsters/monsters.h"
-#include "game/player/aim_cursor.h"
 #include "game/projectiles/bullet_templates.h"
 #include "game/world/checksum.h"
 #include "game/world/world.h"
@@ -32,6 +32,7 @@
 #include "replay/replay_recorder.h"
 #include "saving/replay_saving.h"
 #include "saving/score_store.h"
+#include "session/aim_cursor.h"
 
 namespace {
 
@@ -57,18 +58,18 @@ float sinceDeath = 0.0f;
 
 void noteDeathClock() {
     const World& w = world();
-    if (!w.marine.marineDead || w.input.menuShown) {
+    if (!w.marine.marineDead || session().input.menuShown) {
         sinceDeath = 0.0f;
         return;
     }
-    sinceDeath += w.input.frameInput.tickDelta;
+    sinceDeath += session().input.frameInput.tickDelta;
 }
 
 // A key or button that the rules would ignore for ever.
 bool leavesStuckGameOver(const Message& m) {
     const World& w = world();
     return (m.type == MsgType::KeyDown || m.type == MsgType::PadButtonDown) &&
-           w.marine.marineDead && !w.input.menuShown && w.deathTime < 2000.0f &&
+           w.marine.marineDead && !session().input.menuShown && w.deathTime < 2000.0f &&
            sinceDeath >= 2000.0f;
 }
 
@@ -91,7 +92,7 @@ void dispatch(const Message& msg, uint32_t physical) {
         if (underOptions && !reachesGameUnderOptions(m)) continue;
         if (leavesStuckGameOver(m)) {
             endRecording(GameEnd::Death);
-            world().input.menuShown = 1;
+            session().input.menuShown = 1;
             sinceDeath = 0.0f;
             continue;
         }
@@ -126,14 +127,14 @@ struct Rest {
 bool atRest(int32_t cursorX, int32_t cursorY) {
     const uint64_t* w = rest.world;
     // The Options screen counts down and follows the cursor: never at rest.
-    return rest.enabled && world().input.menuShown && !optionsScreenOpen() && rest.quiet &&
+    return rest.enabled && session().input.menuShown && !optionsScreenOpen() && rest.quiet &&
            rest.frames >= 4 && cursorX == rest.cursorX && cursorY == rest.cursorY && w[0] == w[2] &&
            w[1] == w[3] && worldChecksum() == w[3];
 }
 
 void noteFrame(int32_t cursorX, int32_t cursorY) {
     // Only the menu rests: a running game is not fingerprinted every frame.
-    if (!rest.enabled || !world().input.menuShown) {
+    if (!rest.enabled || !session().input.menuShown) {
         rest.frames = 0;
         return;
     }
@@ -155,7 +156,6 @@ void restWhenIdle(bool on) {
 }
 
 LoopPass loopPass() {
-    World& w = world();
     Message msg;
     if (platform::peekMessage(msg)) {
         if (msg.type == MsgType::Quit) return LoopPass::Quit;
@@ -169,7 +169,7 @@ LoopPass loopPass() {
     // a menu at rest still hears the answer.
     dailyFrame();
     // The sender's answer changes the plate: a menu at rest must show it.
-    if (w.input.menuShown && dailyPlateMoved()) rest.quiet = false;
+    if (session().input.menuShown && dailyPlateMoved()) rest.quiet = false;
     float now = static_cast<float>(platform::tickCount());
     int cursorX = 0;
     int cursorY = 0;
@@ -179,9 +179,9 @@ LoopPass loopPass() {
         return LoopPass::Frame;
     }
     if (now - previousTicks < 1.0f) return LoopPass::Wait;
-    beginFrame(w.input, now - previousTicks, cursorX, cursorY);
+    beginFrame(session().input, now - previousTicks, cursorX, cursorY);
     previousTicks = now;
-    recordFrame(w.input.frameInput);
+    recordFrame(session().input.frameInput);
     runFrame();
     recordFrameDone();
     noteDeathClock();
@@ -193,7 +193,7 @@ void runStillFrame() {
     int cursorX = 0;
     int cursorY = 0;
     platform::getCursorPos(cursorX, cursorY);
-    beginFrame(world().input, 0.0f, cursorX, cursorY);
+    beginFrame(session().input, 0.0f, cursorX, cursorY);
     runFrame();
     noteFrame(cursorX, cursorY);
 }
@@ -242,7 +242,7 @@ int openGame(const Options& options) {
     applyOptions(player, true);
     if (options.noFrameCap) platform::setFrameCap(false);
     previousTicks = static_cast<float>(platform::tickCount());
-    w.input.runFactor = 1.0f;
+    w.runFactor = 1.0f;
     // A replay starts from the run factor it recorded (0 when its game began
     // from the menu's click): set after the loop's own start, never over it.
     if (options.mode == Options::ShowReplay && !beginShowingReplay(replay, replayPath)) {
@@ -288,23 +288,12 @@ void resetProgramState() {
     discardRecording();
     setRecordingEnabled(true);
     resetScoreStore();
-    w.replayDriving = false;
-    w.input.frameInput = FrameInput{};
-    w.input.frameDelta = 0.0f;
-    w.input.runFactor = 0.0f;
     previousTicks = 0.0f;
     sinceDeath = 0.0f;
-    releaseHeldInput(w.input);
-    w.input.padState.connected = platform::padConnected();
-    w.padCrosshair = Vec2{};
-    w.input.menuShown = w.input.creditsShown = 0;
-    w.input.menuHover = 0;
-    w.savedCursor = ScreenPoint{};
-    w.cursorArena = Vec2{};
-    w.gameTime = 0.0f;
-    w.monstersKilled = 0;
-    w.pickupMessage[0] = '\0';
-    w.pickupMessageAlpha = 0.0f;
-    w.spawnTimer = 0.0f;
-    w.hmSoundTimer = 0.0f;
+    // A world and a session as a fresh program has them.
+    w = World{};
+    followGeneration(w.generation);
+    Session fresh;
+    fresh.input.padState.connected = platform::padConnected();
+    session() = fresh;
 }

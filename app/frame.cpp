@@ -1,4 +1,5 @@
 #include "app/frame.h"
+#include "session/session.h"
 
 #include <cstdio>
 
@@ -6,7 +7,7 @@
 #include "app/options_screen_input.h"
 #include "draw/draw_list.h"
 #include "game/player/marine.h"
-#include "game/session/game_frame.h"
+#include "game/rules/game_frame.h"
 #include "game/world/world.h"
 #include "input/input.h"
 #include "input/player_options.h"
@@ -81,7 +82,7 @@ void runFrame() {
     if (w.marine.marineDead)
         drawGameOver(scoresOfThisDifficulty(newestScoreIndex()), shownNewest,
                      describeOnline(onlineStatus));
-    if (w.input.menuShown) {
+    if (session().input.menuShown) {
         const DailyPlate plate = dailyPlateOf(onlineStatus);
         drawMenu(optionsPlateChosen(), plate);
         notePlateDrawn(plate);

@@ -1,7 +1,7 @@
 #include "app/input.h"
 
 #include "app/startup.h"
-#include "game/session/messages.h"
+#include "session/messages.h"
 
 float previousTicks = 0.0f;
 

@@ -2,8 +2,8 @@
 // program, every other message to the game.
 #pragma once
 
-#include "game/session/messages.h"
 #include "platform/platform.h"
+#include "session/messages.h"
 
 extern float previousTicks; // tick count of the previous idle pass
 

@@ -1,9 +1,10 @@
 #include "app/input_router.h"
+#include "session/session.h"
 
 #include "game/player/marine.h"
-#include "game/player/pad_controls.h"
 #include "game/world/world.h"
 #include "input/input.h"
+#include "session/pad_controls.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ void add(RoutedMessages& out, MsgType type, uint32_t wParam) {
 
 bool gameRunning() {
     World& w = world();
-    return !w.input.menuShown && !w.marine.marineDead;
+    return !session().input.menuShown && !w.marine.marineDead;
 }
 
 // A held action, or a latched one when it toggles: each press flips it and
@@ -115,7 +116,7 @@ void routeKeyboard(RoutedMessages& out, const Message& msg, uint32_t physical) {
                 msg.type == MsgType::Wheel;
     // The menu's own keys and clicks always do what the menu does.
     bool mouseButton = input == kMouseLeft || input == kMouseRight;
-    if (reservedKey(input) || (mouseButton && world().input.menuShown)) {
+    if (reservedKey(input) || (mouseButton && session().input.menuShown)) {
         add(out, msg.type, msg.wParam);
         return;
     }
@@ -219,7 +220,7 @@ RoutedMessages routeMessage(const Message& msg, uint32_t physical) {
     case MsgType::PadButtonUp:
     case MsgType::PadAxis:
         // The menu reads the pad as it is: A, B and Start always work there.
-        if (world().input.menuShown)
+        if (session().input.menuShown)
             add(out, msg.type, msg.wParam);
         else
             routePad(out, msg);

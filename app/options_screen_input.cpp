@@ -1,4 +1,5 @@
 #include "app/options_screen_input.h"
+#include "session/session.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -6,10 +7,10 @@
 #include "app/options_apply.h"
 #include "app/options_file.h"
 #include "app/options_screen_state.h"
-#include "game/player/aim_cursor.h"
-#include "game/player/pad_controls.h"
 #include "game/world/world.h"
 #include "input/input.h"
+#include "session/aim_cursor.h"
+#include "session/pad_controls.h"
 #include "ui/menu.h"
 
 namespace options_screen {
@@ -212,8 +213,8 @@ bool menuMessage(const Message& msg, uint32_t physical, const PadState& before, 
             if (code == PadDpadDown || code == PadB || code == PadStart) plate.chosen = false;
             return false;
         }
-        if ((code == PadDpadDown && w.input.menuHover == itemAboveOptions()) ||
-            (code == PadDpadUp && w.input.menuHover == itemBelowOptions())) {
+        if ((code == PadDpadDown && session().input.menuHover == itemAboveOptions()) ||
+            (code == PadDpadUp && session().input.menuHover == itemBelowOptions())) {
             plate.chosen = true;
             return true;
         }
@@ -241,8 +242,8 @@ bool menuMessage(const Message& msg, uint32_t physical, const PadState& before, 
             plate.swallowStick = dy < 0;
             return dy < 0;
         }
-        if ((dy > 0 && w.input.menuHover == itemAboveOptions()) ||
-            (dy < 0 && w.input.menuHover == itemBelowOptions())) {
+        if ((dy > 0 && session().input.menuHover == itemAboveOptions()) ||
+            (dy < 0 && session().input.menuHover == itemBelowOptions())) {
             plate.chosen = true;
             plate.swallowStick = true;
             return true;
@@ -292,7 +293,7 @@ bool optionsScreenOpen() {
 }
 
 bool optionsPlateChosen() {
-    return plate.chosen && world().input.menuShown && !screen.open;
+    return plate.chosen && session().input.menuShown && !screen.open;
 }
 
 bool optionsScreenMessage(const Message& msg, uint32_t physical) {
@@ -303,7 +304,7 @@ bool optionsScreenMessage(const Message& msg, uint32_t physical) {
         wasHeld = held.pad[msg.wParam];
     trackHeld(msg);
     if (screen.open) return screenMessage(msg, physical, before);
-    if (!world().input.menuShown) {
+    if (!session().input.menuShown) {
         plate = Plate{};
         return false;
     }
@@ -368,15 +369,15 @@ void optionsScreenFrame() {
     World& w = world();
     if (!screen.open) {
         // The mouse moving takes the choice back from the keys and the pad.
-        if (!w.input.menuShown ||
-            (w.input.padMenuCursor == 0 &&
+        if (!session().input.menuShown ||
+            (session().input.padMenuCursor == 0 &&
              (w.cursorArena.x != plate.lastCursor.x || w.cursorArena.y != plate.lastCursor.y)))
             plate.chosen = false;
         plate.lastCursor = w.cursorArena;
         return;
     }
     // The page's offer of Online lies over Game Over, with no menu under it.
-    if (!w.input.menuShown && !onlinePage.offering) {
+    if (!session().input.menuShown && !onlinePage.offering) {
         closeOptionsScreen();
         return;
     }

@@ -1,4 +1,5 @@
 #include "app/replay_show.h"
+#include "session/session.h"
 
 #include <cinttypes>
 #include <cmath>
@@ -51,7 +52,7 @@ void play(const ReplayEvent& e) {
         windowProc(e.msg);
         return;
     }
-    beginFrame(world().input, e.tickDelta, e.cursorX, e.cursorY);
+    beginFrame(session().input, e.tickDelta, e.cursorX, e.cursorY);
     runFrame();
 }
 
@@ -195,15 +196,15 @@ void endShowingReplay() {
     World& w = world();
     if (!showing) return;
     showing = false;
-    w.replayDriving = false;
+    session().replayDriving = false;
     platform::setFrameCap(capBefore);
     reader.reset();
     // Back to the menu, over the replay's last picture, with the world
     // standing still from the next frame on.
-    w.input.menuShown = 1;
-    w.input.runFactor = 0.0f;
+    session().input.menuShown = 1;
+    w.runFactor = 0.0f;
     previousTicks = static_cast<float>(platform::tickCount());
-    releaseHeldInput(w.input);
-    w.input.padState.connected = platform::padConnected(); // the real pad, not the replay's
+    releaseHeldInput(session().input);
+    session().input.padState.connected = platform::padConnected(); // the real pad, not the replay's
     setRecordingEnabled(true);
 }

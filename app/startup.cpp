@@ -1,4 +1,5 @@
 #include "app/startup.h"
+#include "session/session.h"
 
 #include <atomic>
 #include <system_error>
@@ -8,8 +9,7 @@
 #include "app/options_apply.h"
 #include "app/settings.h"
 #include "audio/sound_bank.h"
-#include "game/session/messages.h"
-#include "game/session/rule_data.h"
+#include "game/rules/rule_data.h"
 #include "game/world/effects.h"
 #include "game/world/world.h"
 #include "input/option_ranges.h"
@@ -23,6 +23,7 @@
 #include "render/texture_bank_gl.h"
 #include "replay/replay_recorder.h"
 #include "saving/replay_saving.h"
+#include "session/messages.h"
 
 namespace {
 
@@ -196,5 +197,5 @@ void startUp() {
     loadRuleData();
 
     render::prepareContext();
-    w.input.menuShown = 1;
+    session().input.menuShown = 1;
 }

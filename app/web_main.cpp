@@ -13,7 +13,6 @@
 #include "app/options_apply.h"
 #include "app/options_screen_input.h"
 #include "app/replay_show.h"
-#include "game/player/aim_cursor.h"
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
 #include "game/world/checksum.h"
@@ -26,6 +25,8 @@
 #include "replay/replay_file.h"
 #include "replay/replay_player.h"
 #include "replay/replay_recorder.h"
+#include "session/aim_cursor.h"
+#include "session/session.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ int toldMode = -1;
 // played (the sticks), 1 a screen (a tap is a click), 2 Game Over.
 void tellTouchMode() {
     World& w = world();
-    int mode = optionsScreenOpen() || w.input.menuShown ? 1 : w.marine.marineDead ? 2 : 0;
+    int mode = optionsScreenOpen() || session().input.menuShown ? 1 : w.marine.marineDead ? 2 : 0;
     if (mode == toldMode) return;
     toldMode = mode;
     // clang-format off
@@ -215,9 +216,9 @@ EMSCRIPTEN_KEEPALIVE double quorvex_probe(int what) {
         return world().score;
     case 6: {
         int held = 0;
-        for (bool b : world().input.padState.held)
+        for (bool b : session().input.padState.held)
             held += b ? 1 : 0;
-        for (int16_t a : world().input.padState.axis)
+        for (int16_t a : session().input.padState.axis)
             held += a != 0 ? 1 : 0;
         return held;
     }

@@ -16,13 +16,13 @@
 #include "game/layers/decal_layer.h"
 #include "game/layers/particle_layer.h"
 #include "game/layers/sprite_layer.h"
-#include "game/player/aim_cursor.h"
 #include "game/player/marine.h"
 #include "game/projectiles/bullets.h"
 #include "game/world/world.h"
 #include "platform/platform.h"
 #include "render/gl_backend.h"
 #include "render/texture_bank_gl.h"
+#include "session/aim_cursor.h"
 #include "ui/hud.h"
 
 namespace bench {
@@ -103,7 +103,7 @@ void streaks() {
     glPointSize(2.0f);
     for (int i = 0; i < world().bulletCount; ++i) {
         const Bullet& b = world().bullets[i];
-        Vec2 head = b.position + b.direction * b.speed * world().input.frameDelta;
+        Vec2 head = b.position + b.direction * b.speed * world().frameDelta;
         glBegin(GL_LINES);
         glColor4f(1.0f, 1.0f, 1.0f, 0.0f);
         glVertex2f(b.position.x, b.position.y);

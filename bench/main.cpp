@@ -23,13 +23,14 @@
 #include "game/monsters/monsters.h"
 #include "game/player/weapons.h"
 #include "game/projectiles/bullets.h"
-#include "game/session/game_frame.h"
+#include "game/rules/game_frame.h"
 #include "game/world/world.h"
 #include "math/rng.h"
 #include "platform/platform.h"
 #include "render/gl_backend.h"
 #include "replay/replay_player.h"
 #include "replay/verifier.h"
+#include "session/session.h"
 #include "startup_figure.h"
 #include "trig_figure.h"
 #include "verify_speed.h"
@@ -69,9 +70,9 @@ bool boot() {
     applyDisplayMode();
     windowProc(Message{MsgType::Create, 0});
     previousTicks = static_cast<float>(platform::tickCount());
-    w.input.runFactor = 1.0f;
+    w.runFactor = 1.0f;
     gameFrame(); // the menu
-    w.input.menuShown = 0;
+    session().input.menuShown = 0;
     gameFrame(); // the first frame after it closes has no time
     return true;
 }
@@ -98,14 +99,14 @@ bool hitFigure() {
     std::vector<double> reference, game;
     for (int i = 0; i < 41; ++i) {
         bench::restore(kBeforeHits);
-        w.input.frameDelta = static_cast<float>(kFrameMs);
+        w.frameDelta = static_cast<float>(kFrameMs);
         double start = threadMs();
         resolveBulletHitsReference();
         reference.push_back(threadMs() - start);
         const HitRun referenceOutcome = hitRunOutcome();
 
         bench::restore(kBeforeHits);
-        w.input.frameDelta = static_cast<float>(kFrameMs);
+        w.frameDelta = static_cast<float>(kFrameMs);
         start = threadMs();
         resolveBulletHits();
         game.push_back(threadMs() - start);
@@ -136,9 +137,9 @@ void frameFigure() {
     std::vector<double> times;
     for (int i = 0; i < 3 + 301; ++i) {
         bench::restore(kBeforeFrame);
-        w.input.runFactor = 1.0f;
+        w.runFactor = 1.0f;
         const double start = threadMs();
-        beginFrame(w.input, static_cast<float>(kFrameMs), kAimX, kAimY);
+        beginFrame(session().input, static_cast<float>(kFrameMs), kAimX, kAimY);
         runFrame();
         const double ms = threadMs() - start;
         glFinish();
@@ -164,9 +165,9 @@ void frameFigure() {
     drawList.recording = false;
     for (int i = 0; i < 3 + 301; ++i) {
         bench::restore(kBeforeFrame);
-        w.input.runFactor = 1.0f;
+        w.runFactor = 1.0f;
         const double start = threadMs();
-        beginFrame(w.input, static_cast<float>(kFrameMs), kAimX, kAimY);
+        beginFrame(session().input, static_cast<float>(kFrameMs), kAimX, kAimY);
         runGameFrame();
         const double ms = threadMs() - start;
         if (i >= 3) times.push_back(ms);
@@ -212,7 +213,7 @@ void drawnFigure() {
         drawn.push_back(msSince(start));
 
         bench::restore(kAfterFrame);
-        world().input.frameDelta = static_cast<float>(kFrameMs);
+        world().frameDelta = static_cast<float>(kFrameMs);
         start = Clock::now();
         bench::drawFloor();
         glFinish();
@@ -407,7 +408,7 @@ int main(int argc, char** argv) {
     }
     beforeSwap = nullptr;
 
-    w.input.frameDelta = static_cast<float>(kFrameMs);
+    w.frameDelta = static_cast<float>(kFrameMs);
     bench::buildFullLoad(kSeed, kHitsPerPass);
     bench::save(kBeforeFrame);
     bench::stepBullets();
@@ -423,7 +424,7 @@ int main(int argc, char** argv) {
     if (option == "--loop-hits") {
         for (int i = 0; i < 2000; ++i) {
             bench::restore(kBeforeHits);
-            w.input.frameDelta = static_cast<float>(kFrameMs);
+            w.frameDelta = static_cast<float>(kFrameMs);
             resolveBulletHits();
         }
     }

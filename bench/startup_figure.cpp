@@ -35,7 +35,7 @@ int startUpOnce() {
     windowProc(Message{MsgType::Create, 0});
     const double loaded = msSince(entry);
     previousTicks = static_cast<float>(platform::tickCount());
-    w.input.runFactor = 1.0f;
+    w.runFactor = 1.0f;
     gameFrame();
     glFinish();
     const double shown = msSince(entry);

@@ -15,6 +15,7 @@
 #include "bench/world.h"
 #include "game/world/world.h"
 #include "input/input.h"
+#include "session/session.h"
 
 namespace {
 
@@ -30,8 +31,8 @@ void finishedFrame() {
 } // namespace
 
 extern "C" EMSCRIPTEN_KEEPALIVE double quorvex_bench_full_load(int frames) {
-    world().input.menuShown = 0;
-    world().input.frameDelta = static_cast<float>(bench::kFrameMs);
+    session().input.menuShown = 0;
+    world().frameDelta = static_cast<float>(bench::kFrameMs);
     bench::buildFullLoad(kSeed, kHitsPerPass);
     bench::save(0);
     for (int i = 0; i < 3; ++i) { // the driver's caches

@@ -1,4 +1,5 @@
 #include "world.h"
+#include "session/session.h"
 
 #include <cmath>
 #include <cstring>
@@ -50,8 +51,8 @@ struct Script {
 // The path the hit pass will test for a bullet now at `position`, after
 // moveBullets has moved it once.
 void nextPath(const Bullet& b, Vec2& p, Vec2& q) {
-    p = b.position + (b.direction * b.speed) * world().input.frameDelta;
-    q = p + b.direction * b.speed * world().input.frameDelta;
+    p = b.position + (b.direction * b.speed) * world().frameDelta;
+    q = p + b.direction * b.speed * world().frameDelta;
 }
 
 bool crossesAnyMonster(const Vec2& p, const Vec2& q) {
@@ -81,9 +82,9 @@ void buildFullLoad(uint32_t seed, int hitsWanted) {
     script.rng.seed(seed);
     resetGame();
     world().rng.seed(seed ^ 0x5bd1e995u);
-    world().input.menuShown = 0;
-    world().input.runFactor = 1.0f;
-    world().input.frameDelta = 16.0f;
+    session().input.menuShown = 0;
+    world().runFactor = 1.0f;
+    world().frameDelta = 16.0f;
     world().score = 500;
     world().hitSoundTimer = 1000.0f;
     addWeapon(WeaponAK);
@@ -194,7 +195,7 @@ void restore(int slot) {
 void stepBullets() {
     for (int i = 0; i < world().bulletCount; ++i) {
         Bullet& b = world().bullets[i];
-        b.position += (b.direction * b.speed) * world().input.frameDelta;
+        b.position += (b.direction * b.speed) * world().frameDelta;
     }
 }
 

@@ -12,7 +12,6 @@ void beginFrame(InputState& in, float tickDelta, int32_t cursorX, int32_t cursor
     in.frameInput.tickDelta = tickDelta;
     in.frameInput.cursorX = cursorX;
     in.frameInput.cursorY = cursorY;
-    in.frameDelta = tickDelta * in.runFactor;
 }
 
 void releaseHeldInput(InputState& in) {

@@ -21,9 +21,6 @@ struct FrameInput {
 struct InputState {
     FrameInput frameInput;
 
-    float frameDelta = 0.0f; // ms since the previous frame, times runFactor
-    float runFactor = 0.0f;  // 0 while the menu freezes the world, else 1
-
     // Held input, kept by the window procedure from the messages.
     uint8_t keyDown[256] = {};
     uint8_t leftButtonDown = 0;
@@ -32,7 +29,7 @@ struct InputState {
     // The menu's state, also kept by the window procedure.
     uint8_t menuShown = 0;
     uint8_t creditsShown = 0;
-    int32_t menuHover = 0; // 0 none, else the menu item (game/session/menu_items.h)
+    int32_t menuHover = 0; // 0 none, else the menu item (session/menu_items.h)
 
     PadState padState;
     // Set once the right stick has aimed: the pad places the crosshair (or
@@ -48,9 +45,8 @@ struct InputState {
     uint8_t padChoosing = 0;
 };
 
-// Takes in one frame's measurement. The factor is the one the previous frame
-// left: a menu opened or closed during a frame changes the speed of the
-// world from the next frame on, never the frame that noticed it.
+// Takes in one frame's measurement. The mouse moving takes the cursor and
+// the aim back from the pad.
 void beginFrame(InputState& in, float tickDelta, int32_t cursorX, int32_t cursorY);
 
 // Lets go of every key and button, the pad's too (focus lost, a new

@@ -1,17 +1,18 @@
 #include "replay/replay_player.h"
+#include "session/session.h"
 
 #include <cmath>
 #include <cstring>
 #include <limits>
 
 #include "game/player/marine.h"
-#include "game/session/game_frame.h"
-#include "game/session/messages.h"
+#include "game/rules/game_frame.h"
 #include "game/world/world.h"
 #include "input/input.h"
 #include "math/rules_math.h"
 #include "platform/file_read.h"
 #include "replay/replay_recorder.h"
+#include "session/messages.h"
 
 const char* const kOtherRulesReason =
     "made with other rule data (bullet, monster or particle templates) than the installed game's";
@@ -36,12 +37,11 @@ bool readReplayFile(const std::string& path, Replay& out, std::string& why) {
 }
 
 void restartAsRecorded(const Replay& replay) {
-    World& w = world();
     setRecordingEnabled(false);
-    w.replayDriving = true;
+    session().replayDriving = true;
     followGeneration(generationOf(replay.version));
     resetGame();
-    w.input.menuShown = 0;
+    session().input.menuShown = 0;
     applyReplayStart(replay.start);
 }
 
@@ -63,12 +63,12 @@ uint32_t playEvents(const Replay& replay, float until, std::vector<uint64_t>* se
             handleGameMessage(e.msg);
             continue;
         }
-        beginFrame(w.input, e.tickDelta, e.cursorX, e.cursorY);
+        beginFrame(session().input, e.tickDelta, e.cursorX, e.cursorY);
         runGameFrame();
         ++frames;
         if (secondSums && replay.version >= 3) noteSecondSums(*secondSums);
     }
-    w.replayDriving = false;
+    session().replayDriving = false;
     return frames;
 }
 

@@ -1,11 +1,11 @@
 #include "replay/replay_recorder.h"
+#include "session/session.h"
 
 #include <cstdio>
 #include <cstring>
 #include <optional>
 
 #include "game/monsters/monsters.h"
-#include "game/player/aim_cursor.h"
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
 #include "game/world/checksum.h"
@@ -15,6 +15,7 @@
 #include "math/rng.h"
 #include "math/rules_math.h"
 #include "platform/utc_time.h"
+#include "session/aim_cursor.h"
 
 RecordingHooks recordingHooks;
 
@@ -50,27 +51,27 @@ ReplayStart captureReplayStart() {
     s.rngState = w.rng.state;
     s.spawnTimer = w.spawnTimer;
     s.hmSoundTimer = w.hmSoundTimer;
-    s.runFactor = w.input.runFactor;
+    s.runFactor = w.runFactor;
     s.pickupMessageAlpha = w.pickupMessageAlpha;
     std::memcpy(s.pickupMessage, w.pickupMessage, sizeof s.pickupMessage);
     s.pickupMessage[sizeof s.pickupMessage - 1] = '\0';
-    std::memcpy(s.keyDown, w.input.keyDown, sizeof s.keyDown);
-    s.leftButtonDown = w.input.leftButtonDown;
-    s.rightButtonDown = w.input.rightButtonDown;
-    s.creditsShown = w.input.creditsShown;
-    s.menuHover = w.input.menuHover;
-    s.cursorX = w.input.frameInput.cursorX;
-    s.cursorY = w.input.frameInput.cursorY;
+    std::memcpy(s.keyDown, session().input.keyDown, sizeof s.keyDown);
+    s.leftButtonDown = session().input.leftButtonDown;
+    s.rightButtonDown = session().input.rightButtonDown;
+    s.creditsShown = session().input.creditsShown;
+    s.menuHover = session().input.menuHover;
+    s.cursorX = session().input.frameInput.cursorX;
+    s.cursorY = session().input.frameInput.cursorY;
     s.cursorArenaX = w.cursorArena.x;
     s.cursorArenaY = w.cursorArena.y;
-    s.padConnected = w.input.padState.connected ? 1 : 0;
+    s.padConnected = session().input.padState.connected ? 1 : 0;
     for (uint32_t i = 0; i < PadButtonCount; ++i)
-        s.padHeld[i] = w.input.padState.held[i] ? 1 : 0;
-    std::memcpy(s.padAxis, w.input.padState.axis, sizeof s.padAxis);
-    s.padAiming = w.input.padAiming;
-    s.padInUse = w.input.padInUse;
-    s.padCrosshairX = w.padCrosshair.x;
-    s.padCrosshairY = w.padCrosshair.y;
+        s.padHeld[i] = session().input.padState.held[i] ? 1 : 0;
+    std::memcpy(s.padAxis, session().input.padState.axis, sizeof s.padAxis);
+    s.padAiming = session().input.padAiming;
+    s.padInUse = session().input.padInUse;
+    s.padCrosshairX = session().padCrosshair.x;
+    s.padCrosshairY = session().padCrosshair.y;
     s.groundScheme = static_cast<uint8_t>(w.groundScheme);
     s.padDeadZone = world().padDeadZone;
     s.padAimReach = world().padAimReach;
@@ -87,25 +88,25 @@ void applyReplayStart(const ReplayStart& s) {
     w.rng.state = s.rngState;
     w.spawnTimer = s.spawnTimer;
     w.hmSoundTimer = s.hmSoundTimer;
-    w.input.runFactor = s.runFactor;
+    w.runFactor = s.runFactor;
     w.pickupMessageAlpha = s.pickupMessageAlpha;
     std::memcpy(w.pickupMessage, s.pickupMessage, sizeof w.pickupMessage);
-    std::memcpy(w.input.keyDown, s.keyDown, sizeof w.input.keyDown);
-    w.input.leftButtonDown = s.leftButtonDown;
-    w.input.rightButtonDown = s.rightButtonDown;
-    w.input.creditsShown = s.creditsShown;
-    w.input.menuHover = s.menuHover;
-    w.input.frameInput.cursorX = s.cursorX;
-    w.input.frameInput.cursorY = s.cursorY;
+    std::memcpy(session().input.keyDown, s.keyDown, sizeof session().input.keyDown);
+    session().input.leftButtonDown = s.leftButtonDown;
+    session().input.rightButtonDown = s.rightButtonDown;
+    session().input.creditsShown = s.creditsShown;
+    session().input.menuHover = s.menuHover;
+    session().input.frameInput.cursorX = s.cursorX;
+    session().input.frameInput.cursorY = s.cursorY;
     w.cursorArena.x = s.cursorArenaX;
     w.cursorArena.y = s.cursorArenaY;
-    w.input.padState.connected = s.padConnected != 0;
+    session().input.padState.connected = s.padConnected != 0;
     for (uint32_t i = 0; i < PadButtonCount; ++i)
-        w.input.padState.held[i] = s.padHeld[i] != 0;
-    std::memcpy(w.input.padState.axis, s.padAxis, sizeof w.input.padState.axis);
-    w.input.padAiming = s.padAiming;
-    w.input.padInUse = s.padInUse;
-    w.padCrosshair = Vec2(s.padCrosshairX, s.padCrosshairY);
+        session().input.padState.held[i] = s.padHeld[i] != 0;
+    std::memcpy(session().input.padState.axis, s.padAxis, sizeof session().input.padState.axis);
+    session().input.padAiming = s.padAiming;
+    session().input.padInUse = s.padInUse;
+    session().padCrosshair = Vec2(s.padCrosshairX, s.padCrosshairY);
     w.groundScheme = s.groundScheme;
     world().padDeadZone = s.padDeadZone;
     world().padAimReach = s.padAimReach;
@@ -115,8 +116,9 @@ void applyReplayStart(const ReplayStart& s) {
         w.rng.state = s.rngState;
     }
     // A new game starts with these cleared.
-    w.input.padMenuCursor = 0;
-    w.input.padChoosing = 0;
+    session().chosenWeapon = -1;
+    session().input.padMenuCursor = 0;
+    session().input.padChoosing = 0;
 }
 
 void noteSecondSums(std::vector<uint64_t>& sums) {
@@ -174,7 +176,7 @@ void recordMessage(const Message& msg) {
         return;
     writer->message(msg);
     // A key after his death has brought back the menu: the game is over.
-    if (w.marine.marineDead && w.input.menuShown) endRecording(GameEnd::Death);
+    if (w.marine.marineDead && session().input.menuShown) endRecording(GameEnd::Death);
 }
 
 void recordFrame(const FrameInput& input) {

@@ -1,11 +1,11 @@
 #include "replay/verifier.h"
+#include "session/session.h"
 
 #include <cstdio>
 
 #include "draw/draw_list.h"
 #include "game/player/marine.h"
-#include "game/session/menu_items.h"
-#include "game/session/rule_data.h"
+#include "game/rules/rule_data.h"
 #include "game/world/checksum.h"
 #include "game/world/effects.h"
 #include "game/world/world.h"
@@ -13,6 +13,7 @@
 #include "math/rules_math.h"
 #include "replay/replay_player.h"
 #include "replay/replay_recorder.h"
+#include "session/menu_items.h"
 
 const char* const kOtherPlatformReason =
     "made by an older version of the game that only the Linux build replays";
@@ -40,10 +41,10 @@ bool endMatches(GameEnd end) {
     if (w.marine.marineDead) return end == GameEnd::Death;
     switch (end) {
     case GameEnd::NewGame:
-        return w.input.menuShown &&
+        return session().input.menuShown &&
                (hoveredAction() == MenuAction::NewGame || hoveredAction() == MenuAction::Daily);
     case GameEnd::ExitWin:
-        return w.input.menuShown && hoveredAction() == MenuAction::Exit;
+        return session().input.menuShown && hoveredAction() == MenuAction::Exit;
     case GameEnd::ProgramEnd:
         return true;
     default:

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "game/scores/score_table.h"
+#include "saving/score_text.h"
 
 // Reads the table once at start. A table that cannot be read is moved aside
 // (one line on standard error names both files) and a fresh one starts; a

@@ -1,4 +1,5 @@
 #include "bot.h"
+#include "session/session.h"
 
 #include <cmath>
 
@@ -128,7 +129,7 @@ void Player::act(float ms) {
     sinceSwitch_ += ms;
     sinceSpecial_ += ms;
 
-    if (world().input.menuShown) {
+    if (session().input.menuShown) {
         menuStep();
         return;
     }

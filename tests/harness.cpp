@@ -89,7 +89,7 @@ bool boot(const char* dir) {
     beforeSwap = captureFrame;
     windowProc(Message{MsgType::Create, 0});
     previousTicks = static_cast<float>(platform::tickCount());
-    world().input.runFactor = 1.0f;
+    world().runFactor = 1.0f;
     return true;
 }
 

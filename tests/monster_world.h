@@ -26,6 +26,7 @@
 #include "game/world/world.h"
 #include "math/rng.h"
 #include "platform/platform.h"
+#include "session/session.h"
 
 namespace arena {
 
@@ -93,9 +94,9 @@ inline void fresh(uint32_t seed = 1234) {
     fillBulletTemplates();
     resetGame();
     world().spriteLayer.onExpire = lowerSpriteIndicesFrom; // as start-up installs it
-    world().input.frameDelta = 16.0f;
-    world().input.runFactor = 1.0f;
-    world().input.menuShown = 0;
+    world().frameDelta = 16.0f;
+    world().runFactor = 1.0f;
+    session().input.menuShown = 0;
     world().spawnAcceleration = 0.0f;
     world().pickupMessage[0] = '\0';
     world().pickupMessageAlpha = 0.0f;

@@ -26,7 +26,7 @@ class Bonuses : public ::testing::Test {
         arena::fresh();
         world().marine.position = Vec2(-0.8f, -0.8f); // away from everything
         world().marine.facing = Vec2(0.0f, 1.0f);
-        world().input.frameDelta = 16.0f;
+        world().frameDelta = 16.0f;
     }
     // Drops one bonus at (0, 0.5) and walks the Marine onto it.
     void take(int kind) {
@@ -82,7 +82,7 @@ TEST_F(Bonuses, OutlineIsBuiltOnTheFirstUpdate) {
 TEST_F(Bonuses, TheBoxIncludesItsBounds) {
     addBonus(makeBonus(BonusScore, Vec2(0.0f, 0.0f)));
     world().marine.position = Vec2(0.0501f, 0.05f);
-    world().input.frameDelta = 0.0f;
+    world().frameDelta = 0.0f;
     updateBonuses();
     EXPECT_EQ(world().bonusCount, 1);
     world().marine.position = Vec2(0.05f, -0.05f); // exactly 2 x size on both axes
@@ -97,7 +97,7 @@ TEST_F(Bonuses, ALongFrameTakesItOnTheWay) {
         addBonus(makeBonus(BonusScore, Vec2(0.0f, 0.0f)));
         world().marine.position = Vec2(-0.06f, 0.0f);
         world().marine.facing = Vec2(1.0f, 0.0f);
-        world().input.frameDelta = ms;
+        world().frameDelta = ms;
         updateBonuses();
         // 100 ms reaches -0.04, short of the left edge at -0.0375; 150 ms
         // reaches -0.03 and crosses it.
@@ -112,7 +112,7 @@ TEST_F(Bonuses, ExpiringInThePickUpFrameGivesNothing) {
     addBonus(makeBonus(BonusHealth, Vec2(0.0f, 0.0f)));
     world().marine.position = Vec2(0.0f, 0.0f);
     world().marine.health = 50.0f;
-    world().input.frameDelta = 10.0f;
+    world().frameDelta = 10.0f;
     updateBonuses();
     // The first expired; the one that moved into its place, unaged, was
     // taken in the same pass.

@@ -33,6 +33,7 @@
 #include "platform/platform.h"
 #include "replay/replay_recorder.h"
 #include "replay/verifier.h"
+#include "session/session.h"
 
 namespace {
 
@@ -154,7 +155,7 @@ std::vector<Spawn> playDailyMinute(const std::string& server, const bot::Skill& 
     std::vector<Spawn> out;
     bootOnline(true, server);
     chooseDaily();
-    EXPECT_TRUE(framesUntil([] { return !world().input.menuShown; }));
+    EXPECT_TRUE(framesUntil([] { return !session().input.menuShown; }));
     EXPECT_EQ(world().gameSeed, kSeed);
     bot::Player player;
     player.begin(skill, botSeed);
@@ -259,7 +260,7 @@ TEST(Daily, WithoutTheServerThePlateStaysGreyedAndAsksAgainWhenChosen) {
             }
         }
         harness::frames(3);
-        EXPECT_TRUE(world().input.menuShown);
+        EXPECT_TRUE(session().input.menuShown);
         EXPECT_STREQ(dailyPlateOf(status()).note, c.note);
         stopOnline();
     }
@@ -271,7 +272,7 @@ TEST(Daily, TheDayIsPlayedAtNormalAndRecordedWithItsSeedAndDay) {
     EXPECT_STREQ(dailyPlateOf(status()).note, "2026-12-10");
     EXPECT_EQ(world().spawnAcceleration, 0.006f);
     chooseDaily();
-    ASSERT_TRUE(framesUntil([] { return !world().input.menuShown; }));
+    ASSERT_TRUE(framesUntil([] { return !session().input.menuShown; }));
     EXPECT_EQ(world().gameSeed, kSeed);
     EXPECT_EQ(world().spawnAcceleration, 0.003f);
     harness::frames(120);
@@ -290,7 +291,7 @@ TEST(Daily, TheDayIsPlayedAtNormalAndRecordedWithItsSeedAndDay) {
     EXPECT_EQ(daily.result.day, 20261210u);
     EXPECT_EQ(daily.start.spawnAcceleration, 0.003f);
     EXPECT_EQ(daily.result.end, GameEnd::NewGame);
-    EXPECT_FALSE(world().input.menuShown);
+    EXPECT_FALSE(session().input.menuShown);
     EXPECT_EQ(world().spawnAcceleration, 0.006f);
     EXPECT_NE(world().gameSeed, kSeed);
     harness::frames(30);

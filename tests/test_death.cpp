@@ -5,12 +5,13 @@
 #include "draw/texture_bank.h"
 #include "game/world/world.h"
 #include "monster_world.h"
+#include "session/session.h"
 
 class MarineDeath : public ::testing::Test {
   protected:
     void SetUp() override {
         arena::fresh();
-        world().input.frameDelta = 16.0f;
+        world().frameDelta = 16.0f;
     }
 };
 
@@ -58,7 +59,7 @@ TEST_F(MarineDeath, HealthExactlyZeroKillsOnce) {
     EXPECT_EQ(world().monsters[0].spriteIndex, 0);
 
     // The menu's frozen frames do not count.
-    world().input.frameDelta = 0.0f;
+    world().frameDelta = 0.0f;
     updateMarineDeath();
     EXPECT_EQ(world().deathTime, 16.0f * 12);
 }
@@ -79,27 +80,27 @@ TEST_F(MarineDeath, WithoutHisSpriteNoMonsterLosesItsOwn) {
 
 TEST_F(MarineDeath, AKeyLeavesGameOverOnlyAfterTwoSeconds) {
     world().marine.health = 0.0f;
-    world().input.frameDelta = 1999.0f;
+    world().frameDelta = 1999.0f;
     updateMarineDeath();
     ASSERT_EQ(world().deathTime, 1999.0f);
-    world().input.menuShown = 0;
+    session().input.menuShown = 0;
     windowProc(Message{MsgType::KeyDown, 'A'});
     windowProc(Message{MsgType::KeyUp, 'A'});
-    EXPECT_EQ(world().input.menuShown, 0);
+    EXPECT_EQ(session().input.menuShown, 0);
 
-    world().input.frameDelta = 1.0f;
+    world().frameDelta = 1.0f;
     updateMarineDeath();
     windowProc(Message{MsgType::KeyDown, 'A'});
     windowProc(Message{MsgType::KeyUp, 'A'});
-    EXPECT_EQ(world().input.menuShown, 1);
-    world().input.menuShown = 0;
+    EXPECT_EQ(session().input.menuShown, 1);
+    session().input.menuShown = 0;
 }
 
 TEST_F(MarineDeath, MonstersKillHimThroughTheirAttacks) {
     int m = arena::addMonsterAt(Vec2(0.05f, 0.0f));
     world().monsters[m].damage = 50.0f;
     world().monsters[m].attackInterval = 100.0f;
-    world().input.frameDelta = 100.0f;
+    world().frameDelta = 100.0f;
     for (int k = 0; k < 2; ++k) {
         updateMonsters();
         world().monsters[m].position = world().marine.position + Vec2(0.05f, 0.0f);

@@ -8,6 +8,7 @@
 #include "platform/pacing.h"
 #include "platform/platform.h"
 #include "platform/sdl_window.h"
+#include "session/session.h"
 
 #include <GL/gl.h>
 #include <SDL.h>
@@ -254,25 +255,25 @@ TEST(DesktopFocus, LosingFocusOpensTheMenuAndReleasesHeldInput) {
     harness::keyDown(VkShift);
     harness::leftDown();
     harness::frames(3);
-    ASSERT_EQ(world().input.keyDown['W'], 1);
-    ASSERT_EQ(world().input.menuShown, 0);
+    ASSERT_EQ(session().input.keyDown['W'], 1);
+    ASSERT_EQ(session().input.menuShown, 0);
 
     platform::postMessage(Message{MsgType::FocusLost, 0});
     harness::frame();
-    EXPECT_EQ(world().input.menuShown, 1);
-    EXPECT_EQ(world().input.keyDown['W'], 0);
-    EXPECT_EQ(world().input.keyDown[VkShift], 0);
-    EXPECT_EQ(world().input.leftButtonDown, 0);
+    EXPECT_EQ(session().input.menuShown, 1);
+    EXPECT_EQ(session().input.keyDown['W'], 0);
+    EXPECT_EQ(session().input.keyDown[VkShift], 0);
+    EXPECT_EQ(session().input.leftButtonDown, 0);
 
     // Losing it again with the menu up leaves the menu up.
     for (int i = 0; i < 50; ++i) {
         platform::postMessage(Message{i % 2 ? MsgType::FocusGained : MsgType::FocusLost, 0});
         harness::frame(1);
     }
-    EXPECT_EQ(world().input.menuShown, 1);
+    EXPECT_EQ(session().input.menuShown, 1);
     harness::key(VkEscape);
     harness::frames(2);
-    EXPECT_EQ(world().input.menuShown, 0);
+    EXPECT_EQ(session().input.menuShown, 0);
     Vec2 before = world().marine.position;
     harness::keyDown('W');
     harness::frames(10);

@@ -31,6 +31,7 @@
 #include "game/world/world.h"
 #include "harness.h"
 #include "platform/platform.h"
+#include "session/session.h"
 
 namespace fs = std::filesystem;
 
@@ -95,9 +96,9 @@ bool clickAt(float x, float y) {
 // holds the fire button, changes weapon and throws the special attack.
 ::testing::AssertionResult playThrough(int count = 300) {
     if (!harness::frame()) return ::testing::AssertionFailure() << "quit before the menu";
-    if (!world().input.menuShown) return ::testing::AssertionFailure() << "no menu at start-up";
+    if (!session().input.menuShown) return ::testing::AssertionFailure() << "no menu at start-up";
     if (!clickAt(0.5f, -0.05f)) return ::testing::AssertionFailure() << "quit on New Game";
-    if (world().input.menuShown)
+    if (session().input.menuShown)
         return ::testing::AssertionFailure() << "New Game did not start a game";
 
     const uint32_t walk[] = {'W', 'D', 'S', 'A'};

@@ -7,12 +7,13 @@
 #include "app/input.h"
 #include "app/settings.h"
 #include "draw/texture_bank.h"
-#include "game/player/aim_cursor.h"
 #include "game/world/world.h"
 #include "harness.h"
 #include "math/rng.h"
 #include "math/vec2.h"
 #include "render/texture_bank_gl.h"
+#include "session/aim_cursor.h"
+#include "session/session.h"
 
 namespace {
 
@@ -160,18 +161,18 @@ TEST(Cursor, MapsWindowPixelsToArena) {
     platform::test::enable();
     world().screenWidth = 1024;
     world().screenHeight = 768;
-    beginFrame(world().input, 0.0f, 512, 384);
-    updateCursor();
-    EXPECT_FLOAT_EQ(world().cursorArena.x, 0.0f);
-    EXPECT_FLOAT_EQ(world().cursorArena.y, 0.0f);
-    beginFrame(world().input, 0.0f, 0, 0);
-    updateCursor();
-    EXPECT_FLOAT_EQ(world().cursorArena.x, -1.0f);
-    EXPECT_FLOAT_EQ(world().cursorArena.y, 1.0f);
-    beginFrame(world().input, 0.0f, 1023, 767);
-    updateCursor();
-    EXPECT_NEAR(world().cursorArena.x, 0.998f, 1e-3f);
-    EXPECT_NEAR(world().cursorArena.y, -0.997f, 1e-3f);
+    beginFrame(session().input, 0.0f, 512, 384);
+    Vec2 aim = cursorAim(session(), world());
+    EXPECT_FLOAT_EQ(aim.x, 0.0f);
+    EXPECT_FLOAT_EQ(aim.y, 0.0f);
+    beginFrame(session().input, 0.0f, 0, 0);
+    aim = cursorAim(session(), world());
+    EXPECT_FLOAT_EQ(aim.x, -1.0f);
+    EXPECT_FLOAT_EQ(aim.y, 1.0f);
+    beginFrame(session().input, 0.0f, 1023, 767);
+    aim = cursorAim(session(), world());
+    EXPECT_NEAR(aim.x, 0.998f, 1e-3f);
+    EXPECT_NEAR(aim.y, -0.997f, 1e-3f);
 }
 
 TEST(StartUp, GroundCoversTheWholeWindow) {
@@ -202,13 +203,13 @@ TEST(StartUp, GroundCoversTheWholeWindow) {
 TEST(StartUp, EscapeTogglesTheMenuAndRestoresTheCursor) {
     ASSERT_TRUE(harness::boot());
     ASSERT_TRUE(harness::frame());
-    EXPECT_EQ(world().input.menuShown, 1);
+    EXPECT_EQ(session().input.menuShown, 1);
     // The first Escape closes the start-up menu and puts the cursor at the
     // initial saved point, the top-left corner.
     harness::cursor(300, 200);
     harness::key(VkEscape);
     ASSERT_TRUE(harness::frame());
-    EXPECT_EQ(world().input.menuShown, 0);
+    EXPECT_EQ(session().input.menuShown, 0);
     int x = -1, y = -1;
     harness::cursorPos(x, y);
     EXPECT_EQ(x, 0);
@@ -217,11 +218,11 @@ TEST(StartUp, EscapeTogglesTheMenuAndRestoresTheCursor) {
     harness::cursor(700, 500);
     harness::key(VkEscape);
     ASSERT_TRUE(harness::frame());
-    EXPECT_EQ(world().input.menuShown, 1);
+    EXPECT_EQ(session().input.menuShown, 1);
     harness::cursor(10, 20);
     harness::key(VkEscape);
     ASSERT_TRUE(harness::frame());
-    EXPECT_EQ(world().input.menuShown, 0);
+    EXPECT_EQ(session().input.menuShown, 0);
     harness::cursorPos(x, y);
     EXPECT_EQ(x, 700);
     EXPECT_EQ(y, 500);

@@ -8,12 +8,13 @@
 #include "app/input.h"
 #include "draw/texture_bank.h"
 #include "game/bonuses/bonuses.h"
-#include "game/session/messages.h"
 #include "game/world/world.h"
 #include "harness.h"
 #include "monster_world.h"
 #include "replay/replay_recorder.h"
 #include "saving/score_store.h"
+#include "session/messages.h"
+#include "session/session.h"
 
 namespace {
 
@@ -79,11 +80,11 @@ TEST(GameFlow, NewGameToGameOver) {
     world().rng.seed(2024);
 
     ASSERT_TRUE(step());
-    EXPECT_TRUE(world().input.menuShown);
+    EXPECT_TRUE(session().input.menuShown);
     harness::screenshot("flow_menu");
     harness::key(VkEscape);
     ASSERT_TRUE(step());
-    ASSERT_FALSE(world().input.menuShown);
+    ASSERT_FALSE(session().input.menuShown);
     // Closing the menu put the cursor back; aim straight up from here on.
     harness::cursorArena(0.0f, 0.95f);
 
@@ -210,13 +211,13 @@ TEST(GameFlow, NewGameToGameOver) {
     EXPECT_LT(world().deathTime, 2000.0f);
     harness::key('A');
     ASSERT_TRUE(step(0));
-    EXPECT_FALSE(world().input.menuShown);
+    EXPECT_FALSE(session().input.menuShown);
     EXPECT_EQ(world().gameTime, clock);
     ASSERT_TRUE(step(20));
     EXPECT_GE(world().deathTime, 2000.0f);
     harness::key('A');
     ASSERT_TRUE(step());
-    EXPECT_TRUE(world().input.menuShown);
+    EXPECT_TRUE(session().input.menuShown);
     harness::screenshot("flow_menu_after_death");
 }
 
@@ -342,7 +343,7 @@ TEST(GameFlow, TheGamesResultIsTheOneAtTheDeath) {
     ASSERT_TRUE(recording());
     harness::key('A');
     ASSERT_TRUE(harness::frame());
-    EXPECT_TRUE(world().input.menuShown) << "Game Over never ends";
+    EXPECT_TRUE(session().input.menuShown) << "Game Over never ends";
     EXPECT_FALSE(recording());
     EXPECT_EQ(lastReplay().result.end, GameEnd::Death);
 }

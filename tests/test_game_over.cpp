@@ -10,6 +10,7 @@
 #include "game/world/world.h"
 #include "harness.h"
 #include "input/input.h"
+#include "session/session.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ TEST(GameOver, TitleNoticeAndTableSitOnADarkPanelOverTheSwarm) {
     harness::leftDown();
     harness::leftUp();
     harness::frame();
-    ASSERT_FALSE(world().input.menuShown);
+    ASSERT_FALSE(session().input.menuShown);
     int most = 0;
     for (int f = 0; f < 6000 && !world().marine.marineDead; ++f) {
         player.act(16.0f);

@@ -2,9 +2,7 @@
 // controllers driving the message queue (plug, press, unplug).
 #include "app/replay_show.h"
 #include "audio/sound_bank.h"
-#include "game/player/aim_cursor.h"
 #include "game/player/marine.h"
-#include "game/player/pad_controls.h"
 #include "game/player/weapons.h"
 #include "game/projectiles/bullets.h"
 #include "game/world/world.h"
@@ -15,6 +13,9 @@
 #include "platform/platform.h"
 #include "replay/replay_player.h"
 #include "replay/replay_recorder.h"
+#include "session/aim_cursor.h"
+#include "session/pad_controls.h"
+#include "session/session.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -82,9 +83,9 @@ void hold(int pad, PadAxisId axis, int16_t value, int count) {
 // From the menu to a new game with the stick and A.
 void newGameWithPad(int pad) {
     hold(pad, PadLeftY, 32767, 1); // down: to New Game
-    EXPECT_EQ(world().input.menuHover, 1);
+    EXPECT_EQ(session().input.menuHover, 1);
     tap(pad, PadA);
-    EXPECT_FALSE(world().input.menuShown);
+    EXPECT_FALSE(session().input.menuShown);
 }
 
 } // namespace
@@ -264,7 +265,7 @@ TEST(Gamepad, PadPlaysAGameThatReplaysExactly) {
     int pad = platform::test::attachPad();
     ASSERT_GE(pad, 0);
     harness::frame();
-    ASSERT_TRUE(world().input.menuShown && world().input.padState.connected);
+    ASSERT_TRUE(session().input.menuShown && session().input.padState.connected);
     newGameWithPad(pad);
     ASSERT_TRUE(recording());
 
@@ -290,16 +291,16 @@ TEST(Gamepad, PadPlaysAGameThatReplaysExactly) {
     hold(pad, PadTriggerRight, 32767, 1);
 
     tap(pad, PadStart);
-    EXPECT_TRUE(world().input.menuShown);
+    EXPECT_TRUE(session().input.menuShown);
     tap(pad, PadStart);
-    EXPECT_FALSE(world().input.menuShown);
+    EXPECT_FALSE(session().input.menuShown);
     tap(pad, PadStart);
     tap(pad, PadB); // B closes it too
-    EXPECT_FALSE(world().input.menuShown);
+    EXPECT_FALSE(session().input.menuShown);
 
     platform::test::detachPad(pad); // unplugged mid-game
     harness::frame();
-    EXPECT_TRUE(world().input.menuShown);
+    EXPECT_TRUE(session().input.menuShown);
     ASSERT_FALSE(world().marine.marineDead);
 
     endRecording(GameEnd::ProgramEnd);

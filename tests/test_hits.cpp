@@ -30,7 +30,7 @@ class BulletHits : public ::testing::Test {
   protected:
     void SetUp() override {
         arena::fresh(4242);
-        world().input.frameDelta = 16.0f;
+        world().frameDelta = 16.0f;
     }
 };
 
@@ -271,7 +271,7 @@ TEST(HitsInvariant, LongRandomRunKeepsSpriteIndices) {
         int kills = 0;
         int expired = 0;
         for (int frame = 0; frame < 3000; ++frame) {
-            world().input.frameDelta = static_cast<float>(5 + script.next() % 30);
+            world().frameDelta = static_cast<float>(5 + script.next() % 30);
             world().marine.currentWeapon = script.next() % 4;
             if (!world().marine.marineDead) updateSpawner(1.0f, 500.0f);
             // A few shots from the Marine toward random points.

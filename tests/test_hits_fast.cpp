@@ -155,9 +155,8 @@ struct WorldMaker {
         const bool nearFull = kind == 0 && below(25) == 0;
         const bool chain = kind == 1;
         const bool far = kind == 2;
-        world().input.frameDelta =
-            static_cast<float>(below(8) == 0 ? 0 : (below(3) == 0 ? 33 : 16));
-        if (below(20) == 0) world().input.frameDelta = 400.0f;
+        world().frameDelta = static_cast<float>(below(8) == 0 ? 0 : (below(3) == 0 ? 33 : 16));
+        if (below(20) == 0) world().frameDelta = 400.0f;
         world().marine.currentWeapon = below(2) ? 3 : below(3);
         world().marine.firstDropDone = below(2);
         world().hitSoundTimer = between(0.0f, 400.0f);
@@ -302,7 +301,7 @@ TEST(FastHits, CollinearPathsFarFromTheSideHitAsInTheReference) {
         appendBullet(b);
 
         Vec2 p = world().bullets[0].position;
-        Vec2 q = p + b.direction * b.speed * world().input.frameDelta;
+        Vec2 q = p + b.direction * b.speed * world().frameDelta;
         bool apart = std::fmin(p.x, q.x) > std::fmax(edge.p1.x, edge.p2.x) ||
                      std::fmax(p.x, q.x) < std::fmin(edge.p1.x, edge.p2.x) ||
                      std::fmin(p.y, q.y) > std::fmax(edge.p1.y, edge.p2.y) ||

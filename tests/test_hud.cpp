@@ -12,6 +12,7 @@
 #include "game/world/world.h"
 #include "harness.h"
 #include "render/gl_backend.h"
+#include "session/session.h"
 #include "ui/hud.h"
 
 namespace {
@@ -44,7 +45,7 @@ class Hud : public ::testing::Test {
         harness::leftDown();
         harness::leftUp();
         ASSERT_TRUE(harness::frame());
-        ASSERT_FALSE(world().input.menuShown);
+        ASSERT_FALSE(session().input.menuShown);
         ASSERT_TRUE(harness::frame(0));
     }
 

@@ -27,10 +27,8 @@ namespace {
 // Sets frameDelta for one test and puts the old value back.
 struct FrameDelta {
     float saved;
-    explicit FrameDelta(float ms) : saved(world().input.frameDelta) {
-        world().input.frameDelta = ms;
-    }
-    ~FrameDelta() { world().input.frameDelta = saved; }
+    explicit FrameDelta(float ms) : saved(world().frameDelta) { world().frameDelta = ms; }
+    ~FrameDelta() { world().frameDelta = saved; }
 };
 
 Decal makeDecal(float alpha, float fadeRate, int texture = 0) {

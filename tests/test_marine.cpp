@@ -27,6 +27,7 @@
 #include "game/world/world.h"
 #include "harness.h"
 #include "render/gl_backend.h"
+#include "session/session.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ class MarineTest : public ::testing::Test {
         startNewGame();
         world().spawnInterval = 1e9f;
         harness::frame(0); // the world starts running from the next frame
-        ASSERT_EQ(world().input.runFactor, 1.0f);
+        ASSERT_EQ(world().runFactor, 1.0f);
     }
     void TearDown() override {
         for (uint32_t vk :
@@ -75,10 +76,10 @@ TEST_F(MarineTest, NewGameEmptiesTheWorldAndStandsHimUpAtTheCentre) {
     Bullet b;
     appendBullet(b);
     appendBullet(b);
-    world().input.menuShown = 1;
+    session().input.menuShown = 1;
 
     startNewGame();
-    EXPECT_EQ(world().input.menuShown, 0);
+    EXPECT_EQ(session().input.menuShown, 0);
     EXPECT_EQ(world().bulletCount, 0);
     EXPECT_EQ(world().monsterCount, 0);
     EXPECT_EQ(world().bonusCount, 0);
@@ -237,7 +238,7 @@ TEST_F(MarineTest, HeStandsOnTheBorderButNeverBeyond) {
 TEST_F(MarineTest, MenuFramesNeitherMoveNorSpendButStillTurn) {
     harness::key(VkEscape);
     harness::frame(100); // the frame that opens the menu still has its time
-    ASSERT_TRUE(world().input.menuShown);
+    ASSERT_TRUE(session().input.menuShown);
     Vec2 start = world().marine.position;
     world().marine.runPower = 50.0f;
 

@@ -5,14 +5,15 @@
 #include <cstdlib>
 
 #include "app/input.h"
-#include "game/player/aim_cursor.h"
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
-#include "game/session/menu_items.h"
 #include "game/world/world.h"
 #include "harness.h"
 #include "math/rules_math.h"
 #include "platform/platform.h"
+#include "session/aim_cursor.h"
+#include "session/menu_items.h"
+#include "session/session.h"
 #include "ui/menu.h"
 
 namespace {
@@ -30,7 +31,7 @@ class Menu : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(harness::boot());
         ASSERT_TRUE(harness::frame());
-        ASSERT_TRUE(world().input.menuShown);
+        ASSERT_TRUE(session().input.menuShown);
     }
 
     // Moves the cursor, lets one frame find the hovered item, then clicks.
@@ -46,7 +47,7 @@ class Menu : public ::testing::Test {
     static int hoverAt(float x, float y) {
         world().cursorArena = Vec2(x, y);
         settleMenuHover();
-        return world().input.menuHover;
+        return session().input.menuHover;
     }
 };
 
@@ -114,10 +115,10 @@ TEST_F(Menu, HoverBoxesAreOpenAndLeaveTheGapsAndSlantsEmpty) {
 TEST_F(Menu, HoverIsForgottenByTheNextHudPass) {
     harness::cursorArena(kCreditsX, kCreditsY);
     harness::frame();
-    EXPECT_EQ(world().input.menuHover, 3);
+    EXPECT_EQ(session().input.menuHover, 3);
     harness::cursorArena(kNowhereX, kNowhereY);
     harness::frame();
-    EXPECT_EQ(world().input.menuHover, 0);
+    EXPECT_EQ(session().input.menuHover, 0);
 }
 
 TEST_F(Menu, CursorOnTheTopEdgeOfNewGameSelectsNothing) {
@@ -125,12 +126,12 @@ TEST_F(Menu, CursorOnTheTopEdgeOfNewGameSelectsNothing) {
     harness::cursor(800, 384);
     harness::frame();
     EXPECT_EQ(world().cursorArena.y, 0.0f);
-    EXPECT_EQ(world().input.menuHover, 0);
+    EXPECT_EQ(session().input.menuHover, 0);
     harness::leftDown();
     harness::leftUp();
     harness::frame();
-    EXPECT_TRUE(world().input.menuShown);
-    EXPECT_FALSE(world().input.creditsShown);
+    EXPECT_TRUE(session().input.menuShown);
+    EXPECT_FALSE(session().input.creditsShown);
     EXPECT_FALSE(harness::quitRequested());
 }
 
@@ -143,8 +144,8 @@ TEST_F(Menu, ReleaseActsOnTheItemUnderTheCursorThen) {
     harness::frame();
     harness::leftUp();
     EXPECT_TRUE(harness::frame());
-    EXPECT_TRUE(world().input.creditsShown);
-    EXPECT_TRUE(world().input.menuShown);
+    EXPECT_TRUE(session().input.creditsShown);
+    EXPECT_TRUE(session().input.menuShown);
 
     // Pressed on Credits, released on New Game: a new game, credits kept.
     harness::leftDown();
@@ -153,24 +154,24 @@ TEST_F(Menu, ReleaseActsOnTheItemUnderTheCursorThen) {
     harness::frame();
     harness::leftUp();
     EXPECT_TRUE(harness::frame());
-    EXPECT_FALSE(world().input.menuShown);
-    EXPECT_TRUE(world().input.creditsShown);
+    EXPECT_FALSE(session().input.menuShown);
+    EXPECT_TRUE(session().input.creditsShown);
 }
 
 TEST_F(Menu, ClicksDuringPlayDoNothing) {
     clickAt(kNewGameX, kNewGameY);
-    ASSERT_FALSE(world().input.menuShown);
+    ASSERT_FALSE(session().input.menuShown);
     // The cursor still sits where the items were drawn.
     for (float y : {kNewGameY, kCreditsY, kExitY}) {
         harness::cursorArena(kExitX, y);
         harness::frame();
-        EXPECT_EQ(world().input.menuHover, 0);
+        EXPECT_EQ(session().input.menuHover, 0);
         harness::leftDown();
         harness::leftUp();
         EXPECT_TRUE(harness::frame());
     }
-    EXPECT_FALSE(world().input.menuShown);
-    EXPECT_FALSE(world().input.creditsShown);
+    EXPECT_FALSE(session().input.menuShown);
+    EXPECT_FALSE(session().input.creditsShown);
     EXPECT_FALSE(harness::quitRequested());
 }
 
@@ -179,7 +180,7 @@ TEST_F(Menu, EscapeAtStartUpClosesAndPutsTheCursorTopLeft) {
     harness::frame();
     harness::key(VkEscape);
     harness::frame();
-    EXPECT_FALSE(world().input.menuShown);
+    EXPECT_FALSE(session().input.menuShown);
     int x = -1, y = -1;
     harness::cursorPos(x, y);
     EXPECT_EQ(x, 0);
@@ -188,17 +189,17 @@ TEST_F(Menu, EscapeAtStartUpClosesAndPutsTheCursorTopLeft) {
 
 TEST_F(Menu, EscapeReopensAndRestoresTheSavedCursor) {
     clickAt(kNewGameX, kNewGameY);
-    ASSERT_FALSE(world().input.menuShown);
+    ASSERT_FALSE(session().input.menuShown);
     harness::cursor(123, 456);
     harness::frame();
     harness::key(VkEscape);
     harness::frame();
-    EXPECT_TRUE(world().input.menuShown);
+    EXPECT_TRUE(session().input.menuShown);
     harness::cursor(900, 700);
     harness::frame();
     harness::key(VkEscape);
     harness::frame();
-    EXPECT_FALSE(world().input.menuShown);
+    EXPECT_FALSE(session().input.menuShown);
     int x = -1, y = -1;
     harness::cursorPos(x, y);
     EXPECT_EQ(x, 123);
@@ -224,7 +225,7 @@ TEST_F(Menu, HoveredPlateIsDrawnBrighter) {
     harness::Pixel plain = harness::pixelArena(px, py);
     harness::cursorArena(0.2f, -0.5f);
     harness::frame();
-    ASSERT_EQ(world().input.menuHover, 3);
+    ASSERT_EQ(session().input.menuHover, 3);
     harness::Pixel lit = harness::pixelArena(px, py);
 
     // Green at 0.5 over the logo L, then at 0.75 over the same L.
@@ -246,7 +247,7 @@ TEST_F(Menu, CreditsPanelTogglesWithEachClick) {
     harness::leftDown();
     harness::leftUp();
     harness::frame();
-    ASSERT_TRUE(world().input.creditsShown);
+    ASSERT_TRUE(session().input.creditsShown);
     harness::Pixel panel = harness::pixelArena(px, py);
     EXPECT_LE(near(panel.r, 127.5 + 0.5 * logo.r), 2);
     EXPECT_LE(near(panel.g, 127.5 + 0.5 * logo.g), 2);
@@ -256,7 +257,7 @@ TEST_F(Menu, CreditsPanelTogglesWithEachClick) {
     harness::leftDown();
     harness::leftUp();
     harness::frame();
-    EXPECT_FALSE(world().input.creditsShown);
+    EXPECT_FALSE(session().input.creditsShown);
     harness::Pixel gone = harness::pixelArena(px, py);
     EXPECT_EQ(gone.r, logo.r);
     EXPECT_EQ(gone.g, logo.g);
@@ -280,7 +281,7 @@ TEST_F(Menu, TitlePictureCoversTheWorld) {
     // With the menu closed the same pixel belongs to the panel.
     harness::key(VkEscape);
     harness::frame();
-    ASSERT_FALSE(world().input.menuShown);
+    ASSERT_FALSE(session().input.menuShown);
     harness::Pixel panel = harness::pixelArena(px, py);
     harness::screenshot("menu_closed_panel");
     EXPECT_TRUE(panel.r != before.r || panel.g != before.g || panel.b != before.b);
@@ -291,7 +292,7 @@ TEST_F(Menu, WeaponKeysWaitForTheMenuToClose) {
     addWeapon(WeaponAK);
     harness::key(VkEscape);
     harness::frame();
-    ASSERT_TRUE(world().input.menuShown);
+    ASSERT_TRUE(session().input.menuShown);
     harness::key('2');
     harness::frame();
     EXPECT_EQ(world().marine.currentWeapon, 0);

@@ -199,7 +199,7 @@ TEST(Spawner, DrawsAngleKindSizeInOrderOnTheCircle) {
     arena::fresh(77);
     world().spawnInterval = 400.0f;
     world().spawnTimer = 0.0f;
-    world().input.frameDelta = 400.0f;
+    world().frameDelta = 400.0f;
     Rng copy = world().spawnRng;
     updateSpawner(1.0f, 500.0f);
     ASSERT_EQ(world().monsterCount, 1);
@@ -227,7 +227,7 @@ TEST(Spawner, SizeFollowsTheIntervalAfterThisFramesDecrease) {
     arena::fresh(5);
     world().spawnAcceleration = 0.0f;
     world().spawnInterval = 750.0f;
-    world().input.frameDelta = 750.0f;
+    world().frameDelta = 750.0f;
     for (int i = 0; i < 200; ++i) {
         Rng before = world().spawnRng;
         updateSpawner(1.0f, 500.0f);
@@ -242,7 +242,7 @@ TEST(Spawner, SizeFollowsTheIntervalAfterThisFramesDecrease) {
     // 500: Small or Medium, both seen.
     arena::fresh(6);
     world().spawnInterval = 500.0f;
-    world().input.frameDelta = 500.0f;
+    world().frameDelta = 500.0f;
     for (int i = 0; i < 200; ++i)
         updateSpawner(1.0f, 500.0f);
     int seen[3] = {};
@@ -257,7 +257,7 @@ TEST(Spawner, SizeFollowsTheIntervalAfterThisFramesDecrease) {
     world().spawnAcceleration = 1.0f;
     world().spawnInterval = 751.0f;
     world().spawnTimer = 1000.0f;
-    world().input.frameDelta = 2.0f;
+    world().frameDelta = 2.0f;
     Rng before = world().spawnRng;
     updateSpawner(1.0f, 500.0f);
     EXPECT_EQ(world().spawnInterval, 749.0f);
@@ -270,7 +270,7 @@ TEST(Spawner, SizeFollowsTheIntervalAfterThisFramesDecrease) {
 TEST(Spawner, NoAccelerationGivesOneSmallPerSecond) {
     arena::fresh(9);
     world().spawnTimer = 0.0f;
-    world().input.frameDelta = 20.0f;
+    world().frameDelta = 20.0f;
     for (int frame = 1; frame <= 600; ++frame) { // 12 s
         updateSpawner(1.0f, 500.0f);
         ASSERT_EQ(world().monsterCount, frame / 50);
@@ -282,7 +282,7 @@ TEST(Spawner, NoAccelerationGivesOneSmallPerSecond) {
     // Frames of 30 ms: the gap is rounded up to 34 frames.
     arena::fresh(9);
     world().spawnTimer = 0.0f;
-    world().input.frameDelta = 30.0f;
+    world().frameDelta = 30.0f;
     for (int i = 0; i < 34 * 5; ++i)
         updateSpawner(1.0f, 500.0f);
     EXPECT_EQ(world().monsterCount, 5);
@@ -291,11 +291,11 @@ TEST(Spawner, NoAccelerationGivesOneSmallPerSecond) {
 TEST(Spawner, ClampsAtZeroAndThenSpawnsEveryCallEvenFrozen) {
     arena::fresh();
     world().spawnAcceleration = 0.5f;
-    world().input.frameDelta = 3000.0f;
+    world().frameDelta = 3000.0f;
     updateSpawner(1.0f, 500.0f);
     EXPECT_EQ(world().spawnInterval, 0.0f);
     int before = world().monsterCount;
-    world().input.frameDelta = 0.0f;
+    world().frameDelta = 0.0f;
     for (int i = 0; i < 5; ++i)
         updateSpawner(1.0f, 500.0f);
     EXPECT_EQ(world().monsterCount, before + 5);
@@ -304,7 +304,7 @@ TEST(Spawner, ClampsAtZeroAndThenSpawnsEveryCallEvenFrozen) {
     // A negative acceleration grows the interval without limit.
     arena::fresh();
     world().spawnAcceleration = -1.0f;
-    world().input.frameDelta = 10000.0f;
+    world().frameDelta = 10000.0f;
     updateSpawner(1.0f, 500.0f);
     EXPECT_EQ(world().spawnInterval, 11000.0f);
 }
@@ -320,7 +320,7 @@ TEST(Spawner, StopsAtAThousandAndResumesAtOnce) {
 
     world().spawnInterval = 1000.0f;
     world().spawnTimer = 0.0f;
-    world().input.frameDelta = 1500.0f;
+    world().frameDelta = 1500.0f;
     Rng before = world().spawnRng;
     updateSpawner(1.0f, 500.0f);
     EXPECT_EQ(world().monsterCount, kMonsterSpawnLimit);
@@ -328,7 +328,7 @@ TEST(Spawner, StopsAtAThousandAndResumesAtOnce) {
     EXPECT_EQ(world().spawnRng.state, before.state);
 
     removeMonster(500);
-    world().input.frameDelta = 0.0f;
+    world().frameDelta = 0.0f;
     updateSpawner(1.0f, 500.0f);
     EXPECT_EQ(world().monsterCount, kMonsterSpawnLimit);
     EXPECT_EQ(world().spawnTimer, 0.0f);
@@ -339,7 +339,7 @@ TEST(Spawner, MissingTemplateStillResetsTheTimerAndDraws) {
     arena::fresh();
     templateCount = 0;
     world().spawnTimer = 0.0f;
-    world().input.frameDelta = 1000.0f;
+    world().frameDelta = 1000.0f;
     Rng before = world().spawnRng;
     updateSpawner(1.0f, 500.0f);
     EXPECT_EQ(world().monsterCount, 0);
@@ -355,7 +355,7 @@ TEST(MonsterBehaviour, TurnsOncePerFrameAndWalksAtTheMarine) {
     arena::fresh();
     int i = arena::addMonsterAt(Vec2(0.5f, 0.0f));
     world().monsters[i].speed = 0.001f;
-    world().input.frameDelta = 0.0f; // frozen: the turn still happens, nothing moves
+    world().frameDelta = 0.0f; // frozen: the turn still happens, nothing moves
     updateMonsters();
     // The Marine lies straight to the left; heading up turns counter-clockwise.
     EXPECT_NEAR(world().monsters[i].heading.x, -std::sin(1.0f), 1e-5f);
@@ -363,7 +363,7 @@ TEST(MonsterBehaviour, TurnsOncePerFrameAndWalksAtTheMarine) {
     EXPECT_EQ(world().monsters[i].position.x, 0.5f);
     EXPECT_NEAR(world().monsters[i].moveDir.x, -1.0f, 1e-6f);
 
-    world().input.frameDelta = 100.0f;
+    world().frameDelta = 100.0f;
     Vec2 headingBefore = world().monsters[i].heading;
     updateMonsters();
     EXPECT_NEAR(world().monsters[i].position.x, 0.4f, 1e-6f);
@@ -382,7 +382,7 @@ TEST(MonsterBehaviour, FacingAwayKeepsHeadingButStillWalksIn) {
     int i = arena::addMonsterAt(Vec2(0.0f, -0.5f));
     world().monsters[i].heading = Vec2(0.0f, -1.0f);
     world().monsters[i].speed = 0.001f;
-    world().input.frameDelta = 10.0f;
+    world().frameDelta = 10.0f;
     updateMonsters();
     EXPECT_EQ(world().monsters[i].heading.x, 0.0f);
     EXPECT_EQ(world().monsters[i].heading.y, -1.0f);
@@ -404,7 +404,7 @@ TEST(MonsterBehaviour, OnTheMarineExactlyKeepsItsLastDirection) {
     world().monsters[i].moveDir = Vec2(0.6f, 0.8f);
     world().monsters[i].speed = 0.001f;
     world().monsters[i].attackInterval = 1e9f;
-    world().input.frameDelta = 10.0f;
+    world().frameDelta = 10.0f;
     updateMonsters();
     EXPECT_FALSE(std::isnan(world().monsters[i].position.x));
     EXPECT_NEAR(world().monsters[i].position.x, 0.006f, 1e-6f);
@@ -426,12 +426,12 @@ TEST(MonsterBehaviour, AttacksGruntAndPush) {
     world().monsters[b].heading = Vec2(1.0f, 0.0f);
     world().hmSoundTimer = 300.0f;
 
-    world().input.frameDelta = 99.0f;
+    world().frameDelta = 99.0f;
     monsterAttacks();
     EXPECT_EQ(world().marine.health, 100.0f);
     EXPECT_EQ(soundPlayCount[SoundMarineHm], 0u);
 
-    world().input.frameDelta = 1.0f;
+    world().frameDelta = 1.0f;
     monsterAttacks();
     EXPECT_EQ(world().marine.health, 80.0f);              // both hit in the same frame
     EXPECT_EQ(soundPlayCount[SoundMarineHm], 1u);         // one grunt
@@ -441,7 +441,7 @@ TEST(MonsterBehaviour, AttacksGruntAndPush) {
 
     // Within 300 ms of the grunt the hits stay silent.
     world().marine.position = Vec2(0.0f, 0.0f);
-    world().input.frameDelta = 100.0f;
+    world().frameDelta = 100.0f;
     monsterAttacks();
     EXPECT_EQ(world().marine.health, 60.0f);
     EXPECT_EQ(soundPlayCount[SoundMarineHm], 1u);
@@ -452,12 +452,12 @@ TEST(MonsterBehaviour, AttacksGruntAndPush) {
     // The timer runs far away too, so an arrival hits at once.
     world().monsters[a].position = Vec2(0.9f, 0.0f);
     world().monsters[b].position = Vec2(0.9f, 0.0f);
-    world().input.frameDelta = 500.0f;
+    world().frameDelta = 500.0f;
     float health = world().marine.health;
     monsterAttacks();
     EXPECT_EQ(world().marine.health, health);
     world().monsters[a].position = world().marine.position + Vec2(0.05f, 0.0f);
-    world().input.frameDelta = 0.0f;
+    world().frameDelta = 0.0f;
     monsterAttacks();
     EXPECT_EQ(world().marine.health, health - 10.0f);
 }
@@ -467,7 +467,7 @@ TEST(MonsterBehaviour, ZeroIntervalHitsEveryFrameAndTheDeadAreOnlyPushed) {
     int i = arena::addMonsterAt(Vec2(0.05f, 0.0f));
     world().monsters[i].attackInterval = 0.0f;
     world().monsters[i].damage = 1.0f;
-    world().input.frameDelta = 0.0f;
+    world().frameDelta = 0.0f;
     for (int k = 0; k < 5; ++k)
         monsterAttacks();
     EXPECT_EQ(world().marine.health, 95.0f);
@@ -487,7 +487,7 @@ TEST(MonsterBehaviour, AfterTheDeathTheyWalkOnInTheirLastDirection) {
     int i = arena::addMonsterAt(Vec2(0.5f, 0.5f));
     world().monsters[i].speed = 0.001f;
     world().monsters[i].attackInterval = 1e9f;
-    world().input.frameDelta = 10.0f;
+    world().frameDelta = 10.0f;
     updateMonsters();
     Vec2 dir = world().monsters[i].moveDir;
     Vec2 heading = world().monsters[i].heading;
@@ -603,7 +603,7 @@ TEST(RandomStreams, SpawnsAndDropsDrawFromTheirOwnStreamSinceTheSecondGeneration
         const Rng main = world().rng, spawns = world().spawnRng, drops = world().dropRng;
         world().spawnInterval = 400.0f;
         world().spawnTimer = 0.0f;
-        world().input.frameDelta = 400.0f;
+        world().frameDelta = 400.0f;
         updateSpawner(1.0f, 500.0f);
         ASSERT_EQ(world().monsterCount, 1);
         EXPECT_EQ(world().rng.state != main.state, c.spawnsShareTheMain) << c.generation;

@@ -20,6 +20,7 @@
 #include "harness.h"
 #include "input/bindings.h"
 #include "input/settings_values.h"
+#include "session/session.h"
 
 namespace fs = std::filesystem;
 
@@ -309,18 +310,18 @@ TEST_F(BoundGame, SpaceFiresOnceBoundAndTheLayoutsKeyWalksByPosition) {
     applyOptions(o);
     pushKey(SDL_KEYDOWN, SDLK_SPACE, SDL_SCANCODE_SPACE);
     harness::frame();
-    EXPECT_EQ(world().input.leftButtonDown, 1);
+    EXPECT_EQ(session().input.leftButtonDown, 1);
     pushKey(SDL_KEYUP, SDLK_SPACE, SDL_SCANCODE_SPACE);
     // An AZERTY keyboard: the key where W sits types Z, and still walks up.
     pushKey(SDL_KEYDOWN, SDLK_z, SDL_SCANCODE_W);
     // The key that types W there sits where Q does: it must not walk.
     pushKey(SDL_KEYDOWN, SDLK_w, SDL_SCANCODE_Z);
     harness::frame();
-    EXPECT_EQ(world().input.leftButtonDown, 0);
-    EXPECT_EQ(world().input.keyDown['W'], 1);
+    EXPECT_EQ(session().input.leftButtonDown, 0);
+    EXPECT_EQ(session().input.keyDown['W'], 1);
     pushKey(SDL_KEYUP, SDLK_z, SDL_SCANCODE_W);
     harness::frame();
-    EXPECT_EQ(world().input.keyDown['W'], 0);
+    EXPECT_EQ(session().input.keyDown['W'], 0);
 }
 
 TEST_F(BoundGame, TogglesLatchAndTheWheelStepsWeapons) {
@@ -330,10 +331,10 @@ TEST_F(BoundGame, TogglesLatchAndTheWheelStepsWeapons) {
     pushKey(SDL_KEYDOWN, SDLK_LSHIFT, SDL_SCANCODE_LSHIFT);
     pushKey(SDL_KEYUP, SDLK_LSHIFT, SDL_SCANCODE_LSHIFT);
     harness::frame();
-    EXPECT_EQ(world().input.keyDown[VkShift], 1);
+    EXPECT_EQ(session().input.keyDown[VkShift], 1);
     pushKey(SDL_KEYDOWN, SDLK_LSHIFT, SDL_SCANCODE_LSHIFT);
     harness::frame();
-    EXPECT_EQ(world().input.keyDown[VkShift], 0);
+    EXPECT_EQ(session().input.keyDown[VkShift], 0);
 
     world().marine.owned[world().marine.ownedCount++] = WeaponAK;
     pushWheel(-1);

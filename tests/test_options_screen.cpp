@@ -19,7 +19,6 @@
 #include "audio/sound_bank.h"
 #include "draw/draw_list.h"
 #include "game/player/marine.h"
-#include "game/session/messages.h"
 #include "game/world/world.h"
 #include "harness.h"
 #include "input/input.h"
@@ -28,6 +27,8 @@
 #include "platform/platform.h"
 #include "replay/replay_player.h"
 #include "replay/replay_recorder.h"
+#include "session/messages.h"
+#include "session/session.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ class OptionsScreen : public ::testing::Test {
         if (!harness::boot()) GTEST_SKIP() << "no display";
         harness::cursorArena(-0.5f, -0.8f);
         harness::frames(3);
-        ASSERT_TRUE(world().input.menuShown);
+        ASSERT_TRUE(session().input.menuShown);
     }
     void TearDown() override {
         resetOptionsScreen();
@@ -159,10 +160,10 @@ TEST_F(OptionsScreen, EachDeviceAloneReachesAnItemAndLeaves) {
         harness::frames(2);
         route.walk();
         EXPECT_FALSE(optionsScreenOpen());
-        EXPECT_TRUE(world().input.menuShown) << "the way out went past the menu";
+        EXPECT_TRUE(session().input.menuShown) << "the way out went past the menu";
         EXPECT_FLOAT_EQ(activeOptions().spawnAcceleration, 0.006f);
         EXPECT_FALSE(world().marine.marineDead);
-        EXPECT_EQ(world().input.leftButtonDown, 0);
+        EXPECT_EQ(session().input.leftButtonDown, 0);
     }
 }
 
@@ -181,7 +182,7 @@ TEST_F(OptionsScreen, FireRebindsToSpaceWhichThenFires) {
     pushKey(SDL_KEYUP, SDLK_SPACE, SDL_SCANCODE_SPACE);
     harness::frame();
     EXPECT_EQ(activeOptions().bindings.key[ActionFire], kScanSpace);
-    EXPECT_EQ(world().input.leftButtonDown, 0) << "the capture reached the game";
+    EXPECT_EQ(session().input.leftButtonDown, 0) << "the capture reached the game";
     // A key bound elsewhere swaps: S walks up, W walks down.
     clickAt(-0.5f, rowY(1 + ActionWalkUp));
     pushKey(SDL_KEYDOWN, SDLK_s, SDL_SCANCODE_S);
@@ -202,10 +203,10 @@ TEST_F(OptionsScreen, FireRebindsToSpaceWhichThenFires) {
     harness::frame();
     pushKey(SDL_KEYDOWN, SDLK_SPACE, SDL_SCANCODE_SPACE);
     harness::frame();
-    EXPECT_EQ(world().input.leftButtonDown, 1);
+    EXPECT_EQ(session().input.leftButtonDown, 1);
     pushKey(SDL_KEYUP, SDLK_SPACE, SDL_SCANCODE_SPACE);
     harness::frame();
-    EXPECT_EQ(world().input.leftButtonDown, 0);
+    EXPECT_EQ(session().input.leftButtonDown, 0);
 }
 
 TEST_F(OptionsScreen, PadCapturesCancelWhenUnpluggedAndResetAsksFirst) {
@@ -288,7 +289,7 @@ TEST_F(OptionsScreen, KeysAndButtonsHeldBeforeItOpensChooseNothing) {
     post(MsgType::PadButtonUp, PadA);
     harness::frame();
     EXPECT_EQ(activeOptions().volume, 100);
-    EXPECT_TRUE(world().input.menuShown);
+    EXPECT_TRUE(session().input.menuShown);
     key(kEnter); // on Volume: a step up from the top goes round to 0
     EXPECT_EQ(activeOptions().volume, 0);
 }
@@ -458,7 +459,7 @@ TEST_F(OptionsOnline, TypedTextNeverReachesTheGameOrItsReplay) {
     clickAt(-0.5f, rowY(3));
     pushKey(SDL_KEYDOWN, SDLK_w, SDL_SCANCODE_W);
     pushText("w");
-    EXPECT_EQ(world().input.keyDown['W'], 0) << "a typed key reached the game";
+    EXPECT_EQ(session().input.keyDown['W'], 0) << "a typed key reached the game";
     pushKey(SDL_KEYUP, SDLK_w, SDL_SCANCODE_W);
     pushText("q");
     key(kEnter);

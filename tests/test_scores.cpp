@@ -7,6 +7,7 @@
 #include "platform/user_files.h"
 #include "render/gl_backend.h"
 #include "saving/score_store.h"
+#include "saving/score_text.h"
 #include "ui/score_view.h"
 
 #include <gtest/gtest.h>

@@ -9,6 +9,7 @@
 #include "game/world/world.h"
 #include "harness.h"
 #include "platform/platform.h"
+#include "session/session.h"
 
 namespace {
 
@@ -29,18 +30,18 @@ bool clickAt(float x, float y) {
 TEST(Session, MenuPlayDeathAndExit) {
     ASSERT_TRUE(harness::boot());
     ASSERT_TRUE(harness::frame());
-    EXPECT_TRUE(world().input.menuShown);
+    EXPECT_TRUE(session().input.menuShown);
     harness::screenshot("session_01_start_menu");
 
     ASSERT_TRUE(clickAt(kCreditsX, kCreditsY));
-    EXPECT_TRUE(world().input.creditsShown);
+    EXPECT_TRUE(session().input.creditsShown);
     harness::screenshot("session_02_credits_open");
     ASSERT_TRUE(clickAt(kCreditsX, kCreditsY));
-    EXPECT_FALSE(world().input.creditsShown);
+    EXPECT_FALSE(session().input.creditsShown);
     harness::screenshot("session_03_credits_closed");
 
     ASSERT_TRUE(clickAt(kNewGameX, kNewGameY));
-    EXPECT_FALSE(world().input.menuShown);
+    EXPECT_FALSE(session().input.menuShown);
     EXPECT_FALSE(world().marine.marineDead);
     EXPECT_EQ(world().gameTime, 0.0f);
 
@@ -56,7 +57,7 @@ TEST(Session, MenuPlayDeathAndExit) {
     // Escape freezes the world under the menu; Escape again brings it back.
     harness::key(VkEscape);
     ASSERT_TRUE(harness::frame());
-    EXPECT_TRUE(world().input.menuShown);
+    EXPECT_TRUE(session().input.menuShown);
     ASSERT_TRUE(harness::frames(10));
     float frozenAt = world().gameTime;
     ASSERT_TRUE(harness::frames(30));
@@ -64,7 +65,7 @@ TEST(Session, MenuPlayDeathAndExit) {
     harness::screenshot("session_05_paused_menu");
     harness::key(VkEscape);
     ASSERT_TRUE(harness::frames(2));
-    EXPECT_FALSE(world().input.menuShown);
+    EXPECT_FALSE(session().input.menuShown);
     ASSERT_TRUE(harness::frames(10));
     EXPECT_GT(world().gameTime, frozenAt);
     harness::screenshot("session_06_back_in_play");
@@ -79,21 +80,21 @@ TEST(Session, MenuPlayDeathAndExit) {
     harness::key(VkEscape);
     harness::key('A');
     ASSERT_TRUE(harness::frames(10));
-    EXPECT_FALSE(world().input.menuShown);
+    EXPECT_FALSE(session().input.menuShown);
     ASSERT_TRUE(harness::frames(130));
     ASSERT_GE(world().deathTime, 2000.0f);
-    EXPECT_FALSE(world().input.menuShown);
+    EXPECT_FALSE(session().input.menuShown);
     harness::key('A');
     ASSERT_TRUE(harness::frame());
-    EXPECT_TRUE(world().input.menuShown);
+    EXPECT_TRUE(session().input.menuShown);
     harness::screenshot("session_08_menu_after_death");
 
     // From here only New Game or Exit Win leave the menu.
     harness::key(VkEscape);
     ASSERT_TRUE(harness::frame());
-    EXPECT_TRUE(world().input.menuShown);
+    EXPECT_TRUE(session().input.menuShown);
     ASSERT_TRUE(clickAt(kNewGameX, kNewGameY));
-    EXPECT_FALSE(world().input.menuShown);
+    EXPECT_FALSE(session().input.menuShown);
     EXPECT_FALSE(world().marine.marineDead);
     EXPECT_EQ(world().marine.health, 100.0f);
     ASSERT_TRUE(harness::frames(20));
@@ -101,7 +102,7 @@ TEST(Session, MenuPlayDeathAndExit) {
 
     harness::key(VkEscape);
     ASSERT_TRUE(harness::frame());
-    ASSERT_TRUE(world().input.menuShown);
+    ASSERT_TRUE(session().input.menuShown);
     harness::cursorArena(kExitX, kExitY);
     ASSERT_TRUE(harness::frame());
     harness::screenshot("session_10_exit_hovered");

@@ -35,6 +35,7 @@
 #include "game/world/world.h"
 #include "harness.h"
 #include "math/rng.h"
+#include "session/session.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QUORVEX_SANITIZED 1
@@ -161,7 +162,7 @@ struct Watch {
         previous = m.spriteIndex;
         const AnimSprite& s = world().spriteLayer.sprites[m.spriteIndex];
         Vec2 centre = (s.corners[0] + s.corners[1] + s.corners[2] + s.corners[3]) * 0.25f;
-        Vec2 placed = m.position - m.moveDir * m.speed * world().input.frameDelta;
+        Vec2 placed = m.position - m.moveDir * m.speed * world().frameDelta;
         if (s.texture != m.texture || s.size != m.size || s.fadeRate != 0.0f ||
             length(centre - placed) > 1e-4f)
             return ::testing::AssertionFailure()
@@ -348,7 +349,7 @@ TEST(Soak, RandomInputKeepsTheWorldWhole) {
             continue;
         }
         simulated += static_cast<float>(ms);
-        if (world().input.menuShown) ++menuFrames;
+        if (session().input.menuShown) ++menuFrames;
         ASSERT_TRUE(checkWorld(watch)) << "after " << simulated << " ms";
     }
     report("random", watch, secondsSince(start));

@@ -16,6 +16,7 @@
 #include "game/world/world.h"
 #include "harness.h"
 #include "math/rng.h"
+#include "session/session.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ class Weapons : public ::testing::Test {
         addParticleKind("ParticleShot", 0.0f, 1.0f);
 
         harness::frame(0); // the world starts running from the next frame
-        ASSERT_EQ(world().input.runFactor, 1.0f);
+        ASSERT_EQ(world().runFactor, 1.0f);
         std::memcpy(plays_, soundPlayCount, sizeof(plays_));
     }
 
@@ -186,14 +187,14 @@ TEST_F(Weapons, WeaponKeysPickOnlyOwnedWeaponsAndNotUnderTheMenu) {
 
     harness::key(VkEscape);
     harness::frame(0);
-    ASSERT_TRUE(world().input.menuShown);
+    ASSERT_TRUE(session().input.menuShown);
     harness::key('2');
     harness::frame(0);
     EXPECT_EQ(world().marine.currentWeapon, 0);
 
     harness::key(VkEscape);
     harness::frame(0);
-    ASSERT_FALSE(world().input.menuShown);
+    ASSERT_FALSE(session().input.menuShown);
     harness::key('2');
     harness::frame(0);
     EXPECT_EQ(world().marine.currentWeapon, 1);
@@ -264,7 +265,7 @@ TEST_F(Weapons, MenuFramesNeitherFireNorThrowTheRing) {
     harness::leftDown();
     harness::rightDown();
     harness::frames(5, 50);
-    ASSERT_TRUE(world().input.menuShown);
+    ASSERT_TRUE(session().input.menuShown);
     EXPECT_EQ(world().bulletCount, 0);
     EXPECT_EQ(played(SoundPistolShot), 0u);
     EXPECT_EQ(played(SoundSpecial), 0u);

@@ -9,43 +9,51 @@
 #include <vector>
 
 #include "draw/draw_list.h"
-#include "game/session/game_frame.h"
-#include "game/session/messages.h"
-#include "game/session/rule_data.h"
+#include "game/rules/game_frame.h"
+#include "game/rules/rule_data.h"
 #include "game/world/checksum.h"
 #include "game/world/world.h"
 #include "harness.h"
 #include "math/rules_math.h"
 #include "replay/replay_file.h"
 #include "replay/replay_player.h"
+#include "session/menu_items.h"
+#include "session/messages.h"
+#include "session/session.h"
 
 namespace {
 
-// A world and its place in a replay's events.
+// A world, the session that feeds it, and their place in a replay's events.
 struct Playing {
     std::unique_ptr<World> world = std::make_unique<World>();
+    std::unique_ptr<Session> session = std::make_unique<Session>(sessionAtMenu());
     ReplayReader reader;
 
     explicit Playing(const Replay& replay)
         : reader(replay.events, replay.start.cursorX, replay.start.cursorY) {
-        WorldScope scope(*world);
+        PlayScope scope(*world, *session);
         prepareWorld();
         restartAsRecorded(replay);
     }
     Playing(const Playing& other)
-        : world(std::make_unique<World>(*other.world)), reader(other.reader) {}
+        : world(std::make_unique<World>(*other.world)),
+          session(std::make_unique<Session>(*other.session)), reader(other.reader) {}
 
-    // Plays up to the next frame's end; false at the end of the events.
-    bool frame() {
-        WorldScope scope(*world);
+    // Plays up to the next frame's end, keeping the commands it stepped by;
+    // false at the end of the events.
+    bool frame(TickInput* stepped = nullptr) {
+        PlayScope scope(*world, *session);
         ReplayEvent e;
         while (reader.next(e)) {
             if (e.kind == ReplayEvent::Message) {
                 handleGameMessage(e.msg);
                 continue;
             }
-            beginFrame(world->input, e.tickDelta, e.cursorX, e.cursorY);
-            runGameFrame();
+            beginFrame(session->input, e.tickDelta, e.cursorX, e.cursorY);
+            TickInput tick = takeTick(*session, *world);
+            stepWorld(*world, tick);
+            settleMenuHover();
+            if (stepped) *stepped = tick;
             return true;
         }
         return false;
@@ -83,11 +91,20 @@ TEST(WorldValue, WorldsSideBySideAndACopyTakenMidGameAgreeEveryFrame) {
         EXPECT_GT(drawList.commandCount, 20u);
         std::memcpy(after.data(), copy.world.get(), sizeof(World));
         EXPECT_TRUE(before == after);
+        // A bare copy of the world, stepped by the commands alone: no
+        // session, no messages.
+        auto bare = std::make_unique<World>(*a.world);
         uint32_t frames = half;
-        while (a.frame()) {
+        TickInput tick;
+        while (a.frame(&tick)) {
             ASSERT_TRUE(b.frame() && copy.frame());
+            stepWorld(*bare, tick);
             ASSERT_EQ(a.checksum(), b.checksum()) << "frame " << frames;
             ASSERT_EQ(a.checksum(), copy.checksum()) << "frame " << frames;
+            {
+                WorldScope scope(*bare);
+                ASSERT_EQ(a.checksum(), worldChecksum()) << "frame " << frames;
+            }
             ++frames;
         }
         EXPECT_FALSE(b.frame() || copy.frame());

@@ -1,12 +1,13 @@
 #include "ui/menu.h"
+#include "session/session.h"
 
 #include "draw/draw_list.h"
 #include "draw/texture_bank.h"
-#include "game/player/aim_cursor.h"
-#include "game/session/menu_items.h"
 #include "game/world/world.h"
 #include "input/input.h"
 #include "math/rules_math.h"
+#include "session/aim_cursor.h"
+#include "session/menu_items.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ void drawPlates(bool optionsLit) {
     static constexpr float kFlat[8] = {};
     // While the keyboard or pad is on Options the rules' hover is left
     // where it was; only one plate may look chosen.
-    int hover = optionsLit ? 0 : world().input.menuHover;
+    int hover = optionsLit ? 0 : session().input.menuHover;
     const MenuItem& options = optionsPlate();
     for (int i = 1; i <= menuItemCount(); ++i) {
         const MenuItem& item = menuItem(i);
@@ -158,7 +159,7 @@ void drawMenu(bool optionsChosen, const DailyPlate& daily) {
     drawTitlePicture();
     drawPlates(optionsChosen || overOptionsPlate(w.cursorArena));
     drawMenuCursor(optionsChosen ? optionsPlatePoint() : w.cursorArena);
-    if (w.input.creditsShown) drawCredits();
+    if (session().input.creditsShown) drawCredits();
 
     draw::text(0, -0.3f, -0.95f, kLabel, "%s", kFooter);
 }

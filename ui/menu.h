@@ -1,7 +1,7 @@
 #pragma once
 
-#include "game/session/menu_items.h"
 #include "math/vec2.h"
+#include "session/menu_items.h"
 
 // The program's own plate, between Daily Challenge and Credits (between New
 // Game and Credits in a first-generation game's menu). It opens the Options

@@ -1,8 +1,8 @@
 #include "ui/options_screen.h"
 
 #include "draw/draw_list.h"
-#include "game/player/aim_cursor.h"
 #include "game/world/world.h"
+#include "session/aim_cursor.h"
 #include "ui/menu.h"
 
 const char* const kOptionsPageNames[kOptionsPageCount] = {"Sound", "Display", "Controls", "Game",

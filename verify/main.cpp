@@ -24,7 +24,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "game/session/rule_data.h"
+#include "game/rules/rule_data.h"
 #include "game/world/checksum.h"
 #include "game/world/world.h"
 #include "math/rules_math.h"
@@ -32,6 +32,7 @@
 #include "replay/float_text.h"
 #include "replay/replay_player.h"
 #include "replay/verifier.h"
+#include "session/session.h"
 
 namespace {
 
@@ -108,7 +109,8 @@ void verifyAll(const std::vector<std::string>& paths, int jobs, Report report) {
     std::condition_variable arrived;
     auto work = [&] {
         auto own = std::make_unique<World>();
-        WorldScope scope(*own);
+        auto fed = std::make_unique<Session>(sessionAtMenu());
+        PlayScope scope(*own, *fed);
         prepareWorld();
         for (;;) {
             size_t i = 0;

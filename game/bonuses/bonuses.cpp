@@ -8,7 +8,6 @@
 #include "game/player/weapons.h"
 #include "game/world/effects.h"
 #include "game/world/world.h"
-#include "input/input.h"
 
 namespace {
 
@@ -125,7 +124,7 @@ void placeBonusEdges(int index) {
 void updateBonuses() {
     World& w = world();
     for (int i = 0; i < w.bonusCount; ++i) {
-        w.bonuses[i].age += w.input.frameDelta;
+        w.bonuses[i].age += w.frameDelta;
         if (w.bonuses[i].age >= w.bonuses[i].lifetime) {
             removeBonus(i);
             if (i >= w.bonusCount) break;
@@ -151,7 +150,7 @@ void tryPickUpBonus(int index) {
     const Bonus& bonus = w.bonuses[index];
     Vec2 m = w.marine.position;
     // One plain walking step ahead along his facing, also when he stands.
-    Vec2 n = m + w.marine.facing * w.input.frameDelta / kWalkDivisor;
+    Vec2 n = m + w.marine.facing * w.frameDelta / kWalkDivisor;
 
     bool taken = insideBox(m, bonus);
     if (!taken) {

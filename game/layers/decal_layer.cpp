@@ -2,7 +2,6 @@
 
 #include "draw/draw_list.h"
 #include "game/world/world.h"
-#include "input/input.h"
 
 bool DecalLayer::add(const Decal& decal) {
     // A full layer keeps what it has; the newest mark is the one lost.
@@ -25,7 +24,7 @@ void DecalLayer::update() {
     // The decal that moves into a freed place is faded in the next frame.
     for (int i = 0; i < count; ++i) {
         Decal& decal = decals[i];
-        decal.alpha -= world().input.frameDelta * decal.fadeRate;
+        decal.alpha -= world().frameDelta * decal.fadeRate;
         if (decal.alpha <= 0.0f) remove(i);
     }
 }

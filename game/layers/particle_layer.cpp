@@ -7,7 +7,6 @@
 
 #include "draw/draw_list.h"
 #include "game/world/world.h"
-#include "input/input.h"
 #include "math/rng.h"
 
 ParticleTemplates particleTemplates;
@@ -66,7 +65,7 @@ void ParticleLayer::update() {
     World& w = world();
     for (int i = 0; i < count; ++i) {
         Particle* particle = &particles[i];
-        particle->life -= w.input.frameDelta * particle->decay;
+        particle->life -= w.frameDelta * particle->decay;
         if (particle->life <= 0.0f) {
             remove(i);
             // The particle that moved down still moves this frame (without
@@ -77,7 +76,7 @@ void ParticleLayer::update() {
         // Damping is per frame, whatever its length; a zero divisor would
         // send the particle to infinity, so it then keeps its speed.
         if (particle->damping != 0.0f) particle->speed /= particle->damping;
-        particle->position += particle->direction * (particle->speed * w.input.frameDelta);
+        particle->position += particle->direction * (particle->speed * w.frameDelta);
     }
 }
 

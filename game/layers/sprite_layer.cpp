@@ -2,7 +2,6 @@
 
 #include "draw/draw_list.h"
 #include "game/world/world.h"
-#include "input/input.h"
 
 bool AnimSpriteLayer::add(const AnimSprite& sprite) {
     // A full layer drops the newcomer; its owner learns it has no sprite.
@@ -33,14 +32,14 @@ void AnimSpriteLayer::update() {
         AnimSprite& sprite = sprites[i];
         if (sprite.animate == 0) continue;
 
-        sprite.frameTimer += w.input.frameDelta * sprite.frameRate;
+        sprite.frameTimer += w.frameDelta * sprite.frameRate;
         if (sprite.frameTimer >= 1000.0f) {
             // One frame at most per update; the excess is dropped.
             sprite.frameTimer = 0.0f;
             ++sprite.frame;
             if (sprite.frame > sprite.frameCount - 1) sprite.frame = 0;
         }
-        if (sprite.fadeRate != 0.0f) sprite.alpha -= w.input.frameDelta * sprite.fadeRate;
+        if (sprite.fadeRate != 0.0f) sprite.alpha -= w.frameDelta * sprite.fadeRate;
 
         if (sprite.alpha <= 0.0f) {
             // Owners of later sprites lower their indices before the shift.

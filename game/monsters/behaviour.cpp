@@ -7,7 +7,6 @@
 #include "game/player/marine.h"
 #include "game/world/effects.h"
 #include "game/world/world.h"
-#include "input/input.h"
 
 namespace {
 
@@ -59,7 +58,7 @@ void updateMonsters() {
     // After the Marine's death they walk on in their last direction.
     for (int i = 0; i < w.monsterCount; ++i) {
         Monster& m = w.monsters[i];
-        m.position += m.moveDir * m.speed * w.input.frameDelta;
+        m.position += m.moveDir * m.speed * w.frameDelta;
     }
 
     monsterAttacks();
@@ -67,10 +66,10 @@ void updateMonsters() {
 
 void monsterAttacks() {
     World& w = world();
-    w.hmSoundTimer += w.input.frameDelta;
+    w.hmSoundTimer += w.frameDelta;
     for (int i = 0; i < w.monsterCount; ++i) {
         Monster& m = w.monsters[i];
-        m.attackTimer += w.input.frameDelta; // runs near or far, so arrival hits at once
+        m.attackTimer += w.frameDelta; // runs near or far, so arrival hits at once
         Vec2 toMarine = w.marine.position - m.position;
         if (std::sqrt(toMarine.dot(toMarine)) > kHitDistance) continue;
         if (m.attackTimer < m.attackInterval) continue;

@@ -4,7 +4,6 @@
 #include "game/monsters/monster_templates.h"
 #include "game/monsters/monsters.h"
 #include "game/world/world.h"
-#include "input/input.h"
 #include "input/settings_values.h"
 #include "math/rng.h"
 
@@ -24,8 +23,8 @@ constexpr float kSpawnDegree = 0.017444445f;
 
 void updateSpawner(float radius, float /*unused*/) {
     World& w = world();
-    w.spawnTimer += w.input.frameDelta;
-    if (w.spawnInterval != 0.0f) w.spawnInterval -= world().spawnAcceleration * w.input.frameDelta;
+    w.spawnTimer += w.frameDelta;
+    if (w.spawnInterval != 0.0f) w.spawnInterval -= world().spawnAcceleration * w.frameDelta;
     if (w.spawnInterval <= 0.0f) w.spawnInterval = 0.0f;
 
     if (w.spawnTimer < w.spawnInterval) return;

@@ -7,7 +7,6 @@
 #include "game/player/marine.h"
 #include "game/world/effects.h"
 #include "game/world/world.h"
-#include "input/input.h"
 
 namespace {
 
@@ -48,5 +47,5 @@ void updateMarineDeath() {
     if (w.marine.health > 0.0f) return;
     if (!w.marine.marineDead) layBody();
     w.marine.marineDead = true;
-    w.deathTime += w.input.frameDelta;
+    w.deathTime += w.frameDelta;
 }

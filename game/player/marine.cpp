@@ -7,22 +7,14 @@
 #include "game/layers/particle_layer.h"
 #include "game/layers/sprite_layer.h"
 #include "game/monsters/monsters.h"
-#include "game/player/aim_cursor.h"
 #include "game/player/death.h"
-#include "game/player/pad_controls.h"
 #include "game/player/weapons.h"
 #include "game/projectiles/bullets.h"
 #include "game/world/effects.h"
 #include "game/world/world.h"
-#include "input/input.h"
 #include "input/settings_values.h"
 
 namespace {
-
-constexpr uint32_t kKeyA = 'A';
-constexpr uint32_t kKeyD = 'D';
-constexpr uint32_t kKeyS = 'S';
-constexpr uint32_t kKeyW = 'W';
 
 // Facing and aim turn by a fixed amount per frame, not per millisecond.
 constexpr float kTurnPerFrame = 1.0f / 15.0f;
@@ -93,26 +85,25 @@ void resetGame() {
 
 void updateMarine() {
     World& w = world();
-    updateCursor();
     // Shots leave from where he stood and aimed at the end of the last frame.
     updateWeapons();
 
-    const PadDirections pad = padWalk(w.input.padState);
+    const uint8_t walk = w.tick.walk;
     w.marine.moveInput.setZero();
     bool moved = false;
-    if (w.input.keyDown[VkUp] || w.input.keyDown[kKeyW] || pad.up) {
+    if (walk & WalkUp) {
         w.marine.moveInput += Vec2(0.0f, 1.0f);
         moved = true;
     }
-    if (w.input.keyDown[VkDown] || w.input.keyDown[kKeyS] || pad.down) {
+    if (walk & WalkDown) {
         w.marine.moveInput -= Vec2(0.0f, 1.0f);
         moved = true;
     }
-    if (w.input.keyDown[VkLeft] || w.input.keyDown[kKeyA] || pad.left) {
+    if (walk & WalkLeft) {
         w.marine.moveInput -= Vec2(1.0f, 0.0f);
         moved = true;
     }
-    if (w.input.keyDown[VkRight] || w.input.keyDown[kKeyD] || pad.right) {
+    if (walk & WalkRight) {
         w.marine.moveInput += Vec2(1.0f, 0.0f);
         moved = true;
     }
@@ -121,9 +112,9 @@ void updateMarine() {
     AnimSprite* body = bodySprite();
     if (body) body->frameRate = 20.0f;
 
-    if (w.input.keyDown[VkShift] || padRun(w.input.padState)) {
+    if (w.tick.run) {
         if (moved) {
-            w.marine.runPower -= w.input.frameDelta * 0.02f;
+            w.marine.runPower -= w.frameDelta * 0.02f;
             if (w.marine.runPower > 1.0f) {
                 step *= 2.0f;
                 if (body) body->frameRate = 40.0f;
@@ -141,7 +132,7 @@ void updateMarine() {
 
     if (moved) {
         w.marine.facing.rotate(s > 0.0f ? kTurnPerFrame : -kTurnPerFrame);
-        w.marine.position += step * w.input.frameDelta / 5000.0f;
+        w.marine.position += step * w.frameDelta / 5000.0f;
     }
     w.marine.position.x = clampUnit(w.marine.position.x);
     w.marine.position.y = clampUnit(w.marine.position.y);
@@ -158,9 +149,9 @@ void updateMarine() {
 
 void updateMarineTimers() {
     World& w = world();
-    w.marine.runPower += w.input.frameDelta * w.marine.runRegen;
-    if (w.marine.fastSpeed) w.marine.fastSpeedTime += w.input.frameDelta;
-    if (w.marine.fastShot) w.marine.fastShotTime += w.input.frameDelta;
+    w.marine.runPower += w.frameDelta * w.marine.runRegen;
+    if (w.marine.fastSpeed) w.marine.fastSpeedTime += w.frameDelta;
+    if (w.marine.fastShot) w.marine.fastShotTime += w.frameDelta;
     if (w.marine.fastSpeedTime >= 10000.0f) {
         w.marine.fastSpeed = false;
         w.marine.fastSpeedTime = 0.0f;
@@ -207,7 +198,7 @@ void describeCrosshair(const World& w) {
 
 void dropBlurTrail() {
     World& w = world();
-    w.marine.blurTimer += w.input.frameDelta;
+    w.marine.blurTimer += w.frameDelta;
     if (w.marine.blurTimer < w.marine.blurInterval) return;
 
     // An after-image turned like the body sprite.

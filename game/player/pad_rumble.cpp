@@ -10,7 +10,7 @@ void updatePadRumble() {
     bool fell = w.marine.marineDead && !w.rumbleDead;
     w.rumbleHealth = w.marine.health;
     w.rumbleDead = w.marine.marineDead;
-    if (w.input.menuShown) {
+    if (w.tick.menuShown) {
         if (!w.rumbleMenuShown) cueRumble(0.0f, 0.0f, 0); // stops it
         w.rumbleMenuShown = true;
         return;

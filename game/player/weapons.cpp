@@ -4,11 +4,9 @@
 
 #include "game/layers/particle_layer.h"
 #include "game/player/marine.h"
-#include "game/player/pad_controls.h"
 #include "game/projectiles/bullets.h"
 #include "game/world/effects.h"
 #include "game/world/world.h"
-#include "input/input.h"
 #include "math/rules_math.h"
 
 namespace {
@@ -92,11 +90,10 @@ void updateWeapons() {
     World& w = world();
     if (w.marine.currentWeapon < 0 || w.marine.currentWeapon > 3) return;
     Weapon& weapon = w.marine.weapons[w.marine.currentWeapon];
-    float elapsed = w.marine.fastShot ? 2.0f * w.input.frameDelta : w.input.frameDelta;
+    float elapsed = w.marine.fastShot ? 2.0f * w.frameDelta : w.frameDelta;
 
     w.marine.fireTimer += elapsed;
-    if ((w.input.leftButtonDown || padFire(w.input.padState)) &&
-        w.marine.fireTimer >= weapon.fireInterval && w.input.runFactor != 0.0f &&
+    if (w.tick.fire && w.marine.fireTimer >= weapon.fireInterval && w.runFactor != 0.0f &&
         weapon.rounds > 0) {
         w.marine.fireTimer = 0.0f;
         shoot();
@@ -117,10 +114,9 @@ void updateWeapons() {
 
 void fireSpecial() {
     World& w = world();
-    w.marine.specialTimer += w.input.frameDelta;
+    w.marine.specialTimer += w.frameDelta;
     // The score test also keeps the unsigned score from wrapping.
-    if (!(w.input.rightButtonDown || padSpecial(w.input.padState)) ||
-        w.marine.specialTimer < 1000.0f || w.score < 100 || w.input.runFactor == 0.0f)
+    if (!w.tick.special || w.marine.specialTimer < 1000.0f || w.score < 100 || w.runFactor == 0.0f)
         return;
 
     int count = w.marine.specialCount;

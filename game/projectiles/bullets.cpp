@@ -5,7 +5,6 @@
 #include "game/layers/particle_layer.h"
 #include "game/projectiles/bullet_templates.h"
 #include "game/world/world.h"
-#include "input/input.h"
 #include "math/rng.h"
 
 void spawnBullet(const char* templateName, const Vec2& position, const Vec2& direction) {
@@ -51,9 +50,9 @@ void moveBullets() {
     World& w = world();
     for (int i = 0; i < w.bulletCount; ++i) {
         Bullet& bullet = w.bullets[i];
-        bullet.position += (bullet.direction * bullet.speed) * w.input.frameDelta;
+        bullet.position += (bullet.direction * bullet.speed) * w.frameDelta;
         // Sparks fly backwards from the new position; none under the menu.
-        if (bullet.trail && !w.input.menuShown)
+        if (bullet.trail && !w.tick.menuShown)
             emitParticle("ParticleSparkRocket", bullet.position,
                          Vec2(-bullet.direction.x, -bullet.direction.y));
     }
@@ -70,7 +69,7 @@ void describeBullets(const World& w) {
     for (int i = 0; i < w.bulletCount; ++i) {
         const Bullet& bullet = w.bullets[i];
         // Where the bullet will be after one more step of this length.
-        Vec2 head = bullet.position + bullet.direction * bullet.speed * w.input.frameDelta;
+        Vec2 head = bullet.position + bullet.direction * bullet.speed * w.frameDelta;
         draw::line(bullet.position, kTail, head, kHead, 1.0f);
         draw::point(head, kHead, 2.0f);
     }

@@ -9,7 +9,6 @@
 #include "game/projectiles/bullets.h"
 #include "game/world/effects.h"
 #include "game/world/world.h"
-#include "input/input.h"
 #include "math/rng.h"
 
 namespace {
@@ -80,7 +79,7 @@ void resolveBulletHitsReference() {
         if (p.x > 1.0f || p.x < -1.0f || p.y > 1.0f || p.y < -1.0f) removeBullet(i);
     }
 
-    w.hitSoundTimer += w.input.frameDelta;
+    w.hitSoundTimer += w.frameDelta;
     if (w.monsterCount < 1) return;
 
     // Monsters outside, bullets inside, both counts read anew at every step:
@@ -90,7 +89,7 @@ void resolveBulletHitsReference() {
         for (int b = 0; b < w.bulletCount && m < w.monsterCount; ++b) {
             const Bullet& bullet = w.bullets[b];
             Vec2 p = bullet.position;
-            Vec2 q = p + bullet.direction * bullet.speed * w.input.frameDelta;
+            Vec2 q = p + bullet.direction * bullet.speed * w.frameDelta;
             if (pathCrosses(p, q, w.monsters[m])) applyHit(m, b);
         }
     }

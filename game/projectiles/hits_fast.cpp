@@ -42,7 +42,6 @@
 #include "game/monsters/monsters.h"
 #include "game/projectiles/bullets.h"
 #include "game/world/world.h"
-#include "input/input.h"
 
 namespace {
 
@@ -173,7 +172,7 @@ bool addPath(int slot, PathKind& kind) {
     // Exactly the reference's floats.
     const Bullet& bullet = w.bullets[slot];
     Vec2 p = bullet.position;
-    Vec2 q = p + bullet.direction * bullet.speed * w.input.frameDelta;
+    Vec2 q = p + bullet.direction * bullet.speed * w.frameDelta;
     ends[id] = PathEnds{p.x, p.y, q.x, q.y};
 
     const float dx = q.x - p.x;
@@ -508,7 +507,7 @@ void scanFrom(int m, int b) {
         for (; b < w.bulletCount && m < w.monsterCount; ++b) {
             const Bullet& bullet = w.bullets[b];
             Vec2 p = bullet.position;
-            Vec2 q = p + bullet.direction * bullet.speed * w.input.frameDelta;
+            Vec2 q = p + bullet.direction * bullet.speed * w.frameDelta;
             bool hit = false;
             for (const Segment& edge : w.monsters[m].hitEdges)
                 if (segmentsCross(p, q, edge.p1, edge.p2)) hit = true;
@@ -527,7 +526,7 @@ void resolveBulletHits() {
         if (p.x > 1.0f || p.x < -1.0f || p.y > 1.0f || p.y < -1.0f) removeBullet(i);
     }
 
-    w.hitSoundTimer += w.input.frameDelta;
+    w.hitSoundTimer += w.frameDelta;
     if (w.monsterCount < 1) return;
 
     if (!startPass()) {

@@ -1,9 +1,11 @@
-// The ten best games and their text form, scores.txt.
+// The ten best games: the table, its order and how its figures read. Its
+// text form, scores.txt, is saving/score_text.h.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // Ten best games for each difficulty (spawn acceleration), and room for
 // four difficulties' worth.
@@ -54,10 +56,9 @@ void formatAcceleration(float value, char* out, size_t size);
 // "m:ss" (minutes uncapped), seconds rounded down.
 void formatMinutesSeconds(float seconds, char* out, size_t size);
 
-// scores.txt: "quorvex-scores 2", then one tab-separated line per entry;
-// "quorvex-scores 1" files (no difficulty column, all Normal) still read.
-constexpr size_t kScoresFileMaxBytes = 16384;
-std::string formatScores(const ScoreTable& table);
-// Strict: anything but the exact format with values in range is refused,
-// with the reason (line number included) in `why`.
-bool parseScores(const char* text, size_t length, ScoreTable& out, std::string* why);
+// A game time as whole centiseconds, as the table keeps and compares it;
+// about 115 days at most: a longer game is a damaged file.
+constexpr int64_t kMaxScoreCentiseconds = 1000000000;
+int64_t scoreCentiseconds(float seconds);
+// A kept replay's name: "-" (none) or a plain file name.
+bool replayNameOk(std::string_view name);

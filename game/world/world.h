@@ -1,8 +1,8 @@
 // The world: everything a game's outcome and checksum depend on, as one
 // value. The Marine, every pool and layer, the random streams, the spawner's
-// and the pick-ups' timers, the score and the time, and (until the menu
-// leaves the rules) what the window procedure keeps of the player's input
-// and the menu. A World can be copied (a snapshot), compared through its
+// and the pick-ups' timers, the score and the time, and the frame's
+// commands it was last stepped by. What the player holds and the menu are
+// the session's (session/session.h). A World can be copied (a snapshot), compared through its
 // checksum, and many can exist at once; the rule data (templates, textures)
 // is loaded once and shared read-only.
 //
@@ -20,16 +20,11 @@
 #include "game/monsters/monsters.h"
 #include "game/player/marine.h"
 #include "game/projectiles/bullets.h"
-#include "input/input.h"
+#include "game/world/tick_input.h"
 #include "input/settings_values.h"
 #include "math/rng.h"
 #include "math/rules_math.h"
 #include "math/vec2.h"
-
-struct ScreenPoint {
-    int32_t x = 0;
-    int32_t y = 0;
-};
 
 // What a game came to: its score, time and kills.
 struct GameTally {
@@ -87,9 +82,8 @@ struct World {
     // before each; tests and drivers set their own).
     uint32_t nextGameSeed = 1;
 
-    // Where the mouse's and the pad's crosshairs are, in arena units.
+    // Where the crosshair is, in arena units.
     Vec2 cursorArena;
-    Vec2 padCrosshair;
 
     // What the pad's rumble saw at the previous frame.
     float rumbleHealth = 0.0f;
@@ -122,14 +116,12 @@ struct World {
     float padDeadZone = kDefaultPadDeadZone;
     float padAimReach = kDefaultPadAimReach;
 
-    // The held input and the menu, kept from the window procedure's
-    // messages (input/input.h).
-    InputState input;
-    // Where the cursor was when the menu opened; it goes back there.
-    ScreenPoint savedCursor;
-    // Set while a replay feeds this world: the real cursor is neither read
-    // nor moved, and "Exit Win" does not end the program.
-    bool replayDriving = false;
+    // The commands of the frame being (or last) stepped.
+    TickInput tick;
+    // That frame's length in ms: its tick delta times the run factor the
+    // frame before left (0 while the menu freezes the world, else 1).
+    float frameDelta = 0.0f;
+    float runFactor = 0.0f;
 };
 
 // The result of the game in `w`: at the death once he fell, else as it

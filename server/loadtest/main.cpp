@@ -35,8 +35,7 @@
 #include <nlohmann/json.hpp>
 
 #include "game/player/marine.h"
-#include "game/session/game_frame.h"
-#include "game/session/messages.h"
+#include "game/rules/game_frame.h"
 #include "game/world/world.h"
 #include "input/input.h"
 #include "math/seed_streams.h"
@@ -45,6 +44,8 @@
 #include "replay/replay_recorder.h"
 #include "replay/verifier.h"
 #include "server/loadtest/attack.h"
+#include "session/messages.h"
+#include "session/session.h"
 #include <unistd.h>
 
 namespace {
@@ -110,12 +111,12 @@ void recordUntilDeath(Replay& r) {
             writer.message(e.msg);
             continue;
         }
-        beginFrame(world().input, e.tickDelta, e.cursorX, e.cursorY);
+        beginFrame(session().input, e.tickDelta, e.cursorX, e.cursorY);
         runGameFrame();
         writer.frame(e.tickDelta, e.cursorX, e.cursorY);
         if (r.version >= 3) noteSecondSums(r.secondSums);
     }
-    world().replayDriving = false;
+    session().replayDriving = false;
     ReplayResult result = currentResult();
     result.frames = writer.frames();
     result.endTime = r.result.endTime;

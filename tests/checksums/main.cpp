@@ -16,15 +16,16 @@
 
 #include "draw/draw_list.h"
 #include "game/player/weapons.h"
-#include "game/session/game_frame.h"
-#include "game/session/messages.h"
-#include "game/session/rule_data.h"
+#include "game/rules/game_frame.h"
+#include "game/rules/rule_data.h"
 #include "game/world/checksum.h"
 #include "game/world/world.h"
 #include "input/input.h"
 #include "input/settings_values.h"
 #include "replay/replay_recorder.h"
 #include "rules_bot.h"
+#include "session/messages.h"
+#include "session/session.h"
 
 namespace {
 
@@ -106,19 +107,19 @@ int main(int argc, char** argv) {
         if (f == 900 || f == 960) {
             turn.add(MsgType::KeyDown, VkEscape);
             turn.add(MsgType::KeyUp, VkEscape);
-            turn.cursorX = world().input.frameInput.cursorX;
-            turn.cursorY = world().input.frameInput.cursorY;
+            turn.cursorX = session().input.frameInput.cursorX;
+            turn.cursorY = session().input.frameInput.cursorY;
         } else if (f > 900 && f < 960) {
-            turn.cursorX = world().input.frameInput.cursorX;
-            turn.cursorY = world().input.frameInput.cursorY;
+            turn.cursorX = session().input.frameInput.cursorX;
+            turn.cursorY = session().input.frameInput.cursorY;
         } else {
             bot.act(ms, turn);
         }
         // Each New Game from a seed of its own.
         world().nextGameSeed = kGameSeed + static_cast<uint32_t>(bot.gamesStarted);
         deliver(turn);
-        beginFrame(world().input, ms, turn.cursorX, turn.cursorY);
-        recordFrame(world().input.frameInput);
+        beginFrame(session().input, ms, turn.cursorX, turn.cursorY);
+        recordFrame(session().input.frameInput);
         runGameFrame();
         recordFrameDone();
         std::printf("%016" PRIx64 "\n", worldChecksum());

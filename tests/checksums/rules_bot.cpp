@@ -1,4 +1,5 @@
 #include "rules_bot.h"
+#include "session/session.h"
 
 #include <cmath>
 
@@ -6,10 +7,10 @@
 #include "game/monsters/monsters.h"
 #include "game/player/marine.h"
 #include "game/player/weapons.h"
-#include "game/session/menu_items.h"
 #include "game/world/world.h"
 #include "input/input.h"
 #include "input/settings_values.h"
+#include "session/menu_items.h"
 
 namespace checksums {
 namespace {
@@ -105,7 +106,7 @@ void RulesBot::act(float ms, Turn& turn) {
     sinceChoice_ += ms;
     sinceSwitch_ += ms;
     sinceSpecial_ += ms;
-    if (world().input.menuShown) {
+    if (session().input.menuShown) {
         menuStep(turn);
     } else if (world().marine.marineDead) {
         // Keys before the body has lain 2000 ms are ignored: try every half

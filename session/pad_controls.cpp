@@ -1,4 +1,4 @@
-#include "game/player/pad_controls.h"
+#include "session/pad_controls.h"
 
 #include <cmath>
 

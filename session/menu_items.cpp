@@ -1,9 +1,10 @@
-#include "game/session/menu_items.h"
+#include "session/menu_items.h"
+#include "session/session.h"
 
-#include "game/player/aim_cursor.h"
 #include "game/world/world.h"
 #include "input/input.h"
 #include "math/rules_math.h"
+#include "session/aim_cursor.h"
 
 namespace {
 
@@ -50,9 +51,9 @@ const MenuItem& menuItem(int number) {
 }
 
 MenuAction hoveredAction() {
-    World& w = world();
-    if (w.input.menuHover < 1 || w.input.menuHover > menuItemCount()) return MenuAction::None;
-    return menuItem(w.input.menuHover).action;
+    const int hover = session().input.menuHover;
+    if (hover < 1 || hover > menuItemCount()) return MenuAction::None;
+    return menuItem(hover).action;
 }
 
 int menuItemDoing(MenuAction action) {
@@ -63,12 +64,13 @@ int menuItemDoing(MenuAction action) {
 
 void settleMenuHover() {
     World& w = world();
-    w.input.menuHover = 0;
-    if (!w.input.menuShown) return;
+    session().input.menuHover = 0;
+    if (!session().input.menuShown) return;
     float x = w.cursorArena.x;
     float y = w.cursorArena.y;
     for (int i = 1; i <= menuItemCount(); ++i) {
         const HoverBox& box = menuItem(i).hover;
-        if (x > box.left && x < box.right && y > box.bottom && y < box.top) w.input.menuHover = i;
+        if (x > box.left && x < box.right && y > box.bottom && y < box.top)
+            session().input.menuHover = i;
     }
 }

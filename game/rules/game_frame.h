@@ -3,13 +3,11 @@
 // The interface and the back end come after it.
 #pragma once
 
+struct TickInput;
 struct World;
 
-// One frame of play, from the input the world holds.
-void stepWorld(World& w);
+// One frame of play by the player's commands for it.
+void stepWorld(World& w, const TickInput& tick);
 // The picture of the world after its step: it reads the world, never
 // changes it.
 void describeWorld(const World& w);
-// The game's part of the program's frame: the bound world stepped and,
-// where anyone looks, described; then the menu's hover settles.
-void runGameFrame();

@@ -15,9 +15,9 @@ void prepareFirstGame();
 // the first file that could not be used (missing or bad), or nullptr when
 // every one was read. The game goes on without it; a verifier cannot.
 const char* loadRuleData();
-// All three and the menu, for a program without a window (the verifier);
+// All three, for a program without a window (the verifier);
 // returns what loadRuleData returns.
 const char* startRules();
 // Makes the world bound to this thread what startRules leaves: the first
-// game reset under the menu. Every world the verifier plays starts so.
+// game reset. Every world the verifier plays starts so.
 void prepareWorld();

@@ -1,4 +1,4 @@
-#include "game/session/rule_data.h"
+#include "game/rules/rule_data.h"
 
 #include "draw/texture_bank.h"
 #include "game/layers/particle_layer.h"
@@ -8,7 +8,6 @@
 #include "game/player/marine.h"
 #include "game/projectiles/bullet_templates.h"
 #include "game/world/world.h"
-#include "input/input.h"
 
 namespace {
 
@@ -93,11 +92,9 @@ const char* startRules() {
     registerTextures();
     prepareFirstGame();
     const char* unread = loadRuleData();
-    world().input.menuShown = 1;
     return unread;
 }
 
 void prepareWorld() {
     prepareFirstGame();
-    world().input.menuShown = 1;
 }

@@ -1,4 +1,4 @@
-#include "game/session/game_frame.h"
+#include "game/rules/game_frame.h"
 
 #include "draw/draw_list.h"
 #include "draw/texture_bank.h"
@@ -7,14 +7,12 @@
 #include "game/layers/particle_layer.h"
 #include "game/layers/sprite_layer.h"
 #include "game/monsters/monsters.h"
-#include "game/player/aim_cursor.h"
 #include "game/player/death.h"
 #include "game/player/marine.h"
 #include "game/player/pad_rumble.h"
+#include "game/player/weapons.h"
 #include "game/projectiles/bullets.h"
-#include "game/session/menu_items.h"
 #include "game/world/world.h"
-#include "input/input.h"
 #include "input/settings_values.h"
 
 namespace {
@@ -37,19 +35,22 @@ void describeNotice(const World& w) {
 void describeFps(const World& w) {
     // Two passes inside one tick give no time at all; keep the last real rate.
     thread_local float lastFps = 0.0f;
-    if (w.input.frameDelta > 0.0f) lastFps = 1000.0f / w.input.frameDelta;
+    if (w.frameDelta > 0.0f) lastFps = 1000.0f / w.frameDelta;
     draw::text(0, 0.75f, 0.95f, kWhite, "FPS:%3.2f", lastFps);
 }
 
-void stepWorld(World& played) {
+void stepWorld(World& played, const TickInput& tick) {
     WorldScope scope(played);
     World& w = played;
-    if (w.input.menuShown) {
-        w.input.runFactor = 0.0f;
-        updateCursor();
-    } else {
-        w.input.runFactor = 1.0f;
-    }
+    w.tick = tick;
+    // The run factor the previous frame left: a menu opened or closed
+    // during a frame changes the speed of the world from the next frame on,
+    // never the frame that noticed it.
+    w.frameDelta = tick.tickDelta * w.runFactor;
+    w.runFactor = tick.menuShown ? 0.0f : 1.0f;
+    if (tick.weapon >= 0 && tick.weapon <= 3) selectWeapon(WeaponPistol + tick.weapon);
+    // He turns toward the crosshair while he lives, and under the menu.
+    if (tick.menuShown || !w.marine.marineDead) w.cursorArena = tick.aim;
 
     if (!w.marine.marineDead) {
         updateMarine();
@@ -73,8 +74,8 @@ void stepWorld(World& played) {
     if (!w.marine.marineDead) updateAim();
 
     w.noticeShownAlpha = w.pickupMessageAlpha;
-    w.pickupMessageAlpha -= w.input.frameDelta * 0.0004f;
-    if (!w.marine.marineDead) w.gameTime += w.input.frameDelta * 0.001f;
+    w.pickupMessageAlpha -= w.frameDelta * 0.0004f;
+    if (!w.marine.marineDead) w.gameTime += w.frameDelta * 0.001f;
     if (w.marine.marineDead && !w.tallied) {
         w.atDeath = GameTally{w.score, w.gameTime, w.monstersKilled};
         w.tallied = true;
@@ -92,11 +93,4 @@ void describeWorld(const World& w) {
     describeNotice(w);
     if (world().showFps != 0) describeFps(w);
     draw::text(0, 0.55f, 0.9f, kWhite, "Game time:%5.2f", w.gameTime);
-}
-
-void runGameFrame() {
-    draw::clear();
-    stepWorld(world());
-    if (drawList.recording) describeWorld(world());
-    settleMenuHover();
 }
