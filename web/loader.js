@@ -432,6 +432,8 @@
     function end(e) {
       e.preventDefault();
       var cancelled = e.type === 'touchcancel';
+      // While typing with the phone's keyboard down, a tap only brings it up.
+      var opening = typing && document.activeElement !== field;
       for (var i = 0; i < e.changedTouches.length; i++) {
         var t = e.changedTouches[i], id = t.identifier;
         ['left', 'right'].forEach(function (side) {
@@ -440,7 +442,7 @@
         delete buttons[id];
         var tap = taps[id];
         delete taps[id];
-        if (!tap || cancelled || mode() === 0) continue;
+        if (!tap || cancelled || opening || mode() === 0) continue;
         var c = canvas.getBoundingClientRect();
         var x = t.clientX - c.left, y = t.clientY - c.top;
         if (!Module._quorvex_touch_tap) continue;
@@ -459,8 +461,9 @@
 
     // Typing on a phone: while the game takes text (a name, an address) the
     // hidden field holds the focus, so that the phone shows its keyboard
-    // (at once where the browser allows it, else at the next tap); what it
-    // types goes to the game as typed text, and the field stays empty.
+    // (at once where the browser allows it, else at the next tap, which does
+    // nothing more); what it types goes to the game as typed text, and the
+    // field stays empty.
     var field = document.getElementById('text-field'), typing = false;
     function keyboard() {
       if (typing && used && document.activeElement !== field) field.focus({preventScroll: true});
