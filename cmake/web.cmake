@@ -46,15 +46,25 @@ target_link_libraries(quorvex_core PUBLIC quorvex_rules quorvex_saving quorvex_o
 # The data folder (with the baked glyph atlas added by scripts/web.sh) goes
 # into quorvex.data, fetched beside the module.
 set(QUORVEX_WEB_DATA "${CMAKE_SOURCE_DIR}/data" CACHE PATH "data folder packed into the page")
-# With the benchmark's full-load world, which the page test draws once for
-# its frame figure.
-add_executable(quorvex app/web_main.cpp bench/world.cpp bench/web_frame.cpp)
-target_link_libraries(quorvex PRIVATE quorvex_core)
-set_target_properties(quorvex PROPERTIES SUFFIX ".js")
-target_link_options(quorvex PRIVATE
-    -sENVIRONMENT=web -sINITIAL_MEMORY=67108864 -sMAX_WEBGL_VERSION=2 -sMIN_WEBGL_VERSION=2 -sALLOW_MEMORY_GROWTH=1
-    -sDYNAMIC_EXECUTION=0 -sEXIT_RUNTIME=0 -sFORCE_FILESYSTEM=1
-    "-sEXPORTED_FUNCTIONS=_main,_quorvex_files_ready,_quorvex_files_synced,_quorvex_watch_command,_quorvex_bench_full_load"
-    "-sEXPORTED_RUNTIME_METHODS=FS,ccall"
-    -sFETCH=1 -lopenal -lidbfs.js -lGL
-    "--preload-file" "${QUORVEX_WEB_DATA}@/data")
+# The page's module and the benchmark's (below) are linked alike.
+set(QUORVEX_WEB_EXPORTS _main,_quorvex_files_ready,_quorvex_files_synced,_quorvex_watch_command)
+function(quorvex_web_module target exports)
+    set_target_properties(${target} PROPERTIES SUFFIX ".js")
+    target_link_libraries(${target} PRIVATE quorvex_core)
+    target_link_options(${target} PRIVATE
+        -sENVIRONMENT=web -sINITIAL_MEMORY=67108864 -sMAX_WEBGL_VERSION=2 -sMIN_WEBGL_VERSION=2 -sALLOW_MEMORY_GROWTH=1
+        -sDYNAMIC_EXECUTION=0 -sEXIT_RUNTIME=0 -sFORCE_FILESYSTEM=1
+        "-sEXPORTED_FUNCTIONS=${exports}"
+        "-sEXPORTED_RUNTIME_METHODS=FS,ccall"
+        -sFETCH=1 -lopenal -lidbfs.js -lGL
+        "--preload-file" "${QUORVEX_WEB_DATA}@/data")
+endfunction()
+
+add_executable(quorvex app/web_main.cpp)
+quorvex_web_module(quorvex "${QUORVEX_WEB_EXPORTS}")
+
+# The same game with the benchmark's full-load world, which the page test
+# draws for its frame figure. Never served: scripts/web.sh writes it to a
+# site of its own beside the page's.
+add_executable(quorvex-bench-web app/web_main.cpp bench/world.cpp bench/web_frame.cpp)
+quorvex_web_module(quorvex-bench-web "${QUORVEX_WEB_EXPORTS},_quorvex_bench_full_load")

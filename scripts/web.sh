@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the game for the browser into build-web/site/: index.html (/play),
 # watch.html (/runs/{id}/watch) and the files they load, each named by its
-# content hash so that a server can let browsers keep them for good.
+# content hash so that a server can let browsers keep them for good. Beside
+# it, build-web/bench-site/ is the same page with the benchmark's module
+# (the full-load world the page test draws), never served to players.
 #
 #   scripts/web.sh [--no-install] [--test]
 #
@@ -59,17 +61,21 @@ cmake -S "$root" -B "$out/wasm" -G Ninja \
       -DQUORVEX_TESTS=OFF -DQUORVEX_SERVER=OFF -DQUORVEX_BENCH=OFF -DQUORVEX_TOOLS=OFF \
       -DQUORVEX_WEB_DATA="$out/data" > "$out/wasm.configure.log" 2>&1 ||
     { cat "$out/wasm.configure.log"; exit 1; }
-# The packed data is remade whenever the module is linked.
-rm -f "$out/wasm/quorvex.js"
-nice cmake --build "$out/wasm" -j"$jobs" --target quorvex > "$out/wasm.build.log" 2>&1 ||
+# The packed data is remade whenever a module is linked.
+rm -f "$out/wasm/quorvex.js" "$out/wasm/quorvex-bench-web.js"
+nice cmake --build "$out/wasm" -j"$jobs" --target quorvex quorvex-bench-web \
+    > "$out/wasm.build.log" 2>&1 ||
     { tail -40 "$out/wasm.build.log"; exit 1; }
 
-# The site: every file under its hash, the pages naming them.
-rm -rf "$out/site"
-mkdir -p "$out/site"
-python3 - "$root/web" "$out/wasm" "$out/site" "$out/native/packaging/icons" <<'PY'
+# A site: every file under its hash, the pages naming them; the module's
+# files (MODULE.js, .wasm, .data) go in under the names the pages load.
+write_site() { # SITE MODULE
+    rm -rf "$1"
+    mkdir -p "$1"
+    python3 - "$root/web" "$out/wasm" "$1" "$out/native/packaging/icons" "$2" <<'PY'
 import hashlib, pathlib, sys
-src, build, site, icons = (pathlib.Path(a) for a in sys.argv[1:])
+src, build, site, icons = (pathlib.Path(a) for a in sys.argv[1:5])
+module = sys.argv[5]
 names = {}
 sizes = {}
 
@@ -87,8 +93,8 @@ def fill(text):
         "unfilled name"
     return text
 
-for name in ("quorvex.wasm", "quorvex.data", "quorvex.js"):
-    place(name, (build / name).read_bytes())
+for ext in ("wasm", "data", "js"):
+    place(f"quorvex.{ext}", (build / f"{module}.{ext}").read_bytes())
 # The home screen's icon and the manifest that names it.
 for size in (128, 256):
     place(f"icon-{size}.png", (icons / f"{size}x{size}" / "apps" / "quorvex.png").read_bytes())
@@ -100,7 +106,10 @@ for page in ("index.html", "watch.html"):
 for name, hashed in sorted(names.items()):
     print(f"  {hashed}  {(site / hashed).stat().st_size} bytes")
 PY
-echo "build-web/site/ written in $((SECONDS - started)) s"
+}
+write_site "$out/site" quorvex
+write_site "$out/bench-site" quorvex-bench-web > /dev/null
+echo "build-web/site/ (and bench-site/) written in $((SECONDS - started)) s"
 
 if [ "$test" = 1 ]; then
     python3 "$root/tests/web/test_web.py" --site "$out/site" --out "$out"

@@ -432,6 +432,8 @@
     function end(e) {
       e.preventDefault();
       var cancelled = e.type === 'touchcancel';
+      // While typing with the phone's keyboard down, a tap only brings it up.
+      var opening = typing && document.activeElement !== field;
       for (var i = 0; i < e.changedTouches.length; i++) {
         var t = e.changedTouches[i], id = t.identifier;
         ['left', 'right'].forEach(function (side) {
@@ -440,7 +442,7 @@
         delete buttons[id];
         var tap = taps[id];
         delete taps[id];
-        if (!tap || cancelled || mode() === 0) continue;
+        if (!tap || cancelled || opening || mode() === 0) continue;
         var c = canvas.getBoundingClientRect();
         var x = t.clientX - c.left, y = t.clientY - c.top;
         if (!Module._quorvex_touch_tap) continue;
@@ -454,14 +456,53 @@
       send();
       draw();
       if (!cancelled) appLike();
+      keyboard();
     }
+
+    // Typing on a phone: while the game takes text (a name, an address) the
+    // hidden field holds the focus, so that the phone shows its keyboard
+    // (at once where the browser allows it, else at the next tap, which does
+    // nothing more); what it types goes to the game as typed text, and the
+    // field stays empty.
+    var field = document.getElementById('text-field'), typing = false;
+    function keyboard() {
+      if (typing && used && document.activeElement !== field) field.focus({preventScroll: true});
+    }
+    Module.quorvexTextInput = function (on) {
+      typing = !!on;
+      if (typing) keyboard();
+      else if (document.activeElement === field) canvas.focus({preventScroll: true});
+    };
+    function edit(what) {
+      if (Module._quorvex_text_field) Module._quorvex_text_field(what, 0);
+    }
+    field.addEventListener('input', function () {
+      var text = field.value;
+      field.value = '';
+      if (!Module._quorvex_text_field) return;
+      for (var ch of text) Module._quorvex_text_field(0, ch.codePointAt(0));
+    });
+    field.addEventListener('beforeinput', function (e) {
+      if (e.inputType === 'deleteContentBackward') { e.preventDefault(); edit(1); }
+      if (e.inputType === 'insertLineBreak') { e.preventDefault(); edit(2); }
+    });
+    // A phone's keyboard may give Backspace and Enter with no key code, which
+    // the module's own key handling does not know.
+    field.addEventListener('keydown', function (e) {
+      if (e.code) return;
+      if (e.key === 'Backspace') { e.preventDefault(); edit(1); }
+      if (e.key === 'Enter') { e.preventDefault(); edit(2); }
+    });
 
     var opts = {passive: false};
     game.addEventListener('touchstart', start, opts);
     game.addEventListener('touchmove', move, opts);
     game.addEventListener('touchend', end, opts);
     game.addEventListener('touchcancel', end, opts);
-    window.addEventListener('keydown', function () { if (used) show(false); }, true);
+    // The phone's keyboard typing into the text field is no keyboard in use.
+    window.addEventListener('keydown', function (e) {
+      if (used && e.target !== field) show(false);
+    }, true);
     window.addEventListener('mousedown', function () { if (used) show(false); }, true);
     // A turn of the device lets go of everything held; turned to portrait
     // in the middle of a game, the menu opens.

@@ -278,12 +278,20 @@ uint32_t lastPhysicalInput() {
     return lastPhysical;
 }
 
+// The page keeps a hidden text field focused while the game takes text, so
+// that a phone shows its keyboard.
 void startTextInput() {
     textOn = true;
+    EM_ASM({
+        if (Module.quorvexTextInput) Module.quorvexTextInput(1);
+    });
 }
 
 void stopTextInput() {
     textOn = false;
+    EM_ASM({
+        if (Module.quorvexTextInput) Module.quorvexTextInput(0);
+    });
 }
 
 bool textInputOn() {
@@ -333,6 +341,23 @@ EMSCRIPTEN_KEEPALIVE int quorvex_touch_tap(double cssX, double cssY, int click) 
     cursorCssX = cssX + step;
     tapStage = kTapAside;
     return 0;
+}
+
+// The page's text field, where a phone's keyboard types: `what` 0 a typed
+// code point, 1 Backspace, 2 Enter, as the keyboard's keys would give them.
+EMSCRIPTEN_KEEPALIVE void quorvex_text_field(int what, int codePoint) {
+    using namespace platform;
+    if (!textOn) return;
+    startAudio();
+    if (what == 0) {
+        if (codePoint > 0) push(Message{MsgType::Text, static_cast<uint32_t>(codePoint)}, 0);
+        return;
+    }
+    const web::KeyInfo* key = web::keyByCode(what == 1 ? "Backspace" : "Enter");
+    if (key == nullptr) return;
+    uint32_t vk = web::virtualKeyFor(*key, "");
+    push(Message{MsgType::KeyDown, vk}, key->scancode);
+    push(Message{MsgType::KeyUp, vk}, key->scancode);
 }
 
 } // extern "C"

@@ -18,6 +18,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "protocol/api.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -75,7 +77,12 @@ int readAnswer(int fd) {
     return std::atoi(in.c_str() + 9);
 }
 
-const std::string kBoards = "GET /api/v1/boards HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+std::string requestLine(const char* method, const char* path) {
+    return std::string(method) + " " + path + " HTTP/1.1\r\n";
+}
+
+const std::string kHostLine = "Host: 127.0.0.1\r\n";
+const std::string kBoards = requestLine("GET", protocol::kBoardsPath) + kHostLine + "\r\n";
 
 double percentile(std::vector<double> v, double p) {
     if (v.empty()) return 0;
@@ -96,8 +103,7 @@ long memoryKiB(int pid, const char* field) {
 int attackConnections(const char* kind, const AttackOptions& o) {
     bool slowBody = std::strcmp(kind, "slowbody") == 0;
     bool drip = slowBody || std::strcmp(kind, "drip") == 0;
-    const std::string probe =
-        std::string("GET ") + o.probe + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    const std::string probe = requestLine("GET", o.probe) + kHostLine + "\r\n";
     auto start = Clock::now();
     auto stopAt = start + std::chrono::duration<double>(o.seconds);
     std::atomic<bool> done{false};
@@ -134,11 +140,10 @@ int attackConnections(const char* kind, const AttackOptions& o) {
             s.next += std::chrono::milliseconds(200);
         } else if (slowBody) {
             // Whole headers, then a submission's body a byte at a time.
-            sendAll(s.fd,
-                    "POST /api/v1/runs HTTP/1.1\r\nHost: 127.0.0.1\r\n"
-                    "Content-Type: application/octet-stream\r\nContent-Length: 20000\r\n\r\n");
+            sendAll(s.fd, requestLine("POST", protocol::kRunsPath) + kHostLine + "Content-Type: " +
+                              protocol::kReplayContentType + "\r\nContent-Length: 20000\r\n\r\n");
         } else if (drip) {
-            sendAll(s.fd, "GET /api/v1/boards HTTP/1.1\r\n");
+            sendAll(s.fd, requestLine("GET", protocol::kBoardsPath));
         } else {
             // One real request, then the connection sits kept alive.
             sendAll(s.fd, kBoards);
@@ -197,7 +202,7 @@ int slowRead(const AttackOptions& o) {
     // A small receive buffer: the pace is the reader's, not the kernel's.
     int small = 16 << 10;
     setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-    std::string request = std::string("GET ") + o.probe + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    std::string request = requestLine("GET", o.probe) + kHostLine + "\r\n";
     auto start = Clock::now();
     size_t want = std::string::npos, got = 0, head = 0;
     std::string in;
@@ -254,7 +259,7 @@ int floodHeaders(const AttackOptions& o) {
                     std::this_thread::sleep_for(std::chrono::milliseconds(50));
                     continue;
                 }
-                bool ok = sendAll(fd, "GET /api/v1/boards HTTP/1.1\r\nHost: 127.0.0.1\r\n");
+                bool ok = sendAll(fd, requestLine("GET", protocol::kBoardsPath) + kHostLine);
                 while (ok && sent < budget && Clock::now() < stopAt) {
                     ok = sendAll(fd, line);
                     if (ok) sent += static_cast<long>(line.size());

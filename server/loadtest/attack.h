@@ -3,16 +3,18 @@
 // memory. 127.0.0.1 only; extra source addresses are other loopback ones.
 #pragma once
 
+#include "protocol/api.h"
+
 struct AttackOptions {
     int port = 8080;
     int connections = 200;
-    int perSource = 32;                   // connections from each loopback source address
-    double interval = 1.0;                // seconds between dripped bytes
-    double seconds = 20;                  // how long the attack lasts
-    int serverPid = 0;                    // flood: whose memory to watch
-    int floodMiB = 400;                   // flood: header bytes to send in all
-    const char* probe = "/api/v1/boards"; // what the measuring client asks for
-    double rateKiB = 180;                 // read: the reader's pace
+    int perSource = 32;                        // connections from each loopback source address
+    double interval = 1.0;                     // seconds between dripped bytes
+    double seconds = 20;                       // how long the attack lasts
+    int serverPid = 0;                         // flood: whose memory to watch
+    int floodMiB = 400;                        // flood: header bytes to send in all
+    const char* probe = protocol::kBoardsPath; // what the measuring client asks for
+    double rateKiB = 180;                      // read: the reader's pace
 };
 
 // kind "drip" (header bytes), "slowbody" (a submission's body bytes) or
