@@ -22,7 +22,6 @@
 #include "platform/platform.h"
 #include "render/gl_backend.h"
 #include "render/texture_bank_gl.h"
-#include "session/aim_cursor.h"
 #include "ui/hud.h"
 
 namespace bench {
