@@ -176,7 +176,7 @@ void drawFloor() {
     draw::clear();
     if (world().pickupMessageAlpha > 0.0f)
         draw::text(0, 0.0f, 0.9f, Colour{1.0f, 1.0f, 1.0f, world().pickupMessageAlpha}, "%s",
-                   world().pickupMessage);
+                   noticeText(world().pickupNotice));
     draw::text(0, 0.55f, 0.9f, kWhite, "Game time:%5.2f", world().gameTime);
     drawHud();
     render::submitDrawList(drawList);

@@ -1,5 +1,4 @@
 #include "replay/replay_recorder.h"
-#include "session/session.h"
 
 #include <cstdio>
 #include <cstring>
@@ -16,6 +15,7 @@
 #include "math/rules_math.h"
 #include "platform/utc_time.h"
 #include "session/aim_cursor.h"
+#include "session/session.h"
 
 RecordingHooks recordingHooks;
 
@@ -53,8 +53,8 @@ ReplayStart captureReplayStart() {
     s.hmSoundTimer = w.hmSoundTimer;
     s.runFactor = w.runFactor;
     s.pickupMessageAlpha = w.pickupMessageAlpha;
-    std::memcpy(s.pickupMessage, w.pickupMessage, sizeof s.pickupMessage);
-    s.pickupMessage[sizeof s.pickupMessage - 1] = '\0';
+    // Files keep the notice's words, as they always did.
+    std::snprintf(s.pickupMessage, sizeof s.pickupMessage, "%s", noticeText(w.pickupNotice));
     std::memcpy(s.keyDown, session().input.keyDown, sizeof s.keyDown);
     s.leftButtonDown = session().input.leftButtonDown;
     s.rightButtonDown = session().input.rightButtonDown;
@@ -90,7 +90,9 @@ void applyReplayStart(const ReplayStart& s) {
     w.hmSoundTimer = s.hmSoundTimer;
     w.runFactor = s.runFactor;
     w.pickupMessageAlpha = s.pickupMessageAlpha;
-    std::memcpy(w.pickupMessage, s.pickupMessage, sizeof w.pickupMessage);
+    // Words no pick-up of this game writes show as no notice; the notice
+    // is picture only, so the game plays the same.
+    w.pickupNotice = noticeFromText(s.pickupMessage);
     std::memcpy(session().input.keyDown, s.keyDown, sizeof session().input.keyDown);
     session().input.leftButtonDown = s.leftButtonDown;
     session().input.rightButtonDown = s.rightButtonDown;

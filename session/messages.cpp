@@ -21,7 +21,7 @@ void startFromSeed(uint32_t seed) {
     w.spawnTimer = 0.0f;
     w.hmSoundTimer = 0.0f;
     w.runFactor = 0.0f;
-    w.pickupMessage[0] = '\0';
+    w.pickupNotice = NoticeNone;
     w.pickupMessageAlpha = 0.0f;
     releaseHeldInput(s.input);
     s.input.menuHover = 0;

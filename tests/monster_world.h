@@ -98,7 +98,7 @@ inline void fresh(uint32_t seed = 1234) {
     world().runFactor = 1.0f;
     session().input.menuShown = 0;
     world().spawnAcceleration = 0.0f;
-    world().pickupMessage[0] = '\0';
+    world().pickupNotice = NoticeNone;
     world().pickupMessageAlpha = 0.0f;
     for (uint64_t& n : soundPlayCount)
         n = 0;

@@ -6,6 +6,7 @@
 
 #include "game/world/world.h"
 #include "monster_world.h"
+#include "replay/replay_recorder.h"
 
 namespace {
 
@@ -120,7 +121,7 @@ TEST_F(Bonuses, ExpiringInThePickUpFrameGivesNothing) {
     EXPECT_EQ(world().score, 5u);
     EXPECT_EQ(world().marine.health, 70.0f);
     EXPECT_EQ(soundPlayCount[SoundPickUp], 1u);
-    EXPECT_STREQ(world().pickupMessage, "Bonus Health +20");
+    EXPECT_STREQ(noticeText(world().pickupNotice), "Bonus Health +20");
 }
 
 TEST_F(Bonuses, AfterAPickUpTheNextBonusWaitsAFrame) {
@@ -138,7 +139,7 @@ TEST_F(Bonuses, TimedBonusesCountOnceAndRestart) {
     take(BonusFastSpeed);
     EXPECT_TRUE(world().marine.fastSpeed);
     EXPECT_EQ(world().marine.timedBonusCount, 1);
-    EXPECT_STREQ(world().pickupMessage, "Bonus fast speed");
+    EXPECT_STREQ(noticeText(world().pickupNotice), "Bonus fast speed");
     EXPECT_EQ(world().pickupMessageAlpha, 1.0f);
     world().marine.fastSpeedTime = 5000.0f;
     take(BonusFastSpeed);
@@ -147,7 +148,7 @@ TEST_F(Bonuses, TimedBonusesCountOnceAndRestart) {
     take(BonusFastShot);
     EXPECT_TRUE(world().marine.fastShot);
     EXPECT_EQ(world().marine.timedBonusCount, 2);
-    EXPECT_STREQ(world().pickupMessage, "Bonus fast shot");
+    EXPECT_STREQ(noticeText(world().pickupNotice), "Bonus fast shot");
     EXPECT_EQ(world().score, 15u);
     EXPECT_EQ(soundPlayCount[SoundPickUp], 3u);
 }
@@ -157,7 +158,7 @@ TEST_F(Bonuses, WeaponsAreAddedOnceWithAFullClip) {
     ASSERT_EQ(world().marine.ownedCount, 2);
     EXPECT_EQ(world().marine.owned[1], WeaponAK);
     EXPECT_EQ(world().marine.weapons[1].rounds, world().marine.weapons[1].clipSize);
-    EXPECT_STREQ(world().pickupMessage, "Bonus AK");
+    EXPECT_STREQ(noticeText(world().pickupNotice), "Bonus AK");
 
     // Owned already: only the message, the points and the sound.
     world().marine.weapons[1].rounds = 3;
@@ -169,9 +170,9 @@ TEST_F(Bonuses, WeaponsAreAddedOnceWithAFullClip) {
     EXPECT_EQ(world().score, 10u);
 
     take(BonusShotGun);
-    EXPECT_STREQ(world().pickupMessage, "Bonus ShotGun");
+    EXPECT_STREQ(noticeText(world().pickupNotice), "Bonus ShotGun");
     take(BonusGrenadeGun);
-    EXPECT_STREQ(world().pickupMessage, "Bonus GrenadeGun");
+    EXPECT_STREQ(noticeText(world().pickupNotice), "Bonus GrenadeGun");
     ASSERT_EQ(world().marine.ownedCount, 4);
     EXPECT_EQ(world().marine.owned[2], WeaponShotGun);
     EXPECT_EQ(world().marine.owned[3], WeaponGrenadeGun);
@@ -194,7 +195,7 @@ TEST_F(Bonuses, HealthSpecialScoreAndMaxAmmo) {
     EXPECT_EQ(world().marine.specialCount, 32);
     take(BonusSpecial);
     EXPECT_EQ(world().marine.specialCount, 32);
-    EXPECT_STREQ(world().pickupMessage, "Bonus Special 2x");
+    EXPECT_STREQ(noticeText(world().pickupNotice), "Bonus Special 2x");
     world().marine.specialCount = 0;
     take(BonusSpecial);
     EXPECT_EQ(world().marine.specialCount, 0);
@@ -202,7 +203,7 @@ TEST_F(Bonuses, HealthSpecialScoreAndMaxAmmo) {
     world().score = 0;
     take(BonusScore);
     EXPECT_EQ(world().score, 105u);
-    EXPECT_STREQ(world().pickupMessage, "Bonus Score +100");
+    EXPECT_STREQ(noticeText(world().pickupNotice), "Bonus Score +100");
 
     int rounds = world().marine.weapons[0].rounds;
     take(BonusMaxAmmo);
@@ -211,19 +212,19 @@ TEST_F(Bonuses, HealthSpecialScoreAndMaxAmmo) {
     EXPECT_EQ(world().marine.weapons[2].clipSize, 14);
     EXPECT_EQ(world().marine.weapons[3].clipSize, 1);
     EXPECT_EQ(world().marine.weapons[0].rounds, rounds);
-    world().pickupMessage[0] = '\0';
+    world().pickupNotice = NoticeNone;
     take(BonusMaxAmmo); // once per game
     EXPECT_EQ(world().marine.weapons[0].clipSize, 14);
     EXPECT_EQ(world().marine.weapons[1].clipSize, 60);
-    EXPECT_STREQ(world().pickupMessage, "2x max ammo");
+    EXPECT_STREQ(noticeText(world().pickupNotice), "2x max ammo");
 }
 
 TEST_F(Bonuses, UnknownKindGivesOnlyPointsAndSound) {
-    std::snprintf(world().pickupMessage, sizeof(world().pickupMessage), "%s", "old");
+    world().pickupNotice = NoticeAK;
     take(199);
     EXPECT_EQ(world().score, 5u);
     EXPECT_EQ(soundPlayCount[SoundPickUp], 1u);
-    EXPECT_STREQ(world().pickupMessage, "old");
+    EXPECT_EQ(world().pickupNotice, NoticeAK);
     EXPECT_EQ(world().bonusCount, 0);
 }
 
@@ -231,4 +232,23 @@ TEST_F(Bonuses, ADeadMarinePushedOntoABonusTakesIt) {
     world().marine.marineDead = true;
     take(BonusScore);
     EXPECT_EQ(world().score, 105u);
+}
+
+// The world keeps a notice by its id; files keep its words, and read them
+// back as the same id.
+TEST_F(Bonuses, NoticeWordsAndIdsReadBackThroughAReplaysStart) {
+    for (int notice = NoticeNone + 1; notice < kNoticeCount; ++notice) {
+        SCOPED_TRACE(notice);
+        EXPECT_STRNE(noticeText(notice), "");
+        world().pickupNotice = notice;
+        ReplayStart start = captureReplayStart();
+        EXPECT_STREQ(start.pickupMessage, noticeText(notice));
+        world().pickupNotice = NoticeNone;
+        applyReplayStart(start);
+        EXPECT_EQ(world().pickupNotice, notice);
+    }
+    for (const char* other : {"", "Bonus ak", "Bonus AK ", "old"})
+        EXPECT_EQ(noticeFromText(other), NoticeNone) << other;
+    EXPECT_STREQ(noticeText(kNoticeCount), "");
+    EXPECT_STREQ(noticeText(-1), "");
 }

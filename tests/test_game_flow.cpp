@@ -136,7 +136,8 @@ TEST(GameFlow, NewGameToGameOver) {
     int gun = firstKind == BonusAK ? WeaponAK : WeaponShotGun;
     ASSERT_EQ(world().marine.ownedCount, 2);
     EXPECT_EQ(world().marine.owned[1], gun);
-    EXPECT_STREQ(world().pickupMessage, firstKind == BonusAK ? "Bonus AK" : "Bonus ShotGun");
+    EXPECT_STREQ(noticeText(world().pickupNotice),
+                 firstKind == BonusAK ? "Bonus AK" : "Bonus ShotGun");
     EXPECT_GE(soundPlayCount[SoundPickUp], 1u);
     ASSERT_TRUE(step());
     harness::screenshot("flow_bonus");

@@ -64,7 +64,8 @@ Replay playBotGame(uint32_t seed, float spawnAcceleration, int menuAt, Coverage&
         harness::frame(f % 5 == 0 ? 17 : 16);
         player.observe();
         // A pick-up sets the notice at full strength; it only fades after.
-        if (world().pickupMessageAlpha > lastAlpha) seen.notices.insert(world().pickupMessage);
+        if (world().pickupMessageAlpha > lastAlpha)
+            seen.notices.insert(noticeText(world().pickupNotice));
         lastAlpha = world().pickupMessageAlpha;
         if (player.gamesStarted > 0 && !recording()) break; // the menu is back
     }

@@ -33,34 +33,35 @@ void startTimed(bool& running, float& time) {
     time = 0.0f;
 }
 
-// Applies the effect and returns its message, or nullptr for an unknown kind.
-const char* applyEffect(int kind) {
+// Applies the effect and returns its notice, or NoticeNone for an unknown
+// kind.
+PickupNotice applyEffect(int kind) {
     switch (kind) {
     case BonusFastSpeed:
         startTimed(world().marine.fastSpeed, world().marine.fastSpeedTime);
-        return "Bonus fast speed";
+        return NoticeFastSpeed;
     case BonusFastShot:
         startTimed(world().marine.fastShot, world().marine.fastShotTime);
-        return "Bonus fast shot";
+        return NoticeFastShot;
     case BonusAK:
         giveWeapon(WeaponAK);
-        return "Bonus AK";
+        return NoticeAK;
     case BonusShotGun:
         giveWeapon(WeaponShotGun);
-        return "Bonus ShotGun";
+        return NoticeShotGun;
     case BonusGrenadeGun:
         giveWeapon(WeaponGrenadeGun);
-        return "Bonus GrenadeGun";
+        return NoticeGrenadeGun;
     case BonusHealth:
         world().marine.health += 20.0f;
         if (world().marine.health > 100.0f) world().marine.health = 100.0f;
-        return "Bonus Health +20";
+        return NoticeHealth;
     case BonusSpecial:
         if (world().marine.specialCount <= 16) world().marine.specialCount *= 2;
-        return "Bonus Special 2x";
+        return NoticeSpecial;
     case BonusScore:
         world().score += 100;
-        return "Bonus Score +100";
+        return NoticeScore;
     case BonusMaxAmmo: {
         // Works once per game: the Pistol's clip tells whether it happened.
         Weapon* w = world().marine.weapons;
@@ -69,10 +70,10 @@ const char* applyEffect(int kind) {
             w[WeaponAK - 100].clipSize *= 2;
             w[WeaponShotGun - 100].clipSize *= 2;
         }
-        return "2x max ammo";
+        return NoticeMaxAmmo;
     }
     default:
-        return nullptr;
+        return NoticeNone;
     }
 }
 
@@ -159,15 +160,35 @@ void tryPickUpBonus(int index) {
     }
     if (!taken) return;
 
-    const char* message = applyEffect(bonus.kind);
-    if (message) {
-        std::strncpy(w.pickupMessage, message, sizeof(w.pickupMessage) - 1);
-        w.pickupMessage[sizeof(w.pickupMessage) - 1] = '\0';
+    const PickupNotice notice = applyEffect(bonus.kind);
+    if (notice != NoticeNone) {
+        w.pickupNotice = notice;
         w.pickupMessageAlpha = 1.0f;
     }
     w.score += 5;
     cueSound(SoundPickUp);
     removeBonus(index);
+}
+
+const char* noticeText(int notice) {
+    // The words each pick-up shows, by notice.
+    static const char* const words[kNoticeCount] = {"",
+                                                    "Bonus fast speed",
+                                                    "Bonus fast shot",
+                                                    "Bonus AK",
+                                                    "Bonus ShotGun",
+                                                    "Bonus GrenadeGun",
+                                                    "Bonus Health +20",
+                                                    "Bonus Special 2x",
+                                                    "Bonus Score +100",
+                                                    "2x max ammo"};
+    return notice > NoticeNone && notice < kNoticeCount ? words[notice] : "";
+}
+
+int noticeFromText(const char* text) {
+    for (int i = NoticeNone + 1; i < kNoticeCount; ++i)
+        if (std::strcmp(text, noticeText(i)) == 0) return i;
+    return NoticeNone;
 }
 
 void describeBonuses(const World& w, int shown) {

@@ -17,6 +17,26 @@ enum BonusKind : int32_t {
     BonusMaxAmmo = 208,
 };
 
+// What the last pick-up says, as the world keeps it: which notice, never
+// its words, which belong to the picture.
+enum PickupNotice : int32_t {
+    NoticeNone,
+    NoticeFastSpeed,
+    NoticeFastShot,
+    NoticeAK,
+    NoticeShotGun,
+    NoticeGrenadeGun,
+    NoticeHealth,
+    NoticeSpecial,
+    NoticeScore,
+    NoticeMaxAmmo,
+    kNoticeCount
+};
+// The notice's words ("" for none or a notice this build does not know),
+// and the notice whose words `text` is (NoticeNone for any other text).
+const char* noticeText(int notice);
+int noticeFromText(const char* text);
+
 struct Bonus {
     int32_t kind = 0;
     float age = 0.0f;

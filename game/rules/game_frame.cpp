@@ -29,7 +29,8 @@ void describeNotice(const World& w) {
     // notice is text, never a format.
     const float alpha = w.noticeShownAlpha;
     if (alpha > 0.0f)
-        draw::text(0, 0.0f, 0.9f, Colour{1.0f, 1.0f, 1.0f, alpha}, "%s", w.pickupMessage);
+        draw::text(0, 0.0f, 0.9f, Colour{1.0f, 1.0f, 1.0f, alpha}, "%s",
+                   noticeText(w.pickupNotice));
 }
 
 void describeFps(const World& w) {

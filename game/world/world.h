@@ -69,8 +69,8 @@ struct World {
     Rng spawnRng;
     Rng dropRng;
 
-    float gameTime = 0.0f; // seconds played in the current game
-    char pickupMessage[260] = {};
+    float gameTime = 0.0f;             // seconds played in the current game
+    int32_t pickupNotice = NoticeNone; // game/bonuses/bonuses.h
     float pickupMessageAlpha = 0.0f;
     int32_t monstersKilled = 0; // in the current game
     // Which of the three ground pictures this run shows (0 green, 1 grey,
