@@ -1,5 +1,4 @@
 #include "app/daily.h"
-#include "session/session.h"
 
 #include <cstdio>
 #include <cstring>
@@ -8,6 +7,7 @@
 #include "input/input.h"
 #include "session/menu_items.h"
 #include "session/messages.h"
+#include "session/session.h"
 
 namespace {
 

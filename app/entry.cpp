@@ -1,5 +1,4 @@
 #include "app/entry.h"
-#include "session/session.h"
 
 #include <cstdio>
 #include <cstring>
@@ -33,6 +32,7 @@
 #include "saving/replay_saving.h"
 #include "saving/score_store.h"
 #include "session/aim_cursor.h"
+#include "session/session.h"
 
 namespace {
 

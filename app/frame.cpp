@@ -1,5 +1,4 @@
 #include "app/frame.h"
-#include "session/session.h"
 
 #include <cstdio>
 
@@ -17,6 +16,7 @@
 #include "platform/user_files.h"
 #include "render/gl_backend.h"
 #include "saving/score_store.h"
+#include "session/session.h"
 #include "ui/game_over.h"
 #include "ui/hud.h"
 #include "ui/menu.h"

@@ -1,10 +1,10 @@
 #include "app/input_router.h"
-#include "session/session.h"
 
 #include "game/player/marine.h"
 #include "game/world/world.h"
 #include "input/input.h"
 #include "session/pad_controls.h"
+#include "session/session.h"
 
 namespace {
 

@@ -1,5 +1,4 @@
 #include "app/options_screen_input.h"
-#include "session/session.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include "input/input.h"
 #include "session/aim_cursor.h"
 #include "session/pad_controls.h"
+#include "session/session.h"
 #include "ui/menu.h"
 
 namespace options_screen {

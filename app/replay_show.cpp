@@ -1,5 +1,4 @@
 #include "app/replay_show.h"
-#include "session/session.h"
 
 #include <cinttypes>
 #include <cmath>
@@ -19,6 +18,7 @@
 #include "replay/replay_player.h"
 #include "replay/replay_recorder.h"
 #include "replay/verifier.h"
+#include "session/session.h"
 
 namespace {
 

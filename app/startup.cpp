@@ -1,5 +1,4 @@
 #include "app/startup.h"
-#include "session/session.h"
 
 #include <atomic>
 #include <system_error>
@@ -24,6 +23,7 @@
 #include "replay/replay_recorder.h"
 #include "saving/replay_saving.h"
 #include "session/messages.h"
+#include "session/session.h"
 
 namespace {
 

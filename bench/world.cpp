@@ -1,5 +1,4 @@
 #include "world.h"
-#include "session/session.h"
 
 #include <cmath>
 #include <cstring>
@@ -21,6 +20,7 @@
 #include "game/projectiles/bullets.h"
 #include "game/world/world.h"
 #include "math/rng.h"
+#include "session/session.h"
 
 namespace bench {
 namespace {

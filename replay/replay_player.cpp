@@ -1,5 +1,4 @@
 #include "replay/replay_player.h"
-#include "session/session.h"
 
 #include <cmath>
 #include <cstring>
@@ -13,6 +12,7 @@
 #include "platform/file_read.h"
 #include "replay/replay_recorder.h"
 #include "session/messages.h"
+#include "session/session.h"
 
 const char* const kOtherRulesReason =
     "made with other rule data (bullet, monster or particle templates) than the installed game's";

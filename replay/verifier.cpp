@@ -1,5 +1,4 @@
 #include "replay/verifier.h"
-#include "session/session.h"
 
 #include <cstdio>
 
@@ -14,6 +13,7 @@
 #include "replay/replay_player.h"
 #include "replay/replay_recorder.h"
 #include "session/menu_items.h"
+#include "session/session.h"
 
 const char* const kOtherPlatformReason =
     "made by an older version of the game that only the Linux build replays";

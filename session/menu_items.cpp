@@ -1,10 +1,10 @@
 #include "session/menu_items.h"
-#include "session/session.h"
 
 #include "game/world/world.h"
 #include "input/input.h"
 #include "math/rules_math.h"
 #include "session/aim_cursor.h"
+#include "session/session.h"
 
 namespace {
 

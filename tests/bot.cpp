@@ -1,5 +1,4 @@
 #include "bot.h"
-#include "session/session.h"
 
 #include <cmath>
 
@@ -14,6 +13,7 @@
 #include "game/world/world.h"
 #include "harness.h"
 #include "platform/platform.h"
+#include "session/session.h"
 
 namespace bot {
 namespace {

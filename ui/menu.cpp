@@ -1,5 +1,4 @@
 #include "ui/menu.h"
-#include "session/session.h"
 
 #include "draw/draw_list.h"
 #include "draw/texture_bank.h"
@@ -8,6 +7,7 @@
 #include "math/rules_math.h"
 #include "session/aim_cursor.h"
 #include "session/menu_items.h"
+#include "session/session.h"
 
 namespace {
 

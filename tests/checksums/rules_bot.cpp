@@ -1,5 +1,4 @@
 #include "rules_bot.h"
-#include "session/session.h"
 
 #include <cmath>
 
@@ -11,6 +10,7 @@
 #include "input/input.h"
 #include "input/settings_values.h"
 #include "session/menu_items.h"
+#include "session/session.h"
 
 namespace checksums {
 namespace {
