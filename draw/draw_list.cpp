@@ -5,7 +5,20 @@
 
 DrawList drawList;
 
+namespace draw::detail {
+thread_local DrawList* target = &drawList;
+}
+
 namespace draw {
+
+Target::Target(DrawList& list) : before_(detail::target) {
+    detail::target = &list;
+}
+
+Target::~Target() {
+    detail::target = before_;
+}
+
 namespace {
 
 constexpr int kFirstChar = 32;
@@ -20,7 +33,7 @@ bool mergeable(Primitive p) {
 // the list is full (the record is dropped and counted).
 DrawVertex* reserve(Primitive primitive, int texture, bool blend, float size, bool smooth,
                     uint32_t count) {
-    DrawList& list = drawList;
+    DrawList& list = *detail::target;
     if (!list.recording) return nullptr;
     if (list.vertexCount + count > DrawList::kMaxVertices) {
         ++list.dropped;
@@ -58,10 +71,11 @@ void put(DrawVertex& v, Vec2 p, float u, float t, Colour c) {
 } // namespace
 
 void clear() {
-    drawList.vertexCount = 0;
-    drawList.commandCount = 0;
-    drawList.textBytes = 0;
-    drawList.dropped = 0;
+    DrawList& list = *detail::target;
+    list.vertexCount = 0;
+    list.commandCount = 0;
+    list.textBytes = 0;
+    list.dropped = 0;
 }
 
 void quad(const Vec2 corners[4], const float uv[8], Colour colour, int texture, bool blend) {
@@ -112,7 +126,7 @@ void point(Vec2 at, Colour colour, float size, bool smooth) {
 }
 
 void text(int font, float x, float y, Colour colour, const char* format, ...) {
-    if (font < 0 || font > 1 || !format || !drawList.recording) return;
+    if (font < 0 || font > 1 || !format || !detail::target->recording) return;
     char formatted[256];
     va_list args;
     va_start(args, format);
@@ -120,7 +134,7 @@ void text(int font, float x, float y, Colour colour, const char* format, ...) {
     va_end(args);
     if (written <= 0) return;
 
-    DrawList& list = drawList;
+    DrawList& list = *detail::target;
     if (list.commandCount >= DrawList::kMaxCommands) {
         ++list.dropped;
         return;

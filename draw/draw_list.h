@@ -66,6 +66,23 @@ extern DrawList drawList;
 
 namespace draw {
 
+namespace detail {
+extern thread_local DrawList* target;
+}
+
+// Makes `list` the one this thread's drawing fills for a scope (drawList
+// otherwise), and the one before it again after.
+class Target {
+  public:
+    explicit Target(DrawList& list);
+    ~Target();
+    Target(const Target&) = delete;
+    Target& operator=(const Target&) = delete;
+
+  private:
+    DrawList* before_;
+};
+
 // Empties the list (the frame's start).
 void clear();
 

@@ -73,6 +73,6 @@ TickInput takeTick(Session& s, const World& w) {
 void runGameFrame() {
     draw::clear();
     stepWorld(world(), takeTick(session(), world()));
-    if (drawList.recording) describeWorld(world());
+    if (drawList.recording) describeWorld(world(), drawList);
     settleMenuHover();
 }

@@ -86,9 +86,18 @@ TEST(WorldValue, WorldsSideBySideAndACopyTakenMidGameAgreeEveryFrame) {
         // Describing it, as every frame the player sees does, changes no byte.
         std::vector<unsigned char> before(sizeof(World)), after(sizeof(World));
         std::memcpy(before.data(), copy.world.get(), sizeof(World));
+        // Into a list of its own, leaving the program's alone, and the same
+        // picture into either.
+        auto own = std::make_unique<DrawList>();
         draw::clear();
-        describeWorld(*copy.world);
-        EXPECT_GT(drawList.commandCount, 20u);
+        describeWorld(*copy.world, *own);
+        EXPECT_GT(own->commandCount, 20u);
+        EXPECT_EQ(drawList.commandCount, 0u);
+        describeWorld(*copy.world, drawList);
+        ASSERT_EQ(drawList.vertexCount, own->vertexCount);
+        EXPECT_EQ(
+            std::memcmp(drawList.vertices, own->vertices, own->vertexCount * sizeof(DrawVertex)),
+            0);
         std::memcpy(after.data(), copy.world.get(), sizeof(World));
         EXPECT_TRUE(before == after);
         // A bare copy of the world, stepped by the commands alone: no

@@ -83,7 +83,8 @@ void stepWorld(World& played, const TickInput& tick) {
     }
 }
 
-void describeWorld(const World& w) {
+void describeWorld(const World& w, DrawList& out) {
+    draw::Target into(out);
     drawGround();
     w.decalLayer.draw(w.decalsShown);
     w.particleLayer.draw(w.particlesShown);
